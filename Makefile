@@ -1,0 +1,43 @@
+# wyn: `make` builds every target into dist/, `make test` runs all suites, `make demo` runs
+# the demo. Each installs the packages it needs first (see cmake/install-deps.sh).
+
+TARGETS := linux windows-x86_64 windows-x86
+TEST_TREES := linux linux-asan windows-x86_64 windows-x86
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps dist test demo clean format $(addprefix build-,$(TEST_TREES))
+
+all: dist
+
+deps:
+	@sh cmake/install-deps.sh
+
+build/%/CMakeCache.txt: | deps
+	cmake --preset $* >/dev/null
+
+$(addprefix build-,$(TEST_TREES)): build-%: build/%/CMakeCache.txt
+	cmake --build build/$* -j $(JOBS)
+
+dist: $(addprefix build-,$(TARGETS))
+	@mkdir -p dist/bin dist/lib dist/stubs/linux-x86_64 dist/stubs/windows-x86_64 dist/stubs/windows-x86
+	cp build/linux/src/wyn dist/stubs/linux-x86_64/wyn
+	cp build/windows-x86_64/src/wyn.exe dist/stubs/windows-x86_64/wyn.exe
+	cp build/windows-x86/src/wyn.exe dist/stubs/windows-x86/wyn.exe
+	cp build/linux/wyn-support.jar dist/lib/wyn-support.jar
+	@if [ -f build/linux/tools/wynpack/wynpack ]; then cp build/linux/tools/wynpack/wynpack dist/bin/wynpack; fi
+	@echo "dist/ is ready"
+
+# One CTest run over the trees of all targets, so that one summary line counts every test.
+test: dist build-linux-asan
+	@printf 'subdirs("linux" "linux-asan" "windows-x86_64" "windows-x86")\n' > build/CTestTestfile.cmake
+	ctest --test-dir build --output-on-failure -j $(JOBS)
+
+demo: dist
+	@echo "The demo packs examples/hello for the three targets and runs the Linux one."
+	@echo "It arrives with the launch sequence; the stubs are built in dist/stubs/."
+
+format:
+	find src tools tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build dist

@@ -1,0 +1,81 @@
+# Test harness shared by every test directory.
+#
+# On Linux tests run natively. In the Windows x86-64 tree every target executable runs under
+# Wine (CMAKE_CROSSCOMPILING_EMULATOR) with a prefix inside the build tree, which one setup
+# test creates before the others use it. The Windows x86 tree registers only inspection tests:
+# this machine cannot run 32-bit code.
+
+set(WYN_WINE_PREFIX "${CMAKE_BINARY_DIR}/wineprefix")
+set(WYN_XVFB_RUN "${CMAKE_SOURCE_DIR}/tests/harness/with-xvfb.sh")
+
+if(WIN32)
+  set(WYN_CAN_RUN_TARGETS OFF)
+  if(CMAKE_CROSSCOMPILING_EMULATOR)
+    set(WYN_CAN_RUN_TARGETS ON)
+  endif()
+else()
+  set(WYN_CAN_RUN_TARGETS ON)
+endif()
+
+# GoogleTest: Debian's prebuilt libraries on Linux, built from /usr/src/googletest for Windows.
+if(WIN32)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest/googletest "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL)
+  add_library(wyn_gtest INTERFACE)
+  target_link_libraries(wyn_gtest INTERFACE gtest gtest_main)
+else()
+  find_package(GTest REQUIRED)
+  add_library(wyn_gtest INTERFACE)
+  target_link_libraries(wyn_gtest INTERFACE GTest::gtest GTest::gtest_main)
+endif()
+
+if(WIN32 AND WYN_CAN_RUN_TARGETS)
+  add_test(NAME ${WYN_TARGET_NAME}.wine-prefix
+           COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${WYN_WINE_PREFIX} WINEDEBUG=-all
+                   /usr/lib/wine/wine64 wineboot -i)
+  set_tests_properties(${WYN_TARGET_NAME}.wine-prefix PROPERTIES FIXTURES_SETUP wine-prefix)
+endif()
+
+# wyn_add_test(NAME <name> COMMAND <command> [args...] [DISPLAY] [WORKING_DIRECTORY <dir>]
+#              [ENVIRONMENT <var=value>...] [TIMEOUT <seconds>])
+# Registers <WYN_TARGET_NAME>.<name>. A first argument that names a target executable runs
+# under the build's emulator (Wine in the Windows x86-64 tree). DISPLAY runs the command
+# with a private Xvfb display that is started for it and stopped afterwards.
+function(wyn_add_test)
+  cmake_parse_arguments(T "DISPLAY" "NAME;WORKING_DIRECTORY;TIMEOUT" "COMMAND;ENVIRONMENT" ${ARGN})
+  set(cmd ${T_COMMAND})
+  list(GET cmd 0 first)
+  if(TARGET "${first}")
+    list(REMOVE_AT cmd 0)
+    get_target_property(type "${first}" TYPE)
+    set(exe "$<TARGET_FILE:${first}>")
+    if(type STREQUAL "EXECUTABLE" AND WIN32 AND CMAKE_CROSSCOMPILING_EMULATOR)
+      set(cmd ${CMAKE_CROSSCOMPILING_EMULATOR} ${exe} ${cmd})
+    else()
+      set(cmd ${exe} ${cmd})
+    endif()
+  endif()
+  if(T_DISPLAY)
+    set(cmd ${WYN_XVFB_RUN} ${cmd})
+  endif()
+  set(name "${WYN_TARGET_NAME}.${T_NAME}")
+  if(T_WORKING_DIRECTORY)
+    add_test(NAME ${name} COMMAND ${cmd} WORKING_DIRECTORY ${T_WORKING_DIRECTORY})
+  else()
+    add_test(NAME ${name} COMMAND ${cmd})
+  endif()
+  set(env ${T_ENVIRONMENT})
+  if(WIN32 AND CMAKE_CROSSCOMPILING_EMULATOR)
+    list(APPEND env WINEDEBUG=-all WINEPREFIX=${WYN_WINE_PREFIX})
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine-prefix)
+  endif()
+  if(env)
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}")
+  endif()
+  if(T_TIMEOUT)
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  else()
+    set_tests_properties(${name} PROPERTIES TIMEOUT 300)
+  endif()
+endfunction()

@@ -1,0 +1,85 @@
+// The configuration store: the configuration text (external file lines, CR LF, embedded
+// lines; all UTF-8) and every question the launcher asks of it.
+//
+// There is no parsed form: each lookup walks the text line by line, so order in the text is
+// precedence (external lines first), and repeatable keys are read in text order. Values come
+// out in ANSI unless a caller asks for UTF-8. The store also records the executable's path and
+// directory and the current directory (with a trailing separator).
+//
+// Platforms: the same on Windows and Linux; paths come from platform/files.h.
+#pragma once
+
+#include <cstdint>
+
+#include "config/text.h"
+
+class ConfigStore : public TextString {
+  public:
+    // Called for every matching line by lookup() with a callback.
+    using LineCallback = void (*)(void* context, const TextString& value);
+
+    // With load set, reads the external file and the payload of the running executable.
+    explicit ConfigStore(bool load);
+    ~ConfigStore() override;
+
+    // Loads from another executable file (as the running one does at construction), so that
+    // tests can read crafted and packed executables.
+    void loadFrom(const char* executable);
+
+    // The one search primitive. Without callback: the first matching value (empty if none).
+    // With callback: calls it for every matching value in text order and returns empty.
+    TextString lookup(TextView key, LineCallback callback, void* context, bool embeddedOnly,
+                      bool toAnsi, TextView filter) const;
+    TextString getValue(TextView key, bool embeddedOnly = false, bool toAnsi = true) const;
+    TextString getValueMatching(TextView key, TextView filter, bool embeddedOnly = false,
+                                bool toAnsi = true) const;
+    // Every value of key, each expanded, added to target in text order.
+    void collectValues(TextView key, StringList& target, bool embeddedOnly = false,
+                       bool toAnsi = true) const;
+
+    TextString exePath() const { return exePath_; }
+    TextString exeDirectory() const { return exeDirectory_; }
+    TextString currentDirectory() const { return currentDirectory_; }
+    int32_t embeddedStart() const { return embeddedStart_; }
+    void refreshCurrentDirectory();
+
+    // Anchors a relative path at the executable's directory or the current directory.
+    TextString resolvePath(TextView path) const;
+
+    // The expanded `vm` value, "-" when it is empty; cached on the first call.
+    TextString vmValue();
+
+    // One getter per key (see README.md for what each key does).
+    TextString appid() const;
+    TextString splash() const;
+    TextString splashTitle() const;
+    TextString splashCloseOnWindow() const;
+    TextString wildcard() const;
+    TextString singleInstance() const;
+    TextString mainClass() const;
+    TextString minJre() const;
+    TextString maxJre() const;
+    TextString stdoutTarget() const;
+    TextString stderrTarget() const;
+    TextString forceCwd() const;
+    TextString disableExternal() const;
+    TextString jreOrder() const;
+    TextString jre() const;
+    TextString jvmDll() const;
+    TextString startOnFirstThreadOption() const;
+    void collectOptions(StringList& target) const;
+    void collectProperties(StringList& target) const;  // UTF-8
+    void collectExports(StringList& target) const;
+    void collectArgv(StringList& target) const;
+    void collectMessages(StringList& target) const;
+    void collectLibs(StringList& target) const;
+    void collectJavaLibs(StringList& target) const;
+
+  private:
+    int32_t embeddedStart_ = 0;
+    TextString exePath_;
+    TextString exeDirectory_;
+    TextString currentDirectory_;
+    TextString vmValue_;
+    int64_t payloadMark_ = -1;
+};

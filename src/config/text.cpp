@@ -1,0 +1,244 @@
+// Text and list value types: growth rule, string operations, comparisons, formatting and
+// the UTF-8 codec. The ANSI conversions are delegated to the platform's code page services.
+#include "config/text.h"
+
+#include <cctype>
+#include <cstdarg>
+#include <cstdio>
+
+#include "platform/codepage.h"
+
+int32_t grownCapacity(int32_t capacity, int32_t need) {
+    if (need <= capacity) {
+        return capacity;
+    }
+    if (capacity < 8) {
+        capacity = 8;
+    }
+    if (need > capacity) {
+        capacity = capacity > INT32_MAX / 2 ? INT32_MAX : capacity * 2;
+    }
+    if (need > capacity) {
+        if (need > INT32_MAX - 11) {
+            stopOnAllocationFailure();
+        }
+        capacity = (need + 11) - ((need + 11) & 7);
+    }
+    return capacity;
+}
+
+void stopOnAllocationFailure() {
+    static const char message[] = "wyn: out of memory; the launcher stops.\n";
+    std::fwrite(message, 1, sizeof(message) - 1, stderr);
+    std::fflush(stderr);
+    std::abort();
+}
+
+TextString TextString::left(int32_t n) const {
+    if (n < 0) {
+        n = 0;
+    }
+    return TextString(data_, n < length_ ? n : length_);
+}
+
+TextString TextString::right(int32_t n) const {
+    if (n < 0) {
+        n = 0;
+    }
+    if (n > length_) {
+        n = length_;
+    }
+    return TextString(data_ + length_ - n, n);
+}
+
+TextString TextString::mid(int32_t start, int32_t count) const {
+    if (start < 0) {
+        start = 0;
+    }
+    if (start >= length_ || count <= 0) {
+        return TextString();
+    }
+    int32_t available = length_ - start;
+    return TextString(data_ + start, count < available ? count : available);
+}
+
+TextString TextString::tail(int32_t start) const {
+    if (start < 0) {
+        start = 0;
+    }
+    if (start >= length_) {
+        return TextString();
+    }
+    return TextString(data_ + start, length_ - start);
+}
+
+TextString TextString::concat(TextView first, TextView second) {
+    TextString result(first);
+    result.append(second);
+    return result;
+}
+
+namespace {
+
+int byteOrZero(const char* data, int32_t length, int32_t i) {
+    return i < length ? static_cast<signed char>(data[i]) : 0;
+}
+
+template <typename Equal>
+int compareBytes(const char* a, int32_t lengthA, const char* b, int32_t lengthB, Equal equal) {
+    int32_t common = lengthA < lengthB ? lengthA : lengthB;
+    int32_t i = 0;
+    while (i < common && equal(a[i], b[i])) {
+        ++i;
+    }
+    return byteOrZero(a, lengthA, i) - byteOrZero(b, lengthB, i);
+}
+
+}  // namespace
+
+int TextString::compare(TextView other) const {
+    return compareBytes(data_, length_, other.data, other.length,
+                        [](char x, char y) { return x == y; });
+}
+
+int TextString::compareNoCase(TextView other) const {
+    return compareBytes(data_, length_, other.data, other.length, [](char x, char y) {
+        return std::toupper(static_cast<signed char>(x)) ==
+               std::toupper(static_cast<signed char>(y));
+    });
+}
+
+int TextString::prefixCompare(TextView other) const {
+    if (length_ >= other.length) {
+        return compare(other);
+    }
+    return compareBytes(data_, length_, other.data, length_, [](char x, char y) { return x == y; });
+}
+
+void TextString::format(const char* fmt, ...) {
+    if (capacity_ < 1024) {
+        reserveFor(1024);
+    }
+    for (;;) {
+        va_list args;
+        va_start(args, fmt);
+        int written = std::vsnprintf(data_, static_cast<size_t>(capacity_), fmt, args);
+        va_end(args);
+        if (written < 0) {
+            resize(0);
+            return;
+        }
+        if (written < capacity_) {
+            resize(written);
+            return;
+        }
+        // The result did not fit: grow to hold it whole and format again.
+        if (written >= INT32_MAX - 1) {
+            stopOnAllocationFailure();
+        }
+        reserveFor(written + 1);
+    }
+}
+
+WideString wideFromNarrow(const char* text, int32_t count) {
+    WideString result;
+    if (text == nullptr) {
+        return result;
+    }
+    int32_t n = count < 0 ? static_cast<int32_t>(std::strlen(text)) : count;
+    platform::ansiToUtf16(text, n, result);
+    result.resize(WideString::unitsUpToZero(result.data()));
+    return result;
+}
+
+TextString narrowFromWide(const char16_t* text, int32_t count) {
+    TextString result;
+    if (text == nullptr) {
+        return result;
+    }
+    int32_t n = count < 0 ? WideString::unitsUpToZero(text) : count;
+    platform::utf16ToAnsi(text, n, result);
+    result.resize(static_cast<int32_t>(std::strlen(result.data())));
+    return result;
+}
+
+WideString wideFromUtf8(const char* text, int32_t count) {
+    WideString result;
+    if (text == nullptr) {
+        return result;
+    }
+    int32_t n = count < 0 ? static_cast<int32_t>(std::strlen(text)) : count;
+    result.resize(n);
+    const unsigned char* in = reinterpret_cast<const unsigned char*>(text);
+    char16_t* out = result.data();
+    auto isContinuation = [](unsigned char b) { return (b & 0xC0) == 0x80; };
+    int32_t i = 0, m = 0;
+    while (i < n) {
+        unsigned char lead = in[i];
+        int32_t tailBytes;
+        char16_t unit;
+        if (lead < 0x80) {
+            out[m++] = lead;
+            ++i;
+            continue;
+        } else if ((lead & 0xF0) == 0xE0) {
+            tailBytes = 2;
+            unit = lead & 0x0F;
+        } else if ((lead & 0xE0) == 0xC0) {
+            tailBytes = 1;
+            unit = lead & 0x1F;
+        } else {
+            out[m++] = u'?';
+            ++i;
+            continue;
+        }
+        if (i + tailBytes + 1 > n) {
+            break;
+        }
+        ++i;
+        if (tailBytes == 2 && isContinuation(in[i])) {
+            unit = static_cast<char16_t>(unit * 64 + (in[i] & 0x3F));
+            ++i;
+        }
+        // The final continuation byte; anything else makes the unit '?' and is read again.
+        if (isContinuation(in[i])) {
+            unit = static_cast<char16_t>(unit * 64 + (in[i] & 0x3F));
+            ++i;
+            out[m++] = unit;
+        } else {
+            out[m++] = u'?';
+        }
+    }
+    result.resize(m);
+    result.resize(WideString::unitsUpToZero(result.data()));
+    return result;
+}
+
+TextString utf8FromWide(const char16_t* text, int32_t count) {
+    TextString result;
+    if (text == nullptr) {
+        return result;
+    }
+    int32_t n = count < 0 ? WideString::unitsUpToZero(text) : count;
+    if (n > INT32_MAX / 3 - 1) {
+        stopOnAllocationFailure();
+    }
+    result.resize(n * 3);
+    unsigned char* out = reinterpret_cast<unsigned char*>(result.data());
+    int32_t m = 0;
+    for (int32_t i = 0; i < n && text[i] != 0; ++i) {
+        char16_t u = text[i];
+        if (u < 0x80) {
+            out[m++] = static_cast<unsigned char>(u);
+        } else if (u < 0x800) {
+            out[m++] = static_cast<unsigned char>(0xC0 | (u >> 6));
+            out[m++] = static_cast<unsigned char>(0x80 | (u & 0x3F));
+        } else {
+            out[m++] = static_cast<unsigned char>(0xE0 | (u >> 12));
+            out[m++] = static_cast<unsigned char>(0x80 | ((u >> 6) & 0x3F));
+            out[m++] = static_cast<unsigned char>(0x80 | (u & 0x3F));
+        }
+    }
+    result.resize(m);
+    return result;
+}

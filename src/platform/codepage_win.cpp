@@ -1,0 +1,43 @@
+// ANSI <-> UTF-16 with the Win32 conversions of the active ANSI code page.
+#include <windows.h>
+
+#include "platform/codepage.h"
+
+namespace platform {
+
+void ansiToUtf16(const char* text, int32_t count, WideString& out) {
+    int32_t n = 0;
+    while (n < count && text[n] != '\0') {
+        ++n;
+    }
+    out.resize(0);
+    if (n == 0) {
+        return;
+    }
+    int units = MultiByteToWideChar(CP_ACP, 0, text, n, nullptr, 0);
+    if (units <= 0) {
+        return;
+    }
+    out.resize(units);
+    MultiByteToWideChar(CP_ACP, 0, text, n, reinterpret_cast<wchar_t*>(out.data()), units);
+}
+
+void utf16ToAnsi(const char16_t* text, int32_t count, TextString& out) {
+    int32_t n = 0;
+    while (n < count && text[n] != 0) {
+        ++n;
+    }
+    out.resize(0);
+    if (n == 0) {
+        return;
+    }
+    const wchar_t* wide = reinterpret_cast<const wchar_t*>(text);
+    int bytes = WideCharToMultiByte(CP_ACP, 0, wide, n, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) {
+        return;
+    }
+    out.resize(bytes);
+    WideCharToMultiByte(CP_ACP, 0, wide, n, out.data(), bytes, nullptr, nullptr);
+}
+
+}  // namespace platform

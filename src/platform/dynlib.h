@@ -1,0 +1,25 @@
+// Loading a shared library into the process and finding its symbols.
+//
+// Windows: LoadLibraryA / GetProcAddress / FreeLibrary; the error mode can be told not to
+// show the system's dialogs for missing files. Linux: dlopen (RTLD_NOW | RTLD_GLOBAL) by
+// full path / dlsym / dlclose; there is no error mode, and the loader's search path is
+// fixed when the process starts.
+#pragma once
+
+#include "config/text.h"
+
+namespace platform {
+
+using LibraryHandle = void*;
+
+// Adds SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX to the error mode (Windows only).
+void setQuietErrorMode();
+// Null when the library cannot be loaded.
+LibraryHandle loadLibrary(const char* path);
+void* findSymbol(LibraryHandle library, const char* name);
+void freeLibrary(LibraryHandle library);
+// Why the last load failed, as one line of text for standard error. Windows: the system's
+// message for GetLastError() with "%1" replaced by the path; Linux: dlerror().
+TextString lastLoadError(const char* path);
+
+}  // namespace platform

@@ -1,0 +1,30 @@
+// Shared libraries on Linux.
+#include <dlfcn.h>
+
+#include "platform/dynlib.h"
+
+namespace platform {
+
+void setQuietErrorMode() {}
+
+LibraryHandle loadLibrary(const char* path) {
+    return dlopen(path, RTLD_NOW | RTLD_GLOBAL);
+}
+
+void* findSymbol(LibraryHandle library, const char* name) {
+    return dlsym(library, name);
+}
+
+void freeLibrary(LibraryHandle library) {
+    dlclose(library);
+}
+
+TextString lastLoadError(const char* path) {
+    const char* reason = dlerror();
+    if (reason == nullptr) {
+        return TextString::concat(path, ": cannot be loaded");
+    }
+    return TextString(reason);
+}
+
+}  // namespace platform

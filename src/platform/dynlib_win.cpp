@@ -1,0 +1,50 @@
+// Shared libraries on Windows.
+#include <windows.h>
+
+#include "platform/dynlib.h"
+
+namespace platform {
+
+void setQuietErrorMode() {
+    UINT mode = SetErrorMode(0);
+    SetErrorMode(mode | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+}
+
+LibraryHandle loadLibrary(const char* path) {
+    return LoadLibraryA(path);
+}
+
+void* findSymbol(LibraryHandle library, const char* name) {
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+}
+
+void freeLibrary(LibraryHandle library) {
+    FreeLibrary(static_cast<HMODULE>(library));
+}
+
+TextString lastLoadError(const char* path) {
+    DWORD error = GetLastError();
+    char* message = nullptr;
+    DWORD n = FormatMessageA(
+        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+        nullptr, error, LANG_USER_DEFAULT, reinterpret_cast<char*>(&message), 0, nullptr);
+    TextString result;
+    if (n == 0 || message == nullptr) {
+        result.format("error %lu loading ", static_cast<unsigned long>(error));
+        result.append(path);
+        return result;
+    }
+    // The system's text may hold "%1" where the file name belongs.
+    for (const char* p = message; *p != '\0'; ++p) {
+        if (p[0] == '%' && p[1] == '1') {
+            result.append(path);
+            ++p;
+        } else {
+            result.append(*p);
+        }
+    }
+    LocalFree(message);
+    return result;
+}
+
+}  // namespace platform

@@ -1,0 +1,14 @@
+// The process environment, with the C runtime's semantics.
+//
+// Windows: getenv and _putenv, names compared ignoring case. Linux: getenv, setenv and
+// unsetenv, names compared with case. On both, putEnv("NAME=") removes the variable.
+#pragma once
+
+namespace platform {
+
+// The value of a variable, or null when it is not set.
+const char* getEnv(const char* name);
+// Sets "NAME=value", or removes NAME when the value is empty. False on a malformed text.
+bool putEnv(const char* assignment);
+
+}  // namespace platform

@@ -1,0 +1,80 @@
+// Files, paths and directories as the launcher sees them.
+//
+// Windows: the "A" functions of Win32 and the C runtime's _access; paths are ANSI and may
+// mix both separators. Linux: POSIX calls; only '/' separates, and fullPath() resolves "."
+// and ".." lexically against the current directory, the way GetFullPathNameA does.
+// The directory enumeration takes a pattern whose last component may hold '*' and '?':
+// FindFirstFileA on Windows, opendir + fnmatch (case-sensitive) on Linux. Entries come in
+// the order the file system returns them, "." and ".." included (callers skip them).
+#pragma once
+
+#include <cstdint>
+
+#include "config/text.h"
+
+namespace platform {
+
+// The file or directory exists and may be read (_access mode 4).
+bool canRead(const char* path);
+// The file or directory exists (_access mode 0).
+bool exists(const char* path);
+
+// The current directory, empty on failure.
+TextString currentDirectory();
+bool setCurrentDirectory(const char* path);
+
+// The full path of the running executable (GetModuleFileNameA / /proc/self/exe).
+TextString executablePath();
+
+// GetFullPathNameA semantics: the full path's length without NUL when it fits in size bytes
+// (NUL included), else the size needed including the NUL; 0 on failure.
+int32_t fullPath(const char* path, char* buffer, int32_t size);
+
+// Reads a whole file (opened for reading, sharing read and write). False when it cannot be
+// opened; a short read keeps the bytes that were read.
+bool readWholeFile(const char* path, ByteBuffer& out);
+
+// A read-only mapping of a whole file.
+class MappedFile {
+  public:
+    MappedFile() = default;
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+    ~MappedFile();
+
+    [[nodiscard]] bool open(const char* path);
+    const unsigned char* data() const { return data_; }
+    int64_t size() const { return size_; }
+
+  private:
+    const unsigned char* data_ = nullptr;
+    int64_t size_ = 0;
+    void* file_ = nullptr;
+    void* mapping_ = nullptr;
+};
+
+struct DirectoryEntry {
+    TextString name;
+    bool isDirectory = false;
+};
+
+// Enumerates the entries that match a pattern; closes itself when destroyed.
+class DirectoryEnumeration {
+  public:
+    explicit DirectoryEnumeration(const char* pattern);
+    DirectoryEnumeration(const DirectoryEnumeration&) = delete;
+    DirectoryEnumeration& operator=(const DirectoryEnumeration&) = delete;
+    ~DirectoryEnumeration();
+
+    // The next matching entry; false when there are no more (or none could be read).
+    [[nodiscard]] bool next(DirectoryEntry& entry);
+
+  private:
+    void* handle_ = nullptr;
+    TextString directory_;
+    TextString namePattern_;
+    bool first_ = true;
+    void* findData_ = nullptr;
+};
+
+}  // namespace platform

@@ -1,0 +1,63 @@
+// Threads, events, sleeping, and the named mutex of the single-instance guard.
+//
+// Windows: _beginthreadex, manual-reset events, Sleep, CreateMutexA.
+// Linux: pthreads, a mutex and condition variable for the event, nanosleep, and an flock on
+// a lock file in $XDG_RUNTIME_DIR (else /tmp) in place of the named mutex; the kernel drops
+// the lock when its owner dies, which is the abandoned-mutex case.
+#pragma once
+
+#include <cstdint>
+
+#ifdef _WIN32
+#define WYN_THREAD_CALL __stdcall
+#else
+#define WYN_THREAD_CALL
+#endif
+
+namespace platform {
+
+// The _beginthreadex signature.
+using ThreadFunction = unsigned(WYN_THREAD_CALL*)(void*);
+
+// _beginthreadex's flag that makes the stack size a reservation (ignored on Linux).
+constexpr unsigned kStackSizeIsReservation = 0x10000;
+
+// Starts fn(arg) on a new thread, waits for it to end and stores its result. False when the
+// thread could not be created (nothing ran).
+[[nodiscard]] bool runThreadAndWait(ThreadFunction fn, void* arg, unsigned stackSize,
+                                    unsigned flags, unsigned& result);
+// Starts fn(arg) on a new thread that nobody waits for. False when it could not be created.
+[[nodiscard]] bool startDetachedThread(ThreadFunction fn, void* arg);
+
+// Lowers the calling thread to the lowest scheduling priority.
+void lowerThreadPriority();
+
+void sleepMilliseconds(unsigned ms);
+
+// A manual-reset event, initially not signalled.
+class Event {
+  public:
+    Event();
+    Event(const Event&) = delete;
+    Event& operator=(const Event&) = delete;
+    ~Event();
+
+    void set();
+    // True when the event was signalled within ms milliseconds.
+    bool wait(unsigned ms);
+
+  private:
+    void* impl_ = nullptr;
+};
+
+enum class NamedMutexResult {
+    Acquired,  // this process holds it now (also when its former owner died)
+    Held,      // another process holds it
+    Failed,    // it could not be created; errorCode says why
+};
+
+// Creates or opens the named mutex and waits up to 100 ms for it. An acquired mutex is kept
+// until the process ends.
+NamedMutexResult acquireNamedMutex(const char* name, int& errorCode);
+
+}  // namespace platform

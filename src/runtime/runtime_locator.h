@@ -1,0 +1,21 @@
+// Finds the runtime library (jvm.dll / libjvm.so) through the sources and order that the
+// configuration sets (jre_order, default "cbsie"): c = jvmdll, b = jre (default "./jre/"),
+// s = the system's runtime, i = IBM's registry record, e = JRE_HOME then JAVA_HOME.
+// The first source that yields a readable file wins; the result is kept for the process.
+//
+// Windows: registry records under HKLM and the sub-paths "", "bin\", "jre\bin\",
+// "..\jre\bin\". Linux: libjvm.so with the Linux layouts ("", "lib/", "jre/lib/",
+// "../jre/lib/", "jre/lib/amd64/"); source "s" is the runtime of the java on PATH (links
+// resolved), then /usr/lib/jvm/default-java; source "i" finds nothing.
+#pragma once
+
+#include "config/text.h"
+
+// The located runtime library's path, or empty; searched once per process.
+TextString locateJvmLibrary();
+// The first runtime library below one runtime home, or empty.
+TextString findJvmInHome(TextView home);
+// The runtime library named by one registry installation record (key below HKLM), or empty.
+TextString readRegistryRuntime(const char* keyPath);
+// Forgets the kept result, so that tests can search again.
+void forgetLocatedJvmLibrary();
