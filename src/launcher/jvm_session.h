@@ -1,6 +1,6 @@
 // The launcher's one handle on the Java runtime inside its own process: the option list,
 // the loaded runtime library, the virtual machine and the creating thread's JNIEnv, plus the
-// few Java calls the launcher makes itself. Also home of splitCommandLine.
+// few Java calls the launcher makes itself.
 //
 // Result codes are message ids: 0 success, 2 runtime not valid, 4 creation failed,
 // 7 main class not found, 8 no main method.
@@ -52,9 +52,3 @@ class JvmSession {
     JavaVM* vm_ = nullptr;
     JNIEnv* env_ = nullptr;
 };
-
-// Splits text in place into entries by blanks, with the runtime's rules for double quotes
-// and backslashes, appending a pointer to each entry to output. With marks, each entry gets
-// 0 (no wildcard), 1 (wildcards, none quoted) or -1 (a wildcard inside quotes). Returns the
-// number of entries in output.
-int splitCommandLine(char* text, ItemArray<char*>& output, ItemArray<int32_t>* marks);
