@@ -1,0 +1,32 @@
+// Reading one registry value.
+//
+// Windows: RegOpenKeyExA (KEY_READ) and RegQueryValueExA, first for the size, then for the
+// bytes. Linux has no registry: every read reports "not found", so defaults apply.
+#pragma once
+
+#include <cstdint>
+
+#include "config/text.h"
+
+namespace platform {
+
+enum class RegistryRoot { ClassesRoot, CurrentUser, LocalMachine, Users, CurrentConfig };
+
+// Registry value types, as Win32 numbers them.
+constexpr uint32_t kRegSz = 1;
+constexpr uint32_t kRegExpandSz = 2;
+constexpr uint32_t kRegBinary = 3;
+constexpr uint32_t kRegDword = 4;
+constexpr uint32_t kRegDwordBigEndian = 5;
+
+struct RegistryValue {
+    uint32_t type = 0;
+    ByteBuffer bytes;
+};
+
+// Reads valueName (empty: the key's default value) of keyPath below root. False when the
+// key or the value cannot be read.
+[[nodiscard]] bool readRegistryValue(RegistryRoot root, const char* keyPath,
+                                     const char* valueName, RegistryValue& out);
+
+}  // namespace platform

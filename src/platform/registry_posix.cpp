@@ -1,0 +1,8 @@
+// Linux has no registry: nothing is ever found.
+#include "platform/registry.h"
+
+namespace platform {
+
+bool readRegistryValue(RegistryRoot, const char*, const char*, RegistryValue&) { return false; }
+
+}  // namespace platform

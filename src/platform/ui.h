@@ -1,0 +1,12 @@
+// The error message box.
+//
+// Windows: MessageBoxA with MB_OK | MB_ICONWARNING | MB_SETFOREGROUND | MB_TOPMOST (0x50030),
+// owned by the given window (the native splash) or by none. Linux: the caption, ": " and the
+// text as one line on standard error.
+#pragma once
+
+namespace platform {
+
+void showErrorBox(void* owner, const char* text, const char* caption);
+
+}  // namespace platform
