@@ -15,7 +15,9 @@ constexpr uint32_t kEndRecordSignature = 0x06054b50;
 constexpr uint32_t kZip64LocatorSignature = 0x07064b50;
 constexpr uint32_t kZip64RecordSignature = 0x06064b50;
 constexpr uint32_t kDirectoryEntrySignature = 0x02014b50;
+constexpr uint32_t kLocalHeaderSignature = 0x04034b50;
 constexpr uint32_t kNotInThisField = 0xFFFFFFFF;
+constexpr uint64_t kDirectoryEntrySize = 46;
 
 uint32_t read16(const unsigned char* p) {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8;
@@ -82,7 +84,18 @@ int64_t archiveStartFor(const unsigned char* bytes, int64_t size, int64_t end) {
         (directorySize < 4 || read32(bytes + directory) != kDirectoryEntrySignature)) {
         return -1;
     }
-    return directory - static_cast<int64_t>(directoryOffset);
+    int64_t start = directory - static_cast<int64_t>(directoryOffset);
+    if (start == 0 && directorySize >= kDirectoryEntrySize) {
+        // The directory offset is its position in the file: the archive's offsets count from
+        // the start of the file, as after a tool adjusted them for the prefix. The first
+        // entry's local header then marks the archive's first byte.
+        uint32_t local = read32(bytes + directory + 42);
+        if (local != kNotInThisField && static_cast<int64_t>(local) + 4 <= directory &&
+            read32(bytes + local) == kLocalHeaderSignature) {
+            start = local;
+        }
+    }
+    return start;
 }
 
 }  // namespace
