@@ -13,7 +13,7 @@ struct DefaultMessage {
 
 const DefaultMessage kDefaultMessages[] = {
 #define WYN_MESSAGE(id, text) {id, text},
-#include "resources/default_messages.h"
+#include "resources/default_messages.inc"
 #undef WYN_MESSAGE
 };
 
