@@ -71,6 +71,12 @@ bool pack(const PackOptions& options, const std::string& toolDir,
         jars.push_back(supportJarPathFor(toolDir));
     }
 
+    std::vector<std::string> inputs = jars;
+    inputs.push_back(options.config);
+    inputs.push_back(stubPath);
+    if (!checkOutputPath(options.output, inputs, problem)) {
+        return false;
+    }
     std::string block;
     if (!readConfigBlock(options.config, block, problem)) {
         return false;
@@ -84,12 +90,6 @@ bool pack(const PackOptions& options, const std::string& toolDir,
         if (!merger.addSource(jar, problem)) {
             return false;
         }
-    }
-    std::vector<std::string> inputs = jars;
-    inputs.push_back(options.config);
-    inputs.push_back(stubPath);
-    if (!checkOutputPath(options.output, inputs, problem)) {
-        return false;
     }
 
     installInterruptHandlers();

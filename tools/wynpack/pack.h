@@ -1,7 +1,7 @@
 // One packing run: check every input, then write stub + configuration block + merged archive
 // to the output.
 //
-// All input checks come first (configuration, stub, jars, the output's place), so that bad
+// All input checks come first (the output's place, configuration, stub, jars), so that bad
 // input is reported before any file is created. Only then are the temporary files made and
 // the interrupt handlers installed (see output_file.h, interruption.h).
 //
