@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <vector>
 
 #include "png_writer.h"
@@ -61,6 +62,17 @@ bool saveScreenshot(const std::string& path) {
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return writePng(path, width, height, rgb);
+}
+
+// Counts the close commands that reach the splash thread's message queue: the system turns
+// Alt+F4 into one when the window lets WM_SYSKEYDOWN through to the default handling.
+std::atomic<int> closeCommandsSeen{0};
+LRESULT CALLBACK watchQueue(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const MSG*>(lParam);
+    if (code >= 0 && message->message == WM_SYSCOMMAND && (message->wParam & 0xFFF0) == SC_CLOSE) {
+        ++closeCommandsSeen;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 using SplashWindowPlacement = SplashWindowTest;
@@ -196,10 +208,16 @@ TEST_F(SplashWindowClosing, ClicksAndSystemKeysIncludingAltF4DoNothing) {
         {WM_SYSKEYDOWN, VK_MENU, altDown | 1},
         {WM_SYSKEYDOWN, VK_F4, altDown | 1},
     };
+    HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, watchQueue, nullptr,
+                                   GetWindowThreadProcessId(window, nullptr));
+    ASSERT_NE(hook, nullptr);
+    closeCommandsSeen = 0;
     for (const Input& input : inputs) {
         SendMessageA(window, input.message, input.wParam, input.lParam);
     }
     Sleep(500);
+    UnhookWindowsHookEx(hook);
+    EXPECT_EQ(closeCommandsSeen.load(), 0) << "Alt+F4 became a close command";
     EXPECT_TRUE(IsWindow(window));
     EXPECT_EQ(splashWindow(), window);
 }
