@@ -47,4 +47,6 @@ TextString lastLoadError(const char* path) {
     return result;
 }
 
+bool executableExportsNatives() { return true; }
+
 }  // namespace platform
