@@ -340,6 +340,46 @@ TEST(PackCommand, ClassesOfASignedJarLoadAfterMerging) {
     EXPECT_EQ(java.out, "greeting from the second jar\nno message\n");
 }
 
+// More than 65535 entries need the ZIP64 end record: the runtime and unzip still find the
+// archive behind the prefix.
+TEST(PackCommand, ArchiveWithMoreEntriesThanTheClassicFormatHolds) {
+    TempDir dir;
+    {
+        int error = 0;
+        zip_t* archive = zip_open(dir.file("many.jar").c_str(), ZIP_CREATE, &error);
+        ASSERT_NE(archive, nullptr);
+        for (int i = 0; i < 70000; ++i) {
+            std::string name = "data/" + std::to_string(i);
+            zip_source_t* source = zip_source_buffer(archive, "x", 1, 0);
+            ASSERT_GE(zip_file_add(archive, name.c_str(), source, 0), 0);
+        }
+        ASSERT_EQ(zip_close(archive), 0);
+    }
+    writeFile(dir.file("app.cfg"), "mainclass " + kMainClass + "\n");
+    std::string output = dir.file("app");
+    ProcessResult run = runTool(
+        kTool, {"--target", "linux-x86_64", "--config", dir.file("app.cfg"), "--jar", kHelloJar,
+                "--jar", dir.file("many.jar"), "--jar", kGreetingJar, "--output", output});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+
+    // The locator names the file position of the ZIP64 end record.
+    std::string file = readFile(output);
+    size_t end = file.rfind("PK\x05\x06"s);
+    ASSERT_NE(end, std::string::npos);
+    ASSERT_EQ(file.compare(end - 20, 4, "PK\x06\x07"), 0) << "no ZIP64 locator";
+    uint64_t record = readLittleEndian(file, end - 12, 4) |
+                      static_cast<uint64_t>(readLittleEndian(file, end - 8, 4)) << 32;
+    ASSERT_LT(record, file.size());
+    EXPECT_EQ(file.compare(record, 4, "PK\x06\x06"), 0) << "locator points at " << record;
+
+    ProcessResult unzip = runProcess({"/usr/bin/unzip", "-tq", output});
+    EXPECT_LE(unzip.exitStatus, 1) << unzip.out << unzip.err;
+    EXPECT_NE(unzip.out.find("No errors detected"), std::string::npos) << unzip.out;
+    ProcessResult java = runProcess({kJava, "-cp", output, kMainClass});
+    EXPECT_EQ(java.exitStatus, 0) << java.err;
+    EXPECT_EQ(java.out, "greeting from the second jar\nno message\n");
+}
+
 TEST(PackCommand, EntryTimesSurviveADaylightSavingGap) {
     TempDir dir;
     // 02:30 on the morning the clocks in New York skip from 02:00 to 03:00.
