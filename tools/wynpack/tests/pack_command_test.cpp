@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "config/config_store.h"
 #include "test_files.h"
 
 namespace {
@@ -340,6 +341,36 @@ TEST(PackCommand, ClassesOfASignedJarLoadAfterMerging) {
     EXPECT_EQ(java.out, "greeting from the second jar\nno message\n");
 }
 
+std::string bytesOf(const TextString& text) {
+    return std::string(text.c_str(), static_cast<size_t>(text.length()));
+}
+
+// The launcher's own configuration reader finds what the packer embedded.
+TEST(PackCommand, TheLaunchersReaderFindsThePackedConfiguration) {
+    TempDir dir;
+    const std::u16string lines =
+        u"  MainClass = "
+        u"com.example.packed.Hello\r\noption -Dtitle=Caf\u00E9\r\n";
+    std::string utf16 = "\xFF\xFE";
+    for (char16_t unit : lines) {
+        utf16 += static_cast<char>(unit & 0xFF);
+        utf16 += static_cast<char>(unit >> 8);
+    }
+    // Not app.cfg: the launcher would read that one as its external configuration file.
+    writeFile(dir.file("settings.txt"), utf16);
+    std::string output = dir.file("app");
+    ProcessResult run =
+        runTool(kTool, {"--target", "linux-x86_64", "--config", dir.file("settings.txt"), "--jar",
+                        kHelloJar, "--jar", kGreetingJar, "--output", output});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+
+    ConfigStore store(false);
+    store.loadFrom(output.c_str());
+    EXPECT_EQ(store.embeddedStart(), 0);
+    EXPECT_EQ(bytesOf(store.getValue("mainclass", true, false)), kMainClass);
+    EXPECT_EQ(bytesOf(store.getValue("option", true, false)), "-Dtitle=Caf\xC3\xA9");
+}
+
 // More than 65535 entries need the ZIP64 end record: the runtime and unzip still find the
 // archive behind the prefix.
 TEST(PackCommand, ArchiveWithMoreEntriesThanTheClassicFormatHolds) {
@@ -371,6 +402,10 @@ TEST(PackCommand, ArchiveWithMoreEntriesThanTheClassicFormatHolds) {
                       static_cast<uint64_t>(readLittleEndian(file, end - 8, 4)) << 32;
     ASSERT_LT(record, file.size());
     EXPECT_EQ(file.compare(record, 4, "PK\x06\x06"), 0) << "locator points at " << record;
+
+    ConfigStore store(false);
+    store.loadFrom(output.c_str());
+    EXPECT_EQ(bytesOf(store.getValue("mainclass", true, false)), kMainClass);
 
     ProcessResult unzip = runProcess({"/usr/bin/unzip", "-tq", output});
     EXPECT_LE(unzip.exitStatus, 1) << unzip.out << unzip.err;
