@@ -88,7 +88,7 @@ ArchiveMerger::~ArchiveMerger() {
 }
 
 bool ArchiveMerger::addSource(const std::string& path, Problem& problem) {
-    if (!checkInputFile(path, "jar", problem)) {
+    if (!checkRegularInputFile(path, "jar", problem)) {
         return false;
     }
     int error = 0;

@@ -48,6 +48,11 @@ bool checkOutputPath(const std::string& output, const std::vector<std::string>& 
     if (output.back() == '/' || (stat(output.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
         return fail(problem, ExitStatus::BadInput, "output " + quoted(output) + " is a directory");
     }
+    if (stat(output.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        // Renaming over a device or a pipe would replace it, not write into it.
+        return fail(problem, ExitStatus::BadInput,
+                    "output " + quoted(output) + " exists and is not a regular file");
+    }
     if (stat(directory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         return fail(problem, ExitStatus::BadInput,
                     "the directory of the output " + quoted(output) + " does not exist");

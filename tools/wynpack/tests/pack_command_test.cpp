@@ -442,6 +442,25 @@ TEST(PackCommand, EntryTimesSurviveADaylightSavingGap) {
     EXPECT_EQ(packed.entries[0].mtime, original[0].mtime);
 }
 
+// A configuration may come from a pipe, as with a shell's process substitution.
+TEST(PackCommand, ConfigurationFromAPipe) {
+    TempDir dir;
+    ASSERT_EQ(mkfifo(dir.file("config-pipe").c_str(), 0600), 0);
+    writeFile(dir.file("stub"), "S");
+    writeZip(dir.file("app.jar"), {{"A.class", "A"}});
+    TempDir capture;
+    pid_t pid =
+        startProcess({kTool, "--stub", dir.file("stub"), "--config", dir.file("config-pipe"),
+                      "--jar", dir.file("app.jar"), "--no-support", "--output", dir.file("out")},
+                     capture.file("out"), capture.file("err"));
+    writeFile(dir.file("config-pipe"), "mainclass A\n");
+    ProcessResult run = waitProcess(pid, capture.file("out"), capture.file("err"));
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    Packed packed;
+    ASSERT_TRUE(takeApart(dir.file("out"), 1, packed));
+    EXPECT_EQ(packed.configText, "mainclass A\n");
+}
+
 TEST(PackCommand, HelpDocumentsTheOptions) {
     ProcessResult run = runTool(kTool, {"--help"});
     EXPECT_EQ(run.exitStatus, 0);
@@ -530,6 +549,9 @@ TEST_F(BadInput, MissingOrUnusableFiles) {
     expectRefused(valid("--jar", "@/none.jar"),
                   "cannot read jar '@/none.jar': No such file or directory");
     expectRefused(valid("--jar", "@/app.cfg"), "'@/app.cfg' is not a ZIP archive");
+    ASSERT_EQ(mkfifo(dir_.file("pipe.jar").c_str(), 0600), 0);
+    expectRefused(valid("--jar", "@/pipe.jar"),
+                  "cannot read jar '@/pipe.jar': it is not a regular file");
     expectRefused(valid("--target", "windows-x86"),
                   "cannot read stub '" + installation_.besideTool("stubs/windows-x86/wyn.exe") +
                       "': No such file or directory");
@@ -591,6 +613,8 @@ TEST_F(BadInput, OutputThatIsAnInputOrNoFile) {
     expectRefused(valid("--output", "@/"), "output '@/' is a directory");
     expectRefused(valid("--output", "@/no/app"),
                   "the directory of the output '@/no/app' does not exist");
+    ASSERT_EQ(mkfifo(dir_.file("pipe").c_str(), 0600), 0);
+    expectRefused(valid("--output", "@/pipe"), "output '@/pipe' exists and is not a regular file");
 }
 
 TEST_F(BadInput, UnreadableFiles) {
