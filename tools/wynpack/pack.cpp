@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <cstring>
-
 #include <vector>
 
 #include "archive_merge.h"
