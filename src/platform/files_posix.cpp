@@ -148,7 +148,7 @@ DirectoryEnumeration::DirectoryEnumeration(const char* pattern) {
     while (slash >= 0 && text[slash] != '/') {
         --slash;
     }
-    directory_ = slash < 0 ? TextString(".") : text.left(slash + 1);
+    directory_ = slash < 0 ? TextString("./") : text.left(slash + 1);
     namePattern_ = text.tail(slash + 1);
     if (!namePattern_.empty()) {
         handle_ = opendir(directory_.c_str());

@@ -1,0 +1,69 @@
+// The pattern expander: every file and directory that a pattern with '*' and '?' names,
+// component by component, depth first, in the order the directory enumeration lists them.
+#include <cstring>
+
+#include "args_output/argument_list.h"
+#include "platform/files.h"
+
+namespace {
+
+bool isSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+bool isWildcard(char c) {
+    return c == '*' || c == '?';
+}
+
+// Expands the wildcards of pattern that lie at or after searchFrom. Bytes before searchFrom
+// are names that an enumeration has already produced; on Linux such a name may itself hold
+// '*' or '?', and reading it again as a pattern would match the same directory forever.
+void expandFrom(const TextString& pattern, int32_t searchFrom, StringList& output) {
+    int32_t length = pattern.length();
+    int32_t wildcard = searchFrom;
+    while (wildcard < length && !isWildcard(pattern[wildcard])) {
+        ++wildcard;
+    }
+    if (wildcard == length) {
+        if (platform::exists(pattern.c_str())) {
+            output.addString(pattern);
+        }
+        return;
+    }
+
+    int32_t prefixEnd = wildcard;
+    while (prefixEnd > 0 && !isSeparator(pattern[prefixEnd - 1])) {
+        --prefixEnd;
+    }
+    int32_t componentEnd = wildcard;
+    while (componentEnd < length && !isSeparator(pattern[componentEnd])) {
+        ++componentEnd;
+    }
+
+    TextString prefix = pattern.left(prefixEnd);
+    TextString rest = pattern.tail(componentEnd);
+    platform::DirectoryEnumeration entries(pattern.left(componentEnd).c_str());
+    platform::DirectoryEntry entry;
+    while (entries.next(entry)) {
+        if (entry.name == "." || entry.name == "..") {
+            continue;
+        }
+        TextString path = TextString::concat(prefix, entry.name);
+        if (componentEnd == length) {
+            output.addString(path);
+        } else if (entry.isDirectory) {
+            int32_t resolved = path.length();
+            path.append(rest);
+            expandFrom(path, resolved, output);
+        }
+    }
+}
+
+}  // namespace
+
+void expandWildcards(const char* pattern, StringList& output) {
+    if (pattern == nullptr) {
+        return;
+    }
+    expandFrom(TextString(pattern), 0, output);
+}

@@ -1,0 +1,48 @@
+// The pattern expander on Linux: case-sensitive matching, names that hold wildcard
+// characters themselves.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "args_output/argument_list.h"
+#include "support/scratch_tree.h"
+
+namespace {
+
+std::vector<std::string> expand(const std::string& pattern) {
+    StringList output;
+    expandWildcards(pattern.c_str(), output);
+    std::vector<std::string> result;
+    for (int32_t i = 0; i < output.count(); ++i) {
+        result.emplace_back(output.stringAt(i));
+    }
+    return result;
+}
+
+TEST(WildcardExpansionPosix, MatchingRespectsCase) {
+    ScratchTree tree;
+    tree.file("a.txt");
+    EXPECT_TRUE(expand(tree.path("*.TXT")).empty());
+    EXPECT_EQ(expand(tree.path("*.txt")), std::vector<std::string>{tree.path("a.txt")});
+}
+
+TEST(WildcardExpansionPosix, DirectoryNamedWithAWildcardIsNotExpandedAgain) {
+    ScratchTree tree;
+    tree.file("*/x");
+    tree.file("?/x");
+    std::vector<std::string> got = expand(tree.path("*/x"));
+    std::sort(got.begin(), got.end());
+    EXPECT_EQ(got, (std::vector<std::string>{tree.path("*/x"), tree.path("?/x")}));
+}
+
+TEST(WildcardExpansionPosix, DirectoryLinksAreFollowedOncePerComponent) {
+    ScratchTree tree;
+    tree.file("real/lib.jar");
+    ASSERT_TRUE(tree.link("real/loop", tree.path("real")));
+    std::vector<std::string> got = expand(tree.path("real/*/lib.jar"));
+    EXPECT_EQ(got, std::vector<std::string>{tree.path("real/loop/lib.jar")});
+}
+
+}  // namespace

@@ -1,0 +1,112 @@
+// The typed getters of the configuration store: how each key is read.
+//
+// Keys read from the embedded text only (an external file cannot change them): mainclass,
+// disableexternal. Values expanded before they are returned: splash, stdout, stderr,
+// forcecwd, vm, jre, jvmdll, and every value of the repeatable keys. property values stay in
+// UTF-8; everything else comes out in ANSI.
+#include "config/config_store.h"
+#include "config/value_expansion.h"
+
+namespace {
+
+TextString expanded(const ConfigStore& store, const char* key) {
+    return expand(store.getValue(key), false, &store);
+}
+
+}  // namespace
+
+TextString ConfigStore::appid() const {
+    return getValue("appid");
+}
+
+TextString ConfigStore::splash() const {
+    return resolvePath(expanded(*this, "splash"));
+}
+
+TextString ConfigStore::splashTitle() const {
+    return getValue("splashtitle");
+}
+
+TextString ConfigStore::splashCloseOnWindow() const {
+    return getValue("splashcloseonwindow");
+}
+
+TextString ConfigStore::wildcard() const {
+    return getValue("wildcard");
+}
+
+TextString ConfigStore::singleInstance() const {
+    return getValue("singleinstance");
+}
+
+TextString ConfigStore::mainClass() const {
+    return getValue("mainclass", true);
+}
+
+TextString ConfigStore::minJre() const {
+    return getValue("minjre");
+}
+
+TextString ConfigStore::maxJre() const {
+    return getValue("maxjre");
+}
+
+TextString ConfigStore::stdoutTarget() const {
+    return expanded(*this, "stdout");
+}
+
+TextString ConfigStore::stderrTarget() const {
+    return expanded(*this, "stderr");
+}
+
+TextString ConfigStore::forceCwd() const {
+    return expanded(*this, "forcecwd");
+}
+
+TextString ConfigStore::disableExternal() const {
+    return getValue("disableexternal", true);
+}
+
+TextString ConfigStore::jreOrder() const {
+    return getValue("jre_order");
+}
+
+TextString ConfigStore::jre() const {
+    return expanded(*this, "jre");
+}
+
+TextString ConfigStore::jvmDll() const {
+    return expanded(*this, "jvmdll");
+}
+
+TextString ConfigStore::startOnFirstThreadOption() const {
+    return getValueMatching("option", "-XstartOnFirstThread");
+}
+
+void ConfigStore::collectOptions(StringList& target) const {
+    collectValues("option", target);
+}
+
+void ConfigStore::collectProperties(StringList& target) const {
+    collectValues("property", target, false, false);
+}
+
+void ConfigStore::collectExports(StringList& target) const {
+    collectValues("export", target);
+}
+
+void ConfigStore::collectArgv(StringList& target) const {
+    collectValues("argv", target);
+}
+
+void ConfigStore::collectMessages(StringList& target) const {
+    collectValues("message", target);
+}
+
+void ConfigStore::collectLibs(StringList& target) const {
+    collectValues("libs", target);
+}
+
+void ConfigStore::collectJavaLibs(StringList& target) const {
+    collectValues("java_libs", target);
+}

@@ -1,0 +1,53 @@
+// The numbered messages: lookup, safe placeholder filling, and display.
+#include "config/messages.h"
+
+#include "config/message_overrides.h"
+#include "launcher/active_objects.h"
+#include "platform/resources.h"
+#include "platform/ui.h"
+
+TextString getMessage(int id) {
+    static MessageOverrides overrides;
+    static bool built = false;
+    if (!built && activeConfig != nullptr) {
+        overrides.build(*activeConfig);
+        built = true;
+    }
+    TextString text;
+    if (overrides.find(id, text)) {
+        return text;
+    }
+    WideString wide;
+    if (platform::loadStringResource(id, wide)) {
+        return narrowFromWide(wide.data(), wide.length());
+    }
+    return TextString();
+}
+
+TextString formatMessage(TextView text, TextView version, TextView minjre, TextView maxjre) {
+    const TextView arguments[] = {version, minjre, maxjre};
+    int next = 0;
+    TextString result;
+    for (int32_t i = 0; i < text.length; ++i) {
+        char c = text.data[i];
+        char following = i + 1 < text.length ? text.data[i + 1] : '\0';
+        if (c == '%' && following == 's') {
+            if (next < 3) {
+                result.append(arguments[next]);
+            }
+            ++next;
+            ++i;
+        } else if (c == '%' && following == '%') {
+            result.append('%');
+            ++i;
+        } else {
+            result.append(c);
+        }
+    }
+    return result;
+}
+
+void showMessage(TextView text, void* owner) {
+    TextString caption = getMessage(kMessageCaption);
+    platform::showErrorBox(owner, TextString(text).c_str(), caption.c_str());
+}

@@ -1,0 +1,36 @@
+// The numbered messages that the launcher shows to the user, and the one way of showing them.
+//
+// The texts come from the executable's string table (see src/resources/default_messages.h),
+// each replaceable by a `message` line of the configuration (see message_overrides.h). The
+// overrides are read once, on the first getMessage after the store has been published in
+// activeConfig, and kept for the process.
+//
+// Platforms: Windows loads the string table of the executable and shows a message box;
+// Linux carries the same texts compiled in and writes "caption: text" to standard error.
+#pragma once
+
+#include "config/text.h"
+
+constexpr int kMessageRuntimeNotFound = 1;
+constexpr int kMessageRuntimeNotValid = 2;
+constexpr int kMessageVmInitializeFailed = 3;
+constexpr int kMessageVmStartFailed = 4;
+constexpr int kMessageVersionUnknown = 5;
+constexpr int kMessageVersionTooLow = 6;
+constexpr int kMessageMainClassNotFound = 7;
+constexpr int kMessageMainMethodMissing = 8;
+constexpr int kMessageCaption = 10;
+constexpr int kMessageVersionTooHigh = 12;
+constexpr int kMessageAlreadyRunning = 13;
+
+// The text of message id in ANSI: its override, else its string table entry, else empty.
+TextString getMessage(int id);
+
+// Fills the placeholders of a message text (messages 6 and 12): each "%s" takes, in order,
+// version, minjre, maxjre, and then empty texts; "%%" gives "%". Every other '%' is copied as
+// it is: an override comes from configuration and is never used as a printf format.
+TextString formatMessage(TextView text, TextView version, TextView minjre, TextView maxjre);
+
+// Shows text with the caption of message 10, owned by owner (the native splash window, or
+// null). Windows: a warning message box on top; Linux: one line on standard error.
+void showMessage(TextView text, void* owner);

@@ -1,0 +1,41 @@
+// The payload that the packer appends to the launcher executable, as far as the
+// configuration reader uses it.
+//
+// Behind the executable image the file carries, up to its end:
+//   configuration text   L bytes (a byte order mark first, one NUL last, counted in L)
+//   text length          4 bytes, L as signed 32-bit little-endian
+//   reserved block       16 bytes, not read here
+//   ZIP archive          to the end of the file (the application's classes)
+// The payload mark is the offset just past the text length, 16 bytes before the archive's
+// first byte. The archive's start is found from its own end-of-central-directory record, so
+// an archive whose offsets are relative to its own start (a plain concatenation of stub and
+// archive) is found as well as one whose offsets count from the start of the file.
+//
+// Every offset and length read from the file is checked against the file's size: an
+// executable without payload, with a cut-off payload or with a length field that does not
+// fit before the mark yields no embedded text, and nothing outside the file is read.
+//
+// Platforms: identical on Windows and Linux; the file is mapped through platform/files.h.
+#pragma once
+
+#include <cstdint>
+
+#include "config/text.h"
+
+// Bytes between the text length field and the archive.
+constexpr int32_t kPayloadReservedSize = 16;
+
+// The payload mark of the file image bytes[0, size), or -1 when it ends in no ZIP archive
+// with room for a text length field before it. Understands a trailing archive comment of up
+// to 65535 bytes and ZIP64 end records.
+int64_t locatePayloadMark(const unsigned char* bytes, int64_t size);
+
+// The configuration text that ends 4 bytes before mark: a view into bytes. False (and an
+// empty view) when there is no mark or the length field is not positive or does not fit
+// inside the file before the mark.
+bool embeddedTextAt(const unsigned char* bytes, int64_t size, int64_t mark, TextView& text);
+
+// Maps an executable file and copies its embedded configuration text (raw bytes, byte order
+// mark included) into text; also reports the mark (-1 when none). False when the file cannot
+// be mapped or holds no embedded text; text is then empty.
+bool readEmbeddedText(const char* executable, TextString& text, int64_t& mark);

@@ -1,0 +1,203 @@
+#include "config/payload.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/payload_builder.h"
+
+namespace {
+
+const unsigned char* bytesOf(const std::string& s) {
+    return reinterpret_cast<const unsigned char*>(s.data());
+}
+
+int64_t markOf(const std::string& file) {
+    return locatePayloadMark(bytesOf(file), static_cast<int64_t>(file.size()));
+}
+
+// The mark that the layout fixes: just past the length field.
+int64_t expectedMark(const CraftedExecutable& exe) {
+    return static_cast<int64_t>(exe.stub.size() + payloadTextBytes(exe).size() + 4);
+}
+
+std::string embeddedText(const std::string& file) {
+    TextView text;
+    int64_t size = static_cast<int64_t>(file.size());
+    if (!embeddedTextAt(bytesOf(file), size, markOf(file), text)) {
+        return "<none>";
+    }
+    return std::string(text.data, text.length);
+}
+
+CraftedExecutable withConfig(const std::string& config) {
+    CraftedExecutable exe;
+    exe.config = config;
+    return exe;
+}
+
+TEST(PayloadLocator, FindsTheMarkBeforeAnEmptyArchive) {
+    CraftedExecutable exe = withConfig("mainclass Main\r\n");
+    std::string file = exe.bytes();
+    EXPECT_EQ(markOf(file), expectedMark(exe));
+    EXPECT_EQ(embeddedText(file), std::string("\xEF\xBB\xBFmainclass Main\r\n", 19) + '\0');
+}
+
+TEST(PayloadLocator, FindsTheMarkBeforeAnArchiveWithEntries) {
+    CraftedExecutable exe = withConfig("mainclass Main");
+    exe.entries = {{"META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\n"},
+                   {"Main.class", std::string(3000, 'x')}};
+    EXPECT_EQ(markOf(exe.bytes()), expectedMark(exe));
+}
+
+TEST(PayloadLocator, ArchiveWhoseOffsetsCountFromTheFileStart) {
+    CraftedExecutable exe = withConfig("mainclass Main");
+    exe.entries = {{"a.txt", "alpha"}, {"b.txt", "beta"}};
+    exe.offsetsFromFileStart = true;
+    EXPECT_EQ(markOf(exe.bytes()), expectedMark(exe));
+}
+
+TEST(PayloadLocator, CommentsUpToTheLongestAllowed) {
+    for (size_t length : {size_t(1), size_t(1000), size_t(65535)}) {
+        CraftedExecutable exe = withConfig("k v");
+        exe.entries = {{"x", "y"}};
+        exe.zipComment = std::string(length, 'c');
+        EXPECT_EQ(markOf(exe.bytes()), expectedMark(exe)) << "comment of " << length;
+    }
+}
+
+TEST(PayloadLocator, EndRecordSignatureInsideTheComment) {
+    CraftedExecutable exe = withConfig("k v");
+    exe.entries = {{"x", "y"}};
+    // A complete-looking end record inside the comment, pointing nowhere sensible.
+    std::string fake("PK\x05\x06\0\0\0\0\x01\0\x01\0\x10\0\0\0\x99\0\0\0\0\0", 22);
+    exe.zipComment = "before " + fake + " after";
+    EXPECT_EQ(markOf(exe.bytes()), expectedMark(exe));
+    // And one whose comment length reaches the end of the file exactly, with a central
+    // directory that is not there.
+    std::string tail("PK\x05\x06\0\0\0\0\x01\0\x01\0\x2e\0\0\0\0\0\0\0\0\0", 22);
+    exe.zipComment = std::string(60, 'x') + tail;
+    EXPECT_EQ(markOf(exe.bytes()), expectedMark(exe));
+}
+
+TEST(PayloadLocator, Zip64EndRecord) {
+    CraftedExecutable exe = withConfig("mainclass Main");
+    exe.entries = {{"Main.class", "cafebabe"}};
+    exe.zip64 = true;
+    EXPECT_EQ(markOf(exe.bytes()), expectedMark(exe));
+    exe.zipComment = "zip64 with a comment";
+    EXPECT_EQ(markOf(exe.bytes()), expectedMark(exe));
+    EXPECT_EQ(embeddedText(exe.bytes()), std::string("\xEF\xBB\xBFmainclass Main", 17) + '\0');
+}
+
+TEST(PayloadLocator, Zip64FieldsWithoutTheZip64RecordAreNoArchive) {
+    CraftedExecutable exe = withConfig("k v");
+    exe.zip64 = true;
+    std::string file = exe.bytes();
+    // Break the locator's signature: the 0xFFFFFFFF fields can no longer be resolved.
+    size_t locator = file.size() - 22 - 20;
+    ASSERT_EQ(file.substr(locator, 4), "PK\x06\x07");
+    file[locator] = 'X';
+    EXPECT_EQ(markOf(file), -1);
+}
+
+TEST(PayloadLocator, NoArchiveAtAll) {
+    std::string file = "MZ just an executable image without anything behind it";
+    EXPECT_EQ(markOf(file), -1);
+    EXPECT_EQ(markOf(""), -1);
+    EXPECT_EQ(locatePayloadMark(nullptr, 100), -1);
+    EXPECT_EQ(embeddedText(file), "<none>");
+}
+
+TEST(PayloadLocator, PlainZipWithoutRoomForALengthField) {
+    CraftedExecutable exe;
+    exe.entries = {{"x", "y"}};
+    EXPECT_EQ(markOf(exe.archive(0)), -1);
+}
+
+TEST(PayloadLocator, TruncatedFilesAreHandled) {
+    CraftedExecutable exe = withConfig("mainclass Main\r\noption -Xmx64m\r\n");
+    exe.entries = {{"Main.class", std::string(200, 'z')}};
+    std::string file = exe.bytes();
+    // Every cut-off length: nothing is read outside the remaining bytes (ASan checks this),
+    // and whatever is found lies inside them.
+    for (size_t cut = 0; cut < file.size(); ++cut) {
+        std::string part = file.substr(0, cut);
+        int64_t mark = markOf(part);
+        EXPECT_LE(mark, static_cast<int64_t>(cut));
+        TextView text;
+        if (embeddedTextAt(bytesOf(part), static_cast<int64_t>(cut), mark, text)) {
+            EXPECT_GE(text.data, part.data());
+            EXPECT_LE(text.data + text.length, part.data() + cut);
+        }
+    }
+}
+
+TEST(PayloadLocator, LengthFieldsThatDoNotFitGiveNoText) {
+    CraftedExecutable exe = withConfig("mainclass Main");
+    std::string file = exe.bytes();
+    int64_t mark = markOf(file);
+    ASSERT_GT(mark, 4);
+    struct Case {
+        uint32_t length;
+        bool fits;
+    } cases[] = {
+        {0, false},
+        {0x80000000u, false},  // negative
+        {0xFFFFFFFFu, false},  // -1
+        {0x7FFFFFFFu, false},  // huge
+        {static_cast<uint32_t>(mark - 4 + 1), false},
+        {static_cast<uint32_t>(mark - 4), true},  // the whole file before the field
+        {5, true},
+    };
+    for (const Case& c : cases) {
+        std::string changed = file;
+        for (int i = 0; i < 4; ++i) {
+            changed[static_cast<size_t>(mark - 4 + i)] = static_cast<char>(c.length >> (8 * i));
+        }
+        TextView text;
+        bool found =
+            embeddedTextAt(bytesOf(changed), static_cast<int64_t>(changed.size()), mark, text);
+        EXPECT_EQ(found, c.fits) << "length " << c.length;
+        if (found) {
+            EXPECT_EQ(text.length, static_cast<int32_t>(c.length));
+            EXPECT_EQ(text.data + text.length, changed.data() + mark - 4);
+        } else {
+            EXPECT_EQ(text.length, 0);
+        }
+    }
+}
+
+TEST(PayloadLocator, MarkOutsideTheFileGivesNoText) {
+    std::string file = withConfig("k v").bytes();
+    TextView text;
+    int64_t size = static_cast<int64_t>(file.size());
+    EXPECT_FALSE(embeddedTextAt(bytesOf(file), size, size + 1, text));
+    EXPECT_FALSE(embeddedTextAt(bytesOf(file), size, 3, text));
+    EXPECT_FALSE(embeddedTextAt(bytesOf(file), size, -1, text));
+}
+
+TEST(PayloadFile, ReadsTheEmbeddedTextOfAFile) {
+    ScratchDirectory dir;
+    CraftedExecutable exe = withConfig("mainclass Main");
+    std::string path = dir.writeExecutable(exe);
+    TextString text;
+    int64_t mark = 0;
+    ASSERT_TRUE(readEmbeddedText(path.c_str(), text, mark));
+    EXPECT_EQ(mark, expectedMark(exe));
+    EXPECT_EQ(std::string(text.c_str(), text.length()), payloadTextBytes(exe));
+}
+
+TEST(PayloadFile, MissingOrEmptyFileHasNoText) {
+    ScratchDirectory dir;
+    TextString text("left over");
+    int64_t mark = 0;
+    EXPECT_FALSE(readEmbeddedText(dir.file("missing.exe").c_str(), text, mark));
+    EXPECT_TRUE(text.empty());
+    EXPECT_EQ(mark, -1);
+    ASSERT_TRUE(writeBytes(dir.file("empty.exe"), ""));
+    EXPECT_FALSE(readEmbeddedText(dir.file("empty.exe").c_str(), text, mark));
+    EXPECT_TRUE(text.empty());
+}
+
+}  // namespace

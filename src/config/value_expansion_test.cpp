@@ -1,0 +1,192 @@
+#include "config/value_expansion.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "config/config_store.h"
+#include "launcher/active_objects.h"
+#include "platform/env.h"
+#include "support/payload_builder.h"
+
+namespace {
+
+std::string str(const TextString& t) {
+    return std::string(t.c_str(), t.length());
+}
+
+// Sets an environment variable for the life of the object.
+class ScopedEnv {
+  public:
+    ScopedEnv(const std::string& name, const std::string& value) : name_(name) {
+        const char* old = platform::getEnv(name.c_str());
+        had_ = old != nullptr;
+        if (had_) {
+            old_ = old;
+        }
+        set(value);
+    }
+    ~ScopedEnv() { set(had_ ? old_ : ""); }
+
+  private:
+    void set(const std::string& value) { platform::putEnv((name_ + "=" + value).c_str()); }
+    std::string name_, old_;
+    bool had_ = false;
+};
+
+class ExpansionTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        CraftedExecutable exe;
+        exe.config = "k v";
+        exePath = dir.writeExecutable(exe, "tool.exe");
+        store.loadFrom(exePath.c_str());
+    }
+    std::string run(const char* source, bool toUtf8 = false) {
+        return str(expand(source, toUtf8, &store));
+    }
+
+    ScratchDirectory dir;
+    std::string exePath;
+    ConfigStore store{false};
+};
+
+TEST_F(ExpansionTest, TheFourFormsOfAReference) {
+    ScopedEnv env("WYN_TEST_PLACE", "there");
+    for (const char* source :
+         {"%WYN_TEST_PLACE%", "%{WYN_TEST_PLACE}%", "$WYN_TEST_PLACE", "${WYN_TEST_PLACE}"}) {
+        EXPECT_EQ(run(source), "there") << source;
+        EXPECT_EQ(run((std::string("<") + source + ">").c_str()), "<there>") << source;
+    }
+}
+
+TEST_F(ExpansionTest, PlainNameEndsAtTheFirstOtherByte) {
+    ScopedEnv env("WYN_TEST_DIR", "/opt/x");
+    EXPECT_EQ(run("$WYN_TEST_DIR/lib/a.jar"), "/opt/x/lib/a.jar");
+    EXPECT_EQ(run("$WYN_TEST_DIR.jar"), "/opt/x.jar");
+    EXPECT_EQ(run("$WYN_TEST_DIR_MORE/x"), "$WYN_TEST_DIR_MORE/x");
+}
+
+TEST_F(ExpansionTest, DoubledIntroducersAndLoneOnes) {
+    struct Case {
+        const char* source;
+        const char* expected;
+    } cases[] = {
+        {"100%%", "100%"},
+        {"$$HOME", "$HOME"},
+        {"a % b", "a % b"},
+        {"ends in %", "ends in %"},
+        {"ends in $", "ends in $"},
+        {"%", "%"},
+        {"$ and $", "$ and $"},
+        {"%%%%", "%%"},
+        {"%{unclosed", "%{unclosed"},
+        {"50% off", "50% off"},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(run(c.source), c.expected) << c.source;
+    }
+}
+
+TEST_F(ExpansionTest, UnclosedPercentReferenceStaysAndScanningGoesOn) {
+    ScopedEnv env("WYN_TEST_X", "x");
+    EXPECT_EQ(run("%WYN_TEST_X and %WYN_TEST_X%"), "%WYN_TEST_X and x");
+}
+
+TEST_F(ExpansionTest, UnknownNamesStayLiterally) {
+    ScopedEnv env("WYN_TEST_KNOWN", "k");
+    EXPECT_EQ(run("%WYN_NO_SUCH_NAME%%WYN_TEST_KNOWN%"), "%WYN_NO_SUCH_NAME%k");
+    EXPECT_EQ(run("${WYN_NO_SUCH_NAME}/$WYN_TEST_KNOWN"), "${WYN_NO_SUCH_NAME}/k");
+    EXPECT_EQ(run("$WYN_NO_SUCH_NAME"), "$WYN_NO_SUCH_NAME");
+}
+
+TEST_F(ExpansionTest, InsertedValuesAreNotScannedAgain) {
+    ScopedEnv a("WYN_TEST_OUTER", "%WYN_TEST_INNER%");
+    ScopedEnv b("WYN_TEST_INNER", "inner");
+    EXPECT_EQ(run("%WYN_TEST_OUTER%"), "%WYN_TEST_INNER%");
+}
+
+TEST_F(ExpansionTest, BraceFormRunsToTheEndWithoutClosingBrace) {
+    ScopedEnv env("WYN_TEST_OPEN", "open");
+    EXPECT_EQ(run("x${WYN_TEST_OPEN"), "xopen");
+}
+
+TEST_F(ExpansionTest, BuiltinVariables) {
+    ScopedEnv cwdEnv("PWD", "");  // the shell's PWD would otherwise win
+    std::string directory = str(store.exeDirectory());
+    ASSERT_EQ(directory, dir.path());
+    EXPECT_EQ(run("%APPLICATION_HOME%app.jar"), directory + "app.jar");
+    EXPECT_EQ(run("%application_home%app.jar"), directory + "app.jar");
+    EXPECT_EQ(run("${WYN_APP_PATH}"), exePath);
+    EXPECT_EQ(run("$pwd"), str(store.currentDirectory()));
+}
+
+TEST_F(ExpansionTest, EnvironmentComesBeforeBuiltins) {
+    ScopedEnv env("APPLICATION_HOME", "from-env/");
+    EXPECT_EQ(run("%APPLICATION_HOME%"), "from-env/");
+}
+
+TEST_F(ExpansionTest, HomeFromDriveAndPath) {
+    ScopedEnv home("HOME", "");
+    {
+        ScopedEnv drive("HOMEDRIVE", "C:");
+        ScopedEnv path("HOMEPATH", "\\Users\\me");
+        EXPECT_EQ(run("%HOME%\\x"), "C:\\Users\\me\\x");
+    }
+    {
+        ScopedEnv drive("HOMEDRIVE", "C:");
+        ScopedEnv path("HOMEPATH", "");
+        EXPECT_EQ(run("[%HOME%]"), "[]");
+    }
+}
+
+TEST_F(ExpansionTest, BuiltinsNeedAStoreExceptHome) {
+    TextString value;
+    EXPECT_FALSE(builtinVariable(nullptr, "APPLICATION_HOME", value));
+    EXPECT_TRUE(builtinVariable(nullptr, "HOME", value));
+    EXPECT_TRUE(builtinVariable(&store, "Wyn_App_Path", value));
+    EXPECT_EQ(str(value), exePath);
+    EXPECT_FALSE(builtinVariable(&store, "APPLICATION_HOMEX", value));
+}
+
+TEST_F(ExpansionTest, ActiveConfigServesTheBuiltins) {
+    ConfigStore* before = activeConfig;
+    activeConfig = &store;
+    EXPECT_EQ(str(expand("${WYN_APP_PATH}", false)), exePath);
+    activeConfig = nullptr;
+    EXPECT_EQ(str(expand("${WYN_APP_PATH}", false)), "${WYN_APP_PATH}");
+    activeConfig = before;
+}
+
+TEST_F(ExpansionTest, RegistryDefaults) {
+    struct Case {
+        const char* source;
+        const char* expected;
+    } cases[] = {
+        {"${HKCU\\Software\\wyn-test-no-such-key\\Value|fallback}", "fallback"},
+        {"%{HKLM\\Software\\wyn-test-no-such-key\\Value|a b c}%", "a b c"},
+        {"${HKEY_LOCAL_MACHINE\\Software\\wyn-test-no-such-key|}", ""},
+        {"${HKCU\\Software\\wyn-test-no-such-key\\Value}",
+         "${HKCU\\Software\\wyn-test-no-such-key\\Value}"},
+        {"${not a registry path|plain default}", "plain default"},
+        {"${hkcu\\Software\\x|lower-case root is no root}", "lower-case root is no root"},
+        {"${no default}", "${no default}"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(run(c.source), c.expected) << c.source;
+    }
+}
+
+TEST_F(ExpansionTest, DefaultMayHoldBarsAndBackslashes) {
+    EXPECT_EQ(run("${HKCU\\Software\\wyn-test-no-such-key\\V|C:\\a|b}"), "C:\\a|b");
+}
+
+TEST_F(ExpansionTest, Utf8FlagConvertsOnlyInsertedValues) {
+    ScopedEnv env("WYN_TEST_ASCII", "plain");
+    // The source's own bytes are never converted, with or without the flag.
+    EXPECT_EQ(run("caf\xC3\xA9 %WYN_TEST_ASCII%", true), "caf\xC3\xA9 plain");
+    EXPECT_EQ(run("caf\xC3\xA9 %WYN_TEST_ASCII%", false), "caf\xC3\xA9 plain");
+}
+
+}  // namespace

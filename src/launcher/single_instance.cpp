@@ -1,0 +1,13 @@
+// Building blocks of the single-instance guard.
+#include "launcher/single_instance.h"
+
+TextString singleInstanceMutexName(TextView appid, TextView exePath) {
+    TextString name(appid.length > 0 ? appid : exePath);
+    for (int32_t i = 0; i < name.length(); ++i) {
+        if (name[i] == ':' || name[i] == '\\') {
+            name[i] = '.';
+        }
+    }
+    name.append(".wyn.mutex");
+    return name;
+}

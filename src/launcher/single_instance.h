@@ -1,0 +1,16 @@
+// Building blocks of the single-instance guard (`singleinstance` set to "true").
+//
+// The guard is a named mutex: its name is the `appid`, or the executable's full path when
+// the id is empty, with every ':' and '\' turned into '.', followed by ".wyn.mutex". The
+// first process that acquires it keeps it until it ends; a later start finds it held and is
+// refused. platform::acquireNamedMutex (platform/sync.h) takes it.
+//
+// Platforms: Windows creates a kernel mutex of that name. Linux locks a file of that name
+// (with '/' also turned into '.', since a file name cannot hold it) in $XDG_RUNTIME_DIR, or
+// in /tmp prefixed with the user's id; the kernel releases the lock when its owner dies, so
+// an abandoned guard lets the next start go on, as an abandoned mutex does on Windows.
+#pragma once
+
+#include "config/text.h"
+
+TextString singleInstanceMutexName(TextView appid, TextView exePath);

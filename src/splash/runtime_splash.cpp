@@ -1,0 +1,86 @@
+// Loading the runtime's splash library and handing it the splash image.
+#include "splash/runtime_splash.h"
+
+#include "platform/dynlib.h"
+#include "platform/files.h"
+#include "platform/resources.h"
+
+namespace {
+
+// The library's entry points, as the Java runtime declares them (C calling convention).
+using SplashInitFunction = void (*)();
+using SplashLoadFileFunction = int (*)(const char* path);
+using SplashLoadMemoryFunction = int (*)(void* data, int size);
+
+// The length of path's directory part, including its last separator ('\\' or '/'); 0 when it
+// has none.
+int32_t directoryLength(TextView path) {
+    for (int32_t i = path.length - 1; i >= 0; --i) {
+        if (path.data[i] == '\\' || path.data[i] == '/') {
+            return i + 1;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+TextString runtimeSplashLibraryBeside(TextView jvmLibrary) {
+    if (jvmLibrary.length == 0) {
+        return TextString();
+    }
+    TextString candidate(jvmLibrary.data, directoryLength(jvmLibrary));
+    candidate.append("../");
+    candidate.append(runtimeSplashLibraryName());
+    if (!platform::canRead(candidate.c_str())) {
+        return TextString();
+    }
+    return candidate;
+}
+
+RuntimeSplashResult loadRuntimeSplash(const char* libraryPath, const TextString& imageFile) {
+    platform::setQuietErrorMode();
+    platform::LibraryHandle library = platform::loadLibrary(libraryPath);
+    if (library == nullptr) {
+        TextView path(libraryPath);
+        int32_t directory = directoryLength(path);
+        if (directory > 0 && appendLibraryDirectoryToSearchPath(TextView(libraryPath, directory))) {
+            library = platform::loadLibrary(libraryPath);
+        }
+    }
+    if (library == nullptr) {
+        return RuntimeSplashResult::LibraryNotLoaded;
+    }
+
+    auto splashInit =
+        reinterpret_cast<SplashInitFunction>(platform::findSymbol(library, "SplashInit"));
+    auto splashLoadMemory = reinterpret_cast<SplashLoadMemoryFunction>(
+        platform::findSymbol(library, "SplashLoadMemory"));
+    auto splashLoadFile =
+        reinterpret_cast<SplashLoadFileFunction>(platform::findSymbol(library, "SplashLoadFile"));
+    if (splashInit == nullptr) {
+        return RuntimeSplashResult::NoInitFunction;
+    }
+
+    if (!imageFile.empty() && platform::canRead(imageFile.c_str())) {
+        if (splashLoadFile == nullptr) {
+            return RuntimeSplashResult::NoLoadFunction;
+        }
+        splashInit();
+        splashLoadFile(imageFile.c_str());
+        return RuntimeSplashResult::ShownFromFile;
+    }
+
+    const void* data = nullptr;
+    int32_t size = 0;
+    if (!platform::findSplashImageData(data, size)) {
+        return RuntimeSplashResult::NoImage;
+    }
+    if (splashLoadMemory == nullptr) {
+        return RuntimeSplashResult::NoLoadFunction;
+    }
+    splashInit();
+    // The library only reads the image; its interface takes a plain pointer.
+    splashLoadMemory(const_cast<void*>(data), size);
+    return RuntimeSplashResult::ShownFromMemory;
+}

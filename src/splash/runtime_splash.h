@@ -1,0 +1,58 @@
+// The Java runtime's own splash library (splashscreen.dll / libsplashscreen.so), which can
+// show an image before the virtual machine exists; java.awt.SplashScreen in the started
+// runtime then reports that splash, so the application controls it with the standard API.
+//
+// The start-up sequence prefers it to the launcher's own window: when the runtime that will be
+// started carries the library, the image comes from the file named by the `splash` key, else
+// from the executable's raw data resource 100. Once the library is chosen there is no fallback
+// to the native window, whatever goes wrong.
+//
+// Windows: a library that cannot be loaded by its path is tried once more with its directory
+// appended to PATH (its own dependencies sit beside it). Linux: the loader reads its search
+// path only at process start, so there is no retry; a Linux stub has no raw data resource, so
+// only the `splash` file can be shown.
+#pragma once
+
+#include "config/text.h"
+
+class ConfigStore;
+
+// What an attempt to show the runtime's splash came to.
+enum class RuntimeSplashResult {
+    ShownFromFile,     // "SplashInit", then "SplashLoadFile" with the `splash` file
+    ShownFromMemory,   // "SplashInit", then "SplashLoadMemory" with raw data 100
+    LibraryNotLoaded,  // the library could not be loaded
+    NoInitFunction,    // the library has no "SplashInit"
+    NoImage,           // neither a readable `splash` file nor raw data 100
+    NoLoadFunction,    // the library lacks the loading function that the image needs
+};
+
+// The runtime library's file name on this platform: "splashscreen.dll" or
+// "libsplashscreen.so".
+const char* runtimeSplashLibraryName();
+
+// Makes the loader find libraries in directory (which ends in a separator) from now on, also
+// for child processes: PATH becomes its old value, ";" and the directory. False where the
+// loader's search path cannot change at run time (Linux).
+bool appendLibraryDirectoryToSearchPath(TextView directory);
+
+// The splash library that belongs to the runtime library at jvmLibrary: the runtime
+// library's directory (up to and including its last separator), "../" and the library name,
+// when that file is readable; else empty. Empty for an empty jvmLibrary.
+TextString runtimeSplashLibraryBeside(TextView jvmLibrary);
+
+// Loads the library at libraryPath (in the quiet error mode) and has it show imageFile when
+// that names a readable file, else the executable's raw data 100. The library stays loaded.
+RuntimeSplashResult loadRuntimeSplash(const char* libraryPath, const TextString& imageFile);
+
+// The splash library beside the runtime that the locator finds, or empty (no runtime, or no
+// splash library there: the native window is then the splash).
+TextString findRuntimeSplashLibrary();
+
+// Loads the located runtime into the session first (the splash library depends on it), then
+// shows the splash through libraryPath with the `splash` key of activeConfig.
+RuntimeSplashResult showRuntimeSplash(const char* libraryPath);
+
+// The start-up's splash step: the runtime's splash when findRuntimeSplashLibrary names one,
+// else the native window with bitmap 100 and the `splashtitle` text, else nothing.
+void showStartupSplash(const ConfigStore& config);

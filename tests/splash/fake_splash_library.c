@@ -1,0 +1,58 @@
+/* A stand-in for the Java runtime's splash library that records the calls it gets, so that
+   tests can see which entry points the launcher called, in which order, with which image.
+   Built in variants: FAKE_WITH_INIT, FAKE_WITH_LOAD_FILE, FAKE_WITH_LOAD_MEMORY select the
+   entry points it has; FAKE_WITH_DEPENDENCY makes it need a second library beside it. */
+#include <stdio.h>
+#include <string.h>
+
+#ifdef _WIN32
+#define FAKE_EXPORT __declspec(dllexport)
+#else
+#define FAKE_EXPORT __attribute__((visibility("default")))
+#endif
+
+#ifdef FAKE_WITH_DEPENDENCY
+#ifdef _WIN32
+__declspec(dllimport)
+#endif
+    int fakeSplashDependency(void);
+#endif
+
+static char callLog[4096];
+
+static void record(const char* entry) {
+    size_t used = strlen(callLog);
+    snprintf(callLog + used, sizeof(callLog) - used, "%s;", entry);
+}
+
+FAKE_EXPORT const char* fakeSplashLog(void) {
+    return callLog;
+}
+
+#ifdef FAKE_WITH_INIT
+FAKE_EXPORT void SplashInit(void) {
+#ifdef FAKE_WITH_DEPENDENCY
+    fakeSplashDependency();
+#endif
+    record("init");
+}
+#endif
+
+#ifdef FAKE_WITH_LOAD_FILE
+FAKE_EXPORT int SplashLoadFile(const char* path) {
+    char entry[1024];
+    snprintf(entry, sizeof(entry), "file:%s", path);
+    record(entry);
+    return 1;
+}
+#endif
+
+#ifdef FAKE_WITH_LOAD_MEMORY
+FAKE_EXPORT int SplashLoadMemory(void* data, int size) {
+    char entry[128];
+    int shown = size < 16 ? size : 16;
+    snprintf(entry, sizeof(entry), "memory:%d:%.*s", size, shown, (const char*)data);
+    record(entry);
+    return 1;
+}
+#endif
