@@ -103,6 +103,16 @@ TEST_F(JvmSessionTest, FailedCreationGives4AndKeepsOnlyTheLibrary) {
     EXPECT_EQ(runtime_.countOf("destroy"), 0) << "no machine to destroy";
 }
 
+TEST_F(JvmSessionTest, EntryPointUnderItsOtherNameIsUsed) {
+    session_.addOption("-Xmx64m");
+
+    EXPECT_EQ(session_.createVm(WYN_TEST_RUNTIME_IMPL_LIBRARY), 0);
+
+    EXPECT_NE(session_.vm(), nullptr);
+    EXPECT_EQ(runtime_.countOf("option -Xmx64m"), 1);
+    EXPECT_EQ(runtime_.countOf("create-result 0"), 1);
+}
+
 TEST_F(JvmSessionTest, LibraryWithoutCreationEntryPointGives2) {
     EXPECT_EQ(session_.createVm(WYN_TEST_RUNTIME_NOENTRY_LIBRARY), 2);
     EXPECT_EQ(session_.vm(), nullptr);
