@@ -23,8 +23,8 @@ dist: $(addprefix build-,$(TARGETS))
 	cp build/linux/src/wyn dist/stubs/linux-x86_64/wyn
 	cp build/windows-x86_64/src/wyn.exe dist/stubs/windows-x86_64/wyn.exe
 	cp build/windows-x86/src/wyn.exe dist/stubs/windows-x86/wyn.exe
-	cp build/linux/wyn-support.jar dist/lib/wyn-support.jar
-	@if [ -f build/linux/tools/wynpack/wynpack ]; then cp build/linux/tools/wynpack/wynpack dist/bin/wynpack; fi
+	cp build/linux/lib/wyn-support.jar dist/lib/wyn-support.jar
+	cp build/linux/bin/wynpack dist/bin/wynpack
 	@echo "dist/ is ready"
 
 # One CTest run over the trees of all targets, so that one summary line counts every test.

@@ -8,6 +8,10 @@
 // Windows: jvm.dll, with one retry after putting the library's parent directory on PATH.
 // Linux: libjvm.so loaded by its full path; the loader reads its search path only at process
 // start, so there is no retry.
+//
+// Important: no operation leaves a Java exception pending. Every lookup goes through the
+// checked helpers below, which clear what a failed lookup raised, and every call into Java is
+// followed by checkException.
 #pragma once
 
 #include <jni.h>
@@ -16,6 +20,41 @@
 
 #include "config/text.h"
 #include "platform/dynlib.h"
+
+// Owns one JNI local reference and deletes it when it goes out of scope.
+template <typename T>
+class LocalRef {
+  public:
+    LocalRef(JNIEnv* env, T ref) : env_(env), ref_(ref) {}
+    LocalRef(const LocalRef&) = delete;
+    LocalRef& operator=(const LocalRef&) = delete;
+    ~LocalRef() {
+        if (ref_ != nullptr) {
+            env_->DeleteLocalRef(ref_);
+        }
+    }
+    T get() const { return ref_; }
+    bool isNull() const { return ref_ == nullptr; }
+    // Gives the reference to the caller, who deletes it.
+    T release() {
+        T ref = ref_;
+        ref_ = nullptr;
+        return ref;
+    }
+
+  private:
+    JNIEnv* env_;
+    T ref_;
+};
+
+// Lookups that never leave an exception pending: null means "not found", and the exception
+// the runtime raised for it has been cleared (after printing it on standard error when
+// describe is set).
+jclass findClassChecked(JNIEnv* env, const char* name, bool describe);
+jmethodID findStaticMethodChecked(JNIEnv* env, jclass cls, const char* name, const char* signature,
+                                  bool describe);
+jmethodID findMethodChecked(JNIEnv* env, jclass cls, const char* name, const char* signature,
+                            bool describe);
 
 class JvmSession {
   public:
@@ -27,17 +66,31 @@ class JvmSession {
     void addOption(TextView text);
     const StringList& options() const { return options_; }
 
+    // 0 when the library is loaded, else 2 with the loader's reason on standard error.
     int loadRuntime(const char* path);
+    // Loads the library unless loadRuntime already did, then creates the virtual machine with
+    // the options added so far, which are given up whatever the outcome. 0, 2 (not loadable or
+    // no creation entry point) or 4 (creation failed, or a machine already exists).
     int createVm(const char* path);
     // 1 when the query ran (output set to java.version, unchanged if it is null), else 0.
     int queryJavaVersion(TextString& output);
+    // A class by its dotted or slashed name; null (the runtime's error printed) when missing.
     jclass findClassByName(const char* name);
+    // Calls className.main with the configured values (each split like a command line, in
+    // place) followed by argv. 0 once main has returned, whatever it did; 7 class not found;
+    // 8 no static main(String[]); 4 when the argument array cannot be built (main not called).
     int callMain(const char* className, StringList& argumentValues, int argc, char** argv);
+    // A String[] of the leading then the further arguments, converted from the ANSI code page;
+    // null (with the cause printed) when any part of it cannot be made.
     jobjectArray buildStringArray(int leadingCount, char** leading, int furtherCount,
                                   char** further);
+    // Sets the calling thread's context class loader; env null means the session's own.
     void setContextLoader(jobject loader, JNIEnv* env);
+    // Destroys the virtual machine (which waits for the application's non-daemon threads) and
+    // frees the library. Safe to call again: what is gone is not freed twice.
     void unload();
 
+    // 1 when an exception was pending (now cleared, printed first if describe), else 0.
     static int checkException(JNIEnv* env, bool describe);
     static void callSystemExit(JNIEnv* env, int status);
     static void reportLoadError(const char* path);

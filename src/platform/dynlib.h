@@ -16,6 +16,10 @@ using LibraryHandle = void*;
 void setQuietErrorMode();
 // Null when the library cannot be loaded.
 LibraryHandle loadLibrary(const char* path);
+// True where the loader looks for a library's dependencies on PATH at every load (Windows),
+// so that extending PATH can make a second attempt succeed. False on Linux, whose loader
+// reads its search path once, at process start.
+bool searchPathHelpsLoading();
 void* findSymbol(LibraryHandle library, const char* name);
 void freeLibrary(LibraryHandle library);
 // Why the last load failed, as one line of text for standard error. Windows: the system's

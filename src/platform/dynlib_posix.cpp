@@ -11,6 +11,10 @@ LibraryHandle loadLibrary(const char* path) {
     return dlopen(path, RTLD_NOW | RTLD_GLOBAL);
 }
 
+bool searchPathHelpsLoading() {
+    return false;
+}
+
 void* findSymbol(LibraryHandle library, const char* name) {
     return dlsym(library, name);
 }

@@ -14,6 +14,10 @@ LibraryHandle loadLibrary(const char* path) {
     return LoadLibraryA(path);
 }
 
+bool searchPathHelpsLoading() {
+    return true;
+}
+
 void* findSymbol(LibraryHandle library, const char* name) {
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
 }

@@ -53,6 +53,11 @@ class MappedFile {
     void* mapping_ = nullptr;
 };
 
+// An identity that two paths of the same directory share, however they reach it (links,
+// "..", other spellings): device and inode on Linux; volume serial number and file index on
+// Windows. False when the directory cannot be opened.
+[[nodiscard]] bool directoryIdentity(const char* path, TextString& id);
+
 struct DirectoryEntry {
     TextString name;
     bool isDirectory = false;

@@ -77,9 +77,15 @@ std::string ScratchTree::directory(const std::string& relative) {
     return path(relative);
 }
 
-bool ScratchTree::directoryLink(const std::string& relative, const std::string& target) {
+bool ScratchTree::link(const std::string& relative, const std::string& target) {
+    fs::path at(path(relative));
     std::error_code ec;
-    fs::create_directory_symlink(fs::path(target), fs::path(path(relative)), ec);
+    fs::create_directories(at.parent_path(), ec);
+    if (fs::is_directory(fs::path(target), ec)) {
+        fs::create_directory_symlink(fs::path(target), at, ec);
+    } else {
+        fs::create_symlink(fs::path(target), at, ec);
+    }
     return !ec;
 }
 

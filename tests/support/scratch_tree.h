@@ -22,8 +22,9 @@ class ScratchTree {
     std::string file(const std::string& relative, const std::string& content = "x");
     // Creates a directory and its parents.
     std::string directory(const std::string& relative);
-    // Creates a symbolic link at relative that points to target (a directory).
-    bool directoryLink(const std::string& relative, const std::string& target);
+    // Creates a symbolic link at relative (and its parent directories) that points to
+    // target, a file or a directory. False when the system refuses links.
+    bool link(const std::string& relative, const std::string& target);
     // Removes one file or one empty directory.
     void remove(const std::string& relative);
 

@@ -1,0 +1,334 @@
+// The JVM session: loading the runtime library, creating and destroying the virtual machine,
+// and the launcher's own calls into Java.
+//
+// Every JNI lookup goes through the checked helpers, every call into Java ends with
+// checkException, and every local reference is held by a LocalRef, so no path leaves an
+// exception pending or a reference behind. The only platform difference (the PATH retry of
+// loadRuntime) is asked of platform/dynlib.h.
+#include "launcher/jvm_session.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "launcher/command_line.h"
+#include "platform/env.h"
+
+static_assert(sizeof(jchar) == sizeof(char16_t), "a Java char is one UTF-16 unit");
+
+namespace {
+
+using CreateJavaVmFunction = jint(JNICALL*)(JavaVM**, void**, void*);
+
+// The result of a lookup; when it is null, the exception the lookup raised is cleared.
+template <typename T>
+T clearIfMissing(JNIEnv* env, T found, bool describe) {
+    if (found == nullptr) {
+        JvmSession::checkException(env, describe);
+    }
+    return found;
+}
+
+// The directory part of a path including its last separator ('/' or '\'), or empty.
+TextString directoryOf(const char* path) {
+    int32_t end = 0;
+    for (int32_t i = 0; path[i] != '\0'; ++i) {
+        if (path[i] == '/' || path[i] == '\\') {
+            end = i + 1;
+        }
+    }
+    return TextString(path, end);
+}
+
+// Appends ";" and the parent of the library's directory to PATH, where the runtime's
+// companion libraries live (bin\ above bin\server\jvm.dll).
+void appendParentDirectoryToPath(const char* libraryPath) {
+    const char* current = platform::getEnv("PATH");
+    TextString assignment("PATH=");
+    assignment.append(current == nullptr ? "" : current);
+    assignment.append(";");
+    assignment.append(directoryOf(libraryPath));
+    assignment.append("..");
+    platform::putEnv(assignment.c_str());
+}
+
+}  // namespace
+
+jclass findClassChecked(JNIEnv* env, const char* name, bool describe) {
+    return clearIfMissing(env, env->FindClass(name), describe);
+}
+
+jmethodID findStaticMethodChecked(JNIEnv* env, jclass cls, const char* name, const char* signature,
+                                  bool describe) {
+    return clearIfMissing(env, env->GetStaticMethodID(cls, name, signature), describe);
+}
+
+jmethodID findMethodChecked(JNIEnv* env, jclass cls, const char* name, const char* signature,
+                            bool describe) {
+    return clearIfMissing(env, env->GetMethodID(cls, name, signature), describe);
+}
+
+JvmSession::~JvmSession() {
+    unload();
+}
+
+void JvmSession::addOption(TextView text) {
+    options_.addString(text);
+}
+
+int JvmSession::loadRuntime(const char* path) {
+    platform::setQuietErrorMode();
+    library_ = platform::loadLibrary(path);
+    if (library_ != nullptr) {
+        return 0;
+    }
+    if (platform::searchPathHelpsLoading()) {
+        appendParentDirectoryToPath(path);
+        library_ = platform::loadLibrary(path);
+        if (library_ != nullptr) {
+            return 0;
+        }
+    }
+    reportLoadError(path);
+    return 2;
+}
+
+void JvmSession::reportLoadError(const char* path) {
+    TextString text = platform::lastLoadError(path);
+    text.append("\n");
+    std::fputs(text.c_str(), stderr);
+    std::fflush(stderr);
+}
+
+int JvmSession::createVm(const char* path) {
+    if (library_ == nullptr) {
+        int result = loadRuntime(path);
+        if (library_ == nullptr) {
+            return result;
+        }
+    }
+    // A runtime hosts one virtual machine per process, and the options are gone after the
+    // first creation: a second attempt fails without touching the machine that exists.
+    if (vm_ != nullptr) {
+        return 4;
+    }
+    auto create =
+        reinterpret_cast<CreateJavaVmFunction>(platform::findSymbol(library_, "JNI_CreateJavaVM"));
+    if (create == nullptr) {
+        create = reinterpret_cast<CreateJavaVmFunction>(
+            platform::findSymbol(library_, "JNI_CreateJavaVM_Impl"));
+    }
+    if (create == nullptr) {
+        return 2;
+    }
+
+    int32_t count = options_.count();
+    auto* options = static_cast<JavaVMOption*>(
+        std::calloc(static_cast<size_t>(count > 0 ? count : 1), sizeof(JavaVMOption)));
+    if (options == nullptr) {
+        stopOnAllocationFailure();
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        options[i].optionString = options_.stringAt(i);
+    }
+    JavaVMInitArgs args;
+    args.version = JNI_VERSION_1_2;
+    args.nOptions = count;
+    args.options = options;
+    args.ignoreUnrecognized = JNI_TRUE;
+
+    jint created = create(&vm_, reinterpret_cast<void**>(&env_), &args);
+
+    options_.clear();
+    std::free(options);
+    if (created != 0) {
+        vm_ = nullptr;
+        env_ = nullptr;
+        return 4;
+    }
+    return 0;
+}
+
+int JvmSession::queryJavaVersion(TextString& output) {
+    if (env_ == nullptr) {
+        return 0;
+    }
+    JNIEnv* env = env_;
+    LocalRef<jclass> system(env, findClassChecked(env, "java/lang/System", false));
+    if (system.isNull()) {
+        return 0;
+    }
+    jmethodID getProperty = findStaticMethodChecked(
+        env, system.get(), "getProperty", "(Ljava/lang/String;)Ljava/lang/String;", false);
+    if (getProperty == nullptr) {
+        return 0;
+    }
+    LocalRef<jstring> key(env, env->NewStringUTF("java.version"));
+    if (key.isNull()) {
+        checkException(env, false);
+        return 0;
+    }
+    LocalRef<jstring> value(env, static_cast<jstring>(env->CallStaticObjectMethod(
+                                     system.get(), getProperty, key.get())));
+    if (!value.isNull()) {
+        jsize length = env->GetStringLength(value.get());
+        const jchar* chars = env->GetStringChars(value.get(), nullptr);
+        if (chars != nullptr) {
+            // narrowFromWide stops at a zero unit by itself.
+            output = narrowFromWide(reinterpret_cast<const char16_t*>(chars),
+                                    length < 0 ? INT32_MAX : length);
+            env->ReleaseStringChars(value.get(), chars);
+        }
+    }
+    checkException(env, false);
+    return 1;
+}
+
+jclass JvmSession::findClassByName(const char* name) {
+    if (env_ == nullptr || name == nullptr) {
+        return nullptr;
+    }
+    TextString slashed(name);
+    for (int32_t i = 0; i < slashed.length(); ++i) {
+        if (slashed[i] == '.') {
+            slashed[i] = '/';
+        }
+    }
+    return findClassChecked(env_, slashed.c_str(), true);
+}
+
+int JvmSession::callMain(const char* className, StringList& argumentValues, int argc, char** argv) {
+    LocalRef<jclass> mainClass(env_, findClassByName(className));
+    if (mainClass.isNull()) {
+        return 7;
+    }
+    jmethodID main =
+        findStaticMethodChecked(env_, mainClass.get(), "main", "([Ljava/lang/String;)V", true);
+    if (main == nullptr) {
+        return 8;
+    }
+    ItemArray<char*> configured;
+    for (int32_t i = 0; i < argumentValues.count(); ++i) {
+        splitCommandLine(argumentValues.stringAt(i), configured, nullptr);
+    }
+    LocalRef<jobjectArray> args(
+        env_, buildStringArray(configured.length(), configured.data(), argc, argv));
+    if (args.isNull()) {
+        // main never sees a partial argument list; the cause is on standard error.
+        return 4;
+    }
+    env_->CallStaticVoidMethod(mainClass.get(), main, args.get());
+    checkException(env_, true);
+    return 0;
+}
+
+jobjectArray JvmSession::buildStringArray(int leadingCount, char** leading, int furtherCount,
+                                          char** further) {
+    JNIEnv* env = env_;
+    if (env == nullptr) {
+        return nullptr;
+    }
+    if (leadingCount < 0 || furtherCount < 0 || leadingCount > INT32_MAX - furtherCount) {
+        return nullptr;
+    }
+    LocalRef<jclass> stringClass(env, findClassChecked(env, "java/lang/String", true));
+    if (stringClass.isNull()) {
+        return nullptr;
+    }
+    LocalRef<jobjectArray> array(
+        env, env->NewObjectArray(leadingCount + furtherCount, stringClass.get(), nullptr));
+    if (array.isNull()) {
+        checkException(env, true);
+        return nullptr;
+    }
+    for (int i = 0; i < leadingCount + furtherCount; ++i) {
+        const char* text = i < leadingCount ? leading[i] : further[i - leadingCount];
+        WideString wide = wideFromNarrow(text, -1);
+        LocalRef<jstring> element(
+            env, env->NewString(reinterpret_cast<const jchar*>(wide.data()), wide.length()));
+        if (element.isNull()) {
+            checkException(env, true);
+            return nullptr;
+        }
+        env->SetObjectArrayElement(array.get(), i, element.get());
+        if (checkException(env, true) != 0) {
+            return nullptr;
+        }
+    }
+    return array.release();
+}
+
+int JvmSession::checkException(JNIEnv* env, bool describe) {
+    if (env == nullptr) {
+        return 0;
+    }
+    jthrowable pending = env->ExceptionOccurred();
+    if (pending == nullptr) {
+        return 0;
+    }
+    if (describe) {
+        env->ExceptionDescribe();
+    }
+    env->ExceptionClear();
+    env->DeleteLocalRef(pending);
+    return 1;
+}
+
+void JvmSession::callSystemExit(JNIEnv* env, int status) {
+    if (env == nullptr) {
+        return;
+    }
+    LocalRef<jclass> system(env, findClassChecked(env, "java/lang/System", false));
+    if (system.isNull()) {
+        return;
+    }
+    jmethodID exit = findStaticMethodChecked(env, system.get(), "exit", "(I)V", false);
+    if (exit == nullptr) {
+        return;
+    }
+    env->CallStaticVoidMethod(system.get(), exit, static_cast<jint>(status));
+    checkException(env, false);
+}
+
+void JvmSession::setContextLoader(jobject loader, JNIEnv* env) {
+    if (env == nullptr) {
+        env = env_;
+    }
+    if (env == nullptr) {
+        return;
+    }
+    LocalRef<jclass> threadClass(env, findClassChecked(env, "java/lang/Thread", false));
+    if (threadClass.isNull()) {
+        return;
+    }
+    jmethodID currentThread = findStaticMethodChecked(env, threadClass.get(), "currentThread",
+                                                      "()Ljava/lang/Thread;", true);
+    if (currentThread == nullptr) {
+        return;
+    }
+    jmethodID setContextClassLoader = findMethodChecked(
+        env, threadClass.get(), "setContextClassLoader", "(Ljava/lang/ClassLoader;)V", true);
+    if (setContextClassLoader == nullptr) {
+        return;
+    }
+    LocalRef<jobject> thread(env, env->CallStaticObjectMethod(threadClass.get(), currentThread));
+    if (thread.isNull()) {
+        checkException(env, true);
+        return;
+    }
+    env->CallVoidMethod(thread.get(), setContextClassLoader, loader);
+    checkException(env, true);
+}
+
+void JvmSession::unload() {
+    if (vm_ != nullptr) {
+        vm_->DetachCurrentThread();
+        vm_->DestroyJavaVM();
+        vm_ = nullptr;
+        env_ = nullptr;
+    }
+    if (library_ != nullptr) {
+        platform::freeLibrary(library_);
+        library_ = nullptr;
+    }
+}

@@ -1,0 +1,29 @@
+// How a Java runtime is laid out on this platform: the name of its virtual-machine library,
+// the sub-paths below a runtime home where that library's directory may lie, the runtimes
+// the system itself names, and the separator between class path entries.
+//
+// Windows: "jvm.dll" below "", "bin\", "jre\bin\", "..\jre\bin\"; installed runtimes are
+// named by registry records, which the runtime locator reads itself, so systemRuntimeHomes
+// names none; class path entries are separated by ';'.
+// Linux: "libjvm.so" below "", "lib/" (JDK 9 and later), "jre/lib/", "../jre/lib/",
+// "jre/lib/amd64/" (a JDK 8) and "lib/amd64/" (a JRE 8); the system's runtimes are the one
+// whose bin/java is the `java` found on PATH (symbolic links resolved), then
+// /usr/lib/jvm/default-java; class path entries are separated by ':', as the JVM there
+// expects.
+#pragma once
+
+#include "config/text.h"
+
+namespace platform {
+
+// The file name of the virtual-machine library.
+extern const char* const kJvmLibraryName;
+// Sub-paths below a runtime home, in search order, ending with a null pointer.
+extern const char* const kJvmLibrarySubPaths[];
+// The separator between the entries of a class path handed to the JVM.
+extern const char kClassPathSeparator;
+
+// Appends, in order of preference, the homes of the runtimes the system itself names.
+void systemRuntimeHomes(StringList& homes);
+
+}  // namespace platform

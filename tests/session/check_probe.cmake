@@ -1,0 +1,81 @@
+# Runs a command and checks what it did: cmake [-D...] -P check_probe.cmake -- COMMAND...
+#   EXIT        expected exit code (default 0)
+#   STDOUT      texts that standard output must contain, in this order, separated by "|"
+#   STDERR      the same for standard error
+#   NOT_STDOUT  texts that standard output must not contain, separated by "|"
+#   LOG         a file that is emptied before the run (the test runtime's log) ...
+#   LOG_LINES   ... and whose lines must include these, in this order, separated by "|"
+cmake_minimum_required(VERSION 3.25)
+
+set(command "")
+set(seen_separator FALSE)
+math(EXPR last "${CMAKE_ARGC} - 1")
+foreach(i RANGE 0 ${last})
+  if(seen_separator)
+    list(APPEND command "${CMAKE_ARGV${i}}")
+  elseif(CMAKE_ARGV${i} STREQUAL "--")
+    set(seen_separator TRUE)
+  endif()
+endforeach()
+if(NOT command)
+  message(FATAL_ERROR "no command after --")
+endif()
+if(NOT DEFINED EXIT)
+  set(EXIT 0)
+endif()
+if(LOG)
+  file(WRITE "${LOG}" "")
+endif()
+
+execute_process(COMMAND ${command} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+string(REPLACE "\r\n" "\n" out "${out}")
+string(REPLACE "\r\n" "\n" err "${err}")
+set(failures "")
+
+if(NOT status STREQUAL "${EXIT}")
+  string(APPEND failures "exit code ${status}, expected ${EXIT}\n")
+endif()
+
+# Checks that every "|"-separated text of expected occurs in text after the previous one.
+function(expect_in_order what text expected)
+  if(expected STREQUAL "")
+    return()
+  endif()
+  string(REPLACE "|" ";" items "${expected}")
+  set(rest "${text}")
+  foreach(item IN LISTS items)
+    string(FIND "${rest}" "${item}" at)
+    if(at EQUAL -1)
+      set(failures "${failures}${what} lacks \"${item}\" (in this order)\n" PARENT_SCOPE)
+      return()
+    endif()
+    string(LENGTH "${item}" length)
+    math(EXPR after "${at} + ${length}")
+    string(SUBSTRING "${rest}" ${after} -1 rest)
+  endforeach()
+endfunction()
+
+expect_in_order("standard output" "${out}" "${STDOUT}")
+expect_in_order("standard error" "${err}" "${STDERR}")
+if(NOT_STDOUT)
+  string(REPLACE "|" ";" absent "${NOT_STDOUT}")
+  foreach(item IN LISTS absent)
+    string(FIND "${out}" "${item}" at)
+    if(NOT at EQUAL -1)
+      string(APPEND failures "standard output holds \"${item}\"\n")
+    endif()
+  endforeach()
+endif()
+if(LOG)
+  file(READ "${LOG}" log)
+  # Whole lines: each expected record is looked for with its line ends.
+  string(REPLACE "|" "\n|\n" lines "\n${LOG_LINES}\n")
+  set(log "\n${log}")
+  string(REPLACE "\n" "\n\n" log "${log}")
+  expect_in_order("the runtime's log" "${log}" "${lines}")
+endif()
+
+if(failures)
+  message(FATAL_ERROR "${failures}--- command: ${command}\n--- standard output:\n${out}\n"
+                      "--- standard error:\n${err}\n--- log:\n${log}")
+endif()

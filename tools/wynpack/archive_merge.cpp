@@ -1,0 +1,241 @@
+// Merging jars into the packed executable's archive (see archive_merge.h).
+#include "archive_merge.h"
+
+#include <cstdio>
+#include <initializer_list>
+
+#include "input_files.h"
+#include "interruption.h"
+
+namespace wynpack {
+
+namespace {
+
+constexpr std::string_view kMetaInf = "META-INF/";
+constexpr std::string_view kManifest = "META-INF/MANIFEST.MF";
+// libzip writes the ZIP64 extra field itself when an entry needs it.
+constexpr zip_uint16_t kZip64ExtraField = 0x0001;
+
+char asciiUpper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (asciiUpper(a[i]) != asciiUpper(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool endsWithIgnoringAsciiCase(std::string_view text, std::string_view suffix) {
+    return text.size() >= suffix.size() &&
+           equalsIgnoringAsciiCase(text.substr(text.size() - suffix.size()), suffix);
+}
+
+int cancelWhenInterrupted(zip_t*, void*) {
+    return interruptRequested() ? 1 : 0;
+}
+
+std::string zipMessage(zip_t* archive) {
+    return zip_strerror(archive);
+}
+
+// The 22 bytes of a ZIP archive without entries: only the end of central directory record.
+bool writeEmptyArchive(const std::string& path, Problem& problem) {
+    static const char kEmpty[22] = {'P', 'K', 5, 6};
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    bool ok = file != nullptr && std::fwrite(kEmpty, 1, sizeof(kEmpty), file) == sizeof(kEmpty);
+    if (file != nullptr && std::fclose(file) != 0) {
+        ok = false;
+    }
+    return ok ? true
+              : fail(problem, ExitStatus::Failed, "cannot write the archive " + quoted(path));
+}
+
+}  // namespace
+
+bool isSignatureFile(std::string_view name) {
+    if (name.size() <= kMetaInf.size() ||
+        !equalsIgnoringAsciiCase(name.substr(0, kMetaInf.size()), kMetaInf)) {
+        return false;
+    }
+    std::string_view file = name.substr(kMetaInf.size());
+    if (file.find('/') != std::string_view::npos) {
+        return false;
+    }
+    for (std::string_view suffix : {".SF", ".RSA", ".DSA", ".EC"}) {
+        if (endsWithIgnoringAsciiCase(file, suffix)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+EntryChoice EntrySelector::choose(std::string_view name, size_t source, size_t& firstSource) {
+    if (isSignatureFile(name)) {
+        return EntryChoice::DropSignature;
+    }
+    bool manifest = equalsIgnoringAsciiCase(name, kManifest);
+    std::string key(manifest ? kManifest : name);
+    auto [kept, inserted] = kept_.emplace(std::move(key), source);
+    if (inserted) {
+        return EntryChoice::Copy;
+    }
+    firstSource = kept->second;
+    if (!name.empty() && name.back() == '/') {
+        return EntryChoice::DropDirectory;
+    }
+    return manifest ? EntryChoice::DropManifest : EntryChoice::DropDuplicate;
+}
+
+ArchiveMerger::~ArchiveMerger() {
+    for (Source& source : sources_) {
+        zip_discard(source.archive);
+    }
+}
+
+bool ArchiveMerger::addSource(const std::string& path, Problem& problem) {
+    if (!checkInputFile(path, "jar", problem)) {
+        return false;
+    }
+    int error = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    if (archive == nullptr) {
+        if (error == ZIP_ER_NOZIP) {
+            return fail(problem, ExitStatus::BadInput, quoted(path) + " is not a ZIP archive");
+        }
+        if (error == ZIP_ER_INCONS) {
+            return fail(problem, ExitStatus::BadInput, quoted(path) + " is a damaged ZIP archive");
+        }
+        zip_error_t zipError;
+        zip_error_init_with_code(&zipError, error);
+        std::string message = zip_error_strerror(&zipError);
+        zip_error_fini(&zipError);
+        return fail(problem, ExitStatus::BadInput,
+                    "cannot read jar " + quoted(path) + ": " + message);
+    }
+    sources_.push_back(Source{path, archive});
+    return true;
+}
+
+bool ArchiveMerger::copyEntry(zip_t* target, const Source& source, zip_uint64_t index,
+                              const char* name, Problem& problem) {
+    auto failed = [&](ExitStatus status, const std::string& why) {
+        return fail(
+            problem, status,
+            "cannot copy " + std::string(name) + " from " + quoted(source.path) + ": " + why);
+    };
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(source.archive, index, 0, &st) != 0) {
+        return failed(ExitStatus::BadInput, zipMessage(source.archive));
+    }
+    if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE) {
+        return failed(ExitStatus::BadInput,
+                      "the entry is encrypted, and the Java runtime cannot read encrypted entries");
+    }
+    // Start 0 and length -1: the compressed bytes are copied as they are.
+    zip_source_t* data = zip_source_zip(target, source.archive, index, 0, 0, -1);
+    if (data == nullptr) {
+        return failed(ExitStatus::Failed, zipMessage(target));
+    }
+    zip_int64_t added = zip_file_add(target, name, data, ZIP_FL_ENC_UTF_8);
+    if (added < 0) {
+        zip_source_free(data);
+        return failed(ExitStatus::Failed, zipMessage(target));
+    }
+    auto entry = static_cast<zip_uint64_t>(added);
+    // Stored data reads like uncompressed data: without this libzip would deflate it.
+    if ((st.valid & ZIP_STAT_COMP_METHOD) && st.comp_method == ZIP_CM_STORE &&
+        zip_set_file_compression(target, entry, ZIP_CM_STORE, 0) != 0) {
+        return failed(ExitStatus::Failed, zipMessage(target));
+    }
+    for (zip_flags_t where : {ZIP_FL_LOCAL, ZIP_FL_CENTRAL}) {
+        zip_int16_t count = zip_file_extra_fields_count(source.archive, index, where);
+        for (zip_int16_t i = 0; i < count; ++i) {
+            zip_uint16_t id = 0, length = 0;
+            const zip_uint8_t* field = zip_file_extra_field_get(
+                source.archive, index, static_cast<zip_uint16_t>(i), &id, &length, where);
+            if (field == nullptr) {
+                return failed(ExitStatus::BadInput, zipMessage(source.archive));
+            }
+            if (id != kZip64ExtraField &&
+                zip_file_extra_field_set(target, entry, id, ZIP_EXTRA_FIELD_NEW, field, length,
+                                         where) != 0) {
+                return failed(ExitStatus::Failed, zipMessage(target));
+            }
+        }
+    }
+    zip_uint8_t system = 0;
+    zip_uint32_t attributes = 0;
+    if (zip_file_get_external_attributes(source.archive, index, 0, &system, &attributes) == 0 &&
+        zip_file_set_external_attributes(target, entry, 0, system, attributes) != 0) {
+        return failed(ExitStatus::Failed, zipMessage(target));
+    }
+    // Set last: changing an entry's extra fields makes libzip forget the source's time.
+    if ((st.valid & ZIP_STAT_MTIME) && zip_file_set_mtime(target, entry, st.mtime, 0) != 0) {
+        return failed(ExitStatus::Failed, zipMessage(target));
+    }
+    return true;
+}
+
+bool ArchiveMerger::writeTo(const std::string& zipPath, const NoteSink& note, Problem& problem) {
+    int error = 0;
+    zip_t* target = zip_open(zipPath.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (target == nullptr) {
+        zip_error_t zipError;
+        zip_error_init_with_code(&zipError, error);
+        std::string message = zip_error_strerror(&zipError);
+        zip_error_fini(&zipError);
+        return fail(problem, ExitStatus::Failed,
+                    "cannot write the archive " + quoted(zipPath) + ": " + message);
+    }
+    EntrySelector selector;
+    for (size_t s = 0; s < sources_.size(); ++s) {
+        const Source& source = sources_[s];
+        zip_int64_t count = zip_get_num_entries(source.archive, 0);
+        for (zip_int64_t i = 0; i < count; ++i) {
+            if (interruptRequested()) {
+                zip_discard(target);
+                return fail(problem, ExitStatus::Failed, "interrupted; nothing was written");
+            }
+            auto index = static_cast<zip_uint64_t>(i);
+            const char* name = zip_get_name(source.archive, index, ZIP_FL_ENC_GUESS);
+            if (name == nullptr) {
+                zip_discard(target);
+                return fail(
+                    problem, ExitStatus::BadInput,
+                    "cannot read " + quoted(source.path) + ": " + zipMessage(source.archive));
+            }
+            size_t first = 0;
+            EntryChoice choice = selector.choose(name, s, first);
+            if (choice == EntryChoice::DropDuplicate) {
+                note(std::string(name) + " in " + source.path +
+                     " is a duplicate, kept the first (from " + sources_[first].path + ")");
+            }
+            if (choice == EntryChoice::Copy && !copyEntry(target, source, index, name, problem)) {
+                zip_discard(target);
+                return false;
+            }
+        }
+    }
+    bool empty = zip_get_num_entries(target, 0) == 0;
+    zip_register_cancel_callback_with_state(target, cancelWhenInterrupted, nullptr, nullptr);
+    if (zip_close(target) != 0) {
+        bool cancelled = zip_error_code_zip(zip_get_error(target)) == ZIP_ER_CANCELLED;
+        std::string message = zipMessage(target);
+        zip_discard(target);
+        return fail(problem, ExitStatus::Failed,
+                    cancelled ? "interrupted; nothing was written"
+                              : "cannot write the archive " + quoted(zipPath) + ": " + message);
+    }
+    // libzip writes no file for an archive without entries; the launcher needs one anyway.
+    return empty ? writeEmptyArchive(zipPath, problem) : true;
+}
+
+}  // namespace wynpack

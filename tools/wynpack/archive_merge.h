@@ -1,0 +1,73 @@
+// Merging the application's jars (and the support jar) into the one ZIP archive that the
+// packed executable carries.
+//
+// Rules, in the order the jars are given: the first entry of a name wins. A later directory
+// entry of the same name is dropped quietly, and so is a later manifest (every jar has one;
+// the runtime finds META-INF/MANIFEST.MF whatever its case, so names that differ only in case
+// count as the same manifest). A later file entry of the same name is dropped with a note.
+// Signature files of signed jars (META-INF/*.SF, *.RSA, *.DSA, *.EC, any case) are dropped:
+// they cannot stay valid for a merged archive and the runtime would refuse its classes.
+//
+// Entries are copied without recompression (same method, same bytes), with their times,
+// extra fields and external attributes. The archive is written by libzip with offsets that
+// count from its own first byte, as the JDK's zip reader expects of an archive behind a stub.
+//
+// Platforms: libzip on the Linux host; nothing here differs by platform.
+#pragma once
+
+#include <zip.h>
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "problem.h"
+
+namespace wynpack {
+
+bool isSignatureFile(std::string_view name);
+
+enum class EntryChoice { Copy, DropSignature, DropDirectory, DropManifest, DropDuplicate };
+
+// Decides, entry by entry in merge order, which entries go into the merged archive.
+class EntrySelector {
+  public:
+    // source: the position of the entry's jar in the merge order; firstSource receives the
+    // position of the jar whose entry was kept, for every choice but Copy and DropSignature.
+    EntryChoice choose(std::string_view name, size_t source, size_t& firstSource);
+
+  private:
+    std::unordered_map<std::string, size_t> kept_;
+};
+
+class ArchiveMerger {
+  public:
+    using NoteSink = std::function<void(const std::string&)>;
+
+    ArchiveMerger() = default;
+    ArchiveMerger(const ArchiveMerger&) = delete;
+    ArchiveMerger& operator=(const ArchiveMerger&) = delete;
+    ~ArchiveMerger();
+
+    // Opens the jar as the next source; bad input when it cannot be read or is not a ZIP.
+    [[nodiscard]] bool addSource(const std::string& path, Problem& problem);
+
+    // Writes the merged archive to zipPath, an existing file that is replaced. Notes about
+    // dropped duplicates go to note. Stops, removing its own temporary file, when an
+    // interrupt is requested.
+    [[nodiscard]] bool writeTo(const std::string& zipPath, const NoteSink& note, Problem& problem);
+
+  private:
+    struct Source {
+        std::string path;
+        zip_t* archive;
+    };
+    bool copyEntry(zip_t* target, const Source& source, zip_uint64_t index, const char* name,
+                   Problem& problem);
+
+    std::vector<Source> sources_;
+};
+
+}  // namespace wynpack

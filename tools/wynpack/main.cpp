@@ -1,0 +1,44 @@
+// wynpack: packs a launcher stub, a configuration file and the application's jars into one
+// executable. See arguments.cpp for the command line and pack.h for the run.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "arguments.h"
+#include "install_layout.h"
+#include "interruption.h"
+#include "pack.h"
+
+int main(int argc, char** argv) {
+    // libzip turns entry times into local time and back; in UTC that round trip is exact for
+    // every stored time, also for those that fall into a daylight saving gap.
+    setenv("TZ", "UTC", 1);
+
+    std::vector<std::string> args(argv + 1, argv + argc);
+    wynpack::PackOptions options;
+    std::string error;
+    if (!wynpack::parseArguments(args, options, error)) {
+        std::fprintf(stderr, "wynpack: %s\n", error.c_str());
+        return static_cast<int>(wynpack::ExitStatus::BadInput);
+    }
+    if (options.help) {
+        std::fputs(wynpack::helpText().c_str(), stdout);
+        return 0;
+    }
+    std::string toolDir = wynpack::toolDirectory();
+    if (toolDir.empty() && (!options.target.empty() || !options.noSupport)) {
+        std::fputs("wynpack: cannot find the directory of the wynpack executable\n", stderr);
+        return static_cast<int>(wynpack::ExitStatus::Failed);
+    }
+    auto note = [](const std::string& line) {
+        std::fprintf(stderr, "wynpack: note: %s\n", line.c_str());
+    };
+    wynpack::Problem problem;
+    bool ok = wynpack::pack(options, toolDir, note, problem);
+    if (!ok) {
+        std::fprintf(stderr, "wynpack: %s\n", problem.message.c_str());
+    }
+    wynpack::endIfInterrupted();
+    return ok ? 0 : static_cast<int>(problem.status);
+}
