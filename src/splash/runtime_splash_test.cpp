@@ -1,5 +1,6 @@
 // Which splash library belongs to a runtime library: the one in the directory above it.
 #include "splash/runtime_splash.h"
+#include "platform/java_runtime.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,7 @@
 
 namespace {
 
-const std::string kLibrary = runtimeSplashLibraryName();
+const std::string kLibrary = platform::kSplashLibraryName;
 
 TEST(RuntimeSplashLibraryBeside, LibraryInTheDirectoryAboveTheRuntimeIsFound) {
     ScratchTree tree;
