@@ -1,0 +1,173 @@
+// The class path: the executable itself first, then configured entries, patterns, library
+// directories and the environment's class path, each written behind the separator.
+#include "runtime/class_path.h"
+
+#include <initializer_list>
+
+#include "args_output/argument_list.h"
+#include "config/config_store.h"
+#include "config/value_expansion.h"
+#include "launcher/active_objects.h"
+#include "platform/env.h"
+#include "platform/files.h"
+#include "platform/java_runtime.h"
+
+namespace {
+
+bool isSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+bool hasWildcard(const TextString& text) {
+    for (int32_t i = 0; i < text.length(); ++i) {
+        if (text[i] == '*' || text[i] == '?') {
+            return true;
+        }
+    }
+    return false;
+}
+
+void appendEntry(TextString& accumulated, TextView entry) {
+    accumulated.append(platform::kClassPathSeparator);
+    accumulated.append(entry);
+}
+
+// ".jar" or ".zip" in any letter case, taken from the last '.' of the name.
+bool isArchiveName(const TextString& name) {
+    int32_t dot = name.length() - 1;
+    while (dot >= 0 && name[dot] != '.') {
+        --dot;
+    }
+    if (dot < 0) {
+        return false;
+    }
+    TextString extension = name.tail(dot);
+    return extension.compareNoCase(TextView(".jar")) == 0 ||
+           extension.compareNoCase(TextView(".zip")) == 0;
+}
+
+// The identities of the directories scanned so far for one library directory.
+class VisitedDirectories {
+  public:
+    // True the first time a directory is offered; a directory whose identity cannot be
+    // learnt counts as new.
+    bool firstVisit(const char* path) {
+        TextString id;
+        if (!platform::directoryIdentity(path, id)) {
+            return true;
+        }
+        for (int32_t i = 0; i < seen_.count(); ++i) {
+            if (id == seen_.stringAt(i)) {
+                return false;
+            }
+        }
+        seen_.addString(id);
+        return true;
+    }
+
+  private:
+    StringList seen_;
+};
+
+void scanDirectory(TextView directory, TextString& accumulated, VisitedDirectories& visited) {
+    TextString base(directory);
+    if (base.empty() || !isSeparator(base[base.length() - 1])) {
+        base.append('/');
+    }
+    // A link back to an ancestor would otherwise make the scan go round for ever.
+    if (!visited.firstVisit(base.c_str())) {
+        return;
+    }
+    platform::DirectoryEnumeration entries(TextString::concat(base, TextView("*")).c_str());
+    platform::DirectoryEntry entry;
+    while (entries.next(entry)) {
+        if (entry.name == "." || entry.name == "..") {
+            continue;
+        }
+        if (entry.isDirectory) {
+            scanDirectory(TextString::concat(base, entry.name), accumulated, visited);
+        } else if (isArchiveName(entry.name)) {
+            appendEntry(accumulated, TextString::concat(base, entry.name));
+        }
+    }
+}
+
+void addLineEntries(void* context, const TextString& line) {
+    addClassPathEntries(*static_cast<TextString*>(context), line);
+}
+
+}  // namespace
+
+void addClassPathEntries(TextString& accumulated, TextView line) {
+    int32_t start = 0;
+    while (start <= line.length) {
+        int32_t end = start;
+        while (end < line.length && line.data[end] != ';') {
+            ++end;
+        }
+        if (end > start) {
+            TextString entry = expand(TextView(line.data + start, end - start), false);
+            if (hasWildcard(entry)) {
+                StringList matches;
+                expandWildcards(entry.c_str(), matches);
+                for (int32_t i = 0; i < matches.count(); ++i) {
+                    appendEntry(accumulated, TextView(matches.stringAt(i)));
+                }
+            } else if (!entry.empty()) {
+                // An entry that expands to nothing adds nothing: an empty class path entry
+                // would make the JVM search the current directory.
+                appendEntry(accumulated,
+                            activeConfig != nullptr ? activeConfig->resolvePath(entry) : entry);
+            }
+        }
+        start = end + 1;
+    }
+}
+
+void scanLibraryDir(TextView directory, TextString& accumulated) {
+    // An empty directory names nothing; scanning it as "/" would walk the whole disk.
+    if (directory.length == 0) {
+        return;
+    }
+    VisitedDirectories visited;
+    scanDirectory(directory, accumulated, visited);
+}
+
+TextString buildClassPath(ClassPathForm form) {
+    bool general = form == ClassPathForm::General;
+    TextString text = general ? TextString() : platform::executablePath();
+    if (activeConfig != nullptr) {
+        TextString entries;
+        activeConfig->lookup(TextView(general ? "classpath" : "java_classpath"), addLineEntries,
+                             &entries, false, true, TextView());
+        text.append(entries);
+
+        StringList directories;
+        if (general) {
+            activeConfig->collectLibs(directories);
+        } else {
+            activeConfig->collectJavaLibs(directories);
+        }
+        for (int32_t i = 0; i < directories.count(); ++i) {
+            TextString archives;
+            scanLibraryDir(activeConfig->resolvePath(TextView(directories.stringAt(i))), archives);
+            text.append(archives);
+        }
+    }
+    if (general) {
+        for (const char* name : {"CLASSPATH", "CLASS_PATH"}) {
+            if (const char* value = platform::getEnv(name)) {
+                appendEntry(text, TextView(value));
+            }
+        }
+    }
+    return text;
+}
+
+TextString classPathText() {
+    TextString general = buildClassPath(ClassPathForm::General);
+    TextString text = buildClassPath(ClassPathForm::Executable);
+    text.append(platform::kClassPathSeparator);
+    text.append(general);
+    return text;
+}
