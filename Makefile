@@ -32,9 +32,19 @@ test: dist build-linux-asan
 	@printf 'subdirs("linux" "linux-asan" "windows-x86_64" "windows-x86")\n' > build/CTestTestfile.cmake
 	ctest --test-dir build --output-on-failure -j $(JOBS)
 
+DEMO_TARGETS := linux-x86_64 windows-x86_64 windows-x86
+
+# Packs examples/hello for every target into dist/demo/ and runs the Linux executable.
 demo: dist
-	@echo "The demo packs examples/hello for the three targets and runs the Linux one."
-	@echo "It arrives with the launch sequence; the stubs are built in dist/stubs/."
+	@mkdir -p dist/demo
+	@for target in $(DEMO_TARGETS); do \
+	  suffix=$$(case $$target in windows-*) echo .exe;; esac); \
+	  dist/bin/wynpack --target $$target --config examples/hello/hello.cfg \
+	    --jar build/linux/examples/hello.jar --output dist/demo/hello-$$target$$suffix || exit 1; \
+	  echo "packed dist/demo/hello-$$target$$suffix"; \
+	done
+	@echo "running: dist/demo/hello-linux-x86_64 first \"second argument\""
+	@dist/demo/hello-linux-x86_64 first "second argument"
 
 format:
 	find src tools tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i

@@ -30,8 +30,10 @@ function(wyn_add_jar target)
     set(compile_cmd COMMAND ${WYN_JAVAC} --release ${J_RELEASE} -Xlint:-options -Werror -encoding UTF-8
                             ${cp_args} -d "${classes}" ${sources})
   endif()
+  get_filename_component(output_dir "${J_OUTPUT}" DIRECTORY)
   add_custom_command(
     OUTPUT "${J_OUTPUT}"
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${output_dir}"
     COMMAND ${CMAKE_COMMAND} -E rm -rf "${classes}"
     COMMAND ${CMAKE_COMMAND} -E make_directory "${classes}"
     ${compile_cmd}

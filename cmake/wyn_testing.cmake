@@ -79,3 +79,40 @@ function(wyn_add_test)
     set_tests_properties(${name} PROPERTIES TIMEOUT 300)
   endif()
 endfunction()
+
+# wyn_add_checked_test(NAME <name> COMMAND <command> [args...] [EXIT <code>|failure]
+#                      [STDOUT <texts>] [STDERR <texts>] [NOT_STDOUT <texts>]
+#                      [LOG <file> LOG_LINES <records>] [ENVIRONMENT <var=value>...]
+#                      [TIMEOUT <seconds>])
+# Like wyn_add_test, but runs the command through tests/harness/check_run.cmake, which checks
+# its exit code (default 0), that its output holds the "|"-separated texts in that order (and
+# not those of NOT_STDOUT), and that the file LOG, emptied before the run, holds the
+# "|"-separated LOG_LINES as whole lines in that order. Texts must not contain ";".
+function(wyn_add_checked_test)
+  cmake_parse_arguments(C "" "NAME;EXIT;STDOUT;STDERR;NOT_STDOUT;LOG;LOG_LINES;TIMEOUT"
+                        "COMMAND;ENVIRONMENT" ${ARGN})
+  set(cmd ${C_COMMAND})
+  list(GET cmd 0 first)
+  if(TARGET "${first}")
+    list(REMOVE_AT cmd 0)
+    set(exe "$<TARGET_FILE:${first}>")
+    if(WIN32 AND CMAKE_CROSSCOMPILING_EMULATOR)
+      set(cmd ${CMAKE_CROSSCOMPILING_EMULATOR} ${exe} ${cmd})
+    else()
+      set(cmd ${exe} ${cmd})
+    endif()
+  endif()
+  set(defs "")
+  foreach(key EXIT STDOUT STDERR NOT_STDOUT LOG LOG_LINES)
+    if(DEFINED C_${key})
+      list(APPEND defs "-D${key}=${C_${key}}")
+    endif()
+  endforeach()
+  set(extra "")
+  if(C_TIMEOUT)
+    set(extra TIMEOUT ${C_TIMEOUT})
+  endif()
+  wyn_add_test(NAME ${C_NAME}
+    COMMAND ${CMAKE_COMMAND} ${defs} -P "${CMAKE_SOURCE_DIR}/tests/harness/check_run.cmake" -- ${cmd}
+    ENVIRONMENT ${C_ENVIRONMENT} ${extra})
+endfunction()

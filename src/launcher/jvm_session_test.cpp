@@ -103,6 +103,16 @@ TEST_F(JvmSessionTest, FailedCreationGives4AndKeepsOnlyTheLibrary) {
     EXPECT_EQ(runtime_.countOf("destroy"), 0) << "no machine to destroy";
 }
 
+TEST_F(JvmSessionTest, EntryPointUnderItsOtherNameIsUsed) {
+    session_.addOption("-Xmx64m");
+
+    EXPECT_EQ(session_.createVm(WYN_TEST_RUNTIME_IMPL_LIBRARY), 0);
+
+    EXPECT_NE(session_.vm(), nullptr);
+    EXPECT_EQ(runtime_.countOf("option -Xmx64m"), 1);
+    EXPECT_EQ(runtime_.countOf("create-result 0"), 1);
+}
+
 TEST_F(JvmSessionTest, LibraryWithoutCreationEntryPointGives2) {
     EXPECT_EQ(session_.createVm(WYN_TEST_RUNTIME_NOENTRY_LIBRARY), 2);
     EXPECT_EQ(session_.vm(), nullptr);
@@ -452,6 +462,65 @@ TEST_F(JvmSessionTest, SetContextLoaderWithAnotherThreadsEnvironment) {
         "detach",
     };
     EXPECT_EQ(recordsFrom(runtime_.log(), "attach"), expected);
+    expectNothingLeft();
+}
+
+// A runtime that runs out of memory in the middle of an operation.
+class JvmSessionOutOfMemoryTest : public JvmSessionTest {};
+
+TEST_F(JvmSessionOutOfMemoryTest, MainIsNotCalledWithAnIncompleteArgumentArray) {
+    for (const char* failing : {"NewString", "NewObjectArray"}) {
+        JvmSession session;
+        runtime_.setFailing(failing);
+        ASSERT_EQ(session.createVm(WYN_TEST_RUNTIME_LIBRARY), 0);
+        StringList values;
+        values.addString("a b");
+        CaptureStderr();
+
+        int result = session.callMain("wyntest.App", values, 0, nullptr);
+
+        std::string printed = GetCapturedStderr();
+        EXPECT_EQ(result, 4) << failing;
+        EXPECT_EQ(runtime_.countOf("main-class wyntest/App"), 0) << failing;
+        EXPECT_EQ(runtime_.countOf(std::string("describe java/lang/OutOfMemoryError: ") + failing),
+                  1);
+        EXPECT_NE(printed.find("OutOfMemoryError"), std::string::npos);
+        EXPECT_EQ(TestRuntimeEnv::live(session.library(), "local-refs"), 0) << failing;
+        EXPECT_FALSE(session.env()->ExceptionCheck());
+    }
+}
+
+TEST_F(JvmSessionOutOfMemoryTest, VersionQuery) {
+    struct Case {
+        const char* failing;
+        int ran;
+    } cases[] = {{"NewStringUTF", 0}, {"GetStringChars", 1}, {"FindClass", 0}};
+    runtime_.setVersion("17.0.2");
+    for (const Case& c : cases) {
+        JvmSession session;
+        runtime_.setFailing(c.failing);
+        ASSERT_EQ(session.createVm(WYN_TEST_RUNTIME_LIBRARY), 0);
+        TextString output("untouched");
+
+        EXPECT_EQ(session.queryJavaVersion(output), c.ran) << c.failing;
+
+        EXPECT_EQ(std::string(output.c_str()), "untouched") << c.failing;
+        EXPECT_EQ(TestRuntimeEnv::live(session.library(), "local-refs"), 0) << c.failing;
+        EXPECT_EQ(TestRuntimeEnv::live(session.library(), "open-chars"), 0) << c.failing;
+        EXPECT_FALSE(session.env()->ExceptionCheck());
+    }
+}
+
+TEST_F(JvmSessionOutOfMemoryTest, CallsThatFindNoClassReturnQuietly) {
+    runtime_.setFailing("FindClass");
+    create();
+    CaptureStderr();
+
+    JvmSession::callSystemExit(session_.env(), 3);
+    session_.setContextLoader(nullptr, nullptr);
+
+    EXPECT_EQ(GetCapturedStderr(), "");
+    EXPECT_EQ(runtime_.countOf("exit 3"), 0);
     expectNothingLeft();
 }
 

@@ -1,7 +1,4 @@
-// The process entry of the launcher.
-#include <clocale>
+// The process entry of the launcher; everything happens in the start-up sequence.
+#include "launcher/startup.h"
 
-int main(int, char**) {
-    std::setlocale(LC_ALL, "");
-    return 0;
-}
+int main(int argc, char** argv) { return runStartup(argc, argv); }

@@ -26,4 +26,9 @@ void freeLibrary(LibraryHandle library);
 // message for GetLastError() with "%1" replaced by the path; Linux: dlerror().
 TextString lastLoadError(const char* path);
 
+// True where the support classes bind their natives by loading the launcher executable
+// (Windows, which exports them). False on Linux: a position-independent executable cannot be
+// loaded as a library, so the launcher registers the natives itself.
+bool executableExportsNatives();
+
 }  // namespace platform

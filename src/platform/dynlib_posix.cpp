@@ -31,4 +31,6 @@ TextString lastLoadError(const char* path) {
     return TextString(reason);
 }
 
+bool executableExportsNatives() { return false; }
+
 }  // namespace platform

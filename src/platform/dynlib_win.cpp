@@ -51,4 +51,6 @@ TextString lastLoadError(const char* path) {
     return result;
 }
 
+bool executableExportsNatives() { return true; }
+
 }  // namespace platform

@@ -4,11 +4,15 @@
 // unsetenv, names compared with case. On both, putEnv("NAME=") removes the variable.
 #pragma once
 
+#include "config/text.h"
+
 namespace platform {
 
 // The value of a variable, or null when it is not set.
 const char* getEnv(const char* name);
 // Sets "NAME=value", or removes NAME when the value is empty. False on a malformed text.
 bool putEnv(const char* assignment);
+// Whether two variable names name the same variable on this platform.
+bool sameVariableName(TextView a, TextView b);
 
 }  // namespace platform

@@ -13,4 +13,8 @@ bool putEnv(const char* assignment) {
     return _putenv(assignment) == 0;
 }
 
+bool sameVariableName(TextView a, TextView b) {
+    return TextString(a).compareNoCase(b) == 0;
+}
+
 }  // namespace platform

@@ -18,6 +18,9 @@ namespace platform {
 
 // The file name of the virtual-machine library.
 extern const char* const kJvmLibraryName;
+// The file name of the runtime's splash-screen library, which lies in the directory above
+// the one of the virtual-machine library.
+extern const char* const kSplashLibraryName;
 // Sub-paths below a runtime home, in search order, ending with a null pointer.
 extern const char* const kJvmLibrarySubPaths[];
 // The separator between the entries of a class path handed to the JVM.

@@ -11,6 +11,7 @@
 namespace platform {
 
 const char* const kJvmLibraryName = "libjvm.so";
+const char* const kSplashLibraryName = "libsplashscreen.so";
 const char* const kJvmLibrarySubPaths[] = {
     "", "lib/", "jre/lib/", "../jre/lib/", "jre/lib/amd64/", "lib/amd64/", nullptr};
 const char kClassPathSeparator = ':';

@@ -4,6 +4,7 @@
 namespace platform {
 
 const char* const kJvmLibraryName = "jvm.dll";
+const char* const kSplashLibraryName = "splashscreen.dll";
 const char* const kJvmLibrarySubPaths[] = {"", "bin\\", "jre\\bin\\", "..\\jre\\bin\\", nullptr};
 const char kClassPathSeparator = ';';
 

@@ -9,4 +9,7 @@ namespace platform {
 
 void showErrorBox(void* owner, const char* text, const char* caption);
 
+// Loads the common controls (InitCommonControlsEx with no classes); nothing on Linux.
+void initCommonControls();
+
 }  // namespace platform

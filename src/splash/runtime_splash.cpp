@@ -2,7 +2,9 @@
 #include "splash/runtime_splash.h"
 
 #include "platform/dynlib.h"
+#include "platform/env.h"
 #include "platform/files.h"
+#include "platform/java_runtime.h"
 #include "platform/resources.h"
 
 namespace {
@@ -23,6 +25,18 @@ int32_t directoryLength(TextView path) {
     return 0;
 }
 
+// Appends ";" and directory to PATH, so that the loader finds the library's own dependencies.
+void appendToPath(TextView directory) {
+    TextString assignment("PATH=");
+    const char* old = platform::getEnv("PATH");
+    if (old != nullptr) {
+        assignment.append(old);
+    }
+    assignment.append(";");
+    assignment.append(directory);
+    platform::putEnv(assignment.c_str());
+}
+
 }  // namespace
 
 TextString runtimeSplashLibraryBeside(TextView jvmLibrary) {
@@ -31,7 +45,7 @@ TextString runtimeSplashLibraryBeside(TextView jvmLibrary) {
     }
     TextString candidate(jvmLibrary.data, directoryLength(jvmLibrary));
     candidate.append("../");
-    candidate.append(runtimeSplashLibraryName());
+    candidate.append(platform::kSplashLibraryName);
     if (!platform::canRead(candidate.c_str())) {
         return TextString();
     }
@@ -44,7 +58,8 @@ RuntimeSplashResult loadRuntimeSplash(const char* libraryPath, const TextString&
     if (library == nullptr) {
         TextView path(libraryPath);
         int32_t directory = directoryLength(path);
-        if (directory > 0 && appendLibraryDirectoryToSearchPath(TextView(libraryPath, directory))) {
+        if (directory > 0 && platform::searchPathHelpsLoading()) {
+            appendToPath(TextView(libraryPath, directory));
             library = platform::loadLibrary(libraryPath);
         }
     }

@@ -27,22 +27,17 @@ enum class RuntimeSplashResult {
     NoLoadFunction,    // the library lacks the loading function that the image needs
 };
 
-// The runtime library's file name on this platform: "splashscreen.dll" or
-// "libsplashscreen.so".
-const char* runtimeSplashLibraryName();
-
-// Makes the loader find libraries in directory (which ends in a separator) from now on, also
-// for child processes: PATH becomes its old value, ";" and the directory. False where the
-// loader's search path cannot change at run time (Linux).
-bool appendLibraryDirectoryToSearchPath(TextView directory);
-
 // The splash library that belongs to the runtime library at jvmLibrary: the runtime
-// library's directory (up to and including its last separator), "../" and the library name,
-// when that file is readable; else empty. Empty for an empty jvmLibrary.
+// library's directory (up to and including its last separator), "../" and the splash
+// library's name ("splashscreen.dll" / "libsplashscreen.so"), when that file is readable;
+// else empty. Empty for an empty jvmLibrary.
 TextString runtimeSplashLibraryBeside(TextView jvmLibrary);
 
 // Loads the library at libraryPath (in the quiet error mode) and has it show imageFile when
 // that names a readable file, else the executable's raw data 100. The library stays loaded.
+// Where the loader reads PATH at every load (Windows), a failed load is retried once with
+// PATH extended by ";" and the library's directory; the change stays, for child processes
+// too.
 RuntimeSplashResult loadRuntimeSplash(const char* libraryPath, const TextString& imageFile);
 
 // The splash library beside the runtime that the locator finds, or empty (no runtime, or no

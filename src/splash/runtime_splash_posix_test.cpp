@@ -19,8 +19,4 @@ TEST(RuntimeSplashPosix, JdkLayoutGivesTheLibraryAboveTheServerDirectory) {
                  (std::string(kJdk) + "/lib/server/../libsplashscreen.so").c_str());
 }
 
-TEST(RuntimeSplashPosix, PathIsNeverExtended) {
-    EXPECT_FALSE(appendLibraryDirectoryToSearchPath("/opt/runtime/lib/"));
-}
-
 }  // namespace

@@ -13,9 +13,8 @@ namespace {
 std::atomic<jobject> cachedSplashScreen{nullptr};
 
 jobject createSplashScreen(JNIEnv* env, jclass cls) {
-    jmethodID constructor = env->GetMethodID(cls, "<init>", "()V");
+    jmethodID constructor = findMethodChecked(env, cls, "<init>", "()V", false);
     if (constructor == nullptr) {
-        JvmSession::checkException(env, false);
         return nullptr;
     }
     jobject local = env->NewObject(cls, constructor);

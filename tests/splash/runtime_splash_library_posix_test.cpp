@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/env.h"
+#include "platform/java_runtime.h"
 #include "splash/runtime_splash.h"
 #include "splash_test_paths.h"
 
@@ -26,7 +27,7 @@ TEST(RuntimeSplashLibraryPosix, FailedLoadLeavesPathAlone) {
     const char* old = platform::getEnv("PATH");
     std::string before = old != nullptr ? old : "";
     std::string missing =
-        testProgramDirectory() + "fake-runtimes/none/" + runtimeSplashLibraryName();
+        testProgramDirectory() + "fake-runtimes/none/" + platform::kSplashLibraryName;
     EXPECT_EQ(loadRuntimeSplash(missing.c_str(), TextString()),
               RuntimeSplashResult::LibraryNotLoaded);
     const char* now = platform::getEnv("PATH");

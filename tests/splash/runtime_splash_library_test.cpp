@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/env.h"
+#include "platform/java_runtime.h"
 #include "splash/runtime_splash.h"
 #include "splash_test_paths.h"
 
@@ -46,7 +47,7 @@ TEST(RuntimeSplashLibrary, LibraryWithoutFileLoaderShowsNothingForAFile) {
 
 TEST(RuntimeSplashLibrary, MissingLibraryShowsNothing) {
     std::string missing =
-        testProgramDirectory() + "fake-runtimes/none/" + runtimeSplashLibraryName();
+        testProgramDirectory() + "fake-runtimes/none/" + platform::kSplashLibraryName;
     EXPECT_EQ(
         loadRuntimeSplash(missing.c_str(), TextString(fixturePath("splash-image.png").c_str())),
         RuntimeSplashResult::LibraryNotLoaded);

@@ -3,6 +3,7 @@
 
 #include "platform/dynlib.h"
 #include "platform/files.h"
+#include "platform/java_runtime.h"
 #include "splash/runtime_splash.h"
 
 std::string testProgramDirectory() {
@@ -12,7 +13,7 @@ std::string testProgramDirectory() {
 }
 
 std::string fakeSplashLibrary(const char* variant) {
-    return testProgramDirectory() + "fake-runtimes/" + variant + "/" + runtimeSplashLibraryName();
+    return testProgramDirectory() + "fake-runtimes/" + variant + "/" + platform::kSplashLibraryName;
 }
 
 std::string fixturePath(const char* name) {

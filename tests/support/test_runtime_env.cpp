@@ -19,6 +19,7 @@ TestRuntimeEnv::TestRuntimeEnv(const char* classes) {
     set("WYN_TEST_RUNTIME_CLASSES", classes);
     set("WYN_TEST_RUNTIME_CREATE_RESULT", nullptr);
     set("WYN_TEST_RUNTIME_VERSION", nullptr);
+    set("WYN_TEST_RUNTIME_FAIL", nullptr);
 }
 
 TestRuntimeEnv::~TestRuntimeEnv() {
@@ -48,6 +49,10 @@ void TestRuntimeEnv::setCreateResult(const char* result) {
 
 void TestRuntimeEnv::setVersion(const char* version) {
     set("WYN_TEST_RUNTIME_VERSION", version);
+}
+
+void TestRuntimeEnv::setFailing(const char* functions) {
+    set("WYN_TEST_RUNTIME_FAIL", functions);
 }
 
 std::vector<std::string> TestRuntimeEnv::log() const {

@@ -19,6 +19,8 @@ class TestRuntimeEnv {
 
     void setCreateResult(const char* result);
     void setVersion(const char* version);
+    // JNI functions that fail as if the runtime ran out of memory, comma-separated.
+    void setFailing(const char* functions);
 
     const std::string& logPath() const { return logPath_; }
     // The log's records so far, one per line.

@@ -1,9 +1,12 @@
 // Merging jars into the packed executable's archive (see archive_merge.h).
 #include "archive_merge.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <initializer_list>
 
+#include "ascii_text.h"
 #include "input_files.h"
 #include "interruption.h"
 
@@ -15,22 +18,6 @@ constexpr std::string_view kMetaInf = "META-INF/";
 constexpr std::string_view kManifest = "META-INF/MANIFEST.MF";
 // libzip writes the ZIP64 extra field itself when an entry needs it.
 constexpr zip_uint16_t kZip64ExtraField = 0x0001;
-
-char asciiUpper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (asciiUpper(a[i]) != asciiUpper(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 bool endsWithIgnoringAsciiCase(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() &&
@@ -54,7 +41,8 @@ bool writeEmptyArchive(const std::string& path, Problem& problem) {
         ok = false;
     }
     return ok ? true
-              : fail(problem, ExitStatus::Failed, "cannot write the archive " + quoted(path));
+              : fail(problem, ExitStatus::Failed,
+                     "cannot write the archive " + quoted(path) + ": " + std::strerror(errno));
 }
 
 }  // namespace
@@ -100,7 +88,7 @@ ArchiveMerger::~ArchiveMerger() {
 }
 
 bool ArchiveMerger::addSource(const std::string& path, Problem& problem) {
-    if (!checkInputFile(path, "jar", problem)) {
+    if (!checkRegularInputFile(path, "jar", problem)) {
         return false;
     }
     int error = 0;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "ascii_text.h"
+
 namespace wynpack {
 
 namespace {
@@ -77,26 +79,6 @@ size_t lineEndLength(std::string_view text, size_t i) {
         }
     }
     return 1;
-}
-
-bool isAsciiAlnum(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-char asciiUpper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (asciiUpper(a[i]) != asciiUpper(b[i])) {
-            return false;
-        }
-    }
-    return true;
 }
 
 // The value of one line for key, or false when the line does not match the key.

@@ -61,7 +61,13 @@ bool readInputFile(const std::string& path, const char* what, std::string& bytes
     return true;
 }
 
-bool checkInputFile(const std::string& path, const char* what, Problem& problem) {
+bool checkRegularInputFile(const std::string& path, const char* what, Problem& problem) {
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        return fail(
+            problem, ExitStatus::BadInput,
+            std::string("cannot read ") + what + " " + quoted(path) + ": it is not a regular file");
+    }
     int fd = openInput(path, what, problem);
     if (fd < 0) {
         return false;

@@ -1,8 +1,10 @@
 // Reading the packer's input files, with the messages a user needs when one is missing.
 //
 // Every failure here is bad input (exit status 2): the file does not exist, cannot be read,
-// or is a directory. A file is identified by its device and inode, so that the output can be
-// compared with the inputs however either path is written (links, "..", symbolic links).
+// or is a directory. The configuration and the stub may also come from a pipe (a shell's
+// process substitution, for instance); jars must be regular files, which libzip can seek in. A file
+// is identified by its device and inode, so that the output can be compared with the inputs however
+// either path is written (links, "..", symbolic links).
 //
 // Platforms: POSIX calls; the packer is a Linux host tool.
 #pragma once
@@ -19,8 +21,10 @@ namespace wynpack {
 [[nodiscard]] bool readInputFile(const std::string& path, const char* what, std::string& bytes,
                                  Problem& problem);
 
-// Opens and closes the file to prove that it can be read and is not a directory.
-[[nodiscard]] bool checkInputFile(const std::string& path, const char* what, Problem& problem);
+// Proves that the file is a regular file that can be read (a pipe or device is refused before
+// it is opened, so that checking never waits for a writer).
+[[nodiscard]] bool checkRegularInputFile(const std::string& path, const char* what,
+                                         Problem& problem);
 
 struct FileId {
     dev_t device = 0;

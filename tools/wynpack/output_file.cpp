@@ -25,27 +25,6 @@ std::string baseNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Writes all bytes, going on after partial writes; a signal stops it only when the packer
-// was asked to stop.
-bool writeAll(int fd, const char* data, size_t size, const std::string& path, Problem& problem) {
-    while (size > 0) {
-        if (interruptRequested()) {
-            return interrupted(problem);
-        }
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            return fail(problem, ExitStatus::Failed,
-                        "cannot write " + quoted(path) + ": " + std::strerror(errno));
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 }  // namespace
 
 std::string directoryOf(const std::string& path) {
@@ -99,8 +78,44 @@ bool OutputFile::create(const std::string& path, Problem& problem) {
     return temp_.create(path, "wynpack", problem);
 }
 
+// Writes all bytes, going on after partial writes; a signal stops it only when the packer was
+// asked to stop.
+bool OutputFile::writeAll(const char* data, size_t size, Problem& problem) {
+    while (size > 0) {
+        if (interruptRequested()) {
+            return interrupted(problem);
+        }
+        ssize_t n = ::write(temp_.descriptor(), data, size);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return fail(problem, ExitStatus::Failed,
+                        "cannot write " + quoted(temp_.path()) + ": " + std::strerror(errno));
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+        written_ += static_cast<uint64_t>(n);
+    }
+    return true;
+}
+
 bool OutputFile::write(std::string_view bytes, Problem& problem) {
-    return writeAll(temp_.descriptor(), bytes.data(), bytes.size(), temp_.path(), problem);
+    return writeAll(bytes.data(), bytes.size(), problem);
+}
+
+bool OutputFile::overwriteFromEnd(uint64_t distanceFromEnd, std::string_view bytes,
+                                  Problem& problem) {
+    if (distanceFromEnd > written_ || bytes.size() > distanceFromEnd) {
+        return fail(problem, ExitStatus::Failed, "cannot write " + quoted(temp_.path()));
+    }
+    auto position = static_cast<off_t>(written_ - distanceFromEnd);
+    if (pwrite(temp_.descriptor(), bytes.data(), bytes.size(), position) !=
+        static_cast<ssize_t>(bytes.size())) {
+        return fail(problem, ExitStatus::Failed,
+                    "cannot write " + quoted(temp_.path()) + ": " + std::strerror(errno));
+    }
+    return true;
 }
 
 bool OutputFile::appendFileContent(const std::string& source, Problem& problem) {
@@ -128,8 +143,7 @@ bool OutputFile::appendFileContent(const std::string& source, Problem& problem) 
         if (n == 0) {
             break;
         }
-        if (!writeAll(temp_.descriptor(), buffer.data(), static_cast<size_t>(n), temp_.path(),
-                      problem)) {
+        if (!writeAll(buffer.data(), static_cast<size_t>(n), problem)) {
             ok = false;
             break;
         }

@@ -8,6 +8,7 @@
 // Platforms: POSIX calls; the packer is a Linux host tool.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -47,12 +48,18 @@ class OutputFile {
     [[nodiscard]] bool write(std::string_view bytes, Problem& problem);
     // Appends the whole content of another file.
     [[nodiscard]] bool appendFileContent(const std::string& source, Problem& problem);
+    // Overwrites bytes already written, distanceFromEnd bytes before the current end.
+    [[nodiscard]] bool overwriteFromEnd(uint64_t distanceFromEnd, std::string_view bytes,
+                                        Problem& problem);
     // Mode 0755, flush, close and rename to the output path.
     [[nodiscard]] bool commit(Problem& problem);
 
   private:
+    [[nodiscard]] bool writeAll(const char* data, size_t size, Problem& problem);
+
     std::string path_;
     TempFile temp_;
+    uint64_t written_ = 0;
 };
 
 // The directory part of a path ("." for a bare file name), without a trailing '/'.

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "config/config_store.h"
 #include "test_files.h"
 
 namespace {
@@ -340,6 +341,80 @@ TEST(PackCommand, ClassesOfASignedJarLoadAfterMerging) {
     EXPECT_EQ(java.out, "greeting from the second jar\nno message\n");
 }
 
+std::string bytesOf(const TextString& text) {
+    return std::string(text.c_str(), static_cast<size_t>(text.length()));
+}
+
+// The launcher's own configuration reader finds what the packer embedded.
+TEST(PackCommand, TheLaunchersReaderFindsThePackedConfiguration) {
+    TempDir dir;
+    const std::u16string lines =
+        u"  MainClass = "
+        u"com.example.packed.Hello\r\noption -Dtitle=Caf\u00E9\r\n";
+    std::string utf16 = "\xFF\xFE";
+    for (char16_t unit : lines) {
+        utf16 += static_cast<char>(unit & 0xFF);
+        utf16 += static_cast<char>(unit >> 8);
+    }
+    // Not app.cfg: the launcher would read that one as its external configuration file.
+    writeFile(dir.file("settings.txt"), utf16);
+    std::string output = dir.file("app");
+    ProcessResult run =
+        runTool(kTool, {"--target", "linux-x86_64", "--config", dir.file("settings.txt"), "--jar",
+                        kHelloJar, "--jar", kGreetingJar, "--output", output});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+
+    ConfigStore store(false);
+    store.loadFrom(output.c_str());
+    EXPECT_EQ(store.embeddedStart(), 0);
+    EXPECT_EQ(bytesOf(store.getValue("mainclass", true, false)), kMainClass);
+    EXPECT_EQ(bytesOf(store.getValue("option", true, false)), "-Dtitle=Caf\xC3\xA9");
+}
+
+// More than 65535 entries need the ZIP64 end record: the runtime and unzip still find the
+// archive behind the prefix.
+TEST(PackCommand, ArchiveWithMoreEntriesThanTheClassicFormatHolds) {
+    TempDir dir;
+    {
+        int error = 0;
+        zip_t* archive = zip_open(dir.file("many.jar").c_str(), ZIP_CREATE, &error);
+        ASSERT_NE(archive, nullptr);
+        for (int i = 0; i < 70000; ++i) {
+            std::string name = "data/" + std::to_string(i);
+            zip_source_t* source = zip_source_buffer(archive, "x", 1, 0);
+            ASSERT_GE(zip_file_add(archive, name.c_str(), source, 0), 0);
+        }
+        ASSERT_EQ(zip_close(archive), 0);
+    }
+    writeFile(dir.file("app.cfg"), "mainclass " + kMainClass + "\n");
+    std::string output = dir.file("app");
+    ProcessResult run = runTool(
+        kTool, {"--target", "linux-x86_64", "--config", dir.file("app.cfg"), "--jar", kHelloJar,
+                "--jar", dir.file("many.jar"), "--jar", kGreetingJar, "--output", output});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+
+    // The locator names the file position of the ZIP64 end record.
+    std::string file = readFile(output);
+    size_t end = file.rfind("PK\x05\x06"s);
+    ASSERT_NE(end, std::string::npos);
+    ASSERT_EQ(file.compare(end - 20, 4, "PK\x06\x07"), 0) << "no ZIP64 locator";
+    uint64_t record = readLittleEndian(file, end - 12, 4) |
+                      static_cast<uint64_t>(readLittleEndian(file, end - 8, 4)) << 32;
+    ASSERT_LT(record, file.size());
+    EXPECT_EQ(file.compare(record, 4, "PK\x06\x06"), 0) << "locator points at " << record;
+
+    ConfigStore store(false);
+    store.loadFrom(output.c_str());
+    EXPECT_EQ(bytesOf(store.getValue("mainclass", true, false)), kMainClass);
+
+    ProcessResult unzip = runProcess({"/usr/bin/unzip", "-tq", output});
+    EXPECT_LE(unzip.exitStatus, 1) << unzip.out << unzip.err;
+    EXPECT_NE(unzip.out.find("No errors detected"), std::string::npos) << unzip.out;
+    ProcessResult java = runProcess({kJava, "-cp", output, kMainClass});
+    EXPECT_EQ(java.exitStatus, 0) << java.err;
+    EXPECT_EQ(java.out, "greeting from the second jar\nno message\n");
+}
+
 TEST(PackCommand, EntryTimesSurviveADaylightSavingGap) {
     TempDir dir;
     // 02:30 on the morning the clocks in New York skip from 02:00 to 03:00.
@@ -365,6 +440,25 @@ TEST(PackCommand, EntryTimesSurviveADaylightSavingGap) {
     ASSERT_TRUE(takeApart(dir.file("out"), 1, packed));
     ASSERT_EQ(packed.entries.size(), 1u);
     EXPECT_EQ(packed.entries[0].mtime, original[0].mtime);
+}
+
+// A configuration may come from a pipe, as with a shell's process substitution.
+TEST(PackCommand, ConfigurationFromAPipe) {
+    TempDir dir;
+    ASSERT_EQ(mkfifo(dir.file("config-pipe").c_str(), 0600), 0);
+    writeFile(dir.file("stub"), "S");
+    writeZip(dir.file("app.jar"), {{"A.class", "A"}});
+    TempDir capture;
+    pid_t pid =
+        startProcess({kTool, "--stub", dir.file("stub"), "--config", dir.file("config-pipe"),
+                      "--jar", dir.file("app.jar"), "--no-support", "--output", dir.file("out")},
+                     capture.file("out"), capture.file("err"));
+    writeFile(dir.file("config-pipe"), "mainclass A\n");
+    ProcessResult run = waitProcess(pid, capture.file("out"), capture.file("err"));
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    Packed packed;
+    ASSERT_TRUE(takeApart(dir.file("out"), 1, packed));
+    EXPECT_EQ(packed.configText, "mainclass A\n");
 }
 
 TEST(PackCommand, HelpDocumentsTheOptions) {
@@ -455,6 +549,9 @@ TEST_F(BadInput, MissingOrUnusableFiles) {
     expectRefused(valid("--jar", "@/none.jar"),
                   "cannot read jar '@/none.jar': No such file or directory");
     expectRefused(valid("--jar", "@/app.cfg"), "'@/app.cfg' is not a ZIP archive");
+    ASSERT_EQ(mkfifo(dir_.file("pipe.jar").c_str(), 0600), 0);
+    expectRefused(valid("--jar", "@/pipe.jar"),
+                  "cannot read jar '@/pipe.jar': it is not a regular file");
     expectRefused(valid("--target", "windows-x86"),
                   "cannot read stub '" + installation_.besideTool("stubs/windows-x86/wyn.exe") +
                       "': No such file or directory");
@@ -516,6 +613,8 @@ TEST_F(BadInput, OutputThatIsAnInputOrNoFile) {
     expectRefused(valid("--output", "@/"), "output '@/' is a directory");
     expectRefused(valid("--output", "@/no/app"),
                   "the directory of the output '@/no/app' does not exist");
+    ASSERT_EQ(mkfifo(dir_.file("pipe").c_str(), 0600), 0);
+    expectRefused(valid("--output", "@/pipe"), "output '@/pipe' exists and is not a regular file");
 }
 
 TEST_F(BadInput, UnreadableFiles) {

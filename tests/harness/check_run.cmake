@@ -1,5 +1,6 @@
-# Runs a command and checks what it did: cmake [-D...] -P check_probe.cmake -- COMMAND...
-#   EXIT        expected exit code (default 0)
+# Runs a command and checks what it did: cmake [-D...] -P check_run.cmake -- COMMAND...
+#   EXIT        expected exit code (default 0), or "failure" for any unsuccessful end
+#               (a non-zero code, or a signal such as the one abort() raises)
 #   STDOUT      texts that standard output must contain, in this order, separated by "|"
 #   STDERR      the same for standard error
 #   NOT_STDOUT  texts that standard output must not contain, separated by "|"
@@ -32,7 +33,11 @@ string(REPLACE "\r\n" "\n" out "${out}")
 string(REPLACE "\r\n" "\n" err "${err}")
 set(failures "")
 
-if(NOT status STREQUAL "${EXIT}")
+if(EXIT STREQUAL "failure")
+  if(status STREQUAL "0")
+    string(APPEND failures "the command succeeded, expected a failure\n")
+  endif()
+elseif(NOT status STREQUAL "${EXIT}")
   string(APPEND failures "exit code ${status}, expected ${EXIT}\n")
 endif()
 

@@ -1,0 +1,248 @@
+// The launch sequence: environment, options, runtime, properties, version bounds, splash
+// hooks and main, with one failure report.
+#include "launcher/launch_sequence.h"
+
+#include <cstring>
+#include <initializer_list>
+
+#include "config/config_store.h"
+#include "config/messages.h"
+#include "launcher/active_objects.h"
+#include "launcher/jvm_session.h"
+#include "launcher/native_bindings.h"
+#include "launcher/trace.h"
+#include "launcher/version_check.h"
+#include "platform/dynlib.h"
+#include "platform/env.h"
+#include "platform/process.h"
+#include "runtime/class_path.h"
+#include "runtime/runtime_locator.h"
+#include "splash/splash_natives.h"
+#include "splash/splash_window.h"
+
+namespace {
+
+constexpr int kRuntimeNotFound = 1;
+constexpr int kVersionUnknown = 5;
+constexpr int kVersionTooLow = 6;
+constexpr int kVersionTooHigh = 12;
+constexpr int kSplashCloseDelayOnFailure = 100;
+
+// Sets every `export` value; removes an inherited JAVA_TOOL_OPTIONS unless one was exported.
+void applyExports(const ConfigStore& config) {
+    StringList exports;
+    config.collectExports(exports);
+    bool toolOptionsExported = false;
+    for (int32_t i = 0; i < exports.count(); ++i) {
+        const char* assignment = exports.stringAt(i);
+        const char* equals = std::strchr(assignment, '=');
+        if (equals == nullptr) {
+            continue;
+        }
+        platform::putEnv(assignment);
+        trace("export %s", assignment);
+        TextView name(assignment, static_cast<int32_t>(equals - assignment));
+        if (platform::sameVariableName(name, "JAVA_TOOL_OPTIONS")) {
+            toolOptionsExported = true;
+        }
+    }
+    if (!toolOptionsExported) {
+        platform::putEnv("JAVA_TOOL_OPTIONS=");
+    }
+}
+
+void addOption(JvmSession& session, TextView option) {
+    trace("option %.*s", option.length, option.data);
+    session.addOption(option);
+}
+
+void collectVmOptions(const ConfigStore& config, JvmSession& session) {
+    StringList options;
+    config.collectOptions(options);
+    for (int32_t i = 0; i < options.count(); ++i) {
+        addOption(session, options.stringAt(i));
+    }
+    TextString classPath = classPathText();
+    addOption(session, TextString::concat("-Djava.class.path=", classPath));
+    addOption(session, TextString::concat("-Dwyn.class.path=", classPath));
+    addOption(session, TextString::concat("-Dwyn.app.path=", config.exePath()));
+    addOption(session, TextString::concat("-Dapplication.home=", config.exeDirectory()));
+    if (platform::isElevated()) {
+        addOption(session, "-Dwyn.is.elevated=true");
+    }
+}
+
+// Linux: the support classes cannot bind their natives by loading the executable, so the
+// launcher registers them for each support class that the archive holds.
+void bindSupportNatives(JNIEnv* env) {
+    if (platform::executableExportsNatives()) {
+        return;
+    }
+    const NativeClassBinding* bindings[] = {&splashScreenNatives()};
+    for (const NativeClassBinding* binding : bindings) {
+        jclass cls = env->FindClass(binding->className);
+        if (cls == nullptr) {
+            JvmSession::checkException(env, false);
+            continue;
+        }
+        jint rc = env->RegisterNatives(cls, binding->methods, binding->count);
+        JvmSession::checkException(env, false);
+        trace("natives of %s: %s", binding->className, rc == 0 ? "bound" : "not bound");
+        env->DeleteLocalRef(cls);
+    }
+}
+
+// The splash's close timer, armed when neither the application nor an earlier step set it.
+void armSplashTimer(bool closeOnWindow, int otherwiseMs) {
+    if (splashWindowExists() && !splashAutoCloseSet()) {
+        setSplashAutoClose(closeOnWindow ? 30000 : otherwiseMs);
+        clearSplashAutoCloseSet();
+    }
+}
+
+int reportFailure(int result, TextView version, const ConfigStore& config) {
+    TextString text = getMessage(result);
+    if (result == kVersionTooLow || result == kVersionTooHigh) {
+        text = formatMessage(text, version, config.minJre(), config.maxJre());
+    }
+    trace("launch failed: message %d", result);
+    showMessage(text, splashWindowHandle());
+    setSplashAutoClose(kSplashCloseDelayOnFailure);
+    return result;
+}
+
+}  // namespace
+
+void setSystemProperty(JNIEnv* env, TextView text) {
+    TextString name(text);
+    TextString value;
+    const char* equals = static_cast<const char*>(std::memchr(name.c_str(), '=', name.length()));
+    if (equals != nullptr) {
+        int32_t at = static_cast<int32_t>(equals - name.c_str());
+        value = name.tail(at + 1);
+        name.resize(at);
+    }
+    jclass system = env->FindClass("java/lang/System");
+    if (system == nullptr) {
+        JvmSession::checkException(env, false);
+        return;
+    }
+    jmethodID setProperty = env->GetStaticMethodID(
+        system, "setProperty", "(Ljava/lang/String;Ljava/lang/String;)Ljava/lang/String;");
+    if (setProperty == nullptr) {
+        JvmSession::checkException(env, false);
+        env->DeleteLocalRef(system);
+        return;
+    }
+    jstring jname = env->NewStringUTF(name.c_str());
+    jstring jvalue = env->NewStringUTF(value.c_str());
+    jobject previous = env->CallStaticObjectMethod(system, setProperty, jname, jvalue);
+    JvmSession::checkException(env, false);
+    if (previous != nullptr) {
+        env->DeleteLocalRef(previous);
+    }
+    env->DeleteLocalRef(jvalue);
+    env->DeleteLocalRef(jname);
+    env->DeleteLocalRef(system);
+}
+
+void registerSplashCloseListener(JNIEnv* env) {
+    jclass toolkitClass = env->FindClass("java/awt/Toolkit");
+    jmethodID getDefaultToolkit =
+        toolkitClass == nullptr
+            ? nullptr
+            : env->GetStaticMethodID(toolkitClass, "getDefaultToolkit", "()Ljava/awt/Toolkit;");
+    jobject toolkit = getDefaultToolkit == nullptr
+                          ? nullptr
+                          : env->CallStaticObjectMethod(toolkitClass, getDefaultToolkit);
+    jclass listenerClass =
+        toolkit == nullptr ? nullptr : env->FindClass("com/tarnwick/wyn/SplashCloseOnWindow");
+    jmethodID addListener =
+        listenerClass == nullptr
+            ? nullptr
+            : env->GetMethodID(toolkitClass, "addAWTEventListener",
+                               "(Ljava/awt/event/AWTEventListener;J)V");
+    jmethodID constructor =
+        addListener == nullptr ? nullptr : env->GetMethodID(listenerClass, "<init>", "()V");
+    jobject listener =
+        constructor == nullptr ? nullptr : env->NewObject(listenerClass, constructor);
+    if (listener == nullptr) {
+        JvmSession::checkException(env, false);
+    } else {
+        env->CallVoidMethod(toolkit, addListener, listener, static_cast<jlong>(64));
+        JvmSession::checkException(env, false);
+        env->DeleteLocalRef(listener);
+    }
+    for (jobject ref : {static_cast<jobject>(listenerClass), toolkit,
+                        static_cast<jobject>(toolkitClass)}) {
+        if (ref != nullptr) {
+            env->DeleteLocalRef(ref);
+        }
+    }
+}
+
+int launchApplication(int argc, char** argv, void (*onVmStarted)()) {
+    ConfigStore& config = *activeConfig;
+    JvmSession& session = *activeSession;
+    TextString version;
+
+    applyExports(config);
+    collectVmOptions(config, session);
+
+    TextString runtime = locateJvmLibrary();
+    if (runtime.empty()) {
+        return reportFailure(kRuntimeNotFound, version, config);
+    }
+    trace("runtime library: %s", runtime.c_str());
+    int result = session.createVm(runtime.c_str());
+    if (result != 0) {
+        return reportFailure(result, version, config);
+    }
+    trace("virtual machine created");
+    JNIEnv* env = session.env();
+
+    StringList properties;
+    config.collectProperties(properties);
+    for (int32_t i = 0; i < properties.count(); ++i) {
+        setSystemProperty(env, properties.stringAt(i));
+    }
+
+    TextString minjre = config.minJre();
+    TextString maxjre = config.maxJre();
+    if (!minjre.empty() || !maxjre.empty()) {
+        if (session.queryJavaVersion(version) == 0) {
+            return reportFailure(kVersionUnknown, version, config);
+        }
+        trace("runtime version %s, accepted range [%s, %s]", version.c_str(), minjre.c_str(),
+              maxjre.c_str());
+        if (versionBelow(version, minjre)) {
+            return reportFailure(kVersionTooLow, version, config);
+        }
+        if (versionAbove(version, maxjre)) {
+            return reportFailure(kVersionTooHigh, version, config);
+        }
+    }
+
+    bindSupportNatives(env);
+    if (onVmStarted != nullptr) {
+        onVmStarted();
+    }
+    bool closeOnWindow = config.splashCloseOnWindow().compareNoCase("true") == 0;
+    if (closeOnWindow) {
+        registerSplashCloseListener(env);
+    }
+    armSplashTimer(closeOnWindow, 1750);
+
+    StringList argumentValues;
+    config.collectArgv(argumentValues);
+    TextString mainClass = config.mainClass();
+    trace("main class %s, %d configured and %d command-line argument values", mainClass.c_str(),
+          argumentValues.count(), argc);
+    result = session.callMain(mainClass.c_str(), argumentValues, argc, argv);
+    if (result != 0) {
+        return reportFailure(result, version, config);
+    }
+    armSplashTimer(closeOnWindow, 750);
+    trace("main returned");
+    return 0;
+}

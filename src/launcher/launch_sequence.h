@@ -1,0 +1,25 @@
+// The launch sequence: turns the configuration into a running Java application on the
+// calling thread (the launch thread, or the main thread with -XstartOnFirstThread).
+//
+// It sets the environment (`export`), collects the virtual machine's options, finds and
+// starts the runtime, sets `property` values, checks the version bounds, hooks the splash to
+// the application, and calls main with the `argv` values and the command-line arguments.
+// Every failure is shown to the user here, once, before the failure's message id is returned.
+//
+// Platforms: the same sequence everywhere. On Linux, where the executable cannot be loaded
+// as a library, the support classes' natives are registered here before main.
+#pragma once
+
+#include <jni.h>
+
+#include "config/text.h"
+
+// 0 when main was called and has returned, else the id of the message shown
+// (1, 2, 4, 5, 6, 7, 8 or 12).
+int launchApplication(int argc, char** argv, void (*onVmStarted)());
+
+// Sets one system property from "name=value" (no '=': the value is empty).
+void setSystemProperty(JNIEnv* env, TextView text);
+
+// Registers the listener that closes the splash when the first window opens.
+void registerSplashCloseListener(JNIEnv* env);

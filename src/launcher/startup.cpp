@@ -1,0 +1,193 @@
+// The process entry: start-up sequence, launch thread, signal handling and teardown.
+#include "launcher/startup.h"
+
+#include <clocale>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
+#include "args_output/argument_list.h"
+#include "config/config_store.h"
+#include "config/messages.h"
+#include "launcher/active_objects.h"
+#include "launcher/jvm_session.h"
+#include "launcher/launch_sequence.h"
+#include "launcher/single_instance.h"
+#include "launcher/trace.h"
+#include "platform/files.h"
+#include "platform/signals.h"
+#include "platform/ui.h"
+#include "splash/splash_window.h"
+#include "splash/runtime_splash.h"
+
+namespace {
+
+platform::SignalHandler savedInterruptHandler = SIG_DFL;
+platform::SignalHandler savedTerminateHandler = SIG_DFL;
+
+// The expansion mode that `wildcard` selects: 1 for "true" and "auto", 2 for "all", else 0.
+int wildcardMode(const TextString& value) {
+    if (value.compareNoCase("true") == 0 || value.compareNoCase("auto") == 0) {
+        return 1;
+    }
+    if (value.compareNoCase("all") == 0) {
+        return 2;
+    }
+    return 0;
+}
+
+[[noreturn]] void refuseStart() {
+    showMessage(getMessage(13), splashWindowHandle());
+    setSplashAutoClose(100);
+    std::exit(11);
+}
+
+// With `singleinstance` "true", only the first process of an application id may go on.
+void guardSingleInstance(const ConfigStore& config) {
+    TextString name = singleInstanceMutexName(config.appid(), config.exePath());
+    trace("single instance: %s", name.c_str());
+    int error = 0;
+    switch (platform::acquireNamedMutex(name.c_str(), error)) {
+        case platform::NamedMutexResult::Acquired:
+            return;
+        case platform::NamedMutexResult::Failed:
+            std::printf("CreateMutex error: %d\n", error);
+            std::fflush(stdout);
+            refuseStart();
+        case platform::NamedMutexResult::Held:
+            refuseStart();
+    }
+}
+
+}  // namespace
+
+unsigned runOnLaunchThread(platform::ThreadFunction fn, unsigned stackSize, void* argument) {
+    unsigned result = 0;
+    if (platform::runThreadAndWait(fn, argument, stackSize, platform::kStackSizeIsReservation,
+                                   result)) {
+        return result;
+    }
+    if (platform::runThreadAndWait(fn, argument, stackSize, 0, result)) {
+        return result;
+    }
+    return fn(argument);
+}
+
+unsigned WYN_THREAD_CALL runLaunch(void* argument) {
+    LaunchRequest empty = {0, nullptr, nullptr, 0};
+    LaunchRequest* request = argument != nullptr ? static_cast<LaunchRequest*>(argument) : &empty;
+    int result = launchApplication(request->argumentCount, request->argumentVector,
+                                   request->onVmStarted);
+    request->result = result;
+    if (activeSession != nullptr) {
+        activeSession->unload();
+    }
+    return static_cast<unsigned>(result);
+}
+
+void onVmStarted() {
+    savedInterruptHandler = platform::installSignalHandler(SIGINT, onTerminationSignal);
+    savedTerminateHandler = platform::installSignalHandler(SIGTERM, onTerminationSignal);
+}
+
+void onTerminationSignal(int signal) {
+    if (activeSession != nullptr && activeSession->vm() != nullptr) {
+        JavaVM* vm = activeSession->vm();
+        JNIEnv* env = nullptr;
+        if (vm->AttachCurrentThread(reinterpret_cast<void**>(&env), nullptr) == 0 &&
+            env != nullptr) {
+            JvmSession::callSystemExit(env, 0);
+        }
+        vm->DetachCurrentThread();
+    }
+    platform::SignalHandler saved;
+    if (signal == SIGINT) {
+        saved = savedInterruptHandler;
+    } else if (signal == SIGTERM) {
+        saved = savedTerminateHandler;
+    } else {
+        return;
+    }
+    // SIG_ERR, SIG_DFL, SIG_IGN and the runtime's other reserved values are not handlers.
+    uintptr_t value = reinterpret_cast<uintptr_t>(saved);
+    if (saved == SIG_ERR || value <= 4) {
+        return;
+    }
+    saved(signal);
+}
+
+int32_t resolveAgainstDirectory(TextView base, TextView path, char* buffer, int32_t size) {
+    TextString text;
+    TextString basePath(base);
+    TextString relative(path);
+    if (relative.byteAt(0, 0) == '/' || relative.byteAt(1, 0) == ':') {
+        text = relative;
+    } else if (relative.byteAt(0, 0) == '\\') {
+        text = basePath.byteAt(1, 0) == ':' ? TextString::concat(basePath.left(2), relative)
+                                             : relative;
+    } else {
+        text = basePath;
+        char last = basePath.byteAt(basePath.length() - 1, 0);
+        if (last != '\\' && last != '/') {
+            text.append('/');
+        }
+        text.append(relative);
+    }
+    return platform::fullPath(text.c_str(), buffer, size);
+}
+
+void forceWorkingDirectory(TextView value) {
+    char buffer[260];
+    int32_t n = resolveAgainstDirectory(activeConfig->exeDirectory(), value, buffer,
+                                        sizeof(buffer));
+    if (n > 0 && n < static_cast<int32_t>(sizeof(buffer))) {
+        trace("working directory: %s", buffer);
+        platform::setCurrentDirectory(buffer);
+    }
+}
+
+int runStartup(int argc, char** argv) {
+    std::setlocale(LC_ALL, "");
+    ConfigStore config(true);
+    JvmSession session;
+    activeConfig = &config;
+    activeSession = &session;
+    trace("executable: %s", config.exePath().c_str());
+    platform::initCommonControls();
+
+    showStartupSplash(config);
+
+    TextString cwd = config.forceCwd();
+    if (!cwd.empty()) {
+        forceWorkingDirectory(cwd);
+        config.refreshCurrentDirectory();
+    }
+
+    if (config.singleInstance().compareNoCase("true") == 0) {
+        guardSingleInstance(config);
+    }
+
+    int count = argc;
+    char** vector = argv;
+    int mode = wildcardMode(config.wildcard());
+    if (mode != 0) {
+        buildArgumentList(argc, argv, mode);
+        count = toArgumentVector(argumentVector());
+        vector = argumentVector().data();
+    }
+
+    LaunchRequest request = {count > 0 ? count - 1 : 0, count > 0 ? vector + 1 : vector,
+                             onVmStarted, 0};
+    if (!config.startOnFirstThreadOption().empty()) {
+        trace("launch on the first thread");
+        runLaunch(&request);
+    } else {
+        runOnLaunchThread(runLaunch, 0, &request);
+    }
+
+    activeConfig = nullptr;
+    activeSession = nullptr;
+    session.unload();
+    trace("exit code %d", request.result);
+    return request.result;
+}

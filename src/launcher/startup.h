@@ -1,0 +1,46 @@
+// The process entry's start-up sequence, its launch thread and its signal handling.
+//
+// The entry builds the process-wide objects, applies the keys that act before the virtual
+// machine exists (splash, forcecwd, singleinstance, wildcard, and the option that keeps the
+// launch on the first thread), runs the launch, tears down in order and returns the exit
+// code: 0 on success, the id of the message shown on a failed launch, 11 for a refused
+// second instance.
+//
+// Platforms: the launch thread is _beginthreadex on Windows and a pthread on Linux; paths in
+// forcecwd are resolved with GetFullPathNameA on Windows and lexically on Linux.
+#pragma once
+
+#include <cstdint>
+
+#include "config/text.h"
+#include "platform/sync.h"
+
+// The record handed from the entry to the launch.
+struct LaunchRequest {
+    int32_t argumentCount;    // program arguments, not counting the program name
+    char** argumentVector;    // the first program argument
+    void (*onVmStarted)();    // called once the virtual machine is accepted
+    int32_t result;           // the launch result, written by runLaunch
+};
+
+// The whole entry: start-up, launch, teardown. Returns the process exit code.
+int runStartup(int argc, char** argv);
+
+// Runs fn(argument) on a new thread (the stack size a reservation, then a plain size) and
+// waits for it; calls it directly when no thread can be made. Returns its result.
+unsigned runOnLaunchThread(platform::ThreadFunction fn, unsigned stackSize, void* argument);
+
+// The launch thread's entry: the launch, then unloading the runtime on the same thread.
+unsigned WYN_THREAD_CALL runLaunch(void* request);
+
+// Called by the launch sequence once the virtual machine is accepted.
+void onVmStarted();
+
+// Turns SIGINT and SIGTERM into System.exit(0), then passes the signal on.
+void onTerminationSignal(int signal);
+
+// Makes value, resolved against the executable's directory, the working directory.
+void forceWorkingDirectory(TextView value);
+
+// Resolves path against base; returns what GetFullPathNameA returns for the result.
+int32_t resolveAgainstDirectory(TextView base, TextView path, char* buffer, int32_t size);

@@ -1,0 +1,51 @@
+// The decision trace, switched on by WYN_TRACE=1.
+#include "launcher/trace.h"
+
+#include <chrono>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "config/text.h"
+#include "platform/env.h"
+
+namespace {
+
+const std::chrono::steady_clock::time_point startTime = std::chrono::steady_clock::now();
+
+}  // namespace
+
+bool traceEnabled() {
+    static const bool enabled = [] {
+        const char* value = platform::getEnv("WYN_TRACE");
+        return value != nullptr && std::strcmp(value, "1") == 0;
+    }();
+    return enabled;
+}
+
+void trace(const char* format, ...) {
+    if (!traceEnabled()) {
+        return;
+    }
+    long long micros = std::chrono::duration_cast<std::chrono::microseconds>(
+                           std::chrono::steady_clock::now() - startTime)
+                           .count();
+    TextString line;
+    line.format("wyn: [%8lld us] ", micros);
+    va_list args;
+    va_start(args, format);
+    TextString text;
+    va_list copy;
+    va_copy(copy, args);
+    int needed = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    if (needed > 0) {
+        text.resize(needed);
+        std::vsnprintf(text.data(), static_cast<size_t>(needed) + 1, format, args);
+    }
+    va_end(args);
+    line.append(text);
+    line.append('\n');
+    std::fwrite(line.c_str(), 1, static_cast<size_t>(line.length()), stderr);
+    std::fflush(stderr);
+}

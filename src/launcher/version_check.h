@@ -1,0 +1,20 @@
+// The runtime's version against the configured bounds `minjre` and `maxjre`.
+//
+// A version text is read as up to four integers separated by runs of non-digits
+// ("1.6.0_20" -> 1, 6, 0, 20). Only the components both texts have are compared, so a bound
+// of 1.6 admits every 1.6 update, and a text without digits passes both tests.
+// Same on every platform.
+#pragma once
+
+#include "config/text.h"
+
+struct VersionComponents {
+    int values[4] = {0, 0, 0, 0};
+    int count = 0;
+};
+
+VersionComponents parseVersion(TextView text);
+
+// True when version's shared components are lexicographically below / above the bound's.
+bool versionBelow(TextView version, TextView lowerBound);
+bool versionAbove(TextView version, TextView upperBound);

@@ -1,0 +1,43 @@
+// The start-up's choice between the runtime's splash library and the native splash window.
+#include "config/config_store.h"
+#include "launcher/active_objects.h"
+#include "launcher/jvm_session.h"
+#include "platform/resources.h"
+#include "runtime/runtime_locator.h"
+#include "splash/runtime_splash.h"
+#include "splash/splash_window.h"
+
+namespace {
+
+RuntimeSplashResult preloadRuntimeAndShow(const char* libraryPath, const TextString& imageFile) {
+    // The splash library depends on the runtime library; loading the runtime first through
+    // the session also makes it the one that the launch will use.
+    TextString jvmLibrary = locateJvmLibrary();
+    if (!jvmLibrary.empty() && activeSession != nullptr) {
+        (void)activeSession->loadRuntime(jvmLibrary.c_str());
+    }
+    return loadRuntimeSplash(libraryPath, imageFile);
+}
+
+}  // namespace
+
+TextString findRuntimeSplashLibrary() {
+    return runtimeSplashLibraryBeside(locateJvmLibrary());
+}
+
+RuntimeSplashResult showRuntimeSplash(const char* libraryPath) {
+    TextString imageFile = activeConfig != nullptr ? activeConfig->splash() : TextString();
+    return preloadRuntimeAndShow(libraryPath, imageFile);
+}
+
+void showStartupSplash(const ConfigStore& config) {
+    TextString library = findRuntimeSplashLibrary();
+    if (!library.empty()) {
+        (void)preloadRuntimeAndShow(library.c_str(), config.splash());
+        return;
+    }
+    void* bitmap = platform::loadSplashBitmap();
+    if (bitmap != nullptr) {
+        showSplashWindow(bitmap, config.splashTitle());
+    }
+}

@@ -1,0 +1,83 @@
+package com.example.probe;
+
+import java.io.File;
+import java.io.PrintStream;
+import java.nio.file.Files;
+import java.nio.file.Paths;
+
+/**
+ * Test application for the launcher's end-to-end suites. It reports what it received, one
+ * "key=value" line each, and then does what the system property "probe.action" asks.
+ */
+public final class Probe {
+    private Probe() {}
+
+    public static void main(String[] args) throws Exception {
+        PrintStream out = new PrintStream(System.out, true, "UTF-8");
+        out.println("argc=" + args.length);
+        for (int i = 0; i < args.length; i++) {
+            out.println("arg" + i + "=" + args[i]);
+        }
+        String[] properties = {
+            "java.class.path", "wyn.class.path", "wyn.app.path", "application.home",
+            "wyn.is.elevated", "java.version"
+        };
+        for (String name : properties) {
+            out.println("property." + name + "=" + System.getProperty(name));
+        }
+        String more = System.getProperty("probe.properties", "");
+        for (String name : more.split(",")) {
+            if (!name.isEmpty()) {
+                out.println("property." + name + "=" + System.getProperty(name));
+            }
+        }
+        String env = System.getProperty("probe.env", "");
+        for (String name : env.split(",")) {
+            if (!name.isEmpty()) {
+                out.println("env." + name + "=" + System.getenv(name));
+            }
+        }
+        out.println("maxMemory=" + Runtime.getRuntime().maxMemory());
+        out.println("firstThread=" + onFirstThread());
+        out.println("cwd=" + new File(".").getCanonicalPath());
+
+        String action = System.getProperty("probe.action", "");
+        switch (action) {
+            case "exit42":
+                System.exit(42);
+                break;
+            case "throw":
+                throw new IllegalStateException("probe failure");
+            case "thread":
+                Thread worker = new Thread(() -> {
+                    try {
+                        Thread.sleep(700);
+                    } catch (InterruptedException e) {
+                        return;
+                    }
+                    out.println("thread=done");
+                });
+                worker.start();
+                break;
+            case "wait":
+                out.println("ready=1");
+                Thread.sleep(60000);
+                out.println("wait=timeout");
+                break;
+            default:
+                break;
+        }
+        out.println("main=returned");
+    }
+
+    // On Linux the process's first thread has the process id as its thread id.
+    private static String onFirstThread() {
+        try {
+            String self = Files.readSymbolicLink(Paths.get("/proc/thread-self")).toString();
+            String[] parts = self.split("/");
+            return String.valueOf(parts.length >= 2 && parts[0].equals(parts[parts.length - 1]));
+        } catch (Exception e) {
+            return "unknown";
+        }
+    }
+}

@@ -1,0 +1,65 @@
+// Scratch directories, packing and running for the end-to-end suites.
+#include "e2e/launch_fixture.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+
+const char* E2ePaths::wynpack() { return WYN_E2E_WYNPACK; }
+const char* E2ePaths::linuxStub() { return WYN_E2E_LINUX_STUB; }
+const char* E2ePaths::probeJar() { return WYN_E2E_PROBE_JAR; }
+const char* E2ePaths::supportJar() { return WYN_E2E_SUPPORT_JAR; }
+const char* E2ePaths::jdk() { return WYN_E2E_JDK; }
+
+void LaunchTest::SetUp() {
+    char pattern[] = "/tmp/wyn-e2e-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+}
+
+void LaunchTest::TearDown() {
+    if (!dir_.empty() && !HasFailure()) {
+        runChild({{"/bin/rm", "-rf", dir_}, {}, {}, ""});
+    } else if (!dir_.empty()) {
+        std::printf("kept %s for inspection\n", dir_.c_str());
+    }
+}
+
+std::string LaunchTest::writeFile(const std::string& path, const std::string& content) {
+    std::ofstream out(path, std::ios::binary);
+    out << content;
+    return path;
+}
+
+std::string LaunchTest::pack(const std::string& stub, const std::string& config,
+                             const std::vector<std::string>& jars, const std::string& name) {
+    std::string cfg = writeFile(dir_ + "/" + name + ".source.cfg", config);
+    std::string output = dir_ + "/" + name;
+    ChildSpec spec;
+    spec.argv = {E2ePaths::wynpack(), "--stub", stub, "--config", cfg, "--output", output};
+    for (const std::string& jar : jars) {
+        spec.argv.push_back("--jar");
+        spec.argv.push_back(jar);
+    }
+    ChildResult packed = runChild(spec);
+    EXPECT_EQ(packed.exitCode, 0) << packed.err;
+    return output;
+}
+
+std::string LaunchTest::packLinux(const std::string& config, const std::string& name) {
+    return pack(E2ePaths::linuxStub(), config, {E2ePaths::probeJar()}, name);
+}
+
+ChildResult LaunchTest::run(const std::string& exe, const std::vector<std::string>& args,
+                            const std::vector<std::string>& setEnv,
+                            const std::vector<std::string>& unsetEnv) {
+    ChildSpec spec;
+    spec.argv.push_back(exe);
+    spec.argv.insert(spec.argv.end(), args.begin(), args.end());
+    spec.setEnv = setEnv;
+    spec.unsetEnv = unsetEnv;
+    spec.workingDirectory = dir_;
+    return runChild(spec);
+}

@@ -1,0 +1,238 @@
+// The packed Linux launcher with the real JDK: arguments, properties, environment, options,
+// exit codes, failure messages, the thread that runs main, and a Swing window.
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "e2e/launch_fixture.h"
+
+namespace {
+
+const std::string kProbe = "mainclass com.example.probe.Probe\n";
+
+class LinuxLaunch : public LaunchTest {
+protected:
+    // Every run finds the JDK through JAVA_HOME, and no inherited setting interferes.
+    ChildResult launch(const std::string& exe, const std::vector<std::string>& args = {},
+                       std::vector<std::string> setEnv = {},
+                       std::vector<std::string> unsetEnv = {}) {
+        setEnv.push_back(std::string("JAVA_HOME=") + E2ePaths::jdk());
+        unsetEnv.push_back("JRE_HOME");
+        unsetEnv.push_back("CLASSPATH");
+        unsetEnv.push_back("CLASS_PATH");
+        return run(exe, args, setEnv, unsetEnv);
+    }
+};
+
+TEST_F(LinuxLaunch, ConfiguredArgumentsComeBeforeCommandLineArguments) {
+    std::string exe = packLinux(kProbe + "argv -a \"b c\"\nargv d\n");
+    ChildResult r = launch(exe, {"x", "y z"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(reportValue(r.out, "argc"), "5");
+    EXPECT_EQ(reportValue(r.out, "arg0"), "-a");
+    EXPECT_EQ(reportValue(r.out, "arg1"), "b c");
+    EXPECT_EQ(reportValue(r.out, "arg2"), "d");
+    EXPECT_EQ(reportValue(r.out, "arg3"), "x");
+    EXPECT_EQ(reportValue(r.out, "arg4"), "y z");
+}
+
+TEST_F(LinuxLaunch, WildcardsExpandOnlyWhenAsked) {
+    writeFile(dir() + "/one.txt", "1");
+    writeFile(dir() + "/two.txt", "2");
+    std::string expanding = packLinux(kProbe + "wildcard true\n", "expanding");
+    ChildResult r = launch(expanding, {"*.txt", "plain"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(reportValue(r.out, "argc"), "3");
+    std::string first = reportValue(r.out, "arg0"), second = reportValue(r.out, "arg1");
+    EXPECT_TRUE((first == "one.txt" && second == "two.txt") ||
+                (first == "two.txt" && second == "one.txt"))
+        << r.out;
+    EXPECT_EQ(reportValue(r.out, "arg2"), "plain");
+
+    std::string literal = packLinux(kProbe + "wildcard false\n", "literal");
+    r = launch(literal, {"*.txt"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(reportValue(r.out, "argc"), "1");
+    EXPECT_EQ(reportValue(r.out, "arg0"), "*.txt");
+}
+
+TEST_F(LinuxLaunch, LauncherSystemProperties) {
+    std::string exe = packLinux(kProbe);
+    ChildResult r = launch(exe);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::string classPath = reportValue(r.out, "property.java.class.path");
+    EXPECT_EQ(classPath.rfind(exe, 0), 0u) << classPath;
+    EXPECT_EQ(reportValue(r.out, "property.wyn.class.path"), classPath);
+    EXPECT_EQ(reportValue(r.out, "property.wyn.app.path"), exe);
+    EXPECT_EQ(reportValue(r.out, "property.application.home"), dir() + "/");
+    EXPECT_EQ(reportValue(r.out, "property.wyn.is.elevated"), geteuid() == 0 ? "true" : "null");
+}
+
+TEST_F(LinuxLaunch, PropertiesKeepNonAsciiText) {
+    std::string exe = packLinux(kProbe +
+                                "property probe.greeting=Gr\xC3\xBC\xC3\x9F\x65 \xE2\x82\xAC\n"
+                                "property probe.empty\n"
+                                "option -Dprobe.properties=probe.greeting,probe.empty\n");
+    ChildResult r = launch(exe);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(reportValue(r.out, "property.probe.greeting"), "Gr\xC3\xBC\xC3\x9F\x65 \xE2\x82\xAC");
+    EXPECT_EQ(reportValue(r.out, "property.probe.empty"), "");
+}
+
+TEST_F(LinuxLaunch, ExportsReachTheApplicationAndInheritedToolOptionsAreRemoved) {
+    std::string exe = packLinux(kProbe + "export WYN_PROBE_VAR=exported value\n"
+                                         "option -Dprobe.env=WYN_PROBE_VAR,JAVA_TOOL_OPTIONS\n");
+    ChildResult r = launch(exe, {}, {"JAVA_TOOL_OPTIONS=-Dprobe.inherited=1"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(reportValue(r.out, "env.WYN_PROBE_VAR"), "exported value");
+    EXPECT_EQ(reportValue(r.out, "env.JAVA_TOOL_OPTIONS"), "null");
+    EXPECT_EQ(r.err.find("Picked up JAVA_TOOL_OPTIONS"), std::string::npos) << r.err;
+}
+
+TEST_F(LinuxLaunch, ExportedToolOptionsAreKept) {
+    std::string exe = packLinux(kProbe + "export JAVA_TOOL_OPTIONS=-Dprobe.tool=kept\n"
+                                         "option -Dprobe.properties=probe.tool\n");
+    ChildResult r = launch(exe, {}, {"JAVA_TOOL_OPTIONS=-Dprobe.tool=inherited"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(reportValue(r.out, "property.probe.tool"), "kept");
+}
+
+TEST_F(LinuxLaunch, OptionsReachTheVirtualMachine) {
+    std::string exe = packLinux(kProbe + "option -Xmx64m\n");
+    ChildResult r = launch(exe);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    long long maxMemory = std::atoll(reportValue(r.out, "maxMemory").c_str());
+    EXPECT_GT(maxMemory, 0);
+    EXPECT_LE(maxMemory, 64LL * 1024 * 1024);
+}
+
+TEST_F(LinuxLaunch, ExitCodes) {
+    struct Case {
+        const char* action;
+        int exitCode;
+        const char* out;
+        const char* err;
+    } cases[] = {
+        {"thread", 0, "thread=done", ""},
+        {"exit42", 42, "", ""},
+        {"throw", 0, "", "java.lang.IllegalStateException: probe failure"},
+    };
+    for (const Case& c : cases) {
+        std::string exe = packLinux(kProbe + "option -Dprobe.action=" + c.action + "\n", c.action);
+        ChildResult r = launch(exe);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.action << "\n" << r.err;
+        EXPECT_NE(r.out.find(c.out), std::string::npos) << c.action << "\n" << r.out;
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << c.action << "\n" << r.err;
+    }
+}
+
+TEST_F(LinuxLaunch, TerminationSignalsEndWithZero) {
+    for (int signal : {SIGTERM, SIGINT}) {
+        std::string exe = packLinux(kProbe + "option -Dprobe.action=wait\n",
+                                    "wait" + std::to_string(signal));
+        ChildSpec spec;
+        spec.argv = {exe};
+        spec.setEnv = {std::string("JAVA_HOME=") + E2ePaths::jdk()};
+        spec.workingDirectory = dir();
+        ChildProcess child(spec);
+        ASSERT_TRUE(child.waitForOutput("ready=1", 60000));
+        child.sendSignal(signal);
+        ChildResult r = child.finish(30000);
+        EXPECT_EQ(r.exitCode, 0) << "signal " << signal << "\n" << r.err;
+        EXPECT_EQ(r.out.find("wait=timeout"), std::string::npos);
+    }
+}
+
+TEST_F(LinuxLaunch, FailureMessagesAndExitCodes) {
+    writeFile(dir() + "/not-a-library.so", "this is no shared library");
+    struct Case {
+        const char* name;
+        std::string config;
+        int exitCode;
+        const char* message;
+    } cases[] = {
+        {"no-runtime", kProbe + "jre_order e\n", 1, "Error: Java Runtime Environment not found."},
+        {"bad-runtime", kProbe + "jre_order c\njvmdll not-a-library.so\n", 2,
+         "Error: Java Runtime Environment not valid."},
+        {"creation-fails", kProbe + "option -Xss1k\n", 4,
+         "Error: Java Virtual Machine starts failed."},
+        {"too-low", kProbe + "minjre 99\n", 6, "is too low, require 99 or higher."},
+        {"too-high", kProbe + "minjre 1.6\nmaxjre 1.8\n", 12,
+         "is too high, version between 1.6 and 1.8 is required."},
+        {"no-class", "mainclass com.example.Missing\n", 7,
+         "Error: The main startup class could not be found."},
+        {"no-main", "mainclass com.example.probe.NoMain\n", 8,
+         "Error: The main startup class is not valid, main method missing."},
+    };
+    for (const Case& c : cases) {
+        std::string exe = packLinux(c.config, c.name);
+        ChildResult r = c.exitCode == 1 ? run(exe, {}, {}, {"JAVA_HOME", "JRE_HOME"})
+                                        : launch(exe);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.name << "\n" << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.name << "\n" << r.err;
+    }
+}
+
+TEST_F(LinuxLaunch, UnknownRuntimeVersionWithABoundIsReported) {
+    // The test runtime answers java.version with null unless told otherwise.
+    std::string exe = packLinux(kProbe + "jre_order c\njvmdll " + WYN_TEST_RUNTIME_LIBRARY +
+                                "\nminjre 1.6\n");
+    ChildResult r = run(exe, {}, {}, {"WYN_TEST_RUNTIME_VERSION"});
+    EXPECT_EQ(r.exitCode, 5) << r.err;
+    EXPECT_NE(r.err.find("Error: Can not get the virtual machine version."), std::string::npos)
+        << r.err;
+
+    ChildResult known = run(exe, {}, {"WYN_TEST_RUNTIME_VERSION=1.7.0_80",
+                                      "WYN_TEST_RUNTIME_CLASSES=com/example/probe/Probe:main"});
+    EXPECT_EQ(known.exitCode, 0) << known.err;
+}
+
+TEST_F(LinuxLaunch, StartOnFirstThreadRunsMainOnTheProcessThread) {
+    std::string first = packLinux(kProbe + "option -XstartOnFirstThread\n", "first");
+    ChildResult r = launch(first);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(reportValue(r.out, "firstThread"), "true");
+
+    std::string own = packLinux(kProbe + "option -XstartonFirstThread\n", "own");
+    r = launch(own);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(reportValue(r.out, "firstThread"), "false");
+}
+
+TEST_F(LinuxLaunch, SwingWindowOpens) {
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the suite runs under Xvfb";
+    std::string exe = packLinux("mainclass com.example.probe.Window\n");
+    ChildResult r = launch(exe);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(reportValue(r.out, "headless"), "false");
+    EXPECT_NE(r.out.find("window=opened"), std::string::npos) << r.out << r.err;
+}
+
+TEST_F(LinuxLaunch, SecondInstanceIsRefusedAndAnAbandonedLockIsTakenOver) {
+    std::string config = kProbe + "singleinstance true\nappid wyn.e2e.single." +
+                         std::to_string(getpid()) + "\noption -Dprobe.action=wait\n";
+    std::string exe = packLinux(config);
+    ChildSpec spec;
+    spec.argv = {exe};
+    spec.setEnv = {std::string("JAVA_HOME=") + E2ePaths::jdk()};
+    spec.workingDirectory = dir();
+
+    ChildProcess first(spec);
+    ASSERT_TRUE(first.waitForOutput("ready=1", 60000));
+    ChildResult second = runChild(spec, 60000);
+    EXPECT_EQ(second.exitCode, 11);
+    EXPECT_NE(second.err.find("Error: There is already an instance of this program running."),
+              std::string::npos)
+        << second.err;
+
+    first.sendSignal(SIGKILL);
+    first.finish(10000);
+    ChildProcess third(spec);
+    EXPECT_TRUE(third.waitForOutput("ready=1", 60000));
+    third.sendSignal(SIGTERM);
+    EXPECT_EQ(third.finish(30000).exitCode, 0);
+}
+
+}  // namespace

@@ -1,0 +1,82 @@
+// The start-up's splash step: the runtime's splash library when the located runtime carries
+// one (and then never the native window), else the native window, else nothing.
+#include "splash/runtime_splash.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "config/config_store.h"
+#include "launcher/active_objects.h"
+#include "platform/java_runtime.h"
+#include "runtime/runtime_locator.h"
+#include "splash/splash_window.h"
+#include "splash_test_paths.h"
+#include "support/payload_builder.h"
+#include "support/scratch_tree.h"
+
+namespace {
+
+// A store read from a crafted executable, published as the active configuration (the
+// runtime locator reads it from there) for the object's lifetime.
+class ActiveConfiguration {
+  public:
+    ActiveConfiguration(const ScratchTree& tree, const std::string& text) : store_(false) {
+        CraftedExecutable exe;
+        exe.config = text;
+        std::string path = tree.path("app.exe");
+        EXPECT_TRUE(writeBytes(path, exe.bytes()));
+        store_.loadFrom(path.c_str());
+        activeConfig = &store_;
+        forgetLocatedJvmLibrary();
+    }
+    ~ActiveConfiguration() {
+        activeConfig = nullptr;
+        forgetLocatedJvmLibrary();
+    }
+    const ConfigStore& store() const { return store_; }
+
+  private:
+    ConfigStore store_;
+};
+
+// A runtime in the tree: bin/client/<jvm library>, with a copy of a stand-in splash library
+// of the given variant in bin/.
+std::string runtimeWithSplashLibrary(ScratchTree& tree, const char* variant) {
+    std::string jvm = tree.file(std::string("bin/client/") + platform::kJvmLibraryName);
+    tree.file(std::string("bin/") + platform::kSplashLibraryName,
+              readBytes(fakeSplashLibrary(variant)));
+    return jvm;
+}
+
+TEST(StartupSplash, RuntimeSplashLibraryShowsTheSplashFile) {
+    ScratchTree tree;
+    std::string jvm = runtimeWithSplashLibrary(tree, "full");
+    std::string image = fixturePath("splash-image.png");
+    ActiveConfiguration config(tree, "jre_order=c\njvmdll=" + jvm + "\nsplash=" + image +
+                                         "\nsplashtitle=Not the native window\n");
+    std::string library = tree.path("bin/client/../") + platform::kSplashLibraryName;
+    ASSERT_STREQ(findRuntimeSplashLibrary().c_str(), library.c_str());
+
+    showStartupSplash(config.store());
+    EXPECT_EQ(fakeSplashLog(library), "init;file:" + image + ";");
+    EXPECT_FALSE(splashWindowExists());
+}
+
+TEST(StartupSplash, FailingRuntimeSplashLibraryFallsBackToNothing) {
+    ScratchTree tree;
+    std::string jvm = runtimeWithSplashLibrary(tree, "noinit");
+    ActiveConfiguration config(
+        tree, "jre_order=c\njvmdll=" + jvm + "\nsplash=" + fixturePath("splash-image.png") + "\n");
+    showStartupSplash(config.store());
+    EXPECT_FALSE(splashWindowExists()) << "once the runtime's library is chosen, it alone decides";
+}
+
+TEST(StartupSplash, RuntimeWithoutSplashLibraryIsNotTheRuntimeSplash) {
+    ScratchTree tree;
+    std::string jvm = tree.file(std::string("bin/client/") + platform::kJvmLibraryName);
+    ActiveConfiguration config(tree, "jre_order=c\njvmdll=" + jvm + "\n");
+    EXPECT_TRUE(findRuntimeSplashLibrary().empty());
+}
+
+}  // namespace
