@@ -22,3 +22,6 @@ void scanLibraryDir(TextView directory, TextString& accumulated);
 // The class path text for the virtual machine: executable form, separator, general form
 // (the general form is built first).
 TextString classPathText();
+// The class path without its empty entries. The virtual machine reads an empty entry as the
+// current directory, which would load classes from wherever the user started the application.
+TextString withoutEmptyEntries(TextView classPath);
