@@ -1,0 +1,107 @@
+// The runtime's splash library shown by the packed Linux launcher with the real JDK, as the
+// application sees it through java.awt.SplashScreen and the launcher's SplashScreen class.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "e2e/launch_fixture.h"
+
+namespace {
+
+class LinuxSplash : public LaunchTest {
+protected:
+    std::string packSplashApp(const std::string& config, const std::string& name) {
+        return pack(E2ePaths::linuxStub(),
+                    "mainclass com.example.splashapp.SplashApp\n" + config,
+                    {WYN_E2E_SPLASH_APP_JAR}, name);
+    }
+
+    ChildResult launch(const std::string& exe) {
+        return run(exe, {}, {std::string("JAVA_HOME=") + E2ePaths::jdk()}, {"JRE_HOME"});
+    }
+
+    static std::string withSplash(const std::string& action) {
+        return std::string("splash ") + WYN_E2E_SPLASH_IMAGE +
+               "\nsplashcloseonwindow true\noption -Dsplashapp.action=" + action + "\n";
+    }
+
+    // The colour of one pixel of a PNG, as ImageMagick writes it ("#RRGGBB").
+    std::string pixel(const std::string& png, int x, int y) {
+        ChildResult r = runChild({{"/usr/bin/convert", png, "-crop",
+                                   "1x1+" + std::to_string(x) + "+" + std::to_string(y),
+                                   "-depth", "8", "txt:-"},
+                                  {},
+                                  {},
+                                  ""});
+        // The first line is a header ("# ImageMagick pixel enumeration: ...").
+        size_t hash = r.out.find('#', r.out.find('\n'));
+        return hash == std::string::npos ? r.out + r.err : r.out.substr(hash, 7);
+    }
+};
+
+TEST_F(LinuxSplash, ShownBeforeTheRuntimeStartsAndSeenByTheApplication) {
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the suite runs under Xvfb";
+    mkdir(WYN_E2E_SCREENSHOT_DIR, 0755);
+    std::string screenshot = std::string(WYN_E2E_SCREENSHOT_DIR) + "/splash-linux-runtime.png";
+    unlink(screenshot.c_str());
+    std::string exe = packSplashApp(withSplash("screenshot") +
+                                        "option -Dsplashapp.screenshot=" + screenshot + "\n",
+                                    "shown");
+    ChildResult r = launch(exe);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(reportValue(r.out, "awtSplash"), "true");
+    EXPECT_EQ(reportValue(r.out, "wynSplash"), "true");
+    EXPECT_EQ(reportValue(r.out, "sameObject"), "true");
+    ASSERT_EQ(reportValue(r.out, "screenshot"), "taken");
+    // The 400x220 image is centred on the 1024x768 screen; its orange disc is at (200, 80).
+    EXPECT_EQ(pixel(screenshot, 312 + 200, 274 + 80), "#F4A261");
+    EXPECT_EQ(pixel(screenshot, 312 + 200, 274 + 157), "#FFFFFF");
+}
+
+TEST_F(LinuxSplash, AutoCloseZeroClosesAtOnceAndMinusOneLeavesItUp) {
+    ChildResult closed = launch(packSplashApp(withSplash("autoclose0"), "zero"));
+    ASSERT_EQ(closed.exitCode, 0) << closed.err;
+    EXPECT_EQ(reportValue(closed.out, "wynSplash"), "true");
+    EXPECT_EQ(reportValue(closed.out, "afterAutoClose0"), "closed");
+
+    ChildResult kept = launch(packSplashApp(withSplash("autoclose-1"), "cancel"));
+    ASSERT_EQ(kept.exitCode, 0) << kept.err;
+    EXPECT_EQ(reportValue(kept.out, "afterCancel"), "visible");
+}
+
+TEST_F(LinuxSplash, FirstWindowClosesIt) {
+    ChildResult r = launch(packSplashApp(withSplash("window"), "window"));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(reportValue(r.out, "beforeWindow"), "visible");
+    EXPECT_EQ(reportValue(r.out, "window"), "opened");
+    EXPECT_EQ(reportValue(r.out, "afterWindow"), "closed");
+}
+
+TEST_F(LinuxSplash, NoSplashWithoutAnImage) {
+    ChildResult r = launch(packSplashApp("", "none"));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(reportValue(r.out, "awtSplash"), "false");
+    EXPECT_EQ(reportValue(r.out, "wynSplash"), "false");
+    EXPECT_EQ(reportValue(r.out, "wynSplashAgain"), "false");
+}
+
+TEST_F(LinuxSplash, NoSplashFromARuntimeWithoutTheLibrary) {
+    // A runtime home whose lib/ holds no libsplashscreen.so: its libjvm.so is a link to the
+    // real one (the runtime finds its own files through the link's target).
+    std::string server = dir() + "/jdk/lib/server";
+    ASSERT_EQ(runChild({{"/bin/mkdir", "-p", server}, {}, {}, ""}).exitCode, 0);
+    std::string jvm = server + "/libjvm.so";
+    ASSERT_EQ(symlink((std::string(E2ePaths::jdk()) + "/lib/server/libjvm.so").c_str(),
+                      jvm.c_str()),
+              0);
+    ChildResult r = launch(packSplashApp(withSplash("") + "jre_order c\njvmdll " + jvm + "\n",
+                                         "nolibrary"));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(reportValue(r.out, "awtSplash"), "false");
+    EXPECT_EQ(reportValue(r.out, "wynSplash"), "false");
+    EXPECT_EQ(reportValue(r.out, "wynSplashAgain"), "false");
+}
+
+}  // namespace
