@@ -88,8 +88,7 @@ MessageBoxView readMessageBox(HWND box) {
 
 void pressOk(HWND box) {
     HWND button = GetDlgItem(box, IDOK);
-    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(button));
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(button));
 }
 
 bool saveScreenshot(const std::string& name) {

@@ -2,7 +2,6 @@
 
 #include <fstream>
 
-
 namespace {
 
 std::string parentOf(const std::string& path) {
@@ -21,8 +20,7 @@ std::vector<EnvChange> applyEnv(const std::vector<EnvChange>& changes) {
                                : EnvChange{change.name, false, {}});
     }
     for (const EnvChange& change : changes) {
-        SetEnvironmentVariableA(change.name.c_str(),
-                                change.set ? change.value.c_str() : nullptr);
+        SetEnvironmentVariableA(change.name.c_str(), change.set ? change.value.c_str() : nullptr);
     }
     return previous;
 }

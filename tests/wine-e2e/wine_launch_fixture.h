@@ -29,8 +29,7 @@ class LauncherProcess {
 
     // Starts exe with the command-line tail args and the environment changes; false on
     // failure.
-    bool start(const std::string& exe, const std::string& args,
-               const std::vector<EnvChange>& env);
+    bool start(const std::string& exe, const std::string& args, const std::vector<EnvChange>& env);
     // Waits up to timeoutMs; the exit code, or -1 when it is still running (it is then
     // killed, so that a hanging launcher fails its test instead of the suite).
     int wait(DWORD timeoutMs = 20000);

@@ -9,7 +9,9 @@
 
 namespace {
 
-std::string testRuntime() { return WYN_TEST_RUNTIME_LIBRARY; }
+std::string testRuntime() {
+    return WYN_TEST_RUNTIME_LIBRARY;
+}
 
 std::vector<EnvChange> classes(const std::string& list) {
     return {{"WYN_TEST_RUNTIME_CLASSES", true, list}};
@@ -30,11 +32,12 @@ struct FailureCase {
 TEST(HeadlessExitCodes, EveryOutcomeEndsWithItsCode) {
     const std::string jvm = "jvmdll=" + testRuntime() + "\n";
     const std::vector<FailureCase> cases = {
-        {"success", jvm + "mainclass=app/Main\n", classes("app/Main:main"), 0, "main-class app/Main"},
+        {"success", jvm + "mainclass=app/Main\n", classes("app/Main:main"), 0,
+         "main-class app/Main"},
         {"nothing found", "jre_order=c\njvmdll=missing\\jvm.dll\nmainclass=app/Main\n",
          classes("app/Main:main"), 1, ""},
-        {"no entry point", std::string("jvmdll=") + WYN_TEST_RUNTIME_NOENTRY_LIBRARY +
-                               "\nmainclass=app/Main\n",
+        {"no entry point",
+         std::string("jvmdll=") + WYN_TEST_RUNTIME_NOENTRY_LIBRARY + "\nmainclass=app/Main\n",
          classes("app/Main:main"), 2, ""},
         {"creation fails", jvm + "mainclass=app/Main\n",
          withEnv(classes("app/Main:main"), {{"WYN_TEST_RUNTIME_CREATE_RESULT", true, "-1"}}), 4,
@@ -75,9 +78,9 @@ TEST(HeadlessSingleInstance, SecondStartIsRefusedWhileTheFirstRuns) {
     std::string exe = launch.pack(WYN_E2E_STUB, "jvmdll=" + testRuntime() +
                                                     "\nmainclass=app/Main\nsingleinstance=true\n"
                                                     "appid=wyn.e2e.single\n");
-    std::vector<EnvChange> env = withEnv(launch.baseEnvironment(),
-                                         withEnv(classes("app/Main:main"),
-                                                 {{"WYN_TEST_RUNTIME_MAIN_SCRIPT", true, "wait"}}));
+    std::vector<EnvChange> env = withEnv(
+        launch.baseEnvironment(),
+        withEnv(classes("app/Main:main"), {{"WYN_TEST_RUNTIME_MAIN_SCRIPT", true, "wait"}}));
     LauncherProcess first;
     ASSERT_TRUE(first.start(exe, "", env));
     DWORD start = GetTickCount();
@@ -112,9 +115,9 @@ TEST(HeadlessRecordedLaunch, OptionsPropertiesMainClassAndArguments) {
     std::string exe = launch.pack(WYN_E2E_STUB, config, "my app.exe");
     std::vector<EnvChange> env = withEnv(
         launch.baseEnvironment(),
-        withEnv(classes("app/Main:main"), {{"JAVA_TOOL_OPTIONS", true, "-Dinherited=1"},
-                                           {"WYN_TEST_RUNTIME_LOG_ENV", true,
-                                            "JAVA_TOOL_OPTIONS,WYN_E2E_EXPORTED"}}));
+        withEnv(classes("app/Main:main"),
+                {{"JAVA_TOOL_OPTIONS", true, "-Dinherited=1"},
+                 {"WYN_TEST_RUNTIME_LOG_ENV", true, "JAVA_TOOL_OPTIONS,WYN_E2E_EXPORTED"}}));
     ASSERT_EQ(launch.run(exe, "cmd1 \"cmd two\" \"a\\\"quote\" back\\\\slash", env), 0);
 
     std::string exePath = launch.file("my app.exe");
@@ -124,20 +127,19 @@ TEST(HeadlessRecordedLaunch, OptionsPropertiesMainClassAndArguments) {
     }
     std::string logDir = logExe.substr(0, logExe.size() - std::string("my app.exe").size());
     EXPECT_EQ(launch.runtimeRecords("option "),
-              std::vector<std::string>({"option -Xmx64m", "option -Dfirst=1",
-                                        "option -Dseen=from export",
-                                        "option -Djava.class.path=" + logExe + ";",
-                                        "option -Dwyn.class.path=" + logExe + ";",
-                                        "option -Dwyn.app.path=" + logExe,
-                                        "option -Dapplication.home=" + logDir,
-                                        "option -Dwyn.is.elevated=true"}));
+              std::vector<std::string>(
+                  {"option -Xmx64m", "option -Dfirst=1", "option -Dseen=from export",
+                   "option -Djava.class.path=" + logExe + ";",
+                   "option -Dwyn.class.path=" + logExe + ";", "option -Dwyn.app.path=" + logExe,
+                   "option -Dapplication.home=" + logDir, "option -Dwyn.is.elevated=true"}));
     EXPECT_EQ(launch.runtimeRecords("env "),
               std::vector<std::string>(
                   {"env JAVA_TOOL_OPTIONS unset", "env WYN_E2E_EXPORTED=from export"}));
     EXPECT_EQ(launch.runtimeRecords("property "),
               std::vector<std::string>({"property greeting=gr\xC3\xBC\xC3\x9F \xE2\x82\xAC",
                                         "property plain=value=with=equals"}));
-    EXPECT_EQ(launch.runtimeRecords("main-class "), std::vector<std::string>({"main-class app/Main"}));
+    EXPECT_EQ(launch.runtimeRecords("main-class "),
+              std::vector<std::string>({"main-class app/Main"}));
     EXPECT_EQ(launch.runtimeRecords("arg"),
               std::vector<std::string>({"arg first", "arg second arg", "arg C:\\\\dir\\\\",
                                         "arg third", "arg cmd1", "arg cmd two", "arg a\"quote",
@@ -149,10 +151,11 @@ TEST(HeadlessRecordedLaunch, ExportedToolOptionsReachTheRuntime) {
     std::string exe = launch.pack(WYN_E2E_STUB, "jvmdll=" + testRuntime() +
                                                     "\nmainclass=app/Main\n"
                                                     "export=java_tool_options=-Dconfigured=1\n");
-    std::vector<EnvChange> env = withEnv(
-        launch.baseEnvironment(),
-        withEnv(classes("app/Main:main"), {{"JAVA_TOOL_OPTIONS", true, "-Dinherited=1"},
-                                           {"WYN_TEST_RUNTIME_LOG_ENV", true, "JAVA_TOOL_OPTIONS"}}));
+    std::vector<EnvChange> env =
+        withEnv(launch.baseEnvironment(),
+                withEnv(classes("app/Main:main"),
+                        {{"JAVA_TOOL_OPTIONS", true, "-Dinherited=1"},
+                         {"WYN_TEST_RUNTIME_LOG_ENV", true, "JAVA_TOOL_OPTIONS"}}));
     ASSERT_EQ(launch.run(exe, "", env), 0);
     EXPECT_EQ(launch.runtimeRecords("env "),
               std::vector<std::string>({"env JAVA_TOOL_OPTIONS=-Dconfigured=1"}));
@@ -169,9 +172,10 @@ class HeadlessLocator : public testing::Test {
     void expectFound(WineLaunch& launch, const std::string& config,
                      const std::vector<EnvChange>& env) {
         std::string exe = launch.pack(WYN_E2E_STUB, config + "mainclass=app/Main\n");
-        EXPECT_EQ(launch.run(exe, "", withEnv(launch.baseEnvironment(),
-                                               withEnv(classes("app/Main:main"), env))),
-                  0);
+        EXPECT_EQ(
+            launch.run(exe, "",
+                       withEnv(launch.baseEnvironment(), withEnv(classes("app/Main:main"), env))),
+            0);
         EXPECT_EQ(launch.runtimeRecords("main-class "),
                   std::vector<std::string>({"main-class app/Main"}));
     }
@@ -199,8 +203,7 @@ TEST_F(HeadlessLocator, NothingWithoutASource) {
     WineLaunch launch;
     launch.copyTestRuntime("elsewhere");
     std::string exe = launch.pack(WYN_E2E_STUB, "mainclass=app/Main\n");
-    EXPECT_EQ(launch.run(exe, "", withEnv(launch.baseEnvironment(), classes("app/Main:main"))),
-              1);
+    EXPECT_EQ(launch.run(exe, "", withEnv(launch.baseEnvironment(), classes("app/Main:main"))), 1);
 }
 
 TEST_F(HeadlessLocator, RegistryRecord) {
@@ -269,8 +272,8 @@ TEST_F(HeadlessRuntimeSplash, EmbeddedImageGoesWithItsExactSize) {
     std::vector<std::string> log = WineLaunch::lines(launch.splashLog());
     ASSERT_EQ(log.size(), 3u);
     EXPECT_EQ(log[0], "init");
-    EXPECT_EQ(log[2], "memory " + std::to_string(WYN_E2E_IMAGE_SIZE) +
-                          " wyn raw splash image line 1.");
+    EXPECT_EQ(log[2],
+              "memory " + std::to_string(WYN_E2E_IMAGE_SIZE) + " wyn raw splash image line 1.");
 }
 
 TEST_F(HeadlessRuntimeSplash, LibraryNeedingItsOwnDirectoryLoadsAndThatDirectoryEndsPath) {
