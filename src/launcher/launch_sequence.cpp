@@ -157,11 +157,10 @@ void registerSplashCloseListener(JNIEnv* env) {
                           : env->CallStaticObjectMethod(toolkitClass, getDefaultToolkit);
     jclass listenerClass =
         toolkit == nullptr ? nullptr : env->FindClass("com/tarnwick/wyn/SplashCloseOnWindow");
-    jmethodID addListener =
-        listenerClass == nullptr
-            ? nullptr
-            : env->GetMethodID(toolkitClass, "addAWTEventListener",
-                               "(Ljava/awt/event/AWTEventListener;J)V");
+    jmethodID addListener = listenerClass == nullptr
+                                ? nullptr
+                                : env->GetMethodID(toolkitClass, "addAWTEventListener",
+                                                   "(Ljava/awt/event/AWTEventListener;J)V");
     jmethodID constructor =
         addListener == nullptr ? nullptr : env->GetMethodID(listenerClass, "<init>", "()V");
     jobject listener =
@@ -173,8 +172,8 @@ void registerSplashCloseListener(JNIEnv* env) {
         JvmSession::checkException(env, false);
         env->DeleteLocalRef(listener);
     }
-    for (jobject ref : {static_cast<jobject>(listenerClass), toolkit,
-                        static_cast<jobject>(toolkitClass)}) {
+    for (jobject ref :
+         {static_cast<jobject>(listenerClass), toolkit, static_cast<jobject>(toolkitClass)}) {
         if (ref != nullptr) {
             env->DeleteLocalRef(ref);
         }
