@@ -7,9 +7,11 @@
 #include "splash/runtime_splash.h"
 #include "splash/splash_window.h"
 
-namespace {
+TextString findRuntimeSplashLibrary() {
+    return runtimeSplashLibraryBeside(locateJvmLibrary());
+}
 
-RuntimeSplashResult preloadRuntimeAndShow(const char* libraryPath, const TextString& imageFile) {
+RuntimeSplashResult showRuntimeSplash(const char* libraryPath, const TextString& imageFile) {
     // The splash library depends on the runtime library; loading the runtime first through
     // the session also makes it the one that the launch will use.
     TextString jvmLibrary = locateJvmLibrary();
@@ -19,21 +21,10 @@ RuntimeSplashResult preloadRuntimeAndShow(const char* libraryPath, const TextStr
     return loadRuntimeSplash(libraryPath, imageFile);
 }
 
-}  // namespace
-
-TextString findRuntimeSplashLibrary() {
-    return runtimeSplashLibraryBeside(locateJvmLibrary());
-}
-
-RuntimeSplashResult showRuntimeSplash(const char* libraryPath) {
-    TextString imageFile = activeConfig != nullptr ? activeConfig->splash() : TextString();
-    return preloadRuntimeAndShow(libraryPath, imageFile);
-}
-
 void showStartupSplash(const ConfigStore& config) {
     TextString library = findRuntimeSplashLibrary();
     if (!library.empty()) {
-        (void)preloadRuntimeAndShow(library.c_str(), config.splash());
+        (void)showRuntimeSplash(library.c_str(), config.splash());
         return;
     }
     void* bitmap = platform::loadSplashBitmap();
