@@ -12,7 +12,7 @@ jar=build/linux/examples/hello.jar
 java=${JAVA_HOME:-/usr/lib/jvm/java-17-openjdk-amd64}/bin/java
 [ -x "$exe" ] || { echo "bench: run 'make demo' first" >&2; exit 1; }
 
-now_ms() { date +%s%N | awk '{ printf "%d", $1 / 1000000 }'; }
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
 median_ms() {
   i=0

@@ -62,7 +62,7 @@ void collectVmOptions(const ConfigStore& config, JvmSession& session) {
     for (int32_t i = 0; i < options.count(); ++i) {
         addOption(session, options.stringAt(i));
     }
-    TextString classPath = classPathText();
+    TextString classPath = withoutEmptyEntries(classPathText());
     addOption(session, TextString::concat("-Djava.class.path=", classPath));
     addOption(session, TextString::concat("-Dwyn.class.path=", classPath));
     addOption(session, TextString::concat("-Dwyn.app.path=", config.exePath()));

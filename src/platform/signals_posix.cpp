@@ -67,6 +67,7 @@ SignalHandler installSignalHandler(int signal, SignalHandler handler) {
     if (!watcherRunning) {
         return SIG_ERR;
     }
+    SignalHandler replaced = handlers[signal];
     handlers[signal] = handler;
     struct sigaction action = {};
     action.sa_handler = onSignalInterrupt;
@@ -75,6 +76,10 @@ SignalHandler installSignalHandler(int signal, SignalHandler handler) {
     struct sigaction previous = {};
     if (sigaction(signal, &action, &previous) != 0) {
         return SIG_ERR;
+    }
+    if (previous.sa_handler == onSignalInterrupt) {
+        // Installed through here before: the handler in place is the one the watcher called.
+        return replaced;
     }
     if (previous.sa_flags & SA_SIGINFO) {
         return SIG_DFL;

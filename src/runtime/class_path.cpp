@@ -171,3 +171,21 @@ TextString classPathText() {
     text.append(general);
     return text;
 }
+
+TextString withoutEmptyEntries(TextView classPath) {
+    TextString result;
+    int32_t start = 0;
+    for (int32_t i = 0; i <= classPath.length; ++i) {
+        if (i < classPath.length && classPath.data[i] != platform::kClassPathSeparator) {
+            continue;
+        }
+        if (i > start) {
+            if (!result.empty()) {
+                result.append(platform::kClassPathSeparator);
+            }
+            result.append(TextView(classPath.data + start, i - start));
+        }
+        start = i + 1;
+    }
+    return result;
+}

@@ -1,10 +1,12 @@
 // Builds the class path text: the executable form (the executable's own path, java_classpath
 // entries, java_libs archives) and the general form (classpath entries, libs archives,
-// CLASSPATH, CLASS_PATH). Every entry is written as ";" followed by the entry.
+// CLASSPATH, CLASS_PATH). Every entry is written as the separator followed by the entry;
+// configured lines separate their entries by ';' on every platform.
 //
-// Platforms: the same rules on both; directory enumeration and pattern matching are the
-// platform's (platform/files.h). Each directory is scanned at most once per call, so a tree
-// that loops through a link does not recurse forever.
+// Platforms: the separator is the JVM's own (platform/java_runtime.h): ';' on Windows, ':' on
+// Linux. Directory enumeration and pattern matching are the platform's (platform/files.h).
+// Each directory is scanned at most once per library directory, so a tree that loops
+// through a link does not recurse forever.
 #pragma once
 
 #include "config/text.h"
@@ -14,7 +16,12 @@ enum class ClassPathForm { Executable, General };
 TextString buildClassPath(ClassPathForm form);
 // Appends the entries of one classpath or java_classpath line.
 void addClassPathEntries(TextString& accumulated, TextView line);
-// Appends ";" + path of every .jar and .zip below directory, depth first.
+// Appends the separator and the path of every .jar and .zip below directory, depth first,
+// in enumeration order. An empty directory adds nothing.
 void scanLibraryDir(TextView directory, TextString& accumulated);
-// The class path text for the virtual machine: executable form, ";", general form.
+// The class path text for the virtual machine: executable form, separator, general form
+// (the general form is built first).
 TextString classPathText();
+// The class path without its empty entries. The virtual machine reads an empty entry as the
+// current directory, which would load classes from wherever the user started the application.
+TextString withoutEmptyEntries(TextView classPath);

@@ -55,6 +55,22 @@ TEST_F(ClassPath, NothingConfiguredGivesTheExecutableAndOneSeparator) {
     EXPECT_EQ(text(), exe + sep);
 }
 
+TEST(ClassPathForVm, EmptyEntriesAreDropped) {
+    struct Case {
+        std::string text;
+        std::string expected;
+    } cases[] = {
+        {"app" + sep, "app"},
+        {"app" + sep + sep + "a.jar", "app" + sep + "a.jar"},
+        {sep + "a" + sep + sep + sep + "b" + sep, "a" + sep + "b"},
+        {"", ""},
+        {"single", "single"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(std::string(withoutEmptyEntries(c.text.c_str()).c_str()), c.expected) << c.text;
+    }
+}
+
 TEST_F(ClassPath, EmptySegmentsAreSkipped) {
     ConfiguredApp config(app, "classpath ;;a.jar;");
     EXPECT_EQ(text(), exe + sep + sep + config.directory() + "a.jar");

@@ -2,10 +2,27 @@
 #include "config/config_store.h"
 #include "launcher/active_objects.h"
 #include "launcher/jvm_session.h"
+#include "platform/files.h"
 #include "platform/resources.h"
 #include "runtime/runtime_locator.h"
 #include "splash/runtime_splash.h"
 #include "splash/splash_window.h"
+
+namespace {
+
+// A readable `splash` file or a raw data 100 resource: without either the library would be
+// loaded for nothing, and loading it (with the windowing libraries it pulls in) costs start-up
+// time.
+bool splashImageAvailable(const TextString& imageFile) {
+    if (!imageFile.empty() && platform::canRead(imageFile.c_str())) {
+        return true;
+    }
+    const void* data = nullptr;
+    int32_t size = 0;
+    return platform::findSplashImageData(data, size);
+}
+
+}  // namespace
 
 TextString findRuntimeSplashLibrary() {
     return runtimeSplashLibraryBeside(locateJvmLibrary());
@@ -24,7 +41,10 @@ RuntimeSplashResult showRuntimeSplash(const char* libraryPath, const TextString&
 void showStartupSplash(const ConfigStore& config) {
     TextString library = findRuntimeSplashLibrary();
     if (!library.empty()) {
-        (void)showRuntimeSplash(library.c_str(), config.splash());
+        TextString imageFile = config.splash();
+        if (splashImageAvailable(imageFile)) {
+            (void)showRuntimeSplash(library.c_str(), imageFile);
+        }
         return;
     }
     void* bitmap = platform::loadSplashBitmap();
