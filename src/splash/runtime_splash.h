@@ -44,10 +44,13 @@ RuntimeSplashResult loadRuntimeSplash(const char* libraryPath, const TextString&
 // splash library there: the native window is then the splash).
 TextString findRuntimeSplashLibrary();
 
-// Loads the located runtime into the session first (the splash library depends on it), then
-// shows the splash through libraryPath with the `splash` key of activeConfig.
-RuntimeSplashResult showRuntimeSplash(const char* libraryPath);
+// Loads the located runtime into activeSession first (the splash library depends on it, and
+// the launch then uses the same runtime), then shows imageFile (the `splash` key's file) or
+// the embedded image through libraryPath.
+RuntimeSplashResult showRuntimeSplash(const char* libraryPath, const TextString& imageFile);
 
-// The start-up's splash step: the runtime's splash when findRuntimeSplashLibrary names one,
-// else the native window with bitmap 100 and the `splashtitle` text, else nothing.
+// The start-up's splash step: the runtime's splash when findRuntimeSplashLibrary names one
+// (loaded only when there is an image for it: a readable `splash` file or raw data 100; never
+// the native window then), else the native window with bitmap 100 and the `splashtitle`
+// text, else nothing.
 void showStartupSplash(const ConfigStore& config);

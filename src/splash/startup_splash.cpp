@@ -10,16 +10,6 @@
 
 namespace {
 
-RuntimeSplashResult preloadRuntimeAndShow(const char* libraryPath, const TextString& imageFile) {
-    // The splash library depends on the runtime library; loading the runtime first through
-    // the session also makes it the one that the launch will use.
-    TextString jvmLibrary = locateJvmLibrary();
-    if (!jvmLibrary.empty() && activeSession != nullptr) {
-        (void)activeSession->loadRuntime(jvmLibrary.c_str());
-    }
-    return loadRuntimeSplash(libraryPath, imageFile);
-}
-
 // A readable `splash` file or a raw data 100 resource: without either the library would be
 // loaded for nothing, and loading it (with the windowing libraries it pulls in) costs start-up
 // time.
@@ -38,9 +28,14 @@ TextString findRuntimeSplashLibrary() {
     return runtimeSplashLibraryBeside(locateJvmLibrary());
 }
 
-RuntimeSplashResult showRuntimeSplash(const char* libraryPath) {
-    TextString imageFile = activeConfig != nullptr ? activeConfig->splash() : TextString();
-    return preloadRuntimeAndShow(libraryPath, imageFile);
+RuntimeSplashResult showRuntimeSplash(const char* libraryPath, const TextString& imageFile) {
+    // The splash library depends on the runtime library; loading the runtime first through
+    // the session also makes it the one that the launch will use.
+    TextString jvmLibrary = locateJvmLibrary();
+    if (!jvmLibrary.empty() && activeSession != nullptr) {
+        (void)activeSession->loadRuntime(jvmLibrary.c_str());
+    }
+    return loadRuntimeSplash(libraryPath, imageFile);
 }
 
 void showStartupSplash(const ConfigStore& config) {
@@ -48,7 +43,7 @@ void showStartupSplash(const ConfigStore& config) {
     if (!library.empty()) {
         TextString imageFile = config.splash();
         if (splashImageAvailable(imageFile)) {
-            (void)preloadRuntimeAndShow(library.c_str(), imageFile);
+            (void)showRuntimeSplash(library.c_str(), imageFile);
         }
         return;
     }

@@ -8,6 +8,7 @@
 
 #include "config/config_store.h"
 #include "launcher/active_objects.h"
+#include "launcher/jvm_session.h"
 #include "platform/java_runtime.h"
 #include "runtime/runtime_locator.h"
 #include "splash/splash_window.h"
@@ -61,6 +62,24 @@ TEST(StartupSplash, RuntimeSplashLibraryShowsTheSplashFile) {
     showStartupSplash(config.store());
     EXPECT_EQ(fakeSplashLog(library), "init;file:" + image + ";");
     EXPECT_FALSE(splashWindowExists());
+}
+
+TEST(StartupSplash, RuntimeIsLoadedIntoTheSessionBeforeItsSplashLibrary) {
+    ScratchTree tree;
+    // A loadable stand-in for the runtime library: the session only loads it here.
+    std::string jvm = tree.file(std::string("bin/client/") + platform::kJvmLibraryName,
+                                readBytes(fakeSplashLibrary("nofile")));
+    tree.file(std::string("bin/") + platform::kSplashLibraryName,
+              readBytes(fakeSplashLibrary("full")));
+    std::string image = fixturePath("splash-image.png");
+    ActiveConfiguration config(tree, "jre_order=c\njvmdll=" + jvm + "\nsplash=" + image + "\n");
+    JvmSession session;
+    activeSession = &session;
+    showStartupSplash(config.store());
+    activeSession = nullptr;
+    EXPECT_NE(session.library(), nullptr);
+    EXPECT_EQ(fakeSplashLog(tree.path("bin/") + platform::kSplashLibraryName),
+              "init;file:" + image + ";");
 }
 
 TEST(StartupSplash, FailingRuntimeSplashLibraryFallsBackToNothing) {
