@@ -6,6 +6,8 @@ import java.awt.Toolkit;
 import java.awt.event.WindowAdapter;
 import java.awt.event.WindowEvent;
 import java.io.File;
+import java.util.concurrent.CountDownLatch;
+import java.util.concurrent.TimeUnit;
 import javax.imageio.ImageIO;
 import javax.swing.JFrame;
 import javax.swing.SwingUtilities;
@@ -56,6 +58,7 @@ public final class SplashApp {
             first.close();
         } else if (action.equals("window")) {
             System.out.println("beforeWindow=" + (awtSplashVisible() ? "visible" : "closed"));
+            CountDownLatch opened = new CountDownLatch(1);
             SwingUtilities.invokeAndWait(() -> {
                 JFrame frame = new JFrame("splash suite window");
                 frame.setSize(200, 100);
@@ -63,10 +66,12 @@ public final class SplashApp {
                     @Override
                     public void windowOpened(WindowEvent e) {
                         System.out.println("window=opened");
+                        opened.countDown();
                     }
                 });
                 frame.setVisible(true);
             });
+            opened.await(10, TimeUnit.SECONDS);
             waitUntilClosed(5000);
             System.out.println("afterWindow=" + (awtSplashVisible() ? "visible" : "closed"));
             System.exit(0);
