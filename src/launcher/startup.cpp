@@ -17,8 +17,8 @@
 #include "platform/files.h"
 #include "platform/signals.h"
 #include "platform/ui.h"
-#include "splash/splash_window.h"
 #include "splash/runtime_splash.h"
+#include "splash/splash_window.h"
 
 namespace {
 
@@ -76,8 +76,8 @@ unsigned runOnLaunchThread(platform::ThreadFunction fn, unsigned stackSize, void
 unsigned WYN_THREAD_CALL runLaunch(void* argument) {
     LaunchRequest empty = {0, nullptr, nullptr, 0};
     LaunchRequest* request = argument != nullptr ? static_cast<LaunchRequest*>(argument) : &empty;
-    int result = launchApplication(request->argumentCount, request->argumentVector,
-                                   request->onVmStarted);
+    int result =
+        launchApplication(request->argumentCount, request->argumentVector, request->onVmStarted);
     request->result = result;
     if (activeSession != nullptr) {
         activeSession->unload();
@@ -124,7 +124,7 @@ int32_t resolveAgainstDirectory(TextView base, TextView path, char* buffer, int3
         text = relative;
     } else if (relative.byteAt(0, 0) == '\\') {
         text = basePath.byteAt(1, 0) == ':' ? TextString::concat(basePath.left(2), relative)
-                                             : relative;
+                                            : relative;
     } else {
         text = basePath;
         char last = basePath.byteAt(basePath.length() - 1, 0);
@@ -138,8 +138,8 @@ int32_t resolveAgainstDirectory(TextView base, TextView path, char* buffer, int3
 
 void forceWorkingDirectory(TextView value) {
     char buffer[260];
-    int32_t n = resolveAgainstDirectory(activeConfig->exeDirectory(), value, buffer,
-                                        sizeof(buffer));
+    int32_t n =
+        resolveAgainstDirectory(activeConfig->exeDirectory(), value, buffer, sizeof(buffer));
     if (n > 0 && n < static_cast<int32_t>(sizeof(buffer))) {
         trace("working directory: %s", buffer);
         platform::setCurrentDirectory(buffer);

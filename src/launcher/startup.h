@@ -17,10 +17,10 @@
 
 // The record handed from the entry to the launch.
 struct LaunchRequest {
-    int32_t argumentCount;    // program arguments, not counting the program name
-    char** argumentVector;    // the first program argument
-    void (*onVmStarted)();    // called once the virtual machine is accepted
-    int32_t result;           // the launch result, written by runLaunch
+    int32_t argumentCount;  // program arguments, not counting the program name
+    char** argumentVector;  // the first program argument
+    void (*onVmStarted)();  // called once the virtual machine is accepted
+    int32_t result;         // the launch result, written by runLaunch
 };
 
 // The whole entry: start-up, launch, teardown. Returns the process exit code.

@@ -10,7 +10,8 @@ namespace {
 std::string resolved(const char* base, const char* path) {
     char buffer[260];
     int32_t n = resolveAgainstDirectory(base, path, buffer, sizeof(buffer));
-    return n > 0 && n < 260 ? std::string(buffer, static_cast<size_t>(n)) : "<" + std::to_string(n) + ">";
+    return n > 0 && n < 260 ? std::string(buffer, static_cast<size_t>(n))
+                            : "<" + std::to_string(n) + ">";
 }
 
 TEST(WorkingDirectory, PathsResolveAgainstTheExecutableDirectory) {

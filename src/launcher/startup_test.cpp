@@ -31,7 +31,9 @@ TEST(LaunchThread, RunsOnAnotherThreadAndReturnsItsResult) {
 
 std::atomic<int> chainedSignal{0};
 
-void chainedHandler(int signal) { chainedSignal = signal; }
+void chainedHandler(int signal) {
+    chainedSignal = signal;
+}
 
 TEST(TerminationSignal, PassesTheSignalToTheHandlerInstalledBefore) {
     platform::installSignalHandler(SIGTERM, chainedHandler);

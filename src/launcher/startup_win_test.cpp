@@ -22,12 +22,9 @@ TEST(WorkingDirectory, PathsResolveAgainstTheExecutableDirectory) {
         const char* path;
         std::string expected;
     } cases[] = {
-        {"D:\\App\\", "\\data", "D:\\data"},
-        {"D:\\App\\", "data", "D:\\App\\data"},
-        {"D:\\App", "data", "D:\\App\\data"},
-        {"D:\\App\\", "C:\\other", "C:\\other"},
-        {"D:\\App\\", "..\\up", "D:\\up"},
-        {"D:\\App\\", "/data", drive + "\\data"},
+        {"D:\\App\\", "\\data", "D:\\data"},  {"D:\\App\\", "data", "D:\\App\\data"},
+        {"D:\\App", "data", "D:\\App\\data"}, {"D:\\App\\", "C:\\other", "C:\\other"},
+        {"D:\\App\\", "..\\up", "D:\\up"},    {"D:\\App\\", "/data", drive + "\\data"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(resolved(c.base, c.path), c.expected) << c.base << " + " << c.path;

@@ -9,7 +9,9 @@
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Reads an integer the way %d does (leading white space, optional sign); false without digits.
 bool readInteger(const char* text, int32_t length, int32_t& pos, int& value) {

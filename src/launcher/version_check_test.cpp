@@ -47,16 +47,11 @@ TEST(VersionCheck, Bounds) {
         bool below;
         bool above;
     } cases[] = {
-        {"1.6.0_45", "1.6", "1.6", false, false},
-        {"1.6.0", "1.6", "1.6", false, false},
-        {"1.5.0_22", "1.6", "1.6", true, false},
-        {"1.7.0", "1.6", "1.6", false, true},
-        {"1.8.0_202", "", "1.6", false, true},
-        {"1.6.0_17", "1.6.0_20", "", true, false},
-        {"17.0.1", "1.6.0_20", "", false, false},
-        {"unknown", "1.6", "1.6", false, false},
-        {"17.0.15", "11", "17", false, false},
-        {"21", "11", "17", false, true},
+        {"1.6.0_45", "1.6", "1.6", false, false}, {"1.6.0", "1.6", "1.6", false, false},
+        {"1.5.0_22", "1.6", "1.6", true, false},  {"1.7.0", "1.6", "1.6", false, true},
+        {"1.8.0_202", "", "1.6", false, true},    {"1.6.0_17", "1.6.0_20", "", true, false},
+        {"17.0.1", "1.6.0_20", "", false, false}, {"unknown", "1.6", "1.6", false, false},
+        {"17.0.15", "11", "17", false, false},    {"21", "11", "17", false, true},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(versionBelow(c.version, c.minjre), c.below) << c.version << " >= " << c.minjre;

@@ -31,6 +31,8 @@ TextString lastLoadError(const char* path) {
     return TextString(reason);
 }
 
-bool executableExportsNatives() { return false; }
+bool executableExportsNatives() {
+    return false;
+}
 
 }  // namespace platform

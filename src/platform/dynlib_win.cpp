@@ -51,6 +51,8 @@ TextString lastLoadError(const char* path) {
     return result;
 }
 
-bool executableExportsNatives() { return true; }
+bool executableExportsNatives() {
+    return true;
+}
 
 }  // namespace platform

@@ -23,6 +23,8 @@ bool putEnv(const char* assignment) {
     return setenv(name.c_str(), equals + 1, 1) == 0;
 }
 
-bool sameVariableName(TextView a, TextView b) { return TextString(a).compare(b) == 0; }
+bool sameVariableName(TextView a, TextView b) {
+    return TextString(a).compare(b) == 0;
+}
 
 }  // namespace platform

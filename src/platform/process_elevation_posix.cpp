@@ -5,6 +5,8 @@
 
 namespace platform {
 
-bool isElevated() { return geteuid() == 0; }
+bool isElevated() {
+    return geteuid() == 0;
+}
 
 }  // namespace platform

@@ -26,7 +26,7 @@ struct RegistryValue {
 
 // Reads valueName (empty: the key's default value) of keyPath below root. False when the
 // key or the value cannot be read.
-[[nodiscard]] bool readRegistryValue(RegistryRoot root, const char* keyPath,
-                                     const char* valueName, RegistryValue& out);
+[[nodiscard]] bool readRegistryValue(RegistryRoot root, const char* keyPath, const char* valueName,
+                                     RegistryValue& out);
 
 }  // namespace platform

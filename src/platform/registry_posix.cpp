@@ -3,6 +3,8 @@
 
 namespace platform {
 
-bool readRegistryValue(RegistryRoot, const char*, const char*, RegistryValue&) { return false; }
+bool readRegistryValue(RegistryRoot, const char*, const char*, RegistryValue&) {
+    return false;
+}
 
 }  // namespace platform

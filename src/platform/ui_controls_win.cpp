@@ -1,6 +1,6 @@
 // The common controls library, loaded once at start-up.
-#include <windows.h>
 #include <commctrl.h>
+#include <windows.h>
 
 #include "platform/ui.h"
 

@@ -24,7 +24,7 @@ struct ChildResult {
 };
 
 class ChildProcess {
-public:
+  public:
     explicit ChildProcess(const ChildSpec& spec);
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -38,7 +38,7 @@ public:
     // Waits for the child to end (killing it after timeoutMs) and returns what it did.
     ChildResult finish(int timeoutMs);
 
-private:
+  private:
     bool pump(int timeoutMs);
 
     pid_t pid_ = -1;

@@ -7,11 +7,21 @@
 #include <cstdio>
 #include <fstream>
 
-const char* E2ePaths::wynpack() { return WYN_E2E_WYNPACK; }
-const char* E2ePaths::linuxStub() { return WYN_E2E_LINUX_STUB; }
-const char* E2ePaths::probeJar() { return WYN_E2E_PROBE_JAR; }
-const char* E2ePaths::supportJar() { return WYN_E2E_SUPPORT_JAR; }
-const char* E2ePaths::jdk() { return WYN_E2E_JDK; }
+const char* E2ePaths::wynpack() {
+    return WYN_E2E_WYNPACK;
+}
+const char* E2ePaths::linuxStub() {
+    return WYN_E2E_LINUX_STUB;
+}
+const char* E2ePaths::probeJar() {
+    return WYN_E2E_PROBE_JAR;
+}
+const char* E2ePaths::supportJar() {
+    return WYN_E2E_SUPPORT_JAR;
+}
+const char* E2ePaths::jdk() {
+    return WYN_E2E_JDK;
+}
 
 void LaunchTest::SetUp() {
     char pattern[] = "/tmp/wyn-e2e-XXXXXX";

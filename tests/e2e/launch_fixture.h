@@ -10,7 +10,7 @@
 #include "e2e/child_process.h"
 
 class LaunchTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 
@@ -26,7 +26,7 @@ protected:
     const std::string& dir() const { return dir_; }
     static std::string writeFile(const std::string& path, const std::string& content);
 
-private:
+  private:
     std::string dir_;
 };
 

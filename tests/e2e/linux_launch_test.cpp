@@ -13,7 +13,7 @@ namespace {
 const std::string kProbe = "mainclass com.example.probe.Probe\n";
 
 class LinuxLaunch : public LaunchTest {
-protected:
+  protected:
     // Every run finds the JDK through JAVA_HOME, and no inherited setting interferes.
     ChildResult launch(const std::string& exe, const std::vector<std::string>& args = {},
                        std::vector<std::string> setEnv = {},
@@ -83,8 +83,9 @@ TEST_F(LinuxLaunch, PropertiesKeepNonAsciiText) {
 }
 
 TEST_F(LinuxLaunch, ExportsReachTheApplicationAndInheritedToolOptionsAreRemoved) {
-    std::string exe = packLinux(kProbe + "export WYN_PROBE_VAR=exported value\n"
-                                         "option -Dprobe.env=WYN_PROBE_VAR,JAVA_TOOL_OPTIONS\n");
+    std::string exe = packLinux(kProbe +
+                                "export WYN_PROBE_VAR=exported value\n"
+                                "option -Dprobe.env=WYN_PROBE_VAR,JAVA_TOOL_OPTIONS\n");
     ChildResult r = launch(exe, {}, {"JAVA_TOOL_OPTIONS=-Dprobe.inherited=1"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(reportValue(r.out, "env.WYN_PROBE_VAR"), "exported value");
@@ -93,8 +94,9 @@ TEST_F(LinuxLaunch, ExportsReachTheApplicationAndInheritedToolOptionsAreRemoved)
 }
 
 TEST_F(LinuxLaunch, ExportedToolOptionsAreKept) {
-    std::string exe = packLinux(kProbe + "export JAVA_TOOL_OPTIONS=-Dprobe.tool=kept\n"
-                                         "option -Dprobe.properties=probe.tool\n");
+    std::string exe = packLinux(kProbe +
+                                "export JAVA_TOOL_OPTIONS=-Dprobe.tool=kept\n"
+                                "option -Dprobe.properties=probe.tool\n");
     ChildResult r = launch(exe, {}, {"JAVA_TOOL_OPTIONS=-Dprobe.tool=inherited"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(reportValue(r.out, "property.probe.tool"), "kept");
@@ -131,8 +133,8 @@ TEST_F(LinuxLaunch, ExitCodes) {
 
 TEST_F(LinuxLaunch, TerminationSignalsEndWithZero) {
     for (int signal : {SIGTERM, SIGINT}) {
-        std::string exe = packLinux(kProbe + "option -Dprobe.action=wait\n",
-                                    "wait" + std::to_string(signal));
+        std::string exe =
+            packLinux(kProbe + "option -Dprobe.action=wait\n", "wait" + std::to_string(signal));
         ChildSpec spec;
         spec.argv = {exe};
         spec.setEnv = {std::string("JAVA_HOME=") + E2ePaths::jdk()};
@@ -169,16 +171,15 @@ TEST_F(LinuxLaunch, FailureMessagesAndExitCodes) {
     };
     for (const Case& c : cases) {
         std::string exe = packLinux(c.config, c.name);
-        ChildResult r = c.exitCode == 1 ? run(exe, {}, {}, {"JAVA_HOME", "JRE_HOME"})
-                                        : launch(exe);
+        ChildResult r = c.exitCode == 1 ? run(exe, {}, {}, {"JAVA_HOME", "JRE_HOME"}) : launch(exe);
         EXPECT_EQ(r.exitCode, c.exitCode) << c.name << "\n" << r.err;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << c.name << "\n" << r.err;
     }
 }
 
 TEST_F(LinuxLaunch, RuntimeVersionThatCannotBeQueriedWithABoundIsReported) {
-    std::string exe = packLinux(kProbe + "jre_order c\njvmdll " + WYN_TEST_RUNTIME_LIBRARY +
-                                "\nminjre 1.6\n");
+    std::string exe =
+        packLinux(kProbe + "jre_order c\njvmdll " + WYN_TEST_RUNTIME_LIBRARY + "\nminjre 1.6\n");
     // The query cannot run when the runtime cannot even find java.lang.System.
     ChildResult r = run(exe, {}, {"WYN_TEST_RUNTIME_FAIL=FindClass"});
     EXPECT_EQ(r.exitCode, 5) << r.err;

@@ -11,10 +11,9 @@
 namespace {
 
 class LinuxSplash : public LaunchTest {
-protected:
+  protected:
     std::string packSplashApp(const std::string& config, const std::string& name) {
-        return pack(E2ePaths::linuxStub(),
-                    "mainclass com.example.splashapp.SplashApp\n" + config,
+        return pack(E2ePaths::linuxStub(), "mainclass com.example.splashapp.SplashApp\n" + config,
                     {WYN_E2E_SPLASH_APP_JAR}, name);
     }
 
@@ -29,12 +28,12 @@ protected:
 
     // The colour of one pixel of a PNG, as ImageMagick writes it ("#RRGGBB").
     std::string pixel(const std::string& png, int x, int y) {
-        ChildResult r = runChild({{"/usr/bin/convert", png, "-crop",
-                                   "1x1+" + std::to_string(x) + "+" + std::to_string(y),
-                                   "-depth", "8", "txt:-"},
-                                  {},
-                                  {},
-                                  ""});
+        ChildResult r = runChild(
+            {{"/usr/bin/convert", png, "-crop",
+              "1x1+" + std::to_string(x) + "+" + std::to_string(y), "-depth", "8", "txt:-"},
+             {},
+             {},
+             ""});
         // The first line is a header ("# ImageMagick pixel enumeration: ...").
         size_t hash = r.out.find('#', r.out.find('\n'));
         return hash == std::string::npos ? r.out + r.err : r.out.substr(hash, 7);
@@ -46,9 +45,8 @@ TEST_F(LinuxSplash, ShownBeforeTheRuntimeStartsAndSeenByTheApplication) {
     mkdir(WYN_E2E_SCREENSHOT_DIR, 0755);
     std::string screenshot = std::string(WYN_E2E_SCREENSHOT_DIR) + "/splash-linux-runtime.png";
     unlink(screenshot.c_str());
-    std::string exe = packSplashApp(withSplash("screenshot") +
-                                        "option -Dsplashapp.screenshot=" + screenshot + "\n",
-                                    "shown");
+    std::string exe = packSplashApp(
+        withSplash("screenshot") + "option -Dsplashapp.screenshot=" + screenshot + "\n", "shown");
     ChildResult r = launch(exe);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(reportValue(r.out, "awtSplash"), "true");
@@ -93,11 +91,10 @@ TEST_F(LinuxSplash, NoSplashFromARuntimeWithoutTheLibrary) {
     std::string server = dir() + "/jdk/lib/server";
     ASSERT_EQ(runChild({{"/bin/mkdir", "-p", server}, {}, {}, ""}).exitCode, 0);
     std::string jvm = server + "/libjvm.so";
-    ASSERT_EQ(symlink((std::string(E2ePaths::jdk()) + "/lib/server/libjvm.so").c_str(),
-                      jvm.c_str()),
-              0);
-    ChildResult r = launch(packSplashApp(withSplash("") + "jre_order c\njvmdll " + jvm + "\n",
-                                         "nolibrary"));
+    ASSERT_EQ(
+        symlink((std::string(E2ePaths::jdk()) + "/lib/server/libjvm.so").c_str(), jvm.c_str()), 0);
+    ChildResult r =
+        launch(packSplashApp(withSplash("") + "jre_order c\njvmdll " + jvm + "\n", "nolibrary"));
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(reportValue(r.out, "awtSplash"), "false");
     EXPECT_EQ(reportValue(r.out, "wynSplash"), "false");

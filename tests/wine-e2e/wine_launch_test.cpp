@@ -132,9 +132,9 @@ TEST(HeadlessRecordedLaunch, OptionsPropertiesMainClassAndArguments) {
     EXPECT_EQ(launch.runtimeRecords("option "),
               std::vector<std::string>(
                   {"option -Xmx64m", "option -Dfirst=1", "option -Dseen=from export",
-                   "option -Djava.class.path=" + logExe,
-                   "option -Dwyn.class.path=" + logExe, "option -Dwyn.app.path=" + logExe,
-                   "option -Dapplication.home=" + logDir, "option -Dwyn.is.elevated=true"}));
+                   "option -Djava.class.path=" + logExe, "option -Dwyn.class.path=" + logExe,
+                   "option -Dwyn.app.path=" + logExe, "option -Dapplication.home=" + logDir,
+                   "option -Dwyn.is.elevated=true"}));
     EXPECT_EQ(launch.runtimeRecords("env "),
               std::vector<std::string>(
                   {"env JAVA_TOOL_OPTIONS unset", "env WYN_E2E_EXPORTED=from export"}));
