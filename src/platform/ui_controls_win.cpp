@@ -1,6 +1,8 @@
 // The common controls library, loaded once at start-up.
-#include <commctrl.h>
 #include <windows.h>
+
+// commctrl.h needs the types of windows.h.
+#include <commctrl.h>
 
 #include "platform/ui.h"
 
