@@ -7,6 +7,7 @@
 
 set(WYN_WINE_PREFIX "${CMAKE_BINARY_DIR}/wineprefix")
 set(WYN_XVFB_RUN "${CMAKE_SOURCE_DIR}/tests/harness/with-xvfb.sh")
+set(WYN_WINE_SESSION "${CMAKE_SOURCE_DIR}/tests/harness/wine-session.sh")
 
 if(WIN32)
   set(WYN_CAN_RUN_TARGETS OFF)
@@ -32,9 +33,10 @@ endif()
 
 if(WIN32 AND WYN_CAN_RUN_TARGETS)
   add_test(NAME ${WYN_TARGET_NAME}.wine-prefix
-           COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${WYN_WINE_PREFIX} WINEDEBUG=-all
-                   /usr/lib/wine/wine64 wineboot -i)
-  set_tests_properties(${WYN_TARGET_NAME}.wine-prefix PROPERTIES FIXTURES_SETUP wine-prefix)
+           COMMAND "${CMAKE_SOURCE_DIR}/tests/harness/wine-session.sh" /usr/lib/wine/wine64 wineboot -i)
+  set_tests_properties(${WYN_TARGET_NAME}.wine-prefix PROPERTIES
+    FIXTURES_SETUP wine-prefix RESOURCE_LOCK wine-prefix-session
+    ENVIRONMENT "WINEPREFIX=${WYN_WINE_PREFIX};WINEDEBUG=-all")
 endif()
 
 # wyn_add_test(NAME <name> COMMAND <command> [args...] [DISPLAY] [WORKING_DIRECTORY <dir>]
@@ -56,14 +58,18 @@ function(wyn_add_test)
       set(cmd ${exe} ${cmd})
     endif()
   endif()
+  if(WIN32 AND CMAKE_CROSSCOMPILING_EMULATOR)
+    set(cmd ${WYN_WINE_SESSION} ${cmd})
+  endif()
   if(T_DISPLAY)
     set(cmd ${WYN_XVFB_RUN} ${cmd})
   endif()
   set(locks "")
-  if(T_DISPLAY AND WIN32)
-    # Wine processes of one prefix share a desktop bound to the display of the first one;
-    # window tests on two displays at once would find each other's windows gone.
-    set(locks wine-display)
+  if(WIN32 AND CMAKE_CROSSCOMPILING_EMULATOR)
+    # Wine processes of one prefix share one desktop, bound to the display (or the lack of
+    # one) of the process that started it: the tests of the prefix run one at a time, each in
+    # a session of its own.
+    set(locks wine-prefix-session)
   endif()
   set(name "${WYN_TARGET_NAME}.${T_NAME}")
   if(T_WORKING_DIRECTORY)
