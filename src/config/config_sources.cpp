@@ -3,6 +3,7 @@
 
 #include <initializer_list>
 
+#include "launcher/trace.h"
 #include "platform/files.h"
 
 namespace {
@@ -69,6 +70,7 @@ bool readExternalConfig(TextView exePath, ByteBuffer& raw) {
     for (int32_t i = 0; i < candidates.count(); ++i) {
         const char* candidate = candidates.stringAt(i);
         if (platform::canRead(candidate) && platform::readWholeFile(candidate, raw)) {
+            trace("external configuration %s (%d bytes)", candidate, raw.length());
             return true;
         }
     }

@@ -5,6 +5,7 @@
 #include "config/line_reader.h"
 #include "config/payload.h"
 #include "config/value_expansion.h"
+#include "launcher/trace.h"
 #include "platform/files.h"
 
 namespace {
@@ -105,9 +106,12 @@ void ConfigStore::loadFrom(const char* executable) {
     int64_t mark = -1;
     readEmbeddedText(exePath_.c_str(), embedded, mark);
     payloadMark_ = mark;
+    trace("embedded configuration: %d bytes, payload mark %lld", embedded.length(),
+          static_cast<long long>(mark));
     appendDecoded(*this, embedded);
 
     if (disableExternal().compareNoCase("true") == 0) {
+        trace("external configuration disabled");
         removeRange(0, embeddedStart_);
         embeddedStart_ = 0;
     }

@@ -8,10 +8,22 @@
 
 #include "config/config_store.h"
 #include "launcher/active_objects.h"
+#include "launcher/trace.h"
 #include "platform/env.h"
 #include "platform/files.h"
 #include "platform/java_runtime.h"
 #include "platform/registry.h"
+
+namespace {
+
+// The access test for one runtime library candidate, traced.
+bool candidateReadable(const TextString& candidate) {
+    bool readable = platform::canRead(candidate.c_str());
+    trace("runtime candidate %s: %s", candidate.c_str(), readable ? "found" : "not found");
+    return readable;
+}
+
+}  // namespace
 
 namespace {
 
@@ -78,7 +90,7 @@ TextString configuredLibrary() {
         return TextString();
     }
     TextString candidate = activeConfig->resolvePath(value);
-    return platform::canRead(candidate.c_str()) ? candidate : TextString();
+    return candidateReadable(candidate) ? candidate : TextString();
 }
 
 TextString shippedRuntime() {
@@ -183,14 +195,14 @@ TextString findJvmInHome(TextView home) {
         TextString dir = TextString::concat(base, TextView(*sub));
 
         TextString candidate = TextString::concat(dir, TextView(platform::kJvmLibraryName));
-        if (platform::canRead(candidate.c_str())) {
+        if (candidateReadable(candidate)) {
             return candidate;
         }
         if (vm.length() > 1) {
             candidate = TextString::concat(dir, vm);
             candidate.append('/');
             candidate.append(platform::kJvmLibraryName);
-            if (platform::canRead(candidate.c_str())) {
+            if (candidateReadable(candidate)) {
                 return candidate;
             }
         }
@@ -203,7 +215,7 @@ TextString findJvmInHome(TextView home) {
             candidate = TextString::concat(dir, entry.name);
             candidate.append('/');
             candidate.append(platform::kJvmLibraryName);
-            if (platform::canRead(candidate.c_str())) {
+            if (candidateReadable(candidate)) {
                 return candidate;
             }
         }
