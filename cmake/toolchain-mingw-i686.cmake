@@ -1,4 +1,4 @@
-# Windows x86 (32-bit) with MinGW-w64 (posix thread model). Built and inspected only:
+# Windows x86 (32-bit) with MinGW-w64 (posix thread model). Built and checked only:
 # this machine runs no 32-bit code, so no emulator is set.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)

@@ -2,7 +2,7 @@
 #
 # On Linux tests run natively. In the Windows x86-64 tree every target executable runs under
 # Wine (CMAKE_CROSSCOMPILING_EMULATOR) with a prefix inside the build tree, which one setup
-# test creates before the others use it. The Windows x86 tree registers only inspection tests:
+# test creates before the others use it. The Windows x86 tree registers only checks of its executables:
 # this machine cannot run 32-bit code.
 
 set(WYN_WINE_PREFIX "${CMAKE_BINARY_DIR}/wineprefix")

@@ -21,7 +21,7 @@ std::vector<std::string> expand(const std::string& pattern) {
     return result;
 }
 
-TEST(WildcardExpansionPosix, MatchingRespectsCase) {
+TEST(WildcardExpansionPosix, MatchingHonoursCase) {
     ScratchTree tree;
     tree.file("a.txt");
     EXPECT_TRUE(expand(tree.path("*.TXT")).empty());

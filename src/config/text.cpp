@@ -116,14 +116,21 @@ int TextString::prefixCompare(TextView other) const {
 }
 
 void TextString::format(const char* fmt, ...) {
+    va_list args;
+    va_start(args, fmt);
+    formatList(fmt, args);
+    va_end(args);
+}
+
+void TextString::formatList(const char* fmt, va_list args) {
     if (capacity_ < 1024) {
         reserveFor(1024);
     }
     for (;;) {
-        va_list args;
-        va_start(args, fmt);
-        int written = std::vsnprintf(data_, static_cast<size_t>(capacity_), fmt, args);
-        va_end(args);
+        va_list attempt;
+        va_copy(attempt, args);
+        int written = std::vsnprintf(data_, static_cast<size_t>(capacity_), fmt, attempt);
+        va_end(attempt);
         if (written < 0) {
             resize(0);
             return;

@@ -14,6 +14,7 @@
 // which is 32 bits on Linux); the ANSI conversions go through platform/codepage.h.
 #pragma once
 
+#include <cstdarg>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -228,6 +229,8 @@ class TextString : public TerminatedBuffer<char> {
 
     // Replaces the content with printf-style output; results of any length come out whole.
     void format(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+    // The same with the arguments as a va_list.
+    void formatList(const char* fmt, va_list args) __attribute__((format(printf, 2, 0)));
 };
 
 // NUL-terminated UTF-16.

@@ -32,17 +32,10 @@ void trace(const char* format, ...) {
                            .count();
     TextString line;
     line.format("wyn: [%8lld us] ", micros);
+    TextString text;
     va_list args;
     va_start(args, format);
-    TextString text;
-    va_list copy;
-    va_copy(copy, args);
-    int needed = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    if (needed > 0) {
-        text.resize(needed);
-        std::vsnprintf(text.data(), static_cast<size_t>(needed) + 1, format, args);
-    }
+    text.formatList(format, args);
     va_end(args);
     line.append(text);
     line.append('\n');

@@ -20,7 +20,7 @@ long long nowMs() {
 
 }  // namespace
 
-ChildProcess::ChildProcess(const ChildSpec& spec) {
+ChildProcess::ChildProcess(const ChildCommand& command) {
     int out[2], err[2];
     if (pipe(out) != 0) {
         return;
@@ -40,18 +40,18 @@ ChildProcess::ChildProcess(const ChildSpec& spec) {
         close(err[1]);
         int devnull = open("/dev/null", O_RDONLY);
         dup2(devnull, 0);
-        for (const std::string& name : spec.unsetEnv) {
+        for (const std::string& name : command.unsetEnv) {
             unsetenv(name.c_str());
         }
-        for (const std::string& assignment : spec.setEnv) {
+        for (const std::string& assignment : command.setEnv) {
             size_t eq = assignment.find('=');
             setenv(assignment.substr(0, eq).c_str(), assignment.substr(eq + 1).c_str(), 1);
         }
-        if (!spec.workingDirectory.empty() && chdir(spec.workingDirectory.c_str()) != 0) {
+        if (!command.workingDirectory.empty() && chdir(command.workingDirectory.c_str()) != 0) {
             _exit(126);
         }
         std::vector<char*> args;
-        for (const std::string& a : spec.argv) {
+        for (const std::string& a : command.argv) {
             args.push_back(const_cast<char*>(a.c_str()));
         }
         args.push_back(nullptr);
@@ -150,8 +150,8 @@ ChildResult ChildProcess::finish(int timeoutMs) {
     return result_;
 }
 
-ChildResult runChild(const ChildSpec& spec, int timeoutMs) {
-    ChildProcess child(spec);
+ChildResult runChild(const ChildCommand& command, int timeoutMs) {
+    ChildProcess child(command);
     return child.finish(timeoutMs);
 }
 

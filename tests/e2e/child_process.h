@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-struct ChildSpec {
+struct ChildCommand {
     std::vector<std::string> argv;
     std::vector<std::string> setEnv;    // "NAME=value"
     std::vector<std::string> unsetEnv;  // names
@@ -25,7 +25,7 @@ struct ChildResult {
 
 class ChildProcess {
   public:
-    explicit ChildProcess(const ChildSpec& spec);
+    explicit ChildProcess(const ChildCommand& command);
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
     ~ChildProcess();
@@ -47,7 +47,7 @@ class ChildProcess {
     ChildResult result_;
 };
 
-ChildResult runChild(const ChildSpec& spec, int timeoutMs = 120000);
+ChildResult runChild(const ChildCommand& command, int timeoutMs = 120000);
 
 // The value of the first "key=value" line of text, or "<missing>".
 std::string reportValue(const std::string& text, const std::string& key);

@@ -33,7 +33,7 @@ void LaunchTest::TearDown() {
     if (!dir_.empty() && !HasFailure()) {
         runChild({{"/bin/rm", "-rf", dir_}, {}, {}, ""});
     } else if (!dir_.empty()) {
-        std::printf("kept %s for inspection\n", dir_.c_str());
+        std::printf("kept %s to look at\n", dir_.c_str());
     }
 }
 
@@ -47,13 +47,13 @@ std::string LaunchTest::pack(const std::string& stub, const std::string& config,
                              const std::vector<std::string>& jars, const std::string& name) {
     std::string cfg = writeFile(dir_ + "/" + name + ".source.cfg", config);
     std::string output = dir_ + "/" + name;
-    ChildSpec spec;
-    spec.argv = {E2ePaths::wynpack(), "--stub", stub, "--config", cfg, "--output", output};
+    ChildCommand command;
+    command.argv = {E2ePaths::wynpack(), "--stub", stub, "--config", cfg, "--output", output};
     for (const std::string& jar : jars) {
-        spec.argv.push_back("--jar");
-        spec.argv.push_back(jar);
+        command.argv.push_back("--jar");
+        command.argv.push_back(jar);
     }
-    ChildResult packed = runChild(spec);
+    ChildResult packed = runChild(command);
     EXPECT_EQ(packed.exitCode, 0) << packed.err;
     return output;
 }
@@ -65,11 +65,11 @@ std::string LaunchTest::packLinux(const std::string& config, const std::string& 
 ChildResult LaunchTest::run(const std::string& exe, const std::vector<std::string>& args,
                             const std::vector<std::string>& setEnv,
                             const std::vector<std::string>& unsetEnv) {
-    ChildSpec spec;
-    spec.argv.push_back(exe);
-    spec.argv.insert(spec.argv.end(), args.begin(), args.end());
-    spec.setEnv = setEnv;
-    spec.unsetEnv = unsetEnv;
-    spec.workingDirectory = dir_;
-    return runChild(spec);
+    ChildCommand command;
+    command.argv.push_back(exe);
+    command.argv.insert(command.argv.end(), args.begin(), args.end());
+    command.setEnv = setEnv;
+    command.unsetEnv = unsetEnv;
+    command.workingDirectory = dir_;
+    return runChild(command);
 }

@@ -135,11 +135,11 @@ TEST_F(LinuxLaunch, TerminationSignalsEndWithZero) {
     for (int signal : {SIGTERM, SIGINT}) {
         std::string exe =
             packLinux(kProbe + "option -Dprobe.action=wait\n", "wait" + std::to_string(signal));
-        ChildSpec spec;
-        spec.argv = {exe};
-        spec.setEnv = {std::string("JAVA_HOME=") + E2ePaths::jdk()};
-        spec.workingDirectory = dir();
-        ChildProcess child(spec);
+        ChildCommand command;
+        command.argv = {exe};
+        command.setEnv = {std::string("JAVA_HOME=") + E2ePaths::jdk()};
+        command.workingDirectory = dir();
+        ChildProcess child(command);
         ASSERT_TRUE(child.waitForOutput("ready=1", 60000));
         child.sendSignal(signal);
         ChildResult r = child.finish(30000);
@@ -217,14 +217,14 @@ TEST_F(LinuxLaunch, SecondInstanceIsRefusedAndAnAbandonedLockIsTakenOver) {
     std::string config = kProbe + "singleinstance true\nappid wyn.e2e.single." +
                          std::to_string(getpid()) + "\noption -Dprobe.action=wait\n";
     std::string exe = packLinux(config);
-    ChildSpec spec;
-    spec.argv = {exe};
-    spec.setEnv = {std::string("JAVA_HOME=") + E2ePaths::jdk()};
-    spec.workingDirectory = dir();
+    ChildCommand command;
+    command.argv = {exe};
+    command.setEnv = {std::string("JAVA_HOME=") + E2ePaths::jdk()};
+    command.workingDirectory = dir();
 
-    ChildProcess first(spec);
+    ChildProcess first(command);
     ASSERT_TRUE(first.waitForOutput("ready=1", 60000));
-    ChildResult second = runChild(spec, 60000);
+    ChildResult second = runChild(command, 60000);
     EXPECT_EQ(second.exitCode, 11);
     EXPECT_NE(second.err.find("Error: There is already an instance of this program running."),
               std::string::npos)
@@ -232,7 +232,7 @@ TEST_F(LinuxLaunch, SecondInstanceIsRefusedAndAnAbandonedLockIsTakenOver) {
 
     first.sendSignal(SIGKILL);
     first.finish(10000);
-    ChildProcess third(spec);
+    ChildProcess third(command);
     EXPECT_TRUE(third.waitForOutput("ready=1", 60000));
     third.sendSignal(SIGTERM);
     EXPECT_EQ(third.finish(30000).exitCode, 0);

@@ -13,10 +13,10 @@ namespace {
 using wynpack_test::entryNames;
 using wynpack_test::readZip;
 using wynpack_test::TempDir;
+using wynpack_test::TestZipEntry;
 using wynpack_test::writeFile;
 using wynpack_test::writeZip;
 using wynpack_test::ZipEntryInfo;
-using wynpack_test::ZipEntrySpec;
 using Names = std::vector<std::string>;
 
 TEST(SignatureFiles, OnlySignatureFilesDirectlyInMetaInf) {

@@ -124,7 +124,7 @@ class Installation {
         mkdir(dir_.file("stubs/" + target).c_str(), 0755);
         writeFile(dir_.file("stubs/" + target + "/" + file), bytes);
     }
-    void setSupportJar(const std::vector<ZipEntrySpec>& entries) {
+    void setSupportJar(const std::vector<TestZipEntry>& entries) {
         mkdir(dir_.file("lib").c_str(), 0755);
         writeZip(dir_.file("lib/wyn-support.jar"), entries);
     }

@@ -126,25 +126,25 @@ bool fileExists(const std::string& path) {
     return lstat(path.c_str(), &st) == 0;
 }
 
-void writeZip(const std::string& path, const std::vector<ZipEntrySpec>& entries) {
+void writeZip(const std::string& path, const std::vector<TestZipEntry>& entries) {
     int error = 0;
     zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     ASSERT_NE(archive, nullptr) << "zip_open " << path << ": " << error;
-    for (const ZipEntrySpec& spec : entries) {
+    for (const TestZipEntry& entry : entries) {
         zip_int64_t index;
-        if (!spec.name.empty() && spec.name.back() == '/') {
-            index = zip_dir_add(archive, spec.name.c_str(), ZIP_FL_ENC_UTF_8);
+        if (!entry.name.empty() && entry.name.back() == '/') {
+            index = zip_dir_add(archive, entry.name.c_str(), ZIP_FL_ENC_UTF_8);
         } else {
             zip_source_t* source =
-                zip_source_buffer(archive, spec.content.data(), spec.content.size(), 0);
-            index = zip_file_add(archive, spec.name.c_str(), source, ZIP_FL_ENC_UTF_8);
+                zip_source_buffer(archive, entry.content.data(), entry.content.size(), 0);
+            index = zip_file_add(archive, entry.name.c_str(), source, ZIP_FL_ENC_UTF_8);
             ASSERT_GE(index, 0) << zip_strerror(archive);
             zip_set_file_compression(archive, static_cast<zip_uint64_t>(index),
-                                     spec.deflate ? ZIP_CM_DEFLATE : ZIP_CM_STORE, 0);
+                                     entry.deflate ? ZIP_CM_DEFLATE : ZIP_CM_STORE, 0);
         }
         ASSERT_GE(index, 0) << zip_strerror(archive);
-        if (spec.mtime != 0) {
-            zip_file_set_mtime(archive, static_cast<zip_uint64_t>(index), spec.mtime, 0);
+        if (entry.mtime != 0) {
+            zip_file_set_mtime(archive, static_cast<zip_uint64_t>(index), entry.mtime, 0);
         }
     }
     ASSERT_EQ(zip_close(archive), 0) << zip_strerror(archive);

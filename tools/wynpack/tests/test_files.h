@@ -34,7 +34,7 @@ void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
 bool fileExists(const std::string& path);
 
-struct ZipEntrySpec {
+struct TestZipEntry {
     std::string name;
     std::string content;
     bool deflate = false;
@@ -42,7 +42,7 @@ struct ZipEntrySpec {
 };
 
 // Writes a ZIP archive with the entries in order (names ending in '/' become directories).
-void writeZip(const std::string& path, const std::vector<ZipEntrySpec>& entries);
+void writeZip(const std::string& path, const std::vector<TestZipEntry>& entries);
 
 struct ZipEntryInfo {
     std::string name;

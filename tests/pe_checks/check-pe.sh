@@ -1,5 +1,5 @@
 #!/bin/sh
-# inspect-pe.sh OBJDUMP FORMAT EXE
+# check-pe.sh OBJDUMP FORMAT EXE
 # Checks that EXE is a PE image of FORMAT, for the GUI subsystem, and that it imports from
 # system DLLs only (it must start on a Windows machine without MinGW's DLLs).
 set -u

@@ -1,5 +1,5 @@
 #!/bin/sh
-# inspect-exports.sh OBJDUMP EXE NAME...
+# check-exports.sh OBJDUMP EXE NAME...
 # Checks that EXE's export table holds every NAME exactly (on x86 the names carry the stdcall
 # decoration, so this also checks the argument byte counts).
 set -u
