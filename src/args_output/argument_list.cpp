@@ -1,8 +1,9 @@
 // The argument list handed to main and the vector of pointers into it.
 #include "args_output/argument_list.h"
 
-#include "launcher/command_line.h"
+#include "base/command_line.h"
 #include "platform/process.h"
+#include "platform/wildcard_expansion.h"
 
 StringList& argumentList() {
     static StringList list;

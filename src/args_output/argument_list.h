@@ -1,6 +1,5 @@
 // The argument list handed to main, optionally rebuilt from the raw command line with
-// wildcard expansion, and the vector of pointers into it. Also expandWildcards, which the
-// class path uses too.
+// wildcard expansion (platform/wildcard_expansion.h), and the vector of pointers into it.
 //
 // Windows: the raw command line is GetCommandLineA and patterns go to FindFirstFileA.
 // Linux: there is no raw command line, so one is rebuilt from argv (quoting only arguments
@@ -9,15 +8,13 @@
 
 #include <cstdint>
 
-#include "config/text.h"
+#include "base/text.h"
 
 // mode 1: expand entries whose wildcards are all unquoted; mode 2: expand every entry with a
 // wildcard. Fills the process-wide argument list (program name first).
 void buildArgumentList(int argc, char** argv, int mode);
 // Clears vector and fills it with pointers to the argument list's entries; returns the count.
 int toArgumentVector(ItemArray<char*>& vector);
-// Appends every match of pattern to output, depth first, in enumeration order.
-void expandWildcards(const char* pattern, StringList& output);
 
 // The process-wide argument list and vector.
 StringList& argumentList();

@@ -3,7 +3,8 @@
 
 #include <initializer_list>
 
-#include "launcher/trace.h"
+#include "base/trace.h"
+#include "platform/codepage.h"
 #include "platform/files.h"
 
 namespace {

@@ -10,7 +10,7 @@
 // a backslash is still treated as one here, the way the Windows launcher reads paths.
 #pragma once
 
-#include "config/text.h"
+#include "base/text.h"
 
 // Decodes raw by its byte order mark and appends the UTF-8 result to text. A UTF-8 source is
 // appended as it is, NUL bytes included (the embedded text keeps its closing NUL).

@@ -1,11 +1,12 @@
 // The configuration store: loading, the line lookup and the lookups built on it.
 #include "config/config_store.h"
 
+#include "base/trace.h"
 #include "config/config_sources.h"
 #include "config/line_reader.h"
 #include "config/payload.h"
 #include "config/value_expansion.h"
-#include "launcher/trace.h"
+#include "platform/codepage.h"
 #include "platform/files.h"
 
 namespace {
@@ -192,3 +193,5 @@ TextString ConfigStore::vmValue() {
     }
     return vmValue_;
 }
+
+ConfigStore* activeConfig = nullptr;

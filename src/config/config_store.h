@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "config/text.h"
+#include "base/text.h"
 
 class ConfigStore : public TextString {
   public:
@@ -83,3 +83,8 @@ class ConfigStore : public TextString {
     TextString vmValue_;
     int64_t payloadMark_ = -1;
 };
+
+// The store of this process, set by the entry before anything reads the configuration and
+// cleared at teardown. Value expansion, the message table, the runtime discovery and the
+// natives reach the configuration through it; a plain pointer without a lock.
+extern ConfigStore* activeConfig;

@@ -7,7 +7,7 @@
 // Platforms: identical on Windows and Linux.
 #pragma once
 
-#include "config/text.h"
+#include "base/text.h"
 
 // A cursor over NUL-terminated text; it owns nothing.
 class LineReader {

@@ -13,7 +13,7 @@
 
 #include <cstdint>
 
-#include "config/text.h"
+#include "base/text.h"
 
 class ConfigStore;
 

@@ -1,8 +1,9 @@
 // The numbered messages: lookup, safe placeholder filling, and display.
 #include "config/messages.h"
 
+#include "config/config_store.h"
 #include "config/message_overrides.h"
-#include "launcher/active_objects.h"
+#include "platform/codepage.h"
 #include "platform/resources.h"
 #include "platform/ui.h"
 

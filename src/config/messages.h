@@ -9,7 +9,7 @@
 // Linux carries the same texts compiled in and writes "caption: text" to standard error.
 #pragma once
 
-#include "config/text.h"
+#include "base/text.h"
 
 constexpr int kMessageRuntimeNotFound = 1;
 constexpr int kMessageRuntimeNotValid = 2;

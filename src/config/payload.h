@@ -20,7 +20,7 @@
 
 #include <cstdint>
 
-#include "config/text.h"
+#include "base/text.h"
 
 // Bytes between the text length field and the archive.
 constexpr int32_t kPayloadReservedSize = 16;

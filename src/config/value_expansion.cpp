@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "config/config_store.h"
-#include "launcher/active_objects.h"
+#include "platform/codepage.h"
 #include "platform/env.h"
 #include "platform/registry.h"
 

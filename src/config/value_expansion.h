@@ -17,7 +17,7 @@
 // literal) and environment names keep their case.
 #pragma once
 
-#include "config/text.h"
+#include "base/text.h"
 
 class ConfigStore;
 

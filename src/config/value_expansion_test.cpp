@@ -5,7 +5,6 @@
 #include <string>
 
 #include "config/config_store.h"
-#include "launcher/active_objects.h"
 #include "platform/env.h"
 #include "support/payload_builder.h"
 

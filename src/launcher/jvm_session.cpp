@@ -11,7 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "launcher/command_line.h"
+#include "base/command_line.h"
+#include "platform/codepage.h"
 #include "platform/env.h"
 
 static_assert(sizeof(jchar) == sizeof(char16_t), "a Java char is one UTF-16 unit");
@@ -19,15 +20,6 @@ static_assert(sizeof(jchar) == sizeof(char16_t), "a Java char is one UTF-16 unit
 namespace {
 
 using CreateJavaVmFunction = jint(JNICALL*)(JavaVM**, void**, void*);
-
-// The result of a lookup; when it is null, the exception the lookup raised is cleared.
-template <typename T>
-T clearIfMissing(JNIEnv* env, T found, bool describe) {
-    if (found == nullptr) {
-        JvmSession::checkException(env, describe);
-    }
-    return found;
-}
 
 // The directory part of a path including its last separator ('/' or '\'), or empty.
 TextString directoryOf(const char* path) {
@@ -53,20 +45,6 @@ void appendParentDirectoryToPath(const char* libraryPath) {
 }
 
 }  // namespace
-
-jclass findClassChecked(JNIEnv* env, const char* name, bool describe) {
-    return clearIfMissing(env, env->FindClass(name), describe);
-}
-
-jmethodID findStaticMethodChecked(JNIEnv* env, jclass cls, const char* name, const char* signature,
-                                  bool describe) {
-    return clearIfMissing(env, env->GetStaticMethodID(cls, name, signature), describe);
-}
-
-jmethodID findMethodChecked(JNIEnv* env, jclass cls, const char* name, const char* signature,
-                            bool describe) {
-    return clearIfMissing(env, env->GetMethodID(cls, name, signature), describe);
-}
 
 JvmSession::~JvmSession() {
     unload();
@@ -256,22 +234,6 @@ jobjectArray JvmSession::buildStringArray(int leadingCount, char** leading, int 
         }
     }
     return array.release();
-}
-
-int JvmSession::checkException(JNIEnv* env, bool describe) {
-    if (env == nullptr) {
-        return 0;
-    }
-    jthrowable pending = env->ExceptionOccurred();
-    if (pending == nullptr) {
-        return 0;
-    }
-    if (describe) {
-        env->ExceptionDescribe();
-    }
-    env->ExceptionClear();
-    env->DeleteLocalRef(pending);
-    return 1;
 }
 
 void JvmSession::callSystemExit(JNIEnv* env, int status) {

@@ -18,43 +18,9 @@
 
 #include <cstdint>
 
-#include "config/text.h"
+#include "base/jni_calls.h"
+#include "base/text.h"
 #include "platform/dynlib.h"
-
-// Owns one JNI local reference and deletes it when it goes out of scope.
-template <typename T>
-class LocalRef {
-  public:
-    LocalRef(JNIEnv* env, T ref) : env_(env), ref_(ref) {}
-    LocalRef(const LocalRef&) = delete;
-    LocalRef& operator=(const LocalRef&) = delete;
-    ~LocalRef() {
-        if (ref_ != nullptr) {
-            env_->DeleteLocalRef(ref_);
-        }
-    }
-    T get() const { return ref_; }
-    bool isNull() const { return ref_ == nullptr; }
-    // Gives the reference to the caller, who deletes it.
-    T release() {
-        T ref = ref_;
-        ref_ = nullptr;
-        return ref;
-    }
-
-  private:
-    JNIEnv* env_;
-    T ref_;
-};
-
-// Lookups that never leave an exception pending: null means "not found", and the exception
-// the runtime raised for it has been cleared (after printing it on standard error when
-// describe is set).
-jclass findClassChecked(JNIEnv* env, const char* name, bool describe);
-jmethodID findStaticMethodChecked(JNIEnv* env, jclass cls, const char* name, const char* signature,
-                                  bool describe);
-jmethodID findMethodChecked(JNIEnv* env, jclass cls, const char* name, const char* signature,
-                            bool describe);
 
 class JvmSession {
   public:
@@ -90,8 +56,6 @@ class JvmSession {
     // frees the library. Safe to call again: what is gone is not freed twice.
     void unload();
 
-    // 1 when an exception was pending (now cleared, printed first if describe), else 0.
-    static int checkException(JNIEnv* env, bool describe);
     static void callSystemExit(JNIEnv* env, int status);
     static void reportLoadError(const char* path);
 

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/codepage.h"
 #include "support/test_runtime_env.h"
 
 namespace {
@@ -365,8 +366,8 @@ TEST_F(JvmSessionTest, BuildStringArrayConvertsFromTheCodePage) {
 TEST_F(JvmSessionTest, CheckExceptionClearsAndDescribesOnRequest) {
     create();
     JNIEnv* env = session_.env();
-    EXPECT_EQ(JvmSession::checkException(env, true), 0);
-    EXPECT_EQ(JvmSession::checkException(nullptr, true), 0);
+    EXPECT_EQ(checkException(env, true), 0);
+    EXPECT_EQ(checkException(nullptr, true), 0);
 
     struct Case {
         bool describe;
@@ -377,7 +378,7 @@ TEST_F(JvmSessionTest, CheckExceptionClearsAndDescribesOnRequest) {
         EXPECT_EQ(env->FindClass("no/Such"), nullptr);
         CaptureStderr();
 
-        EXPECT_EQ(JvmSession::checkException(env, c.describe), 1);
+        EXPECT_EQ(checkException(env, c.describe), 1);
 
         std::string printed = GetCapturedStderr();
         EXPECT_FALSE(env->ExceptionCheck());

@@ -5,12 +5,12 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "base/native_bindings.h"
+#include "base/trace.h"
 #include "config/config_store.h"
 #include "config/messages.h"
 #include "launcher/active_objects.h"
 #include "launcher/jvm_session.h"
-#include "launcher/native_bindings.h"
-#include "launcher/trace.h"
 #include "launcher/version_check.h"
 #include "platform/dynlib.h"
 #include "platform/env.h"
@@ -82,11 +82,11 @@ void bindSupportNatives(JNIEnv* env) {
     for (const NativeClassBinding* binding : bindings) {
         jclass cls = env->FindClass(binding->className);
         if (cls == nullptr) {
-            JvmSession::checkException(env, false);
+            checkException(env, false);
             continue;
         }
         jint rc = env->RegisterNatives(cls, binding->methods, binding->count);
-        JvmSession::checkException(env, false);
+        checkException(env, false);
         trace("natives of %s: %s", binding->className, rc == 0 ? "bound" : "not bound");
         env->DeleteLocalRef(cls);
     }
@@ -124,20 +124,20 @@ void setSystemProperty(JNIEnv* env, TextView text) {
     }
     jclass system = env->FindClass("java/lang/System");
     if (system == nullptr) {
-        JvmSession::checkException(env, false);
+        checkException(env, false);
         return;
     }
     jmethodID setProperty = env->GetStaticMethodID(
         system, "setProperty", "(Ljava/lang/String;Ljava/lang/String;)Ljava/lang/String;");
     if (setProperty == nullptr) {
-        JvmSession::checkException(env, false);
+        checkException(env, false);
         env->DeleteLocalRef(system);
         return;
     }
     jstring jname = env->NewStringUTF(name.c_str());
     jstring jvalue = env->NewStringUTF(value.c_str());
     jobject previous = env->CallStaticObjectMethod(system, setProperty, jname, jvalue);
-    JvmSession::checkException(env, false);
+    checkException(env, false);
     if (previous != nullptr) {
         env->DeleteLocalRef(previous);
     }
@@ -166,10 +166,10 @@ void registerSplashCloseListener(JNIEnv* env) {
     jobject listener =
         constructor == nullptr ? nullptr : env->NewObject(listenerClass, constructor);
     if (listener == nullptr) {
-        JvmSession::checkException(env, false);
+        checkException(env, false);
     } else {
         env->CallVoidMethod(toolkit, addListener, listener, static_cast<jlong>(64));
-        JvmSession::checkException(env, false);
+        checkException(env, false);
         env->DeleteLocalRef(listener);
     }
     for (jobject ref :

@@ -12,7 +12,7 @@
 
 #include <jni.h>
 
-#include "config/text.h"
+#include "base/text.h"
 
 // 0 when main was called and has returned, else the id of the message shown
 // (1, 2, 4, 5, 6, 7, 8 or 12).

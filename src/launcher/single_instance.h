@@ -11,6 +11,6 @@
 // an abandoned guard lets the next start go on, as an abandoned mutex does on Windows.
 #pragma once
 
-#include "config/text.h"
+#include "base/text.h"
 
 TextString singleInstanceMutexName(TextView appid, TextView exePath);

@@ -7,17 +7,17 @@
 #include <cstdlib>
 
 #include "args_output/argument_list.h"
+#include "base/trace.h"
 #include "config/config_store.h"
 #include "config/messages.h"
 #include "launcher/active_objects.h"
 #include "launcher/jvm_session.h"
 #include "launcher/launch_sequence.h"
 #include "launcher/single_instance.h"
-#include "launcher/trace.h"
+#include "launcher/startup_splash.h"
 #include "platform/files.h"
 #include "platform/signals.h"
 #include "platform/ui.h"
-#include "splash/runtime_splash.h"
 #include "splash/splash_window.h"
 
 namespace {

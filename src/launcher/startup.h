@@ -12,7 +12,7 @@
 
 #include <cstdint>
 
-#include "config/text.h"
+#include "base/text.h"
 #include "platform/sync.h"
 
 // The record handed from the entry to the launch.

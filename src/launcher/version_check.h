@@ -6,7 +6,7 @@
 // Same on every platform.
 #pragma once
 
-#include "config/text.h"
+#include "base/text.h"
 
 struct VersionComponents {
     int values[4] = {0, 0, 0, 0};

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "config/text.h"
+#include "base/text.h"
 
 namespace platform {
 
@@ -20,3 +20,10 @@ void ansiToUtf16(const char* text, int32_t count, WideString& out);
 void utf16ToAnsi(const char16_t* text, int32_t count, TextString& out);
 
 }  // namespace platform
+
+// ANSI (process code page, under the locale selected at start-up) to UTF-16. Characters the
+// code page cannot map become replacement characters; the input is read up to count bytes
+// (-1: up to the first NUL) and the result ends at the first zero unit.
+WideString wideFromNarrow(const char* text, int32_t count);
+// UTF-16 to ANSI; unrepresentable characters become '?'. Ends at the first NUL.
+TextString narrowFromWide(const char16_t* text, int32_t count);

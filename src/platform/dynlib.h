@@ -6,7 +6,7 @@
 // fixed when the process starts.
 #pragma once
 
-#include "config/text.h"
+#include "base/text.h"
 
 namespace platform {
 

@@ -4,7 +4,7 @@
 // unsetenv, names compared with case. On both, putEnv("NAME=") removes the variable.
 #pragma once
 
-#include "config/text.h"
+#include "base/text.h"
 
 namespace platform {
 

@@ -2,7 +2,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "config/text.h"
+#include "base/text.h"
 #include "platform/env.h"
 
 namespace platform {

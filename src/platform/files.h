@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "config/text.h"
+#include "base/text.h"
 
 namespace platform {
 

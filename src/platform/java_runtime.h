@@ -12,7 +12,7 @@
 // expects.
 #pragma once
 
-#include "config/text.h"
+#include "base/text.h"
 
 namespace platform {
 

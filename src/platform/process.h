@@ -12,7 +12,7 @@
 // Linux a process counts as elevated when its effective user is root.
 #pragma once
 
-#include "config/text.h"
+#include "base/text.h"
 
 namespace platform {
 

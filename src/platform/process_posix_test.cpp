@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/command_line.h"
+#include "base/command_line.h"
 #include "platform/process.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "config/text.h"
+#include "base/text.h"
 
 namespace platform {
 

@@ -15,7 +15,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "config/text.h"
+#include "base/text.h"
 #include "platform/env.h"
 #include "platform/sync.h"
 

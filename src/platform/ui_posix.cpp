@@ -1,7 +1,7 @@
 // The error "message box" on Linux: one line on standard error.
 #include <cstdio>
 
-#include "config/text.h"
+#include "base/text.h"
 #include "platform/ui.h"
 
 namespace platform {

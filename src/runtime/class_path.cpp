@@ -4,13 +4,12 @@
 
 #include <initializer_list>
 
-#include "args_output/argument_list.h"
 #include "config/config_store.h"
 #include "config/value_expansion.h"
-#include "launcher/active_objects.h"
 #include "platform/env.h"
 #include "platform/files.h"
 #include "platform/java_runtime.h"
+#include "platform/wildcard_expansion.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 // through a link does not recurse forever.
 #pragma once
 
-#include "config/text.h"
+#include "base/text.h"
 
 enum class ClassPathForm { Executable, General };
 

@@ -6,9 +6,8 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "base/trace.h"
 #include "config/config_store.h"
-#include "launcher/active_objects.h"
-#include "launcher/trace.h"
 #include "platform/env.h"
 #include "platform/files.h"
 #include "platform/java_runtime.h"

@@ -14,7 +14,7 @@
 // "i" finds nothing.
 #pragma once
 
-#include "config/text.h"
+#include "base/text.h"
 
 // The located runtime library's path, or empty; searched once per process.
 TextString locateJvmLibrary();

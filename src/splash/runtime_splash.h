@@ -2,10 +2,9 @@
 // show an image before the virtual machine exists; java.awt.SplashScreen in the started
 // runtime then reports that splash, so the application controls it with the standard API.
 //
-// The start-up sequence prefers it to the launcher's own window: when the runtime that will be
-// started carries the library, the image comes from the file named by the `splash` key, else
-// from the executable's raw data resource 100. Once the library is chosen there is no fallback
-// to the native window, whatever goes wrong.
+// The start-up sequence (launcher/startup_splash.h) prefers it to the launcher's own window:
+// when the runtime that will be started carries the library, the image comes from the file
+// named by the `splash` key, else from the executable's raw data resource 100.
 //
 // Windows: a library that cannot be loaded by its path is tried once more with its directory
 // appended to PATH (its own dependencies sit beside it). Linux: the loader reads its search
@@ -13,9 +12,7 @@
 // only the `splash` file can be shown.
 #pragma once
 
-#include "config/text.h"
-
-class ConfigStore;
+#include "base/text.h"
 
 // What an attempt to show the runtime's splash came to.
 enum class RuntimeSplashResult {
@@ -39,18 +36,3 @@ TextString runtimeSplashLibraryBeside(TextView jvmLibrary);
 // PATH extended by ";" and the library's directory; the change stays, for child processes
 // too.
 RuntimeSplashResult loadRuntimeSplash(const char* libraryPath, const TextString& imageFile);
-
-// The splash library beside the runtime that the locator finds, or empty (no runtime, or no
-// splash library there: the native window is then the splash).
-TextString findRuntimeSplashLibrary();
-
-// Loads the located runtime into activeSession first (the splash library depends on it, and
-// the launch then uses the same runtime), then shows imageFile (the `splash` key's file) or
-// the embedded image through libraryPath.
-RuntimeSplashResult showRuntimeSplash(const char* libraryPath, const TextString& imageFile);
-
-// The start-up's splash step: the runtime's splash when findRuntimeSplashLibrary names one
-// (loaded only when there is an image for it: a readable `splash` file or raw data 100; never
-// the native window then), else the native window with bitmap 100 and the `splashtitle`
-// text, else nothing.
-void showStartupSplash(const ConfigStore& config);

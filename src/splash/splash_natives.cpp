@@ -3,7 +3,7 @@
 
 #include <atomic>
 
-#include "launcher/jvm_session.h"
+#include "base/jni_calls.h"
 #include "splash/splash_window.h"
 
 namespace {
@@ -19,12 +19,12 @@ jobject createSplashScreen(JNIEnv* env, jclass cls) {
     }
     jobject local = env->NewObject(cls, constructor);
     if (local == nullptr) {
-        JvmSession::checkException(env, false);
+        checkException(env, false);
         return nullptr;
     }
     jobject global = env->NewGlobalRef(local);
     env->DeleteLocalRef(local);
-    JvmSession::checkException(env, false);
+    checkException(env, false);
     return global;
 }
 

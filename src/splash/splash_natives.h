@@ -9,7 +9,7 @@
 
 #include <jni.h>
 
-#include "launcher/native_bindings.h"
+#include "base/native_bindings.h"
 
 extern "C" {
 

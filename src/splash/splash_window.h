@@ -16,7 +16,7 @@
 // always null, and the other functions do nothing.
 #pragma once
 
-#include "config/text.h"
+#include "base/text.h"
 
 // Takes ownership of the bitmap (an HBITMAP on Windows) and shows it with the title as the
 // window text; an empty title gives a window without a taskbar button. Returns once the window

@@ -5,7 +5,6 @@
 
 #include "config/config_store.h"
 #include "config/messages.h"
-#include "launcher/active_objects.h"
 #include "support/payload_builder.h"
 
 namespace {

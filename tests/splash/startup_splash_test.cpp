@@ -1,6 +1,6 @@
 // The start-up's splash step: the runtime's splash library when the located runtime carries
 // one (and then never the native window), else the native window, else nothing.
-#include "splash/runtime_splash.h"
+#include "launcher/startup_splash.h"
 
 #include <gtest/gtest.h>
 

@@ -6,9 +6,8 @@
 #include <string>
 
 #include "config/config_store.h"
-#include "launcher/active_objects.h"
+#include "launcher/startup_splash.h"
 #include "runtime/runtime_locator.h"
-#include "splash/runtime_splash.h"
 #include "splash/splash_window.h"
 #include "splash_win_test_support.h"
 #include "support/payload_builder.h"

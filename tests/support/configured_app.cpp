@@ -1,7 +1,7 @@
 // Application directories with an external configuration file, for tests.
 #include "support/configured_app.h"
 
-#include "launcher/active_objects.h"
+#include "config/config_store.h"
 
 ConfiguredApp::ConfiguredApp(ScratchTree& tree, const std::string& lines)
     : previous_(activeConfig) {

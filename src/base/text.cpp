@@ -1,12 +1,10 @@
 // Text and list value types: growth rule, string operations, comparisons, formatting and
 // the UTF-8 codec. The ANSI conversions are delegated to the platform's code page services.
-#include "config/text.h"
+#include "base/text.h"
 
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
-
-#include "platform/codepage.h"
 
 int32_t grownCapacity(int32_t capacity, int32_t need) {
     if (need <= capacity) {
@@ -145,28 +143,6 @@ void TextString::formatList(const char* fmt, va_list args) {
         }
         reserveFor(written + 1);
     }
-}
-
-WideString wideFromNarrow(const char* text, int32_t count) {
-    WideString result;
-    if (text == nullptr) {
-        return result;
-    }
-    int32_t n = count < 0 ? static_cast<int32_t>(std::strlen(text)) : count;
-    platform::ansiToUtf16(text, n, result);
-    result.resize(WideString::unitsUpToZero(result.data()));
-    return result;
-}
-
-TextString narrowFromWide(const char16_t* text, int32_t count) {
-    TextString result;
-    if (text == nullptr) {
-        return result;
-    }
-    int32_t n = count < 0 ? WideString::unitsUpToZero(text) : count;
-    platform::utf16ToAnsi(text, n, result);
-    result.resize(static_cast<int32_t>(std::strlen(result.data())));
-    return result;
 }
 
 WideString wideFromUtf8(const char* text, int32_t count) {

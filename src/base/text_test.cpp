@@ -1,4 +1,4 @@
-#include "config/text.h"
+#include "base/text.h"
 
 #include <gtest/gtest.h>
 
@@ -243,24 +243,6 @@ TEST(Utf8, RoundTripOfBasicPlane) {
     }
     TextString encoded = utf8FromWide(all.c_str(), -1);
     EXPECT_EQ(wide(wideFromUtf8(encoded.c_str(), encoded.length())), all);
-}
-
-TEST(AnsiCodec, AsciiRoundTrip) {
-    WideString w = wideFromNarrow("plain text", -1);
-    EXPECT_EQ(wide(w), u"plain text");
-    EXPECT_EQ(bytes(narrowFromWide(w.data(), w.length())), "plain text");
-    EXPECT_EQ(wide(wideFromNarrow("ab\0cd", 5)), u"ab");
-    EXPECT_EQ(wide(wideFromNarrow(nullptr, -1)), u"");
-}
-
-TEST(AnsiCodec, UnrepresentableCharactersAreReplacedNotDropped) {
-    // A CJK character and an emoji are outside every Western code page and outside ASCII.
-    std::u16string input = u"a\u4E2D\U0001F600b";
-    TextString narrow = narrowFromWide(input.c_str(), -1);
-    ASSERT_GE(narrow.length(), 4);
-    EXPECT_EQ(narrow.c_str()[0], 'a');
-    EXPECT_EQ(narrow.c_str()[narrow.length() - 1], 'b');
-    EXPECT_EQ(narrow.c_str()[narrow.length()], '\0');
 }
 
 TEST(StringList, KeepsOrderDuplicatesAndSurvivesPoolGrowth) {

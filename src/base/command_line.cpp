@@ -1,5 +1,5 @@
 // The command-line splitter: cuts a text in place into blank-separated entries.
-#include "launcher/command_line.h"
+#include "base/command_line.h"
 
 namespace {
 

@@ -263,12 +263,6 @@ class StringList {
     TextString pool_;
 };
 
-// ANSI (process code page, under the locale selected at start-up) to UTF-16. Characters the
-// code page cannot map become replacement characters; the input is read up to count bytes
-// (-1: up to the first NUL) and the result ends at the first zero unit.
-WideString wideFromNarrow(const char* text, int32_t count);
-// UTF-16 to ANSI; unrepresentable characters become '?'. Ends at the first NUL.
-TextString narrowFromWide(const char16_t* text, int32_t count);
 // The launcher's own UTF-8 decoder (BMP only; four-byte sequences become '?').
 WideString wideFromUtf8(const char* text, int32_t count);
 // The launcher's own UTF-8 encoder; stops at count units or at the first zero unit.

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "config/text.h"
+#include "base/text.h"
 
 // Appends a pointer to each entry (inside text) to output. With marks, each entry gets
 // 0 (no wildcard), 1 (wildcards, none inside quotes) or -1 (a wildcard inside quotes).

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "args_output/argument_list.h"
+#include "platform/wildcard_expansion.h"
 #include "support/scratch_tree.h"
 
 namespace {

@@ -1,11 +1,12 @@
 // The start-up's choice between the runtime's splash library and the native splash window.
+#include "launcher/startup_splash.h"
+
 #include "config/config_store.h"
 #include "launcher/active_objects.h"
 #include "launcher/jvm_session.h"
 #include "platform/files.h"
 #include "platform/resources.h"
 #include "runtime/runtime_locator.h"
-#include "splash/runtime_splash.h"
 #include "splash/splash_window.h"
 
 namespace {

@@ -1,13 +1,13 @@
 // The decision trace, switched on by WYN_TRACE=1.
-#include "launcher/trace.h"
+#include "base/trace.h"
 
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
-#include "config/text.h"
-#include "platform/env.h"
+#include "base/text.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ const std::chrono::steady_clock::time_point startTime = std::chrono::steady_cloc
 
 bool traceEnabled() {
     static const bool enabled = [] {
-        const char* value = platform::getEnv("WYN_TRACE");
+        const char* value = std::getenv("WYN_TRACE");
         return value != nullptr && std::strcmp(value, "1") == 0;
     }();
     return enabled;

@@ -2,8 +2,8 @@
 // component by component, depth first, in the order the directory enumeration lists them.
 #include <cstring>
 
-#include "args_output/argument_list.h"
 #include "platform/files.h"
+#include "platform/wildcard_expansion.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The command-line splitter: entries, quoting, backslash runs and wildcard marks.
-#include "launcher/command_line.h"
+#include "base/command_line.h"
 
 #include <gtest/gtest.h>
 

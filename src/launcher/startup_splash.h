@@ -1,0 +1,25 @@
+// The start-up's splash step: the choice between the runtime's splash library, which needs
+// the located runtime loaded into the session first, and the native splash window.
+// Same on every platform; a Linux stub has no bitmap 100, so there it is the runtime's
+// splash or nothing.
+#pragma once
+
+#include "base/text.h"
+#include "splash/runtime_splash.h"
+
+class ConfigStore;
+
+// The splash library beside the runtime that the locator finds, or empty (no runtime, or no
+// splash library there: the native window is then the splash).
+TextString findRuntimeSplashLibrary();
+
+// Loads the located runtime into activeSession first (the splash library depends on it, and
+// the launch then uses the same runtime), then shows imageFile (the `splash` key's file) or
+// the embedded image through libraryPath.
+RuntimeSplashResult showRuntimeSplash(const char* libraryPath, const TextString& imageFile);
+
+// The start-up's splash step: the runtime's splash when findRuntimeSplashLibrary names one
+// (loaded only when there is an image for it: a readable `splash` file or raw data 100; never
+// the native window then), else the native window with bitmap 100 and the `splashtitle`
+// text, else nothing.
+void showStartupSplash(const ConfigStore& config);
