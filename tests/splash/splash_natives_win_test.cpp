@@ -91,15 +91,21 @@ jclass splashClass() {
 using SplashNatives = SplashWindowTest;
 
 TEST(SplashNativeExports, ExportedUnderTheirJniNames) {
-    EXPECT_NE(exported<GetSplashScreenFunction>("Java_com_tarnwick_wyn_SplashScreen_nativeGetSplashScreen", "()Lcom/tarnwick/wyn/SplashScreen;"),
+    EXPECT_NE(exported<GetSplashScreenFunction>(
+                  "Java_com_tarnwick_wyn_SplashScreen_nativeGetSplashScreen",
+                  "()Lcom/tarnwick/wyn/SplashScreen;"),
               nullptr);
-    EXPECT_NE(exported<AutoCloseFunction>("Java_com_tarnwick_wyn_SplashScreen_nativeAutoClose", "(I)V"),
+    EXPECT_NE(
+        exported<AutoCloseFunction>("Java_com_tarnwick_wyn_SplashScreen_nativeAutoClose", "(I)V"),
+        nullptr);
+    EXPECT_NE(exported<CloseFunction>("Java_com_tarnwick_wyn_SplashScreen_nativeClose", "()V"),
               nullptr);
-    EXPECT_NE(exported<CloseFunction>("Java_com_tarnwick_wyn_SplashScreen_nativeClose", "()V"), nullptr);
 }
 
 TEST_F(SplashNatives, OneObjectIsMadeForTheWindowAndKept) {
-    auto getSplashScreen = exported<GetSplashScreenFunction>("Java_com_tarnwick_wyn_SplashScreen_nativeGetSplashScreen", "()Lcom/tarnwick/wyn/SplashScreen;");
+    auto getSplashScreen = exported<GetSplashScreenFunction>(
+        "Java_com_tarnwick_wyn_SplashScreen_nativeGetSplashScreen",
+        "()Lcom/tarnwick/wyn/SplashScreen;");
     ASSERT_NE(getSplashScreen, nullptr);
     FakeJni jni;
     EXPECT_EQ(getSplashScreen(&jni.env, splashClass()), nullptr) << "no window, no object";

@@ -21,9 +21,9 @@ constexpr char kNoDrawingReason[] =
     "mode for 32-bit programs): no bitmap, splash window or screenshot";
 
 // Skips the running test (from its body or its fixture's SetUp) when the process cannot draw.
-#define WYN_SKIP_WITHOUT_DRAWING()                \
-    do {                                          \
-        if (!processCanDraw()) {                  \
-            GTEST_SKIP() << kNoDrawingReason;     \
-        }                                         \
+#define WYN_SKIP_WITHOUT_DRAWING()            \
+    do {                                      \
+        if (!processCanDraw()) {              \
+            GTEST_SKIP() << kNoDrawingReason; \
+        }                                     \
     } while (false)
