@@ -35,7 +35,7 @@ int64_t locatePayloadMark(const unsigned char* bytes, int64_t size);
 // inside the file before the mark.
 bool embeddedTextAt(const unsigned char* bytes, int64_t size, int64_t mark, TextView& text);
 
-// Maps an executable file and copies its embedded configuration text (raw bytes, byte order
-// mark included) into text; also reports the mark (-1 when none). False when the file cannot
-// be mapped or holds no embedded text; text is then empty.
+// Maps an executable file (by its exact path, see platform/files.h) and copies its embedded
+// configuration text (raw bytes, byte order mark included) into text; also reports the mark (-1
+// when none). False when the file cannot be mapped or holds no embedded text; text is then empty.
 bool readEmbeddedText(const char* executable, TextString& text, int64_t& mark);

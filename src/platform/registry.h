@@ -29,4 +29,10 @@ struct RegistryValue {
 [[nodiscard]] bool readRegistryValue(RegistryRoot root, const char* keyPath, const char* valueName,
                                      RegistryValue& out);
 
+// Reads a string value that names a path (REG_SZ or REG_EXPAND_SZ, unexpanded) in UTF-16 and
+// gives its ANSI form (see files.h). False when the value cannot be read, is no string, or
+// the path has no ANSI form.
+[[nodiscard]] bool readRegistryPath(RegistryRoot root, const char* keyPath, const char* valueName,
+                                    TextString& path);
+
 }  // namespace platform

@@ -7,4 +7,8 @@ bool readRegistryValue(RegistryRoot, const char*, const char*, RegistryValue&) {
     return false;
 }
 
+bool readRegistryPath(RegistryRoot, const char*, const char*, TextString&) {
+    return false;
+}
+
 }  // namespace platform

@@ -120,15 +120,23 @@ TextString systemRuntime() {
 
 TextString environmentRuntime() {
     for (const char* name : {"JRE_HOME", "JAVA_HOME"}) {
-        const char* home = platform::getEnv(name);
-        if (home != nullptr && home[0] != '\0') {
-            TextString found = findJvmInHome(TextView(home));
+        TextString home = platform::getEnvPath(name);
+        if (!home.empty()) {
+            TextString found = findJvmInHome(home);
             if (!found.empty()) {
                 return found;
             }
         }
     }
     return TextString();
+}
+
+// Reads a registry value below HKLM that names a path, in its ANSI form (see
+// platform/files.h), with the same length limit as readRegistryText.
+bool readRegistryPathText(const char* keyPath, const char* valueName, TextString& path) {
+    return platform::readRegistryPath(platform::RegistryRoot::LocalMachine, keyPath, valueName,
+                                      path) &&
+           path.length() < kRegistryTextLimit;
 }
 
 TextString runSource(char letter) {
@@ -232,7 +240,7 @@ TextString readRegistryRuntime(const char* keyPath) {
     versionKey.append(version);
 
     TextString value;
-    if (readRegistryText(versionKey.c_str(), "RuntimeLib", value)) {
+    if (readRegistryPathText(versionKey.c_str(), "RuntimeLib", value)) {
         if (platform::canRead(value.c_str()) && flavour().length() <= 1) {
             return value;
         }
@@ -241,7 +249,7 @@ TextString readRegistryRuntime(const char* keyPath) {
         stripComponent(value);
         return findJvmInHome(value);
     }
-    if (readRegistryText(versionKey.c_str(), "JavaHome", value)) {
+    if (readRegistryPathText(versionKey.c_str(), "JavaHome", value)) {
         return findJvmInHome(value);
     }
     return TextString();

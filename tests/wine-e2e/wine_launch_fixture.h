@@ -27,8 +27,8 @@ class LauncherProcess {
     LauncherProcess& operator=(const LauncherProcess&) = delete;
     ~LauncherProcess();
 
-    // Starts exe with the command-line tail args and the environment changes; false on
-    // failure.
+    // Starts exe (UTF-8, started through the wide functions) with the command-line tail args
+    // and the environment changes; false on failure.
     bool start(const std::string& exe, const std::string& args, const std::vector<EnvChange>& env);
     // Waits up to timeoutMs; the exit code, or -1 when it is still running (it is then
     // killed, so that a hanging launcher fails its test instead of the suite).
@@ -75,6 +75,9 @@ class WineLaunch {
   private:
     ScratchDirectory scratch_;
 };
+
+// UTF-16 of a UTF-8 text.
+std::wstring wideOfUtf8(const std::string& text);
 
 // An environment change list with more changes appended.
 std::vector<EnvChange> withEnv(std::vector<EnvChange> env, const std::vector<EnvChange>& more);
