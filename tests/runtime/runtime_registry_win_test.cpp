@@ -216,6 +216,11 @@ TEST_F(RuntimeRegistry, HomeOutsideTheAnsiCodePageIsHandedOnInItsShortForm) {
     EXPECT_EQ(found.compare(0, shortHome.size(), shortHome), 0) << found;
     EXPECT_NE(GetFileAttributesA(found.c_str()), INVALID_FILE_ATTRIBUTES) << found;
     EXPECT_EQ(found.find('?'), std::string::npos) << found;
+    // The scratch tree removes by ANSI names, which cannot reach this directory.
+    DeleteFileW((longHome + L"\\bin\\server\\jvm.dll").c_str());
+    RemoveDirectoryW((longHome + L"\\bin\\server").c_str());
+    RemoveDirectoryW((longHome + L"\\bin").c_str());
+    RemoveDirectoryW(longHome.c_str());
 }
 
 TEST_F(RuntimeRegistry, DefaultOrderReachesTheRegistryAfterTheApplicationSources) {
