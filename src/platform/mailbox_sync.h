@@ -5,9 +5,10 @@
 // publishes their handle values in the block; every other instance duplicates them out of
 // the first instance's process (DuplicateHandle). Handles once held stay in use when another
 // process takes over the first-instance role, and the objects live as long as any instance
-// holds them. A pulse is PulseEvent, which releases the threads waiting at that moment; a
-// wait also ends when the watched first instance ends, and after at most a second, since a
-// pulse just before the wait is missed.
+// holds them. A pulse counts itself in the block's signal counter, then PulseEvent releases
+// the threads waiting at that moment; a wait also ends when the watched first instance ends,
+// and after at most 100 ms, since a pulse that comes between the look at the counter and the
+// start of the wait is missed.
 // Linux: nothing needs creating or duplicating. The mutex is a robust process-shared mutex
 // in the block, and the signal is a futex on the block's signal counter: a pulse increments
 // it and wakes every waiter, and a wait sleeps only while the counter still holds the value

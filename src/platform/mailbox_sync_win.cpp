@@ -9,7 +9,7 @@ namespace platform {
 namespace {
 
 constexpr DWORD kMutantQueryState = 0x0001;
-constexpr int kLostPulseMs = 1000;
+constexpr int kLostPulseMs = 100;
 
 HANDLE duplicateFrom(HANDLE owner, int32_t value, DWORD access) {
     if (owner == nullptr || value == 0) {
@@ -88,11 +88,13 @@ void MailboxSync::unlockMailbox() {
 }
 
 void MailboxSync::pulse() {
-    if (void* event = event_.load()) {
-        PulseEvent(static_cast<HANDLE>(event));
-    }
+    // The count first: a waiter that looks at it after this sees the change and does not
+    // wait, and one that looked before is waiting, or about to, when the pulse comes.
     if (signalCount_ != nullptr) {
         __atomic_add_fetch(signalCount_, 1, __ATOMIC_ACQ_REL);
+    }
+    if (void* event = event_.load()) {
+        PulseEvent(static_cast<HANDLE>(event));
     }
 }
 
