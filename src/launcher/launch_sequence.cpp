@@ -19,6 +19,7 @@
 #include "runtime/runtime_locator.h"
 #include "splash/splash_natives.h"
 #include "splash/splash_window.h"
+#include "tray/tray_natives.h"
 
 namespace {
 
@@ -78,7 +79,8 @@ void bindSupportNatives(JNIEnv* env) {
     if (platform::executableExportsNatives()) {
         return;
     }
-    const NativeClassBinding* bindings[] = {&splashScreenNatives()};
+    const NativeClassBinding* bindings[] = {&splashScreenNatives(), &systemTrayNatives(),
+                                             &systemTrayMenuNatives()};
     for (const NativeClassBinding* binding : bindings) {
         jclass cls = env->FindClass(binding->className);
         if (cls == nullptr) {

@@ -19,6 +19,7 @@
 #include "platform/signals.h"
 #include "platform/ui.h"
 #include "splash/splash_window.h"
+#include "tray/tray.h"
 
 namespace {
 
@@ -100,6 +101,7 @@ void onTerminationSignal(int signal) {
         }
         vm->DetachCurrentThread();
     }
+    removeAllTrayIcons();
     platform::SignalHandler saved;
     if (signal == SIGINT) {
         saved = savedInterruptHandler;
@@ -167,6 +169,8 @@ int runStartup(int argc, char** argv) {
         guardSingleInstance(config);
     }
 
+    createTrayMessageWindow();
+
     int count = argc;
     char** vector = argv;
     int mode = wildcardMode(config.wildcard());
@@ -185,6 +189,7 @@ int runStartup(int argc, char** argv) {
         runOnLaunchThread(runLaunch, 0, &request);
     }
 
+    removeAllTrayIcons();
     activeConfig = nullptr;
     activeSession = nullptr;
     session.unload();
