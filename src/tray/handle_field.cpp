@@ -61,8 +61,11 @@ bool setHandleField(JNIEnv* env, jobject object, void* value) {
     intptr_t pointer = reinterpret_cast<intptr_t>(value);
     if (field.isLong) {
         env->SetLongField(object, field.id, static_cast<jlong>(pointer));
-    } else {
-        env->SetIntField(object, field.id, static_cast<jint>(pointer));
+        return true;
     }
+    if (static_cast<intptr_t>(static_cast<jint>(pointer)) != pointer) {
+        return false;
+    }
+    env->SetIntField(object, field.id, static_cast<jint>(pointer));
     return true;
 }

@@ -10,5 +10,6 @@ bool hasHandleField(JNIEnv* env, jobject object);
 // The pointer in h (a long truncated to a pointer, or an int), or null when there is no such
 // field or the object is null.
 void* getHandleField(JNIEnv* env, jobject object);
-// Writes the pointer into h (sign-extended into a long field). False without such a field.
+// Writes the pointer into h (sign-extended into a long field). False without such a field, and
+// for an int field that cannot hold the pointer (in a 64-bit process), which is left as is.
 bool setHandleField(JNIEnv* env, jobject object, void* value);

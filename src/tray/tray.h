@@ -30,6 +30,7 @@ void deliverTrayMenuCommand(uint32_t command);
 
 // What the table holds, in order of creation; for tests and the trace.
 struct TrayIconState {
+    const void* record;  // what the Java object's h holds
     uint32_t id;
     bool shown;
     bool balloonLayout;

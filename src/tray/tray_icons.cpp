@@ -94,7 +94,19 @@ void trayIconInit(JNIEnv* env, jobject self, jint icon, jstring tip, jstring inf
         record->id = tray.nextId++;
         tray.table.push_back(TrayEntry{record, nullptr});
     }
-    setHandleField(env, self, record);
+    if (setHandleField(env, self, record)) {
+        return;
+    }
+    // The field cannot carry the record (an int field in a 64-bit process): no icon is made.
+    {
+        std::lock_guard<std::mutex> guard(tray.lock);
+        TrayEntry* entry = entryOf(tray, record);
+        if (entry != nullptr) {
+            tray.table.erase(tray.table.begin() + (entry - tray.table.data()));
+        }
+    }
+    trayshell::destroyIcon(record->icon);
+    delete record;
 }
 
 void trayIconChange(JNIEnv* env, jobject self, jint icon, jstring tip, jstring info,
@@ -259,7 +271,7 @@ std::vector<TrayIconState> trayIconStates() {
     std::vector<TrayIconState> states;
     for (const TrayEntry& entry : tray.table) {
         const TrayIconRecord& r = *entry.record;
-        states.push_back(TrayIconState{r.id, r.shown, r.balloonLayout, r.icon != nullptr,
+        states.push_back(TrayIconState{entry.record, r.id, r.shown, r.balloonLayout, r.icon != nullptr,
                                        entry.object != nullptr, TextString(r.tip),
                                        TextString(r.info), TextString(r.infoTitle),
                                        r.infoFlags});

@@ -42,7 +42,17 @@ void trayMenuInit(JNIEnv* env, jobject self) {
         std::lock_guard<std::mutex> guard(menus.lock);
         menus.live.insert(menu);
     }
-    setHandleField(env, self, menu);
+    if (setHandleField(env, self, menu)) {
+        return;
+    }
+    // The field cannot carry the record (an int field in a 64-bit process): no menu is made.
+    {
+        MenuState& menus = state();
+        std::lock_guard<std::mutex> guard(menus.lock);
+        menus.live.erase(menu);
+    }
+    trayshell::destroyMenu(menu->native);
+    delete menu;
 }
 
 void trayMenuAppendCommand(JNIEnv* env, jobject self, jstring text, jint id) {
