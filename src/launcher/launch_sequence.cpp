@@ -80,7 +80,7 @@ void bindSupportNatives(JNIEnv* env) {
         return;
     }
     const NativeClassBinding* bindings[] = {&splashScreenNatives(), &systemTrayNatives(),
-                                             &systemTrayMenuNatives()};
+                                            &systemTrayMenuNatives()};
     for (const NativeClassBinding* binding : bindings) {
         jclass cls = env->FindClass(binding->className);
         if (cls == nullptr) {

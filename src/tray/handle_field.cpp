@@ -47,8 +47,7 @@ void* getHandleField(JNIEnv* env, jobject object) {
         return nullptr;
     }
     if (field.isLong) {
-        return reinterpret_cast<void*>(
-            static_cast<intptr_t>(env->GetLongField(object, field.id)));
+        return reinterpret_cast<void*>(static_cast<intptr_t>(env->GetLongField(object, field.id)));
     }
     return reinterpret_cast<void*>(static_cast<intptr_t>(env->GetIntField(object, field.id)));
 }

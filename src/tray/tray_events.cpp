@@ -71,8 +71,8 @@ void deliverTrayMouseEvent(uint32_t iconId, uint32_t mouseMessage) {
     if (callback.isNull()) {
         return;
     }
-    jmethodID method = callbackMethod(env, callback.get(), "OnMouseClick",
-                                      "(Lcom/tarnwick/wyn/SystemTray;I)V");
+    jmethodID method =
+        callbackMethod(env, callback.get(), "OnMouseClick", "(Lcom/tarnwick/wyn/SystemTray;I)V");
     if (method == nullptr) {
         return;
     }

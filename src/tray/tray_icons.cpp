@@ -271,10 +271,10 @@ std::vector<TrayIconState> trayIconStates() {
     std::vector<TrayIconState> states;
     for (const TrayEntry& entry : tray.table) {
         const TrayIconRecord& r = *entry.record;
-        states.push_back(TrayIconState{entry.record, r.id, r.shown, r.balloonLayout, r.icon != nullptr,
-                                       entry.object != nullptr, TextString(r.tip),
-                                       TextString(r.info), TextString(r.infoTitle),
-                                       r.infoFlags});
+        states.push_back(TrayIconState{entry.record, r.id, r.shown, r.balloonLayout,
+                                       r.icon != nullptr, entry.object != nullptr,
+                                       TextString(r.tip), TextString(r.info),
+                                       TextString(r.infoTitle), r.infoFlags});
     }
     return states;
 }

@@ -13,10 +13,9 @@ JNIEXPORT void JNICALL Java_com_tarnwick_wyn_SystemTray_init(JNIEnv* env, jobjec
     trayIconInit(env, self, icon, tip, info, infoTitle, infoType);
 }
 
-JNIEXPORT void JNICALL Java_com_tarnwick_wyn_SystemTray_Change(JNIEnv* env, jobject self,
-                                                               jint icon, jstring tip,
-                                                               jstring info, jstring infoTitle,
-                                                               jint infoType) {
+JNIEXPORT void JNICALL Java_com_tarnwick_wyn_SystemTray_Change(JNIEnv* env, jobject self, jint icon,
+                                                               jstring tip, jstring info,
+                                                               jstring infoTitle, jint infoType) {
     trayIconChange(env, self, icon, tip, info, infoTitle, infoType);
 }
 
@@ -32,8 +31,7 @@ JNIEXPORT void JNICALL Java_com_tarnwick_wyn_SystemTray_finalize(JNIEnv* env, jo
     trayIconFinalize(env, self);
 }
 
-JNIEXPORT void JNICALL Java_com_tarnwick_wyn_SystemTray_setSystemTrayCallback(JNIEnv* env,
-                                                                              jclass,
+JNIEXPORT void JNICALL Java_com_tarnwick_wyn_SystemTray_setSystemTrayCallback(JNIEnv* env, jclass,
                                                                               jobject callback) {
     traySetCallback(env, callback);
 }
@@ -73,8 +71,7 @@ JNINativeMethod native(const char* name, const char* signature, void* function) 
     return JNINativeMethod{const_cast<char*>(name), const_cast<char*>(signature), function};
 }
 
-constexpr char kTextIconSignature[] =
-    "(ILjava/lang/String;Ljava/lang/String;Ljava/lang/String;I)V";
+constexpr char kTextIconSignature[] = "(ILjava/lang/String;Ljava/lang/String;Ljava/lang/String;I)V";
 
 }  // namespace
 

@@ -17,10 +17,9 @@ extern "C" {
 JNIEXPORT void JNICALL Java_com_tarnwick_wyn_SystemTray_init(JNIEnv* env, jobject self, jint icon,
                                                              jstring tip, jstring info,
                                                              jstring infoTitle, jint infoType);
-JNIEXPORT void JNICALL Java_com_tarnwick_wyn_SystemTray_Change(JNIEnv* env, jobject self,
-                                                               jint icon, jstring tip,
-                                                               jstring info, jstring infoTitle,
-                                                               jint infoType);
+JNIEXPORT void JNICALL Java_com_tarnwick_wyn_SystemTray_Change(JNIEnv* env, jobject self, jint icon,
+                                                               jstring tip, jstring info,
+                                                               jstring infoTitle, jint infoType);
 JNIEXPORT void JNICALL Java_com_tarnwick_wyn_SystemTray_Show(JNIEnv* env, jobject self);
 JNIEXPORT void JNICALL Java_com_tarnwick_wyn_SystemTray_Hide(JNIEnv* env, jobject self);
 JNIEXPORT void JNICALL Java_com_tarnwick_wyn_SystemTray_finalize(JNIEnv* env, jobject self);

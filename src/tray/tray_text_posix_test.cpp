@@ -23,8 +23,8 @@ class Utf8Locale : public ::testing::Test {
 };
 
 TEST_F(Utf8Locale, TextsAreNeverCutInsideACharacter) {
-    const std::string e = "\xC3\xA9";           // two bytes
-    const std::string euro = "\xE2\x82\xAC";    // three bytes
+    const std::string e = "\xC3\xA9";         // two bytes
+    const std::string euro = "\xE2\x82\xAC";  // three bytes
     struct Case {
         std::string text;
         int32_t limit;
@@ -36,7 +36,9 @@ TEST_F(Utf8Locale, TextsAreNeverCutInsideACharacter) {
         {std::string(61, 'a') + euro, 63, 61},
         {std::string(60, 'a') + euro, 63, 63},
         {euro + euro, 5, 3},
-        {"a\xFF" "b", 3, 3},  // a byte that starts no character counts as one
+        {"a\xFF"
+         "b",
+         3, 3},  // a byte that starts no character counts as one
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ansiPrefixFitting(TextView(c.text.c_str()), c.limit), c.expected)

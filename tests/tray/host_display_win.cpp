@@ -22,8 +22,8 @@ std::string scratchFile(const char* suffix) {
     char directory[MAX_PATH];
     GetTempPathA(sizeof(directory), directory);
     static int counter = 0;
-    return std::string(directory) + "wyn-tray-host-" + std::to_string(GetCurrentProcessId()) +
-           "-" + std::to_string(++counter) + suffix;
+    return std::string(directory) + "wyn-tray-host-" + std::to_string(GetCurrentProcessId()) + "-" +
+           std::to_string(++counter) + suffix;
 }
 
 // The host path of a Windows path, as Wine maps drive letters (the temporary directory is in
@@ -61,8 +61,8 @@ std::string runOnHost(const std::string& command) {
     std::string output = scratchFile(".out");
     std::string done = scratchFile(".done");
     std::string line = "Z:\\bin\\sh -c \"(" + command + ") > '" + unixPathOf(output) +
-                       "' 2>&1; echo $? > '" + unixPathOf(done) + ".tmp'; mv '" +
-                       unixPathOf(done) + ".tmp' '" + unixPathOf(done) + "'\"";
+                       "' 2>&1; echo $? > '" + unixPathOf(done) + ".tmp'; mv '" + unixPathOf(done) +
+                       ".tmp' '" + unixPathOf(done) + "'\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};

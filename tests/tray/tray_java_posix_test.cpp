@@ -126,7 +126,8 @@ jobject staticObject(JNIEnv* env, const char* name, const char* signature) {
 }
 
 jobject icon(JNIEnv* env, int index) {
-    auto all = static_cast<jobjectArray>(staticObject(env, "icons", "[Lcom/tarnwick/wyn/SystemTray;"));
+    auto all =
+        static_cast<jobjectArray>(staticObject(env, "icons", "[Lcom/tarnwick/wyn/SystemTray;"));
     jobject element = env->GetObjectArrayElement(all, index);
     env->DeleteLocalRef(all);
     return element;
@@ -173,7 +174,8 @@ class TrayInJdk : public ::testing::Test {
         ASSERT_NE(env, nullptr) << "the JDK's virtual machine must start";
         static bool bound = false;
         if (!bound) {
-            for (const NativeClassBinding* binding : {&systemTrayNatives(), &systemTrayMenuNatives()}) {
+            for (const NativeClassBinding* binding :
+                 {&systemTrayNatives(), &systemTrayMenuNatives()}) {
                 jclass cls = env->FindClass(binding->className);
                 ASSERT_NE(cls, nullptr) << binding->className;
                 ASSERT_EQ(env->RegisterNatives(cls, binding->methods, binding->count), JNI_OK)
@@ -192,7 +194,8 @@ class TrayInJdk : public ::testing::Test {
         std::vector<TrayIconState> states = trayIconStates();
         for (int i = 0; i < 4; ++i) {
             jobject object = icon(env, i);
-            auto record = reinterpret_cast<const void*>(static_cast<intptr_t>(handleOf(env, object)));
+            auto record =
+                reinterpret_cast<const void*>(static_cast<intptr_t>(handleOf(env, object)));
             env->DeleteLocalRef(object);
             ids.push_back(0);
             for (const TrayIconState& state : states) {

@@ -101,8 +101,7 @@ jlong handleOf(jobject object) {
 
 std::string clickRecord(jobject icon, int message) {
     return "call wyntest/Recorder.OnMouseClick com/tarnwick/wyn/SystemTray[h=" +
-           std::to_string(static_cast<long long>(handleOf(icon))) + "] " +
-           std::to_string(message);
+           std::to_string(static_cast<long long>(handleOf(icon))) + "] " + std::to_string(message);
 }
 
 void clickAt(const DockedIcon& where, int button) {
@@ -231,7 +230,8 @@ TEST_F(TrayUnderWine, TooltipShowsTheFirstSixtyThreeCharacters) {
 }
 
 TEST_F(TrayUnderWine, ClicksReachOnMouseClickWithExactlyThatIcon) {
-    auto setCallback = exported<SetCallback>("Java_com_tarnwick_wyn_SystemTray_setSystemTrayCallback");
+    auto setCallback =
+        exported<SetCallback>("Java_com_tarnwick_wyn_SystemTray_setSystemTrayCallback");
     ASSERT_NE(setCallback, nullptr);
     jobject recorder = make(kRecorder);
     setCallback(env, nullptr, recorder);
@@ -271,18 +271,17 @@ TEST_F(TrayUnderWine, ChangeOnAHiddenIconDoesNothingAndAfterShowItDoes) {
     ASSERT_EQ(after.size(), 3u);
     docked[2] = newIcon(before, after);
     Sleep(500);
-    EXPECT_EQ(centrePixel(docked[2]), "#2040E0")
-        << "shown again with its own image";
+    EXPECT_EQ(centrePixel(docked[2]), "#2040E0") << "shown again with its own image";
     change(env, icons[2], 2, tip, nullptr, nullptr, -1);
     Sleep(1000);
-    EXPECT_EQ(centrePixel(docked[2]), "#20B020")
-        << "Change gave it the green image";
+    EXPECT_EQ(centrePixel(docked[2]), "#20B020") << "Change gave it the green image";
     EXPECT_STREQ(trayIconStates()[2].tip.c_str(), "changed while hidden");
     env->DeleteLocalRef(tip);
 }
 
 TEST_F(TrayUnderWine, PopupMenuShowsAndTheChosenItemReachesOnMenuCommand) {
-    auto setCallback = exported<SetCallback>("Java_com_tarnwick_wyn_SystemTray_setSystemTrayCallback");
+    auto setCallback =
+        exported<SetCallback>("Java_com_tarnwick_wyn_SystemTray_setSystemTrayCallback");
     auto menuInit = exported<ObjectCall>("Java_com_tarnwick_wyn_SystemTrayMenu_init");
     auto append = exported<AppendCommand>(
         "Java_com_tarnwick_wyn_SystemTrayMenu_Append__Ljava_lang_String_2I");
