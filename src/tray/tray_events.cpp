@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "base/jni_calls.h"
+#include "base/trace.h"
 #include "tray/tray.h"
 #include "tray/tray_icons.h"
 #include "tray/tray_shell.h"
@@ -111,4 +112,6 @@ void deliverTrayMenuCommand(uint32_t command) {
 
 void createTrayMessageWindow() {
     trayshell::startMessageWindow(deliverTrayMenuCommand, deliverTrayMouseEvent);
+    trace("tray message window: %s",
+          trayshell::messageWindow() != nullptr ? "created" : "none (icons show no events)");
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/jni_calls.h"
+#include "base/trace.h"
 #include "tray/handle_field.h"
 #include "tray/java_text.h"
 #include "tray/tray.h"
@@ -261,6 +262,7 @@ void removeAllTrayIcons() {
         trayshell::destroyIcon(record->icon);
         delete record;
     }
+    trace("tray icons removed: %d", static_cast<int>(tray.table.size()));
     tray.table.clear();
     tray.table.shrink_to_fit();
 }
