@@ -10,6 +10,9 @@
 #include "base/trace.h"
 #include "config/config_store.h"
 #include "config/messages.h"
+#include "instances/instance_block.h"
+#include "instances/instance_receiver.h"
+#include "instances/instance_registry.h"
 #include "launcher/active_objects.h"
 #include "launcher/jvm_session.h"
 #include "launcher/launch_sequence.h"
@@ -152,8 +155,12 @@ int runStartup(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
     ConfigStore config(true);
     JvmSession session;
+    platform::SharedMemory instanceBlock;
+    openInstanceBlock(config.appid(), instanceBlock);
+    InstanceRegistry registry(instanceBlock.view, instanceBlock.lockName.c_str());
     activeConfig = &config;
     activeSession = &session;
+    activeRegistry = &registry;
     trace("executable: %s", config.exePath().c_str());
     platform::initCommonControls();
 
@@ -167,6 +174,8 @@ int runStartup(int argc, char** argv) {
 
     if (config.singleInstance().compareNoCase("true") == 0) {
         guardSingleInstance(config);
+    } else if (config.singleInstance().compareNoCase("custom") == 0) {
+        registry.startCustomMode(instanceReceiver());
     }
 
     createTrayMessageWindow();
@@ -192,6 +201,8 @@ int runStartup(int argc, char** argv) {
     removeAllTrayIcons();
     activeConfig = nullptr;
     activeSession = nullptr;
+    registry.shutdownRegistry();
+    platform::closeSharedMemory(instanceBlock);
     session.unload();
     trace("exit code %d", request.result);
     return request.result;
