@@ -9,6 +9,7 @@
 #include "base/trace.h"
 #include "config/config_store.h"
 #include "config/messages.h"
+#include "instances/instances_natives.h"
 #include "launcher/active_objects.h"
 #include "launcher/jvm_session.h"
 #include "launcher/version_check.h"
@@ -19,6 +20,7 @@
 #include "runtime/runtime_locator.h"
 #include "splash/splash_natives.h"
 #include "splash/splash_window.h"
+#include "tray/tray_natives.h"
 
 namespace {
 
@@ -78,7 +80,8 @@ void bindSupportNatives(JNIEnv* env) {
     if (platform::executableExportsNatives()) {
         return;
     }
-    const NativeClassBinding* bindings[] = {&splashScreenNatives()};
+    const NativeClassBinding* bindings[] = {&splashScreenNatives(), &instancesNatives(),
+                                            &systemTrayNatives(), &systemTrayMenuNatives()};
     for (const NativeClassBinding* binding : bindings) {
         jclass cls = env->FindClass(binding->className);
         if (cls == nullptr) {

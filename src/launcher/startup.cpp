@@ -10,6 +10,9 @@
 #include "base/trace.h"
 #include "config/config_store.h"
 #include "config/messages.h"
+#include "instances/instance_block.h"
+#include "instances/instance_receiver.h"
+#include "instances/instance_registry.h"
 #include "launcher/active_objects.h"
 #include "launcher/jvm_session.h"
 #include "launcher/launch_sequence.h"
@@ -19,6 +22,7 @@
 #include "platform/signals.h"
 #include "platform/ui.h"
 #include "splash/splash_window.h"
+#include "tray/tray.h"
 
 namespace {
 
@@ -100,6 +104,7 @@ void onTerminationSignal(int signal) {
         }
         vm->DetachCurrentThread();
     }
+    removeAllTrayIcons();
     platform::SignalHandler saved;
     if (signal == SIGINT) {
         saved = savedInterruptHandler;
@@ -157,14 +162,21 @@ int runStartup(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
     ConfigStore config(true);
     JvmSession session;
+    platform::SharedMemory instanceBlock;
+    openInstanceBlock(config.appid(), instanceBlock);
+    InstanceRegistry registry(instanceBlock.view, instanceBlock.lockName.c_str());
     activeConfig = &config;
     activeSession = &session;
+    activeRegistry = &registry;
     trace("executable: %s (handed on as %s)", config.exeFile().c_str(), config.exePath().c_str());
     TextString pathProblem = executablePathProblem(config);
     if (!pathProblem.empty()) {
         showMessageUtf8(pathProblem, nullptr);
         activeConfig = nullptr;
         activeSession = nullptr;
+        activeRegistry = nullptr;
+        registry.shutdownRegistry();
+        platform::closeSharedMemory(instanceBlock);
         return kMessagePathWithoutAnsiForm;
     }
     platform::initCommonControls();
@@ -179,7 +191,11 @@ int runStartup(int argc, char** argv) {
 
     if (config.singleInstance().compareNoCase("true") == 0) {
         guardSingleInstance(config);
+    } else if (config.singleInstance().compareNoCase("custom") == 0) {
+        registry.startCustomMode(instanceReceiver());
     }
+
+    createTrayMessageWindow();
 
     int count = argc;
     char** vector = argv;
@@ -199,8 +215,11 @@ int runStartup(int argc, char** argv) {
         runOnLaunchThread(runLaunch, 0, &request);
     }
 
+    removeAllTrayIcons();
     activeConfig = nullptr;
     activeSession = nullptr;
+    registry.shutdownRegistry();
+    platform::closeSharedMemory(instanceBlock);
     session.unload();
     trace("exit code %d", request.result);
     return request.result;

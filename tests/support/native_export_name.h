@@ -5,6 +5,8 @@
 // wrong decoration in the executable's export table fails.
 #pragma once
 
+#include <jni.h>
+
 #include <cstring>
 #include <string>
 
@@ -40,5 +42,18 @@ inline std::string nativeExportName(const char* name, const char* signature) {
 #else
     return signature[0] == '(' && std::strchr(signature, ')') != nullptr ? std::string(name)
                                                                          : std::string();
+#endif
+}
+
+// The same name for a native given by its function pointer type (JNICALL, JNIEnv* first): on
+// 32-bit Windows the argument bytes are those of the type's parameters, each taking at least
+// 4 bytes on the stack.
+template <typename Result, typename... Arguments>
+std::string nativeExportNameFor(const char* name, Result(JNICALL*)(Arguments...)) {
+#if defined(_WIN32) && !defined(_WIN64)
+    size_t bytes = (size_t{0} + ... + ((sizeof(Arguments) + 3) / 4 * 4));
+    return "_" + std::string(name) + "@" + std::to_string(bytes);
+#else
+    return name;
 #endif
 }
