@@ -8,6 +8,7 @@
 
 #include "args_output/argument_list.h"
 #include "base/trace.h"
+#include "config/config_sources.h"
 #include "config/config_store.h"
 #include "config/messages.h"
 #include "launcher/active_objects.h"
@@ -193,7 +194,8 @@ void forceWorkingDirectory(TextView value) {
 }
 
 int runStartup(int argc, char** argv) {
-    platform::keepCurrentDirectoryOutOfLibrarySearch();
+    TextString exeDirectory = directoryOf(platform::executablePath());
+    platform::keepCurrentDirectoryOutOfLibrarySearch(exeDirectory.c_str());
     std::setlocale(LC_ALL, "");
     ConfigStore config(true);
     JvmSession session;
