@@ -24,6 +24,7 @@
 #include "platform/signals.h"
 #include "platform/ui.h"
 #include "splash/splash_window.h"
+#include "tray/tray.h"
 
 namespace {
 
@@ -150,6 +151,7 @@ void onTerminationSignal(int signal) {
         platform::LockHolder hold(signalLock());
         --handlersInside;
     }
+    removeAllTrayIcons();
     platform::SignalHandler saved;
     if (signal == SIGINT) {
         saved = savedInterruptHandler;
@@ -230,6 +232,8 @@ int runStartup(int argc, char** argv) {
         registry.startCustomMode(instanceReceiver());
     }
 
+    createTrayMessageWindow();
+
     int count = argc;
     char** vector = argv;
     int mode = wildcardMode(config.wildcard());
@@ -248,6 +252,7 @@ int runStartup(int argc, char** argv) {
         runOnLaunchThread(runLaunch, 0, &request);
     }
 
+    removeAllTrayIcons();
     activeConfig = nullptr;
     activeSession = nullptr;
     registry.shutdownRegistry();
