@@ -8,8 +8,12 @@
 
 #include "args_output/argument_list.h"
 #include "base/trace.h"
+#include "config/config_sources.h"
 #include "config/config_store.h"
 #include "config/messages.h"
+#include "instances/instance_block.h"
+#include "instances/instance_receiver.h"
+#include "instances/instance_registry.h"
 #include "launcher/active_objects.h"
 #include "launcher/jvm_session.h"
 #include "launcher/launch_sequence.h"
@@ -200,12 +204,17 @@ void forceWorkingDirectory(TextView value) {
 }
 
 int runStartup(int argc, char** argv) {
-    platform::keepCurrentDirectoryOutOfLibrarySearch();
+    TextString exeDirectory = directoryOf(platform::executablePath());
+    platform::keepCurrentDirectoryOutOfLibrarySearch(exeDirectory.c_str());
     std::setlocale(LC_ALL, "");
     ConfigStore config(true);
     JvmSession session;
+    platform::SharedMemory instanceBlock;
+    openInstanceBlock(config.appid(), instanceBlock);
+    InstanceRegistry registry(instanceBlock.view, instanceBlock.lockName.c_str());
     activeConfig = &config;
     activeSession = &session;
+    activeRegistry = &registry;
     trace("executable: %s", config.exePath().c_str());
     platform::initCommonControls();
 
@@ -224,6 +233,8 @@ int runStartup(int argc, char** argv) {
 
     if (config.singleInstance().compareNoCase("true") == 0) {
         guardSingleInstance(config);
+    } else if (config.singleInstance().compareNoCase("custom") == 0) {
+        registry.startCustomMode(instanceReceiver());
     }
 
     int count = argc;
@@ -246,6 +257,8 @@ int runStartup(int argc, char** argv) {
 
     activeConfig = nullptr;
     activeSession = nullptr;
+    registry.shutdownRegistry();
+    platform::closeSharedMemory(instanceBlock);
     endSession(session);
     trace("exit code %d", request.result);
     return request.result;

@@ -7,7 +7,7 @@ namespace platform {
 
 void setQuietErrorMode() {}
 
-void keepCurrentDirectoryOutOfLibrarySearch() {}
+void keepCurrentDirectoryOutOfLibrarySearch(const char*) {}
 
 LibraryHandle loadLibrary(const char* path) {
     return dlopen(path, RTLD_NOW | RTLD_GLOBAL);

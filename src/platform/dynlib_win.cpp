@@ -10,8 +10,8 @@ void setQuietErrorMode() {
     SetErrorMode(mode | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
 }
 
-void keepCurrentDirectoryOutOfLibrarySearch() {
-    SetDllDirectoryA("");
+void keepCurrentDirectoryOutOfLibrarySearch(const char* executableDirectory) {
+    SetDllDirectoryA(executableDirectory != nullptr ? executableDirectory : "");
 }
 
 LibraryHandle loadLibrary(const char* path) {
