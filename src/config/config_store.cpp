@@ -166,8 +166,7 @@ void ConfigStore::collectValues(TextView key, StringList& target, bool embeddedO
     lookup(key, collectExpanded, &context, embeddedOnly, toAnsi, TextView());
 }
 
-void ConfigStore::collectValuesExternalLast(TextView key, StringList& target,
-                                            bool toAnsi) const {
+void ConfigStore::collectValuesExternalLast(TextView key, StringList& target, bool toAnsi) const {
     CollectContext context{this, &target, !toAnsi};
     lookup(key, collectExpanded, &context, true, toAnsi, TextView());
     int32_t externalEnd = embeddedStart_ > 0 && embeddedStart_ <= length() ? embeddedStart_ : 0;

@@ -3,8 +3,8 @@
 //
 // There is no parsed form: each lookup walks the text line by line, so order in the text is
 // precedence (external lines first), and repeatable keys are read in text order, except
-// `option` and `property`, whose external values are handed over after the embedded ones. Values come
-// out in ANSI unless a caller asks for UTF-8. The store also records the executable's path and
+// `option` and `property`, whose external values are handed over after the embedded ones. Values
+// come out in ANSI unless a caller asks for UTF-8. The store also records the executable's path and
 // directory and the current directory (with a trailing separator).
 //
 // Platforms: the same on Windows and Linux; paths come from platform/files.h.
@@ -84,8 +84,8 @@ class ConfigStore : public TextString {
 
   private:
     // lookup() over the lines of text (a NUL-terminated part of the store's text).
-    static TextString lookupIn(const char* text, TextView key, LineCallback callback,
-                               void* context, bool toAnsi, TextView filter);
+    static TextString lookupIn(const char* text, TextView key, LineCallback callback, void* context,
+                               bool toAnsi, TextView filter);
 
     int32_t embeddedStart_ = 0;
     TextString exePath_;

@@ -124,8 +124,7 @@ TEST_F(StoreTest, ExternalOptionsAndPropertiesComeAfterTheEmbeddedOnes) {
         return result;
     };
     EXPECT_EQ(list(&ConfigStore::collectOptions, store), (Values{"-Xmx256m", "-Demb", "-Xmx128m"}));
-    EXPECT_EQ(list(&ConfigStore::collectProperties, store),
-              (Values{"mode=shipped", "mode=tuned"}));
+    EXPECT_EQ(list(&ConfigStore::collectProperties, store), (Values{"mode=shipped", "mode=tuned"}));
     EXPECT_EQ(list(&ConfigStore::collectArgv, store), (Values{"ext", "emb"}));
 
     loadWithExternal("disableexternal true\r\noption -Xmx256m", "option -Xmx128m");

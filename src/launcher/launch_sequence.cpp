@@ -93,9 +93,10 @@ void closeRuntimeSplashLater(JNIEnv* env, int ms) {
         splashClass.isNull() ? nullptr
                              : findStaticMethodChecked(env, splashClass.get(), "getSplashScreen",
                                                        "()Lcom/tarnwick/wyn/SplashScreen;", false);
-    jmethodID autoClose = getSplashScreen == nullptr
-                              ? nullptr
-                              : findMethodChecked(env, splashClass.get(), "autoClose", "(I)V", false);
+    jmethodID autoClose =
+        getSplashScreen == nullptr
+            ? nullptr
+            : findMethodChecked(env, splashClass.get(), "autoClose", "(I)V", false);
     if (autoClose == nullptr) {
         trace("runtime splash: no support classes to close it");
         return;

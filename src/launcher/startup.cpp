@@ -193,8 +193,8 @@ void forceWorkingDirectory(TextView value) {
     int32_t n =
         resolveAgainstDirectory(activeConfig->exeDirectory(), value, buffer, sizeof(buffer));
     if (n <= 0 || n >= static_cast<int32_t>(sizeof(buffer))) {
-        trace("working directory %.*s cannot be resolved; staying in %s", value.length,
-              value.data, platform::currentDirectory().c_str());
+        trace("working directory %.*s cannot be resolved; staying in %s", value.length, value.data,
+              platform::currentDirectory().c_str());
         return;
     }
     if (platform::setCurrentDirectory(buffer)) {

@@ -80,11 +80,11 @@ TEST_F(LinuxSplash, FirstWindowClosesIt) {
 TEST_F(LinuxSplash, ClosesOnItsOwnAndReportsItsImage) {
     // Without splashcloseonwindow the runtime's splash closes 1.75 s after the runtime starts,
     // also when the application opens no window.
-    std::string exe = packSplashApp(std::string("splash ") + WYN_E2E_SPLASH_IMAGE +
-                                        "\noption -Dsplashapp.action=timer\n",
-                                    "timer");
-    ChildResult r = run(exe, {}, {std::string("JAVA_HOME=") + E2ePaths::jdk(), "WYN_TRACE=1"},
-                        {"JRE_HOME"});
+    std::string exe = packSplashApp(
+        std::string("splash ") + WYN_E2E_SPLASH_IMAGE + "\noption -Dsplashapp.action=timer\n",
+        "timer");
+    ChildResult r =
+        run(exe, {}, {std::string("JAVA_HOME=") + E2ePaths::jdk(), "WYN_TRACE=1"}, {"JRE_HOME"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(reportValue(r.out, "imageURL"), std::string("file:") + WYN_E2E_SPLASH_IMAGE);
     EXPECT_EQ(reportValue(r.out, "atStart"), "visible");
@@ -94,8 +94,8 @@ TEST_F(LinuxSplash, ClosesOnItsOwnAndReportsItsImage) {
 
 TEST_F(LinuxSplash, MissingImageIsTraced) {
     std::string exe = packSplashApp("splash missing.png\n", "missing");
-    ChildResult r = run(exe, {}, {std::string("JAVA_HOME=") + E2ePaths::jdk(), "WYN_TRACE=1"},
-                        {"JRE_HOME"});
+    ChildResult r =
+        run(exe, {}, {std::string("JAVA_HOME=") + E2ePaths::jdk(), "WYN_TRACE=1"}, {"JRE_HOME"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.err.find("splash image " + dir() + "/missing.png not found"), std::string::npos)
         << r.err;
