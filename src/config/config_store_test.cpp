@@ -129,6 +129,7 @@ TEST_F(StoreTest, ExternalOptionsAndPropertiesComeAfterTheEmbeddedOnes) {
 
     loadWithExternal("disableexternal true\r\noption -Xmx256m", "option -Xmx128m");
     EXPECT_EQ(list(&ConfigStore::collectOptions, store), (Values{"-Xmx256m"}));
+    ASSERT_TRUE(std::filesystem::remove(dir.file("app.exe.cfg")));
     load("option -Xmx256m\r\noption -Da");
     EXPECT_EQ(list(&ConfigStore::collectOptions, store), (Values{"-Xmx256m", "-Da"}));
 }
