@@ -1,5 +1,6 @@
-# Windows x86 (32-bit) with MinGW-w64 (posix thread model). Built and checked only:
-# this machine runs no 32-bit code, so no emulator is set.
+# Windows x86 (32-bit) with MinGW-w64 (posix thread model). Test programs run under wine64 in
+# its WoW64 mode, which needs no 32-bit support from the kernel; the 32-bit Windows DLLs it
+# needs come from cmake/install-deps.sh (see cmake/wyn_testing.cmake).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
@@ -9,3 +10,4 @@ set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)

@@ -1,9 +1,9 @@
 # Test harness shared by every test directory.
 #
-# On Linux tests run natively. In the Windows x86-64 tree every target executable runs under
-# Wine (CMAKE_CROSSCOMPILING_EMULATOR) with a prefix inside the build tree, which one setup
-# test creates before the others use it. The Windows x86 tree registers only checks of its executables:
-# this machine cannot run 32-bit code.
+# On Linux tests run natively. In the Windows trees every target executable runs under Wine
+# (CMAKE_CROSSCOMPILING_EMULATOR, wine64) with a prefix inside the build tree, which one setup
+# test creates before the others use it. The x86 tree's 32-bit programs run in wine64's WoW64
+# mode: WINEDLLPATH points at the 32-bit Windows DLLs that cmake/install-deps.sh extracts.
 
 set(WYN_WINE_PREFIX "${CMAKE_BINARY_DIR}/wineprefix")
 set(WYN_XVFB_RUN "${CMAKE_SOURCE_DIR}/tests/harness/with-xvfb.sh")
@@ -31,18 +31,30 @@ else()
   target_link_libraries(wyn_gtest INTERFACE GTest::gtest GTest::gtest_main)
 endif()
 
+# The environment of every Wine process of this tree.
+set(WYN_WINE_ENVIRONMENT WINEDEBUG=-all WINEPREFIX=${WYN_WINE_PREFIX})
+if(WIN32 AND WYN_CAN_RUN_TARGETS AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+  execute_process(COMMAND sh "${CMAKE_SOURCE_DIR}/cmake/wine-wow64-dir.sh"
+                  OUTPUT_VARIABLE WYN_WINE_WOW64_DLLS OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(NOT EXISTS "${WYN_WINE_WOW64_DLLS}/i386-windows/kernel32.dll")
+    message(FATAL_ERROR "The x86 tests need the 32-bit Windows DLLs of libwine:i386 in "
+                        "${WYN_WINE_WOW64_DLLS}: run sh cmake/install-deps.sh (make deps).")
+  endif()
+  list(APPEND WYN_WINE_ENVIRONMENT WINEDLLPATH=${WYN_WINE_WOW64_DLLS})
+endif()
+
 if(WIN32 AND WYN_CAN_RUN_TARGETS)
   add_test(NAME ${WYN_TARGET_NAME}.wine-prefix
            COMMAND "${CMAKE_SOURCE_DIR}/tests/harness/wine-session.sh" /usr/lib/wine/wine64 wineboot -i)
   set_tests_properties(${WYN_TARGET_NAME}.wine-prefix PROPERTIES
     FIXTURES_SETUP wine-prefix RESOURCE_LOCK wine-prefix-session
-    ENVIRONMENT "WINEPREFIX=${WYN_WINE_PREFIX};WINEDEBUG=-all")
+    ENVIRONMENT "${WYN_WINE_ENVIRONMENT}")
 endif()
 
 # wyn_add_test(NAME <name> COMMAND <command> [args...] [DISPLAY] [WORKING_DIRECTORY <dir>]
 #              [ENVIRONMENT <var=value>...] [TIMEOUT <seconds>])
 # Registers <WYN_TARGET_NAME>.<name>. A first argument that names a target executable runs
-# under the build's emulator (Wine in the Windows x86-64 tree). DISPLAY runs the command
+# under the build's emulator (Wine in the Windows trees). DISPLAY runs the command
 # with a private Xvfb display that is started for it and stopped afterwards.
 function(wyn_add_test)
   cmake_parse_arguments(T "DISPLAY" "NAME;WORKING_DIRECTORY;TIMEOUT" "COMMAND;ENVIRONMENT" ${ARGN})
@@ -79,7 +91,7 @@ function(wyn_add_test)
   endif()
   set(env ${T_ENVIRONMENT})
   if(WIN32 AND CMAKE_CROSSCOMPILING_EMULATOR)
-    list(APPEND env WINEDEBUG=-all WINEPREFIX=${WYN_WINE_PREFIX})
+    list(APPEND env ${WYN_WINE_ENVIRONMENT})
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine-prefix)
   endif()
   if(env)

@@ -1,5 +1,6 @@
-// The SplashScreen natives as a Java runtime reaches them: looked up by their export names in
-// the running executable, called with a stand-in JNIEnv that records what they ask of it.
+// The SplashScreen natives as a Java runtime reaches them: looked up in the running executable
+// by the export names a runtime of its width binds (stdcall-decorated on x86), called with a
+// stand-in JNIEnv that records what they ask of it.
 #include <gtest/gtest.h>
 #include <jni.h>
 #include <windows.h>
@@ -9,6 +10,7 @@
 
 #include "splash/splash_window.h"
 #include "splash_win_test_support.h"
+#include "support/native_export_name.h"
 
 namespace {
 
@@ -17,9 +19,9 @@ using AutoCloseFunction = void(JNICALL*)(JNIEnv*, jobject, jint);
 using CloseFunction = void(JNICALL*)(JNIEnv*, jobject);
 
 template <typename Function>
-Function exported(const char* name) {
-    return reinterpret_cast<Function>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(nullptr), name)));
+Function exported(const char* name, const char* signature) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA(nullptr), nativeExportName(name, signature).c_str())));
 }
 
 // A JNIEnv whose object functions hand out fixed markers and count the calls.
@@ -88,18 +90,22 @@ jclass splashClass() {
 
 using SplashNatives = SplashWindowTest;
 
-TEST_F(SplashNatives, ExportedUnderTheirJniNames) {
+TEST(SplashNativeExports, ExportedUnderTheirJniNames) {
     EXPECT_NE(exported<GetSplashScreenFunction>(
-                  "Java_com_tarnwick_wyn_SplashScreen_nativeGetSplashScreen"),
+                  "Java_com_tarnwick_wyn_SplashScreen_nativeGetSplashScreen",
+                  "()Lcom/tarnwick/wyn/SplashScreen;"),
               nullptr);
-    EXPECT_NE(exported<AutoCloseFunction>("Java_com_tarnwick_wyn_SplashScreen_nativeAutoClose"),
+    EXPECT_NE(
+        exported<AutoCloseFunction>("Java_com_tarnwick_wyn_SplashScreen_nativeAutoClose", "(I)V"),
+        nullptr);
+    EXPECT_NE(exported<CloseFunction>("Java_com_tarnwick_wyn_SplashScreen_nativeClose", "()V"),
               nullptr);
-    EXPECT_NE(exported<CloseFunction>("Java_com_tarnwick_wyn_SplashScreen_nativeClose"), nullptr);
 }
 
 TEST_F(SplashNatives, OneObjectIsMadeForTheWindowAndKept) {
     auto getSplashScreen = exported<GetSplashScreenFunction>(
-        "Java_com_tarnwick_wyn_SplashScreen_nativeGetSplashScreen");
+        "Java_com_tarnwick_wyn_SplashScreen_nativeGetSplashScreen",
+        "()Lcom/tarnwick/wyn/SplashScreen;");
     ASSERT_NE(getSplashScreen, nullptr);
     FakeJni jni;
     EXPECT_EQ(getSplashScreen(&jni.env, splashClass()), nullptr) << "no window, no object";
@@ -121,7 +127,7 @@ TEST_F(SplashNatives, OneObjectIsMadeForTheWindowAndKept) {
 
 TEST_F(SplashNatives, AutoCloseZeroClosesOnTheNextTick) {
     auto autoClose =
-        exported<AutoCloseFunction>("Java_com_tarnwick_wyn_SplashScreen_nativeAutoClose");
+        exported<AutoCloseFunction>("Java_com_tarnwick_wyn_SplashScreen_nativeAutoClose", "(I)V");
     ASSERT_NE(autoClose, nullptr);
     showSplashWindow(makeBitmap(120, 80), TextString());
     ASSERT_NE(splashWindow(), nullptr);
@@ -132,7 +138,7 @@ TEST_F(SplashNatives, AutoCloseZeroClosesOnTheNextTick) {
 
 TEST_F(SplashNatives, AutoCloseNegativeOnlyCancels) {
     auto autoClose =
-        exported<AutoCloseFunction>("Java_com_tarnwick_wyn_SplashScreen_nativeAutoClose");
+        exported<AutoCloseFunction>("Java_com_tarnwick_wyn_SplashScreen_nativeAutoClose", "(I)V");
     ASSERT_NE(autoClose, nullptr);
     showSplashWindow(makeBitmap(120, 80), TextString());
     setSplashAutoClose(300);
@@ -142,9 +148,9 @@ TEST_F(SplashNatives, AutoCloseNegativeOnlyCancels) {
 }
 
 TEST_F(SplashNatives, CloseClosesAndLaterCallsDoNothing) {
-    auto close = exported<CloseFunction>("Java_com_tarnwick_wyn_SplashScreen_nativeClose");
+    auto close = exported<CloseFunction>("Java_com_tarnwick_wyn_SplashScreen_nativeClose", "()V");
     auto autoClose =
-        exported<AutoCloseFunction>("Java_com_tarnwick_wyn_SplashScreen_nativeAutoClose");
+        exported<AutoCloseFunction>("Java_com_tarnwick_wyn_SplashScreen_nativeAutoClose", "(I)V");
     ASSERT_NE(close, nullptr);
     showSplashWindow(makeBitmap(120, 80), TextString());
     ASSERT_NE(splashWindow(), nullptr);

@@ -10,6 +10,7 @@
 #include "platform/resources.h"
 #include "splash/runtime_splash.h"
 #include "splash_test_paths.h"
+#include "support/drawing_win.h"
 
 namespace {
 
@@ -26,6 +27,7 @@ bool endsWith(const std::string& text, const std::string& end) {
 }
 
 TEST(SplashResources, BitmapResourceIsLoaded) {
+    WYN_SKIP_WITHOUT_DRAWING();
     auto bitmap = static_cast<HBITMAP>(platform::loadSplashBitmap());
     ASSERT_NE(bitmap, nullptr);
     BITMAP info;

@@ -2,6 +2,7 @@
 #include "splash_win_test_support.h"
 
 #include "splash/splash_window.h"
+#include "support/drawing_win.h"
 
 HBITMAP makeBitmap(int width, int height) {
     HDC screen = GetDC(nullptr);
@@ -49,6 +50,7 @@ std::string windowText(HWND window) {
 }
 
 void SplashWindowTest::SetUp() {
+    WYN_SKIP_WITHOUT_DRAWING();
     ASSERT_TRUE(waitUntil([] { return !splashWindowExists(); }, 5000))
         << "an earlier splash did not go away";
 }

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -14,6 +15,8 @@
 #include <thread>
 
 #include "host_display.h"
+#include "support/drawing_win.h"
+#include "support/native_export_name.h"
 #include "test_runtime_control.h"
 #include "tray/tray.h"
 #include "tray/tray_menus.h"
@@ -27,12 +30,14 @@ using SetCallback = void(JNICALL*)(JNIEnv*, jclass, jobject);
 using AppendCommand = void(JNICALL*)(JNIEnv*, jobject, jstring, jint);
 using AppendSubmenu = void(JNICALL*)(JNIEnv*, jobject, jstring, jobject);
 
+// Found by the name a runtime of this program's width binds (stdcall-decorated on x86).
 template <typename Function>
 Function exported(const char* name) {
+    std::string exportName = nativeExportNameFor(name, Function());
     auto function = reinterpret_cast<Function>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(nullptr), name)));
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(nullptr), exportName.c_str())));
     if (function == nullptr) {
-        ADD_FAILURE() << name << " is not exported";
+        ADD_FAILURE() << exportName << " is not exported";
     }
     return function;
 }
@@ -196,7 +201,9 @@ TEST_F(TrayUnderWine, IconsDockInOrderOfCreationWithIdsOneTwoThree) {
     ASSERT_EQ(states.size(), 3u);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(states[i].id, static_cast<uint32_t>(i + 1));
-        EXPECT_TRUE(states[i].hasIcon) << "icon resource " << i + 1 << " loaded";
+        if (processCanDraw()) {
+            EXPECT_TRUE(states[i].hasIcon) << "icon resource " << i + 1 << " loaded";
+        }
         EXPECT_FALSE(states[i].balloonLayout);
     }
     EXPECT_EQ(states[2].tip.length(), 63);
@@ -211,6 +218,10 @@ TEST_F(TrayUnderWine, IconsDockInOrderOfCreationWithIdsOneTwoThree) {
         ASSERT_GE(docked[i].x, 0);
     }
     Sleep(500);
+    if (!processCanDraw()) {
+        std::printf("icon images and screenshot not checked: %s\n", kNoDrawingReason);
+        return;
+    }
     EXPECT_TRUE(saveScreenshot(screenshot("tray-icons.png")));
     // Each docked icon shows its own resource.
     const char* colours[] = {"#D02020", "#20B020", "#2040E0"};
@@ -271,10 +282,17 @@ TEST_F(TrayUnderWine, ChangeOnAHiddenIconDoesNothingAndAfterShowItDoes) {
     ASSERT_EQ(after.size(), 3u);
     docked[2] = newIcon(before, after);
     Sleep(500);
-    EXPECT_EQ(centrePixel(docked[2]), "#2040E0") << "shown again with its own image";
+    bool drawn = processCanDraw();
+    if (drawn) {
+        EXPECT_EQ(centrePixel(docked[2]), "#2040E0") << "shown again with its own image";
+    }
     change(env, icons[2], 2, tip, nullptr, nullptr, -1);
     Sleep(1000);
-    EXPECT_EQ(centrePixel(docked[2]), "#20B020") << "Change gave it the green image";
+    if (drawn) {
+        EXPECT_EQ(centrePixel(docked[2]), "#20B020") << "Change gave it the green image";
+    } else {
+        std::printf("icon images not checked: %s\n", kNoDrawingReason);
+    }
     EXPECT_STREQ(trayIconStates()[2].tip.c_str(), "changed while hidden");
     env->DeleteLocalRef(tip);
 }

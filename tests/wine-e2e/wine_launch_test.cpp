@@ -102,6 +102,24 @@ TEST(HeadlessSingleInstance, SecondStartIsRefusedWhileTheFirstRuns) {
     EXPECT_EQ(launch.run(exe, "", env), 0);
 }
 
+TEST(HeadlessNatives, SplashNativesAreFoundUnderTheNamesTheRuntimeBinds) {
+    // Without a splash window the natives do nothing, but the test runtime must find them in
+    // the executable's export table (stdcall-decorated on x86) or it stops the process.
+    WineLaunch launch;
+    std::string exe =
+        launch.pack(WYN_E2E_STUB, "jvmdll=" + testRuntime() + "\nmainclass=app/Main\n");
+    EXPECT_EQ(launch.run(
+                  exe, "",
+                  withEnv(launch.baseEnvironment(),
+                          withEnv(classes("app/Main:main"), {{"WYN_TEST_RUNTIME_MAIN_SCRIPT", true,
+                                                              "autoclose:-1,autoclose:0,close"}}))),
+              0);
+    EXPECT_EQ(
+        launch.runtimeRecords("script "),
+        std::vector<std::string>({"script autoclose:-1", "script autoclose:0", "script close"}));
+    EXPECT_EQ(launch.runtimeRecords("misuse "), std::vector<std::string>());
+}
+
 TEST(HeadlessRecordedLaunch, OptionsPropertiesMainClassAndArguments) {
     WineLaunch launch;
     std::string config = "jvmdll=" + testRuntime() +
