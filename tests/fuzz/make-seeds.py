@@ -1,0 +1,104 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora of the fuzz harnesses into corpus/<harness>/ (run from anywhere).
+The seeds are checked in; this script documents how they were made and remakes them."""
+import io
+import os
+import struct
+import zipfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SEP = b"\n--\n"
+
+
+def jar(entries, comment=b"", method=zipfile.ZIP_DEFLATED):
+    buffer = io.BytesIO()
+    with zipfile.ZipFile(buffer, "w", method) as archive:
+        for name, data in entries:
+            archive.writestr(zipfile.ZipInfo(name, date_time=(2024, 1, 1, 0, 0, 0)), data, method)
+        archive.comment = comment
+    return buffer.getvalue()
+
+
+def payload(text, archive):
+    body = b"\xef\xbb\xbf" + text + b"\0"
+    return b"\x7fELF stub" + body + struct.pack("<i", len(body)) + bytes(16) + archive
+
+
+def utf16(text, big):
+    return (b"\xfe\xff" if big else b"\xff\xfe") + text.encode("utf-16-be" if big else "utf-16-le")
+
+
+CONFIG = b"mainclass com.example.Main\r\nvm -Xmx64m\nclasspath lib/*.jar;%APPLICATION_HOME%x\n" \
+         b"message 13=Already running\n  MainClass = other\n"
+HELLO = [("META-INF/", b""), ("META-INF/MANIFEST.MF", b"Manifest-Version: 1.0\r\n\r\n"),
+         ("com/example/Main.class", b"\xca\xfe\xba\xbe" + bytes(40))]
+SIGNED = HELLO + [("META-INF/KEY.SF", b"sig"), ("META-INF/key.rsa", b"rsa"),
+                  ("meta-inf/manifest.mf", b"other")]
+
+SEEDS = {
+    "payload": {
+        "packed": payload(CONFIG, jar(HELLO)),
+        "packed-comment": payload(b"mainclass A", jar(HELLO, comment=b"PK\x05\x06 in a comment")),
+        "empty-archive": payload(b"mainclass A", b"PK\x05\x06" + bytes(18)),
+        "no-payload": b"\x7fELF just a stub without anything behind it",
+        "bad-length": b"stub" + struct.pack("<i", 0x7FFFFFFF) + bytes(16) + b"PK\x05\x06" + bytes(18),
+    },
+    "config_store": {
+        "utf8": b"\xef\xbb\xbf" + CONFIG,
+        "utf16le": utf16(CONFIG.decode(), False),
+        "utf16be": utf16(CONFIG.decode(), True),
+        "ansi": b"mainclass Caf\xe9\nsplash s\xff.png\n",
+        "external": b"disableexternal false\nmainclass Outer\0hidden" + SEP + b"\xef\xbb\xbf" + CONFIG,
+        "disabled": b"mainclass Outer" + SEP + b"disableexternal TRUE\nmainclass Inner\n\0",
+        "line-ends": b"a 1\r\r\nb 2\n\rc 3\r\n\r\nvm = x \n",
+    },
+    "value_expansion": {
+        "forms": b"%FUZZ_A% ${FUZZ_B} $FUZZ_HIGH %{FUZZ_B}% %% $$ %unset% $unset ${unset}",
+        "builtins": b"%APPLICATION_HOME%;$PWD;${WYN_APP_PATH};%home%",
+        "registry": b"${HKCU\\Software\\Vendor\\Key\\Value|default} ${HKLM\\Key\\|} ${NoRoot|d} ${HKU\\x}",
+        "open": b"${unterminated %also $",
+    },
+    "messages": {
+        "overrides": b"message 13=Already %s running\\n\\t\\\\x\\\nmessage 6=Version %s is below %s %% %d\n"
+                     b"message 0012=too high %s > %s %s %s\nmessage -5=neg\nmessage 99999999999=big\n"
+                     b"message +7 = seven\nmessage 13=second\nmessage nothing\n",
+        "expanded": b"message 1=%FUZZ% $HOME\\",
+    },
+    "command_line": {
+        "quotes": b'a "b c" d\\"e f\\\\"g h* "i?" \\\\\\"j',
+        "blanks": b' \t lead\t\ttrail  "" "open',
+        "backslashes": b'\\\\server\\share\\ "\\\\" \\\\\\\\"x"',
+    },
+    "argument_list": {
+        "unquoted": b"\x01*.txt\0dir/*\0two words/*\0plain",
+        "quoted": b"\x02\"*\0dir*/*\0dir/we*\0dir/sub/*",
+        "none": b"\x00*\0a b\0\"\0\\\\\0",
+    },
+    "version": {
+        "update": b"1.6.0_20" + SEP + b"1.6",
+        "modern": b"17.0.2+8" + SEP + b"9",
+        "odd": b"-1.99999999999" + SEP + b"1..2..3..4..5",
+        "none": b"abc" + SEP + b"",
+    },
+    "wynpack_config": {
+        "utf8-mark": b"\xef\xbb\xbf" + CONFIG,
+        "utf16le": utf16(CONFIG.decode(), False),
+        "utf16be": utf16("mainclass Gr\u00fc\u00dfe\U0001F600\n", True),
+        "cp1252": b"mainclass Caf\xe9\x80\x81\n",
+        "nul": b"mainclass A\0B\n",
+        "no-value": b"vm x\nmainclass\nmainclass B\n",
+    },
+    "wynpack_archive": {
+        "hello": jar(HELLO),
+        "signed": jar(SIGNED, method=zipfile.ZIP_STORED),
+        "two": jar(HELLO) + SEP + jar(SIGNED),
+        "comment": jar(HELLO, comment=b"a comment"),
+    },
+}
+
+for harness, seeds in SEEDS.items():
+    directory = os.path.join(HERE, "corpus", harness)
+    os.makedirs(directory, exist_ok=True)
+    for name, data in seeds.items():
+        with open(os.path.join(directory, name), "wb") as seed:
+            seed.write(data)

@@ -1,0 +1,28 @@
+// The payload reader over whole file images: the ZIP end records that locate the payload
+// mark and the text length before it. Every offset it takes comes from the bytes, so the
+// harness checks that what it returns lies inside them (AddressSanitizer catches any read
+// outside, as the input buffer has exactly the input's size).
+#include <cstdint>
+
+#include "config/payload.h"
+#include "fuzz_support.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    auto length = static_cast<int64_t>(size);
+    int64_t mark = locatePayloadMark(data, length);
+    if (mark != -1 && (mark < 4 || mark + kPayloadReservedSize > length)) {
+        fuzz::fail("payload mark outside the file");
+    }
+    TextView text;
+    bool found = embeddedTextAt(data, length, mark, text);
+    if (found != (text.length > 0)) {
+        fuzz::fail("embedded text found but empty, or empty but found");
+    }
+    if (found) {
+        auto* first = reinterpret_cast<const uint8_t*>(text.data);
+        if (first < data || first + text.length + 4 > data + mark) {
+            fuzz::fail("embedded text outside the bytes before the mark");
+        }
+    }
+    return 0;
+}
