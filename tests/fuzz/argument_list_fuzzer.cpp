@@ -31,8 +31,8 @@ void makeTree(const std::string& root) {
 }
 
 bool staysInside(const std::string& argument) {
-    return argument.empty() || (argument[0] != '/' && argument[0] != '\\' &&
-                                argument.find("..") == std::string::npos);
+    return argument.empty() ||
+           (argument[0] != '/' && argument[0] != '\\' && argument.find("..") == std::string::npos);
 }
 
 }  // namespace

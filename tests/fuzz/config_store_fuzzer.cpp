@@ -17,7 +17,9 @@ namespace {
 
 // The stub of the executable, then the payload around the embedded text.
 std::string executableImage(std::string_view embedded) {
-    std::string image = "\x7f" "ELF stub\n";
+    std::string image =
+        "\x7f"
+        "ELF stub\n";
     image.append(embedded);
     auto length = static_cast<uint32_t>(embedded.size());
     for (int i = 0; i < 4; ++i) {

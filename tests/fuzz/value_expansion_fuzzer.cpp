@@ -39,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TextString utf8 = expand(source, true, store);
     expand(source, false, nullptr);
 
-    bool hasReference = std::memchr(data, '%', size) != nullptr || std::memchr(data, '$', size) != nullptr;
+    bool hasReference =
+        std::memchr(data, '%', size) != nullptr || std::memchr(data, '$', size) != nullptr;
     if (!hasReference && (plain.compare(source) != 0 || utf8.compare(source) != 0)) {
         fuzz::fail("a text without references changed");
     }

@@ -27,7 +27,8 @@ bool merge(const std::vector<std::string>& jars, const std::string& output, zip_
         }
     }
     fuzz::writeFile(output, "");
-    if (!merger.writeTo(output, [](const std::string&) {}, problem)) {
+    if (!merger.writeTo(
+            output, [](const std::string&) {}, problem)) {
         if (problem.message.empty()) {
             fuzz::fail("a merge failed without a message");
         }
@@ -49,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view bytes(reinterpret_cast<const char*>(data), size);
     size_t tail = size < wynpack::kArchiveTailSize ? size : wynpack::kArchiveTailSize;
     wynpack::LocatorFix fix = wynpack::zip64LocatorFix(bytes.substr(size - tail), 1000);
-    if (fix.needed && (fix.distanceFromEnd < 8 || fix.distanceFromEnd > tail || fix.bytes.size() != 8)) {
+    if (fix.needed &&
+        (fix.distanceFromEnd < 8 || fix.distanceFromEnd > tail || fix.bytes.size() != 8)) {
         fuzz::fail("locator fix outside the archive's tail");
     }
 

@@ -14,7 +14,9 @@ namespace {
 
 // A packed executable: stub, the configuration block, an empty archive.
 std::string packedImage(const std::string& block) {
-    std::string image = "\x7f" "ELF stub\n";
+    std::string image =
+        "\x7f"
+        "ELF stub\n";
     image.append(block);
     image.append("PK\x05\x06", 4);
     image.append(18, '\0');
