@@ -43,6 +43,12 @@ SEEDS = {
         "no-payload": b"\x7fELF just a stub without anything behind it",
         "bad-length": b"stub" + struct.pack("<i", 0x7FFFFFFF) + bytes(16) + b"PK\x05\x06" + bytes(18),
     },
+    "config_decoding": {
+        "utf8": b"\xef\xbb\xbf" + CONFIG + b"\0after",
+        "utf16le": utf16("mainclass Gr\u00fc\u00dfe\U0001F600\n", False) + b"\0",
+        "utf16be-lone-surrogate": b"\xfe\xff\xd8\x00\x00b\x00\x00\x00c",
+        "ansi": b"mainclass Caf\xe9\xc3\xa9\xe2\x82\n",
+    },
     "config_store": {
         "utf8": b"\xef\xbb\xbf" + CONFIG,
         "utf16le": utf16(CONFIG.decode(), False),
