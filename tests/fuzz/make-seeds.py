@@ -79,6 +79,8 @@ SEEDS = {
         "unquoted": b"\x01*.txt\0dir/*\0two words/*\0plain",
         "quoted": b"\x02\"*\0dir*/*\0dir/we*\0dir/sub/*",
         "none": b"\x00*\0a b\0\"\0\\\\\0",
+        # A backslash inside a component, once read as a separator on Linux.
+        "backslash-inside-a-component": b"\x01**\\**",
     },
     "version": {
         "update": b"1.6.0_20" + SEP + b"1.6",
