@@ -35,6 +35,17 @@ HELLO = [("META-INF/", b""), ("META-INF/MANIFEST.MF", b"Manifest-Version: 1.0\r\
 SIGNED = HELLO + [("META-INF/KEY.SF", b"sig"), ("META-INF/key.rsa", b"rsa"),
                   ("meta-inf/manifest.mf", b"other")]
 
+def block(first, first_stamp, pids, count=None, stamps=None):
+    """The registry fields of a shared instance block (the lock storages left out)."""
+    fields = struct.pack("<17i", first, 5, 9, 0, 0, 3, first, 0, 8, 1, 0, 4, 0, 2, 1024, 1500, 11)
+    fields += b"chunk".ljust(1024, b"\0")
+    pids = list(pids) + [0] * (250 - len(pids))
+    fields += struct.pack("<i250i", len([p for p in pids if p]) if count is None else count, *pids)
+    stamps = list(stamps or []) + [0] * (250 - len(stamps or []))
+    fields += struct.pack("<2I250I", first_stamp, 0, *stamps)
+    return fields
+
+
 SEEDS = {
     "payload": {
         "packed": payload(CONFIG, jar(HELLO)),
@@ -87,6 +98,13 @@ SEEDS = {
         "modern": b"17.0.2+8" + SEP + b"9",
         "odd": b"-1.99999999999" + SEP + b"1..2..3..4..5",
         "none": b"abc" + SEP + b"",
+    },
+    "instance_block": {
+        "listed": block(1, 0, [1, 2, 0x7FFFFFFF, -1]),
+        "full": block(1, 0, [1] * 250),
+        "count-too-large": block(1, 7, [1, 1], count=251),
+        "count-negative": block(-5, 0, [1], count=-3),
+        "stale-first": block(0x7FFFFFF0, 12345, [1], stamps=[99]),
     },
     "wynpack_config": {
         "utf8-mark": b"\xef\xbb\xbf" + CONFIG,
