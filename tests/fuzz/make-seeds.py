@@ -46,6 +46,20 @@ def block(first, first_stamp, pids, count=None, stamps=None):
     return fields
 
 
+def chunk(sender, message, index, last, length, data, chunk_length=None):
+    """The mailbox fields of one chunk and its bytes."""
+    n = len(data) if chunk_length is None else chunk_length
+    fields = struct.pack("<17i", 1, message + 1, 7, 0, 0, 3, sender, 0, 7, 1, 0, message, index,
+                         last, 1024, length, n)
+    return fields + data
+
+
+def message(sender, ident, body):
+    chunks = [body[i:i + 1024] for i in range(0, max(len(body), 1), 1024)]
+    last = len(chunks) - 1
+    return SEP.join(chunk(sender, ident, i, last, len(body), c) for i, c in enumerate(chunks))
+
+
 SEEDS = {
     "payload": {
         "packed": payload(CONFIG, jar(HELLO)),
@@ -105,6 +119,21 @@ SEEDS = {
         "count-too-large": block(1, 7, [1, 1], count=251),
         "count-negative": block(-5, 0, [1], count=-3),
         "stale-first": block(0x7FFFFFF0, 12345, [1], stamps=[99]),
+    },
+    "instance_mailbox": {
+        "three-chunks": message(1, 5, bytes(range(256)) * 10),
+        "one-chunk": message(1, 6, b"\xac\xed\x00\x05t\x00\x05hello"),
+        "empty": message(1, 7, b""),
+        "interleaved": SEP.join([chunk(1, 8, 0, 1, 1500, bytes(1024)), chunk(2, 8, 0, 0, 3, b"abc"),
+                                 chunk(1, 8, 1, 1, 1500, bytes(476))]),
+        "unsound": SEP.join([chunk(1, 9, 0, 0, 5, b"abcde", chunk_length=2000),
+                             chunk(1, 9, 1, 0, 268435457, b"x"), chunk(1, 9, -1, 3, -5, b"")]),
+    },
+    "tray_text": {
+        "ascii": b"\x3fTooltip of the application",
+        "utf8-cut": b"\x05a\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80",
+        "invalid": b"\x10\xff\xfe\xc3(\xe2\x82\0after",
+        "one-byte-field": b"\x00abc",
     },
     "wynpack_config": {
         "utf8-mark": b"\xef\xbb\xbf" + CONFIG,
