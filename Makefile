@@ -1,11 +1,13 @@
 # wyn: `make` builds every target into dist/, `make test` runs all suites, `make demo` runs
-# the demo. Each installs the packages it needs first (see cmake/install-deps.sh).
+# the demo, `make fuzz` runs the fuzz harnesses (FUZZ_SECONDS each, default 300). Each
+# installs the packages it needs first (see cmake/install-deps.sh).
 
 TARGETS := linux windows-x86_64 windows-x86
-TEST_TREES := linux linux-asan windows-x86_64 windows-x86
+TEST_TREES := linux linux-asan windows-x86_64 windows-x86 fuzz
+FUZZ_SECONDS ?= 300
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps dist test demo bench clean format $(addprefix build-,$(TEST_TREES))
+.PHONY: all deps dist test fuzz demo bench clean format $(addprefix build-,$(TEST_TREES))
 
 all: dist
 
@@ -28,9 +30,14 @@ dist: $(addprefix build-,$(TARGETS))
 	@echo "dist/ is ready"
 
 # One CTest run over the trees of all targets, so that one summary line counts every test.
-test: dist build-linux-asan
-	@printf 'subdirs("linux" "linux-asan" "windows-x86_64" "windows-x86")\n' > build/CTestTestfile.cmake
+test: dist build-linux-asan build-fuzz
+	@printf 'subdirs("linux" "linux-asan" "windows-x86_64" "windows-x86" "fuzz")\n' > build/CTestTestfile.cmake
 	ctest --test-dir build --output-on-failure -j $(JOBS)
+
+# Every fuzz harness in turn, at low priority, for FUZZ_SECONDS; the corpora grow under
+# build/fuzz/fuzz-long/ from run to run.
+fuzz: build-fuzz
+	sh tests/fuzz/run-all.sh build/fuzz $(FUZZ_SECONDS)
 
 DEMO_TARGETS := linux-x86_64 windows-x86_64 windows-x86
 

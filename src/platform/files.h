@@ -4,7 +4,8 @@
 // mix both separators. Linux: POSIX calls; only '/' separates, and fullPath() resolves "."
 // and ".." lexically against the current directory, the way GetFullPathNameA does.
 // The directory enumeration takes a pattern whose last component may hold '*' and '?':
-// FindFirstFileA on Windows, opendir + fnmatch (case-sensitive) on Linux. Entries come in
+// FindFirstFileA on Windows, opendir + fnmatch (case-sensitive) on Linux, where every other
+// character of the pattern ('\\' and '[' included) matches only itself. Entries come in
 // the order the file system returns them, "." and ".." included (callers skip them).
 // Parts of a file are read with ReadFile at an offset on Windows, pread on Linux.
 #pragma once
@@ -14,6 +15,10 @@
 #include "base/text.h"
 
 namespace platform {
+
+// A character that separates path components: '\\' and '/' on Windows, '/' alone on Linux,
+// where a backslash is an ordinary character of a file name.
+bool isPathSeparator(char c);
 
 // The file or directory exists and may be read (_access mode 4).
 bool canRead(const char* path);

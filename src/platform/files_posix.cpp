@@ -16,6 +16,10 @@ bool canRead(const char* path) {
     return path != nullptr && access(path, R_OK) == 0;
 }
 
+bool isPathSeparator(char c) {
+    return c == '/';
+}
+
 bool exists(const char* path) {
     return path != nullptr && access(path, F_OK) == 0;
 }
@@ -164,7 +168,15 @@ DirectoryEnumeration::DirectoryEnumeration(const char* pattern) {
         --slash;
     }
     directory_ = slash < 0 ? TextString("./") : text.left(slash + 1);
-    namePattern_ = text.tail(slash + 1);
+    // Only '*' and '?' are wildcards: a '[' becomes the bracket expression that matches '['
+    // alone, and backslashes are taken literally (FNM_NOESCAPE below).
+    for (int32_t i = slash + 1; i < text.length(); ++i) {
+        if (text[i] == '[') {
+            namePattern_.append("[[]");
+        } else {
+            namePattern_.append(text[i]);
+        }
+    }
     if (!namePattern_.empty()) {
         handle_ = opendir(directory_.c_str());
     }
@@ -181,7 +193,7 @@ bool DirectoryEnumeration::next(DirectoryEntry& entry) {
         return false;
     }
     while (struct dirent* d = readdir(static_cast<DIR*>(handle_))) {
-        if (fnmatch(namePattern_.c_str(), d->d_name, 0) != 0) {
+        if (fnmatch(namePattern_.c_str(), d->d_name, FNM_NOESCAPE) != 0) {
             continue;
         }
         entry.name = TextString(d->d_name);

@@ -10,6 +10,10 @@ bool canRead(const char* path) {
     return path != nullptr && _access(path, 4) == 0;
 }
 
+bool isPathSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
 bool exists(const char* path) {
     return path != nullptr && _access(path, 0) == 0;
 }
