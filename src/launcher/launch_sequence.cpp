@@ -11,7 +11,7 @@
 #include "config/messages.h"
 #include "launcher/active_objects.h"
 #include "launcher/jvm_session.h"
-#include "launcher/version_check.h"
+#include "runtime/version_check.h"
 #include "platform/dynlib.h"
 #include "platform/env.h"
 #include "platform/process.h"
@@ -190,6 +190,12 @@ int launchApplication(int argc, char** argv, void (*onVmStarted)()) {
 
     TextString runtime = locateJvmLibrary();
     if (runtime.empty()) {
+        // Runtimes were found but none within the bounds: say which version was closest.
+        TextString skipped = skippedRuntimeVersion();
+        if (!skipped.empty()) {
+            int outside = versionBelow(skipped, config.minJre()) ? kVersionTooLow : kVersionTooHigh;
+            return reportFailure(outside, skipped, config);
+        }
         return reportFailure(kRuntimeNotFound, version, config);
     }
     trace("runtime library: %s", runtime.c_str());

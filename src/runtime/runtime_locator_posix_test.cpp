@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/files.h"
+#include "platform/java_runtime.h"
 #include "runtime/runtime_locator.h"
 #include "support/configured_app.h"
 #include "support/scratch_tree.h"
@@ -112,12 +113,23 @@ TEST_F(RuntimeLocatorPosix, InstalledJdkThroughTheSystemSourceByDefault) {
     EXPECT_EQ(locate(), kInstalledLibrary);
 }
 
-TEST_F(RuntimeLocatorPosix, WithoutJavaOnPathOnlyTheDefaultJavaLinkRemains) {
+TEST_F(RuntimeLocatorPosix, WithoutJavaOnPathTheDefaultJavaLinkComesBeforeOtherRuntimes) {
+    ScratchTree jvm;
+    ASSERT_TRUE(jvm.link("default-java", kInstalledJdk));
+    jvm.file("a-runtime/lib/server/libjvm.so");
+    platform::setJvmDirectoryForTests(jvm.root().c_str());
     runtimes.directory("empty");
     EnvironmentScope pathScope("PATH", runtimes.path("empty").c_str());
+    EnvironmentScope sdkman("SDKMAN_DIR", runtimes.path("empty").c_str());
+    {
+        ConfiguredApp config(app, "jre_order s");
+        EXPECT_EQ(locate(), jvm.path("default-java/lib/server/libjvm.so"));
+    }
+    jvm.remove("default-java");
+    forgetLocatedJvmLibrary();
     ConfiguredApp config(app, "jre_order s");
-    std::string fallback = findJvmInHome("/usr/lib/jvm/default-java").c_str();
-    EXPECT_EQ(locate(), fallback);
+    EXPECT_EQ(locate(), jvm.path("a-runtime/lib/server/libjvm.so"));
+    platform::setJvmDirectoryForTests(nullptr);
 }
 
 TEST_F(RuntimeLocatorPosix, IbmRecordFindsNothing) {
