@@ -79,8 +79,8 @@ TextString finalPath(const TextString& path) {
         return path;
     }
     TextString resolved(buffer, static_cast<int32_t>(length));
-    if (resolved.length() > 4 && resolved[0] == '\\' && resolved[1] == '\\' &&
-        resolved[2] == '?' && resolved[3] == '\\') {
+    if (resolved.length() > 4 && resolved[0] == '\\' && resolved[1] == '\\' && resolved[2] == '?' &&
+        resolved[3] == '\\') {
         resolved = resolved.tail(4);
         if (resolved.length() > 4 && std::strncmp(resolved.c_str(), "UNC\\", 4) == 0) {
             resolved = TextString::concat("\\\\", resolved.tail(4));

@@ -33,8 +33,7 @@ struct RegistryValue {
 // Reads valueName (empty: the key's default value) of keyPath below root. False when the
 // key or the value cannot be read.
 [[nodiscard]] bool readRegistryValue(RegistryRoot root, const char* keyPath, const char* valueName,
-                                     RegistryValue& out,
-                                     RegistryView view = RegistryView::Default);
+                                     RegistryValue& out, RegistryView view = RegistryView::Default);
 
 // Appends the names of keyPath's subkeys below root, in the registry's order.
 void listRegistrySubkeys(RegistryRoot root, const char* keyPath, RegistryView view,

@@ -185,8 +185,8 @@ bool offerVendorRecords(RuntimeSelection& selection) {
             StringList versions = subkeys(kindKey);
             for (int32_t i = 0; i < versions.count(); ++i) {
                 for (const char* vm : {"hotspot", "openj9"}) {
-                    TextString msiKey = joinKey(joinKey(joinKey(kindKey, versions.stringAt(i)), vm),
-                                                "MSI");
+                    TextString msiKey =
+                        joinKey(joinKey(joinKey(kindKey, versions.stringAt(i)), vm), "MSI");
                     TextString home;
                     if (readRegistryText(msiKey.c_str(), "Path", home) &&
                         offerHome(selection, home, versions.stringAt(i))) {
@@ -272,7 +272,8 @@ void systemRuntime(RuntimeSelection& selection) {
 void environmentRuntime(RuntimeSelection& selection) {
     for (const char* name : {"JRE_HOME", "JAVA_HOME"}) {
         const char* home = platform::getEnv(name);
-        if (home != nullptr && home[0] != '\0' && offerHome(selection, TextView(home), TextView())) {
+        if (home != nullptr && home[0] != '\0' &&
+            offerHome(selection, TextView(home), TextView())) {
             return;
         }
     }

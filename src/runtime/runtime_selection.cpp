@@ -27,8 +27,7 @@ bool RuntimeSelection::offer(const TextString& library, TextView recordVersion) 
         if (unversioned_.empty()) {
             unversioned_ = library;
         }
-        trace("runtime %s: version unknown, kept in case no known version fits",
-              library.c_str());
+        trace("runtime %s: version unknown, kept in case no known version fits", library.c_str());
         return false;
     }
     if (versionBelow(version, minjre_)) {

@@ -26,7 +26,10 @@ std::string release(const std::string& version) {
 
 // An ELF header that names another machine: 32-bit x86.
 std::string elf32Header() {
-    std::string header("\x7f" "ELF\x01\x01\x01", 7);
+    std::string header(
+        "\x7f"
+        "ELF\x01\x01\x01",
+        7);
     header.resize(16, '\0');
     header += std::string("\x03\x00\x03\x00", 4);  // e_type ET_DYN, e_machine EM_386
     header.resize(64, '\0');
@@ -173,7 +176,10 @@ TEST(LibraryMachine, HeadersTellTheMachine) {
               platform::LibraryMachine::Differs);
     EXPECT_EQ(platform::libraryMachine(tree.file("text.so", "not a library").c_str()),
               platform::LibraryMachine::Unknown);
-    EXPECT_EQ(platform::libraryMachine(tree.file("short.so", "\x7f" "ELF").c_str()),
+    EXPECT_EQ(platform::libraryMachine(tree.file("short.so",
+                                                 "\x7f"
+                                                 "ELF")
+                                           .c_str()),
               platform::LibraryMachine::Unknown);
     EXPECT_EQ(platform::libraryMachine(tree.path("missing.so").c_str()),
               platform::LibraryMachine::Unknown);
@@ -186,11 +192,11 @@ TEST(DeclaredRuntimeVersion, RealJdkAndLayouts) {
     tree.file("jdk8/release", release("1.8.0_402"));
     tree.file("deep/a/b/c/d/e/libjvm.so");
     tree.file("deep/release", release("9"));
-    EXPECT_STREQ(declaredRuntimeVersion(tree.path("jdk8/jre/lib/amd64/server/libjvm.so").c_str())
-                     .c_str(),
-                 "1.8.0_402");
-    EXPECT_STREQ(declaredRuntimeVersion(tree.path("deep/a/b/c/d/e/libjvm.so").c_str()).c_str(),
-                 "") << "five directories up is no longer the runtime's home";
+    EXPECT_STREQ(
+        declaredRuntimeVersion(tree.path("jdk8/jre/lib/amd64/server/libjvm.so").c_str()).c_str(),
+        "1.8.0_402");
+    EXPECT_STREQ(declaredRuntimeVersion(tree.path("deep/a/b/c/d/e/libjvm.so").c_str()).c_str(), "")
+        << "five directories up is no longer the runtime's home";
     EXPECT_STREQ(declaredRuntimeVersion(tree.path("none/lib/server/libjvm.so").c_str()).c_str(),
                  "");
 }

@@ -200,17 +200,18 @@ TEST_F(LinuxLaunch, VersionBoundsChooseAmongTheRuntimesFound) {
         {"no bounds: the first", "", 2, "Error: Java Runtime Environment not valid."},
         {"only the second fits", "minjre 11\n", 0, ""},
         {"none fits: the closest is named", "minjre 99\n", 6,
-         "Error: Java virtual machine version " + jdkVersion + " is too low, require 99 or higher."},
+         "Error: Java virtual machine version " + jdkVersion +
+             " is too low, require 99 or higher."},
         {"none fits from above", "minjre 1.6\nmaxjre 1.7\n", 12,
          "Error: Java virtual machine version 1.8.0_5 is too high, version between 1.6 and 1.7 is "
          "required."},
     };
     for (const Case& c : cases) {
         std::string exe = packLinux(kProbe + "jre_order e\n" + c.bounds, "bounds");
-        ChildResult r = run(exe, {},
-                            {"JRE_HOME=" + dir() + "/old-jre",
-                             std::string("JAVA_HOME=") + E2ePaths::jdk()},
-                            {"CLASSPATH", "CLASS_PATH"});
+        ChildResult r =
+            run(exe, {},
+                {"JRE_HOME=" + dir() + "/old-jre", std::string("JAVA_HOME=") + E2ePaths::jdk()},
+                {"CLASSPATH", "CLASS_PATH"});
         EXPECT_EQ(r.exitCode, c.exitCode) << c.name << "\n" << r.err;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << c.name << "\n" << r.err;
     }

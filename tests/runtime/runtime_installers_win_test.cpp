@@ -17,10 +17,10 @@
 
 namespace {
 
-const char* const kRoots[] = {"SOFTWARE\\JavaSoft",     "SOFTWARE\\Eclipse Adoptium",
-                              "SOFTWARE\\Eclipse Foundation", "SOFTWARE\\AdoptOpenJDK",
-                              "SOFTWARE\\Semeru",       "SOFTWARE\\Microsoft\\JDK",
-                              "SOFTWARE\\Azul Systems"};
+const char* const kRoots[] = {
+    "SOFTWARE\\JavaSoft",     "SOFTWARE\\Eclipse Adoptium", "SOFTWARE\\Eclipse Foundation",
+    "SOFTWARE\\AdoptOpenJDK", "SOFTWARE\\Semeru",           "SOFTWARE\\Microsoft\\JDK",
+    "SOFTWARE\\Azul Systems"};
 
 constexpr bool kLauncherIs64Bit = sizeof(void*) == 8;
 const REGSAM kOwnView = kLauncherIs64Bit ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
@@ -136,8 +136,7 @@ struct Layout {
 
 const Layout kLayouts[] = {
     {"JavaSoft JDK of Java 9 and later", "SOFTWARE\\JavaSoft\\JDK\\17.0.2", "JavaHome"},
-    {"JavaSoft Java Development Kit", "SOFTWARE\\JavaSoft\\Java Development Kit\\1.8",
-     "JavaHome"},
+    {"JavaSoft Java Development Kit", "SOFTWARE\\JavaSoft\\Java Development Kit\\1.8", "JavaHome"},
     {"Eclipse Adoptium hotspot JDK", "SOFTWARE\\Eclipse Adoptium\\JDK\\17.0.2.8\\hotspot\\MSI",
      "Path"},
     {"Eclipse Foundation JRE", "SOFTWARE\\Eclipse Foundation\\JRE\\11.0.14.9\\hotspot\\MSI",
@@ -173,8 +172,7 @@ TEST_F(RuntimeInstallers, CurrentVersionOfTheJdkKeyIsTakenFirstWithoutBounds) {
 
 TEST_F(RuntimeInstallers, RecordedVersionsSelectAcrossInstallers) {
     std::string adoptium = home("temurin"), microsoft = home("ms"), zulu = home("zulu", "21.0.2");
-    setText(kOwnView, "SOFTWARE\\Eclipse Adoptium\\JDK\\11.0.22.7\\hotspot\\MSI", "Path",
-            adoptium);
+    setText(kOwnView, "SOFTWARE\\Eclipse Adoptium\\JDK\\11.0.22.7\\hotspot\\MSI", "Path", adoptium);
     setText(kOwnView, "SOFTWARE\\Microsoft\\JDK\\17.0.10.7\\hotspot\\MSI", "Path", microsoft);
     setText(kOwnView, "SOFTWARE\\Azul Systems\\Zulu\\zulu-21", "InstallationPath", zulu);
     EXPECT_EQ(locate("jre_order s"), library(adoptium));
@@ -210,8 +208,8 @@ TEST_F(RuntimeInstallers, JavaOnPathNamesItsRuntime) {
     std::string h = home("onpath", "17.0.1");
     runtimes.file("onpath/bin/java.exe");
     runtimes.directory("nothing");
-    std::string pathValue = "C:\\windows\\system32;;\"" + backslashed(runtimes.path("nothing")) +
-                            "\";" + h + "\\bin\\";
+    std::string pathValue =
+        "C:\\windows\\system32;;\"" + backslashed(runtimes.path("nothing")) + "\";" + h + "\\bin\\";
     EnvironmentScope onPath("PATH", pathValue.c_str());
     EXPECT_EQ(locate("jre_order s"), library(h));
     EXPECT_EQ(locate("jre_order s\nmaxjre 11"), "");
