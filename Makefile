@@ -5,7 +5,7 @@ TARGETS := linux windows-x86_64 windows-x86
 TEST_TREES := linux linux-asan windows-x86_64 windows-x86
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps dist test demo clean format $(addprefix build-,$(TEST_TREES))
+.PHONY: all deps dist test demo bench clean format $(addprefix build-,$(TEST_TREES))
 
 all: dist
 
@@ -45,6 +45,12 @@ demo: dist
 	done
 	@echo "running: dist/demo/hello-linux-x86_64 first \"second argument\""
 	@dist/demo/hello-linux-x86_64 first "second argument"
+
+# Benchmarks (bench/run.sh): our start-up and class path against their references, as ratios
+# from paired runs; the results go to build/bench/results.txt.
+bench: build-linux
+	@sh cmake/install-deps.sh rhino
+	@sh bench/run.sh
 
 format:
 	find src tools tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i

@@ -66,6 +66,7 @@ class ConfigStore : public TextString {
     TextString jreOrder() const;
     TextString jre() const;
     TextString jvmDll() const;
+    TextString cds() const;
     TextString startOnFirstThreadOption() const;
     void collectOptions(StringList& target) const;
     void collectProperties(StringList& target) const;  // UTF-8
