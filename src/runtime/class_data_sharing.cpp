@@ -8,6 +8,7 @@
 
 #include "base/trace.h"
 #include "platform/files.h"
+#include "platform/java_runtime.h"
 #include "platform/user_cache.h"
 #include "runtime/runtime_version.h"
 #include "runtime/version_check.h"
@@ -110,6 +111,29 @@ bool managesSharingItself(const StringList& vmOptions) {
     return false;
 }
 
+// The runtime refuses an archive once a jar of the class path has changed, and would then
+// never write a new one: the size and time of every class path file go into the hash.
+void addClassPathStamps(const char* option, Fingerprint& fingerprint) {
+    static const char kClassPathOption[] = "-Djava.class.path=";
+    if (std::strncmp(option, kClassPathOption, sizeof kClassPathOption - 1) != 0) {
+        return;
+    }
+    const char* entry = option + sizeof kClassPathOption - 1;
+    while (*entry != '\0') {
+        const char* end = std::strchr(entry, platform::kClassPathSeparator);
+        int32_t length = static_cast<int32_t>(end != nullptr ? end - entry : std::strlen(entry));
+        platform::FileStamp stamp;
+        if (length > 0 && platform::fileStamp(TextString(entry, length).c_str(), stamp)) {
+            fingerprint.add(stamp.size);
+            fingerprint.add(stamp.modified);
+        }
+        entry += length;
+        if (*entry != '\0') {
+            ++entry;
+        }
+    }
+}
+
 void publishAtExit() {
     publishClassDataSharingArchive();
 }
@@ -157,6 +181,7 @@ StringList classDataSharingOptions(TextView cdsValue, TextView runtimeLibrary,
     fingerprint.add(version);
     for (int32_t i = 0; i < vmOptions.count(); ++i) {
         fingerprint.add(TextView(vmOptions.stringAt(i)));
+        addClassPathStamps(vmOptions.stringAt(i), fingerprint);
     }
     TextString base = directory;
     base.append('/');

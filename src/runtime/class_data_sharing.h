@@ -4,7 +4,8 @@
 //
 // The archive lives in the user's cache (<cache>/wyn/cds/<hash>.jsa) under a hash of what
 // makes it stale: the executable (path, size, modification time), the runtime library
-// (path and declared version) and the virtual machine's options. A run without a usable
+// (path and declared version), the virtual machine's options and the size and time of
+// every file of the class path. A run without a usable
 // archive asks the runtime to write one (-XX:ArchiveClassesAtExit) to a name private to the
 // process; when the process exits the launcher moves it under the archive's name in one
 // step and records its size and time beside it (<hash>.stamp). A run uses the archive

@@ -8,6 +8,7 @@
 
 #include <dirent.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -126,6 +127,73 @@ TEST_F(ClassDataSharing, ChangedExecutableOrRuntimeGetsAnArchiveOfItsOwn) {
     ASSERT_EQ(other.exitCode, 0) << other.err;
     EXPECT_FALSE(mainClassFromArchive("app"));
     EXPECT_EQ(files(".jsa").size(), 3u);
+}
+
+TEST_F(ClassDataSharing, ChangedClassPathJarGetsAnArchiveOfItsOwn) {
+    std::string extra = dir() + "/extra.jar";
+    ASSERT_EQ(run("/bin/cp", {E2ePaths::probeJar(), extra}).exitCode, 0);
+    std::string exe = packProbe("app", "classpath extra.jar\n");
+    ASSERT_EQ(launch(exe).exitCode, 0);
+    ASSERT_EQ(launch(exe).exitCode, 0);
+    EXPECT_TRUE(mainClassFromArchive("app"));
+    ASSERT_EQ(run("/bin/cp", {E2ePaths::supportJar(), extra}).exitCode, 0);
+    ChildResult changed = launch(exe);
+    ASSERT_EQ(changed.exitCode, 0) << changed.err;
+    EXPECT_EQ(changed.err, "");
+    EXPECT_EQ(files(".jsa").size(), 2u);
+    ASSERT_EQ(launch(exe).exitCode, 0);
+    EXPECT_TRUE(mainClassFromArchive("app"));
+}
+
+// A runtime of release 19 or later, if one is installed: its messages about archives are
+// louder (a truncated archive is reported on standard output) and carry other tags.
+std::string laterRuntime() {
+    DIR* d = opendir("/usr/lib/jvm");
+    if (d == nullptr) {
+        return std::string();
+    }
+    std::string found;
+    while (dirent* e = readdir(d)) {
+        std::string home = std::string("/usr/lib/jvm/") + e->d_name;
+        std::ifstream release(home + "/release");
+        std::string line;
+        while (std::getline(release, line)) {
+            if (line.rfind("JAVA_VERSION=\"", 0) == 0 && std::atoi(line.c_str() + 14) >= 19 &&
+                access((home + "/lib/server/libjvm.so").c_str(), R_OK) == 0) {
+                found = home;
+            }
+        }
+    }
+    closedir(d);
+    return found;
+}
+
+TEST_F(ClassDataSharing, LaterRuntimeMakesAndUsesTheArchiveQuietly) {
+    std::string later = laterRuntime();
+    if (later.empty()) {
+        GTEST_SKIP() << "no runtime of release 19 or later in /usr/lib/jvm";
+    }
+    jdk_ = later;
+    std::string exe = packProbe("app");
+    ChildResult first = launch(exe);
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    ASSERT_EQ(files(".jsa").size(), 1u);
+    std::string archive = archives_ + "/" + files(".jsa")[0];
+    ChildResult second = launch(exe);
+    ASSERT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_TRUE(mainClassFromArchive("app"));
+    EXPECT_EQ(second.out, first.out);
+    EXPECT_EQ(second.err, "");
+    std::string whole = read(archive);
+    chmod(archive.c_str(), 0600);
+    {
+        std::ofstream out(archive, std::ios::binary | std::ios::trunc);
+        out << whole.substr(0, whole.size() / 3);
+    }
+    ChildResult damaged = launch(exe);
+    ASSERT_EQ(damaged.exitCode, 0) << damaged.err;
+    EXPECT_EQ(damaged.out, first.out);
+    EXPECT_EQ(damaged.err, "");
 }
 
 TEST_F(ClassDataSharing, DamagedArchiveIsNeverUsedAndMadeAgain) {
