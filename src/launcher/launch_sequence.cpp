@@ -10,6 +10,7 @@
 #include "base/trace.h"
 #include "config/config_store.h"
 #include "config/messages.h"
+#include "instances/instances_natives.h"
 #include "launcher/active_objects.h"
 #include "launcher/jvm_session.h"
 #include "platform/dynlib.h"
@@ -114,7 +115,7 @@ void bindSupportNatives(JNIEnv* env) {
     if (loader.isNull()) {
         return;
     }
-    const NativeClassBinding* bindings[] = {&splashScreenNatives()};
+    const NativeClassBinding* bindings[] = {&splashScreenNatives(), &instancesNatives()};
     for (const NativeClassBinding* binding : bindings) {
         jclass cls = loadUninitialised(env, loader.get(), loadClass, binding->className);
         if (cls == nullptr) {
