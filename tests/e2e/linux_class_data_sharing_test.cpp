@@ -169,6 +169,9 @@ std::string laterRuntime() {
 }
 
 TEST_F(ClassDataSharing, LaterRuntimeMakesAndUsesTheArchiveQuietly) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's memcpy check trips inside the runtime's own archive dump";
+#endif
     std::string later = laterRuntime();
     if (later.empty()) {
         GTEST_SKIP() << "no runtime of release 19 or later in /usr/lib/jvm";
