@@ -4,8 +4,7 @@
 #   compare_runs NAME RUNS 'OUR COMMAND' 'REFERENCE COMMAND'
 #
 # runs both commands RUNS times each, alternating (ours, reference, ours, ...), with their
-# output discarded, and appends to $WYN_BENCH_OUT (default: standard output only) one line:
-# the medians in milliseconds, the median of the per-pair ratios, and the ratio of the
+# output discarded, and prints one line: the medians in milliseconds, the median of the per-pair ratios, and the ratio of the
 # medians. Wall time comes from `date +%s%N` around each run, so both include a process
 # start. With MEASURE=memory the peak resident set size of each run (GNU time's %M, in KB)
 # is compared instead.
@@ -55,6 +54,5 @@ compare_runs() {
     printf "%-44s ours %9.1f %s  reference %9.1f %s  ratio %.3f (median of %d paired ratios; ratio of medians %.3f)\n",
            n, o, u, r, u, p, k, o / r }')
   echo "$line"
-  if [ -n "${WYN_BENCH_OUT:-}" ]; then echo "$line" >> "$WYN_BENCH_OUT"; fi
   rm -f "$samples" "$bench_out_dir/.rss"
 }

@@ -11,7 +11,7 @@ mkdir -p "$work"
 
 printf 'mainclass com.example.hello.Hello\njre_order e\n' > "$work/hello.cfg"
 "$build/bin/wynpack" --stub "$build/src/wyn" --config "$work/hello.cfg" \
-  --jar "$build/examples/hello.jar" --output "$work/hello"
+  --jar "$build/examples/hello.jar" --output "$work/hello" >/dev/null
 rm -f "$work/hello.cfg"
 
 export JAVA_HOME="$jdk"

@@ -18,7 +18,7 @@ mkdir -p "$work"
 pack() {
   printf 'mainclass %s\njre_order e\nargv -e print(1+1)\n%s' "$main" "$2" > "$work/$1.cfg"
   "$build/bin/wynpack" --stub "$build/src/wyn" --config "$work/$1.cfg" --jar "$jar" \
-    --output "$work/$1"
+    --output "$work/$1" >/dev/null
   rm -f "$work/$1.cfg"
 }
 pack rhino ""
