@@ -22,6 +22,7 @@
 #include "runtime/version_check.h"
 #include "splash/splash_natives.h"
 #include "splash/splash_window.h"
+#include "tray/tray_natives.h"
 
 namespace {
 
@@ -115,7 +116,8 @@ void bindSupportNatives(JNIEnv* env) {
     if (loader.isNull()) {
         return;
     }
-    const NativeClassBinding* bindings[] = {&splashScreenNatives(), &instancesNatives()};
+    const NativeClassBinding* bindings[] = {&splashScreenNatives(), &instancesNatives(),
+                                            &systemTrayNatives(), &systemTrayMenuNatives()};
     for (const NativeClassBinding* binding : bindings) {
         jclass cls = loadUninitialised(env, loader.get(), loadClass, binding->className);
         if (cls == nullptr) {

@@ -234,4 +234,32 @@ TEST(InstanceCrowd, WatcherSurvivesHostileMailboxContents) {
     removeNamedBlock(appid);
 }
 
+// The shared-memory object lasts while a member holds it: the last one to leave removes it;
+// one that was killed leaves it to the next member, which reuses it and removes it.
+TEST(InstanceCrowd, BlockIsRemovedByTheLastMemberToLeave) {
+    std::string appid = uniqueAppid("leave");
+    std::string path = "/dev/shm/" + std::string(instanceMappingName(appid.c_str()).c_str());
+    auto exists = [&] { return access(path.c_str(), F_OK) == 0; };
+    MemberProcess a(memberPath(), appid);
+    MemberProcess b(memberPath(), appid);
+    ASSERT_NE(a.readLine(kWaitMs), "");
+    ASSERT_NE(b.readLine(kWaitMs), "");
+    EXPECT_TRUE(exists());
+    EXPECT_EQ(a.quit(kWaitMs), 0);
+    EXPECT_TRUE(exists());
+    EXPECT_EQ(b.quit(kWaitMs), 0);
+    EXPECT_FALSE(exists());
+
+    MemberProcess killed(memberPath(), appid);
+    ASSERT_NE(killed.readLine(kWaitMs), "");
+    killed.kill();
+    EXPECT_TRUE(exists());
+    MemberProcess next(memberPath(), appid);
+    std::string joined = next.readLine(kWaitMs);
+    // The killed member's registry is still in the block: the next one takes over from it.
+    EXPECT_EQ(lineValue(joined, "first"), lineValue(joined, "self")) << joined;
+    EXPECT_EQ(next.quit(kWaitMs), 0);
+    EXPECT_FALSE(exists());
+}
+
 }  // namespace
