@@ -42,8 +42,14 @@ LibraryMachine libraryMachine(const char* path) {
                                                                  : LibraryMachine::Differs;
 }
 
+void keepCurrentDirectoryOutOfLibrarySearch(const char*) {}
+
 LibraryHandle loadLibrary(const char* path) {
     return dlopen(path, RTLD_NOW | RTLD_GLOBAL);
+}
+
+LibraryHandle loadLibraryFromItsDirectory(const char* path) {
+    return loadLibrary(path);
 }
 
 bool searchPathHelpsLoading() {

@@ -37,8 +37,16 @@ LibraryMachine libraryMachine(const char* path) {
     return header.Machine == ownMachine ? LibraryMachine::Matches : LibraryMachine::Differs;
 }
 
+void keepCurrentDirectoryOutOfLibrarySearch(const char* executableDirectory) {
+    SetDllDirectoryA(executableDirectory != nullptr ? executableDirectory : "");
+}
+
 LibraryHandle loadLibrary(const char* path) {
     return LoadLibraryA(path);
+}
+
+LibraryHandle loadLibraryFromItsDirectory(const char* path) {
+    return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 bool searchPathHelpsLoading() {
