@@ -53,10 +53,11 @@ demo: dist
 	@echo "running: dist/demo/hello-linux-x86_64 first \"second argument\""
 	@dist/demo/hello-linux-x86_64 first "second argument"
 
-# The benchmarks under bench/: start-up, and objects sent between running instances.
-bench: demo
-	sh bench/startup.sh
-	sh bench/instances_transfer.sh
+# Benchmarks (bench/run.sh): our start-up and class path against their references, as ratios
+# from paired runs; the results go to build/bench/results.txt.
+bench: build-linux
+	@sh cmake/install-deps.sh rhino
+	@sh bench/run.sh
 
 format:
 	find src tools tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i

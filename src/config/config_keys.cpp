@@ -79,6 +79,10 @@ TextString ConfigStore::jvmDll() const {
     return expanded(*this, "jvmdll");
 }
 
+TextString ConfigStore::cds() const {
+    return getValue("cds");
+}
+
 TextString ConfigStore::startOnFirstThreadOption() const {
     return getValueMatching("option", "-XstartOnFirstThread");
 }

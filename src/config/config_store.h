@@ -71,6 +71,7 @@ class ConfigStore : public TextString {
     TextString jreOrder() const;
     TextString jre() const;
     TextString jvmDll() const;
+    TextString cds() const;
     TextString startOnFirstThreadOption() const;
     // Embedded values first, then the external file's: the runtime takes the last value of
     // an option such as -Xmx and of a property, so the external file wins.

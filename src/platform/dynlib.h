@@ -1,5 +1,9 @@
 // Loading a shared library into the process and finding its symbols.
 //
+// A library file's header tells whether it was built for the running process's machine: the
+// PE machine type on Windows (i386 for the 32-bit launcher, AMD64 for the 64-bit one), the
+// ELF class and machine on Linux.
+//
 // Windows: LoadLibraryA / GetProcAddress / FreeLibrary; the error mode can be told not to
 // show the system's dialogs for missing files. Linux: dlopen (RTLD_NOW | RTLD_GLOBAL) by
 // full path / dlsym / dlclose; there is no error mode, and the loader's search path is
@@ -37,6 +41,11 @@ void freeLibrary(LibraryHandle library);
 // Why the last load failed, as one line of text for standard error. Windows: the system's
 // message for GetLastError() with "%1" replaced by the path; Linux: dlerror().
 TextString lastLoadError(const char* path);
+
+// Whether a library file was built for this process's machine, as its header says. Unknown
+// when the file cannot be read or has no header of the platform's format.
+enum class LibraryMachine { Matches, Differs, Unknown };
+LibraryMachine libraryMachine(const char* path);
 
 // True where the support classes bind their natives by loading the launcher executable
 // (Windows, which exports them). False on Linux: a position-independent executable cannot be

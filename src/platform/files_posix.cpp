@@ -192,14 +192,21 @@ bool DirectoryEnumeration::next(DirectoryEntry& entry) {
     if (handle_ == nullptr) {
         return false;
     }
+    bool everyName = namePattern_ == "*";
     while (struct dirent* d = readdir(static_cast<DIR*>(handle_))) {
-        if (fnmatch(namePattern_.c_str(), d->d_name, FNM_NOESCAPE) != 0) {
+        if (!everyName && fnmatch(namePattern_.c_str(), d->d_name, FNM_NOESCAPE) != 0) {
             continue;
         }
         entry.name = TextString(d->d_name);
-        TextString full = TextString::concat(directory_, entry.name);
-        struct stat st;
-        entry.isDirectory = stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        // The entry's type comes with it on most file systems; links (followed, as
+        // FindFirstFileA does not tell them apart either) and unknown types need a stat.
+        if (d->d_type == DT_DIR || d->d_type == DT_REG) {
+            entry.isDirectory = d->d_type == DT_DIR;
+        } else {
+            TextString full = TextString::concat(directory_, entry.name);
+            struct stat st;
+            entry.isDirectory = stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        }
         return true;
     }
     return false;

@@ -3,8 +3,10 @@
 
 namespace platform {
 
-bool readRegistryValue(RegistryRoot, const char*, const char*, RegistryValue&) {
+bool readRegistryValue(RegistryRoot, const char*, const char*, RegistryValue&, RegistryView) {
     return false;
 }
+
+void listRegistrySubkeys(RegistryRoot, const char*, RegistryView, StringList&) {}
 
 }  // namespace platform

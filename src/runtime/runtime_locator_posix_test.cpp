@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/files.h"
+#include "platform/java_runtime.h"
 #include "runtime/runtime_locator.h"
 #include "support/configured_app.h"
 #include "support/scratch_tree.h"
@@ -113,12 +114,23 @@ TEST_F(RuntimeLocatorPosix, InstalledJdkThroughTheSystemSourceByDefault) {
     EXPECT_EQ(locate(), kInstalledLibrary);
 }
 
-TEST_F(RuntimeLocatorPosix, WithoutJavaOnPathOnlyTheDefaultJavaLinkRemains) {
+TEST_F(RuntimeLocatorPosix, WithoutJavaOnPathTheDefaultJavaLinkComesBeforeOtherRuntimes) {
+    ScratchTree jvm;
+    ASSERT_TRUE(jvm.link("default-java", kInstalledJdk));
+    jvm.file("a-runtime/lib/server/libjvm.so");
+    platform::setJvmDirectoryForTests(jvm.root().c_str());
     runtimes.directory("empty");
     EnvironmentScope pathScope("PATH", runtimes.path("empty").c_str());
+    EnvironmentScope sdkman("SDKMAN_DIR", runtimes.path("empty").c_str());
+    {
+        ConfiguredApp config(app, "jre_order s");
+        EXPECT_EQ(locate(), jvm.path("default-java/lib/server/libjvm.so"));
+    }
+    jvm.remove("default-java");
+    forgetLocatedJvmLibrary();
     ConfiguredApp config(app, "jre_order s");
-    std::string fallback = findJvmInHome("/usr/lib/jvm/default-java").c_str();
-    EXPECT_EQ(locate(), fallback);
+    EXPECT_EQ(locate(), jvm.path("a-runtime/lib/server/libjvm.so"));
+    platform::setJvmDirectoryForTests(nullptr);
 }
 
 TEST_F(RuntimeLocatorPosix, EmptyPathEntryIsNotTheCurrentDirectory) {
@@ -127,6 +139,9 @@ TEST_F(RuntimeLocatorPosix, EmptyPathEntryIsNotTheCurrentDirectory) {
     std::string java = runtimes.file("planted/bin/java", "#!/bin/sh\n");
     ASSERT_EQ(chmod(java.c_str(), 0755), 0);
     runtimes.directory("empty");
+    // No other runtime of the system may answer instead.
+    platform::setJvmDirectoryForTests(runtimes.path("empty").c_str());
+    EnvironmentScope sdkman("SDKMAN_DIR", runtimes.path("empty").c_str());
     CurrentDirectoryScope cwd(runtimes.path("planted/bin"));
     for (std::string path : {":" + runtimes.path("empty"), runtimes.path("empty") + ":",
                              runtimes.path("empty") + "::" + runtimes.path("empty")}) {
@@ -135,8 +150,9 @@ TEST_F(RuntimeLocatorPosix, EmptyPathEntryIsNotTheCurrentDirectory) {
         ConfiguredApp config(app, "jre_order s");
         std::string found = locate();
         EXPECT_NE(found, planted) << path;
-        EXPECT_EQ(found, std::string(findJvmInHome("/usr/lib/jvm/default-java").c_str())) << path;
+        EXPECT_EQ(found, "") << path;
     }
+    platform::setJvmDirectoryForTests(nullptr);
 }
 
 TEST_F(RuntimeLocatorPosix, RuntimeNamedThroughTheCurrentDirectoryIsTaken) {
