@@ -5,6 +5,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "args_output/redirect_natives.h"
 #include "base/native_bindings.h"
 #include "base/trace.h"
 #include "config/config_store.h"
@@ -78,7 +79,7 @@ void bindSupportNatives(JNIEnv* env) {
     if (platform::executableExportsNatives()) {
         return;
     }
-    const NativeClassBinding* bindings[] = {&splashScreenNatives()};
+    const NativeClassBinding* bindings[] = {&splashScreenNatives(), &redirOutputStreamNatives()};
     for (const NativeClassBinding* binding : bindings) {
         jclass cls = env->FindClass(binding->className);
         if (cls == nullptr) {

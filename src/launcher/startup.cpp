@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "args_output/argument_list.h"
+#include "args_output/output_redirector.h"
 #include "base/trace.h"
 #include "config/config_store.h"
 #include "config/messages.h"
@@ -86,6 +87,9 @@ unsigned WYN_THREAD_CALL runLaunch(void* argument) {
 }
 
 void onVmStarted() {
+    if (activeSession != nullptr) {
+        outputRedirector().installJavaRedirection(activeSession->env());
+    }
     savedInterruptHandler = platform::installSignalHandler(SIGINT, onTerminationSignal);
     savedTerminateHandler = platform::installSignalHandler(SIGTERM, onTerminationSignal);
 }
@@ -147,6 +151,8 @@ void forceWorkingDirectory(TextView value) {
 }
 
 int runStartup(int argc, char** argv) {
+    // Made before the argument list, so it is torn down after it, at process exit.
+    OutputRedirector& redirector = outputRedirector();
     std::setlocale(LC_ALL, "");
     ConfigStore config(true);
     JvmSession session;
@@ -161,6 +167,15 @@ int runStartup(int argc, char** argv) {
     if (!cwd.empty()) {
         forceWorkingDirectory(cwd);
         config.refreshCurrentDirectory();
+    }
+
+    TextString errorTarget = config.stderrTarget();
+    if (!errorTarget.empty()) {
+        redirector.redirectStderr(errorTarget);
+    }
+    TextString outputTarget = config.stdoutTarget();
+    if (!outputTarget.empty()) {
+        redirector.redirectStdout(outputTarget);
     }
 
     if (config.singleInstance().compareNoCase("true") == 0) {
