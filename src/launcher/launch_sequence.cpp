@@ -12,6 +12,7 @@
 #include "config/messages.h"
 #include "launcher/active_objects.h"
 #include "launcher/jvm_session.h"
+#include "launcher/runtime_hooks.h"
 #include "launcher/version_check.h"
 #include "platform/dynlib.h"
 #include "platform/env.h"
@@ -71,6 +72,7 @@ void collectVmOptions(const ConfigStore& config, JvmSession& session) {
     if (platform::isElevated()) {
         addOption(session, "-Dwyn.is.elevated=true");
     }
+    addRuntimeHooks(session);
 }
 
 // Linux: the support classes cannot bind their natives by loading the executable, so the
