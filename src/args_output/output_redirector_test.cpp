@@ -13,11 +13,19 @@
 
 namespace {
 
+// The file's text, line ends as line feeds: on Windows the C runtime's descriptors of the
+// targets are in text mode, so the launcher's own lines end in CR LF there, like Java's.
 std::string readAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
-    return text.str();
+    std::string lines;
+    for (char c : text.str()) {
+        if (c != '\r') {
+            lines += c;
+        }
+    }
+    return lines;
 }
 
 // Puts this test's own file under stdout and stderr for its lifetime, so that what the

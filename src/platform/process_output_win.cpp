@@ -154,13 +154,12 @@ bool replaceStandardStream(StandardStream which, OutputHandle target, bool buffe
                              _get_osfhandle(fd) == reinterpret_cast<intptr_t>(original);
     saved.handle = sharedWithRuntime ? kNoOutput : fromHandle(original);
     HANDLE handle = toHandle(target);
-    SetStdHandle(id, handle);
-    if (GetStdHandle(id) != handle) {
-        return false;
-    }
+    // The runtime's descriptor first: some C runtimes set the standard handle to their own
+    // copy when descriptor 1 or 2 changes. The standard handle is the target itself after.
     pointRuntimeDescriptorAt(fd, handle);
     std::setvbuf(stream, nullptr, buffered ? _IOFBF : _IONBF, buffered ? BUFSIZ : 0);
-    return true;
+    SetStdHandle(id, handle);
+    return GetStdHandle(id) == handle;
 }
 
 void restoreStandardStream(StandardStream which, SavedStandardStream& saved) {
