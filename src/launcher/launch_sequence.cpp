@@ -10,6 +10,7 @@
 #include "base/trace.h"
 #include "config/config_store.h"
 #include "config/messages.h"
+#include "instances/instances_natives.h"
 #include "launcher/active_objects.h"
 #include "launcher/jvm_session.h"
 #include "launcher/runtime_hooks.h"
@@ -81,7 +82,8 @@ void bindSupportNatives(JNIEnv* env) {
     if (platform::executableExportsNatives()) {
         return;
     }
-    const NativeClassBinding* bindings[] = {&splashScreenNatives(), &redirOutputStreamNatives()};
+    const NativeClassBinding* bindings[] = {&splashScreenNatives(), &redirOutputStreamNatives(),
+                                            &instancesNatives()};
     for (const NativeClassBinding* binding : bindings) {
         jclass cls = env->FindClass(binding->className);
         if (cls == nullptr) {
