@@ -22,6 +22,7 @@
 #include "runtime/runtime_locator.h"
 #include "splash/splash_natives.h"
 #include "splash/splash_window.h"
+#include "tray/tray_natives.h"
 
 namespace {
 
@@ -83,7 +84,8 @@ void bindSupportNatives(JNIEnv* env) {
         return;
     }
     const NativeClassBinding* bindings[] = {&splashScreenNatives(), &redirOutputStreamNatives(),
-                                            &instancesNatives()};
+                                            &instancesNatives(), &systemTrayNatives(),
+                                            &systemTrayMenuNatives()};
     for (const NativeClassBinding* binding : bindings) {
         jclass cls = env->FindClass(binding->className);
         if (cls == nullptr) {

@@ -23,6 +23,7 @@
 #include "platform/signals.h"
 #include "platform/ui.h"
 #include "splash/splash_window.h"
+#include "tray/tray.h"
 
 namespace {
 
@@ -107,6 +108,7 @@ void onTerminationSignal(int signal) {
         }
         vm->DetachCurrentThread();
     }
+    removeAllTrayIcons();
     platform::SignalHandler saved;
     if (signal == SIGINT) {
         saved = savedInterruptHandler;
@@ -191,6 +193,8 @@ int runStartup(int argc, char** argv) {
         registry.startCustomMode(instanceReceiver());
     }
 
+    createTrayMessageWindow();
+
     int count = argc;
     char** vector = argv;
     int mode = wildcardMode(config.wildcard());
@@ -209,6 +213,7 @@ int runStartup(int argc, char** argv) {
         runOnLaunchThread(runLaunch, 0, &request);
     }
 
+    removeAllTrayIcons();
     activeConfig = nullptr;
     activeSession = nullptr;
     registry.shutdownRegistry();
