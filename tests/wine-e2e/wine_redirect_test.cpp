@@ -91,7 +91,16 @@ TEST(HeadlessRedirect, JavaSideFallbackWritesEveryByteThroughTheNatives) {
         return std::count(calls.begin(), calls.end(), record);
     };
     EXPECT_EQ(count("call com/tarnwick/wyn/RedirOutputStream.<init>"), 2);
-    EXPECT_EQ(count("call java/io/PrintStream.<init> com/tarnwick/wyn/RedirOutputStream"), 2);
+    // The stream handed to PrintStream already holds its target's handle.
+    size_t printStreams = 0;
+    for (const std::string& call : calls) {
+        if (call.rfind("call java/io/PrintStream.<init> com/tarnwick/wyn/RedirOutputStream[h=", 0) ==
+                0 &&
+            call.find("[h=0]") == std::string::npos) {
+            ++printStreams;
+        }
+    }
+    EXPECT_EQ(printStreams, 2u);
     EXPECT_EQ(count("call java/lang/System.setOut java/io/PrintStream"), 1);
     EXPECT_EQ(count("call java/lang/System.setErr java/io/PrintStream"), 1);
     EXPECT_EQ(launch.runtimeRecords("set-field ").size(), 2u);
