@@ -62,13 +62,13 @@ void JvmSession::addHook(const char* name, void* function) {
 
 int JvmSession::loadRuntime(const char* path) {
     platform::setQuietErrorMode();
-    library_ = platform::loadLibrary(path);
+    library_ = platform::loadLibraryFromItsDirectory(path);
     if (library_ != nullptr) {
         return 0;
     }
     if (platform::searchPathHelpsLoading()) {
         appendParentDirectoryToPath(path);
-        library_ = platform::loadLibrary(path);
+        library_ = platform::loadLibraryFromItsDirectory(path);
         if (library_ != nullptr) {
             return 0;
         }
@@ -294,7 +294,7 @@ void JvmSession::setContextLoader(jobject loader, JNIEnv* env) {
     checkException(env, true);
 }
 
-void JvmSession::unload() {
+void JvmSession::destroyVm() {
     if (vm_ != nullptr) {
         vm_->DetachCurrentThread();
         vm_->DestroyJavaVM();
@@ -304,6 +304,10 @@ void JvmSession::unload() {
         // is about to go.
         instanceReceiver().closeDeliveries();
     }
+}
+
+void JvmSession::unload() {
+    destroyVm();
     if (library_ != nullptr) {
         platform::freeLibrary(library_);
         library_ = nullptr;

@@ -39,15 +39,17 @@ LauncherProcess::~LauncherProcess() {
 }
 
 bool LauncherProcess::start(const std::string& exe, const std::string& args,
-                            const std::vector<EnvChange>& env) {
+                            const std::vector<EnvChange>& env,
+                            const std::string& workingDirectory) {
     std::string commandLine = "\"" + exe + "\"" + (args.empty() ? "" : " " + args);
     std::vector<char> mutableLine(commandLine.begin(), commandLine.end());
     mutableLine.push_back('\0');
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
     std::vector<EnvChange> previous = applyEnv(env);
-    BOOL started = CreateProcessA(exe.c_str(), mutableLine.data(), nullptr, nullptr, FALSE, 0,
-                                  nullptr, nullptr, &startup, &info_);
+    BOOL started = CreateProcessA(
+        exe.c_str(), mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+        workingDirectory.empty() ? nullptr : workingDirectory.c_str(), &startup, &info_);
     applyEnv(previous);
     return started != FALSE;
 }
@@ -109,9 +111,9 @@ std::vector<EnvChange> WineLaunch::baseEnvironment() const {
 }
 
 int WineLaunch::run(const std::string& exe, const std::string& args, std::vector<EnvChange> env,
-                    DWORD timeoutMs) const {
+                    DWORD timeoutMs, const std::string& workingDirectory) const {
     LauncherProcess process;
-    if (!process.start(exe, args, env)) {
+    if (!process.start(exe, args, env, workingDirectory)) {
         return -2;
     }
     return process.wait(timeoutMs);
