@@ -124,8 +124,13 @@ TextString ConfigStore::lookup(TextView key, LineCallback callback, void* contex
     if (start < 0 || start > length()) {
         start = length();
     }
+    return lookupIn(data() + start, key, callback, context, toAnsi, filter);
+}
+
+TextString ConfigStore::lookupIn(const char* text, TextView key, LineCallback callback,
+                                 void* context, bool toAnsi, TextView filter) {
     TextString filterText(filter);
-    LineReader reader(data() + start);
+    LineReader reader(text);
     TextString line, value;
     while (reader.nextLine(line)) {
         if (!matchLine(line, key, value)) {
@@ -159,6 +164,14 @@ void ConfigStore::collectValues(TextView key, StringList& target, bool embeddedO
                                 bool toAnsi) const {
     CollectContext context{this, &target, !toAnsi};
     lookup(key, collectExpanded, &context, embeddedOnly, toAnsi, TextView());
+}
+
+void ConfigStore::collectValuesExternalLast(TextView key, StringList& target, bool toAnsi) const {
+    CollectContext context{this, &target, !toAnsi};
+    lookup(key, collectExpanded, &context, true, toAnsi, TextView());
+    int32_t externalEnd = embeddedStart_ > 0 && embeddedStart_ <= length() ? embeddedStart_ : 0;
+    TextString external(data(), externalEnd);
+    lookupIn(external.c_str(), key, collectExpanded, &context, toAnsi, TextView());
 }
 
 void ConfigStore::refreshCurrentDirectory() {

@@ -2,8 +2,9 @@
 // lines; all UTF-8) and every question the launcher asks of it.
 //
 // There is no parsed form: each lookup walks the text line by line, so order in the text is
-// precedence (external lines first), and repeatable keys are read in text order. Values come
-// out in ANSI unless a caller asks for UTF-8. The store also records the executable's path and
+// precedence (external lines first), and repeatable keys are read in text order, except
+// `option` and `property`, whose external values are handed over after the embedded ones. Values
+// come out in ANSI unless a caller asks for UTF-8. The store also records the executable's path and
 // directory and the current directory (with a trailing separator).
 //
 // Platforms: the same on Windows and Linux; paths come from platform/files.h.
@@ -36,6 +37,9 @@ class ConfigStore : public TextString {
     // Every value of key, each expanded, added to target in text order.
     void collectValues(TextView key, StringList& target, bool embeddedOnly = false,
                        bool toAnsi = true) const;
+    // The same with the embedded lines first and the external file's lines after them, so
+    // that the external file wins where the last value counts.
+    void collectValuesExternalLast(TextView key, StringList& target, bool toAnsi = true) const;
 
     TextString exePath() const { return exePath_; }
     TextString exeDirectory() const { return exeDirectory_; }
@@ -68,6 +72,8 @@ class ConfigStore : public TextString {
     TextString jre() const;
     TextString jvmDll() const;
     TextString startOnFirstThreadOption() const;
+    // Embedded values first, then the external file's: the runtime takes the last value of
+    // an option such as -Xmx and of a property, so the external file wins.
     void collectOptions(StringList& target) const;
     void collectProperties(StringList& target) const;  // UTF-8
     void collectExports(StringList& target) const;
@@ -77,6 +83,10 @@ class ConfigStore : public TextString {
     void collectJavaLibs(StringList& target) const;
 
   private:
+    // lookup() over the lines of text (a NUL-terminated part of the store's text).
+    static TextString lookupIn(const char* text, TextView key, LineCallback callback, void* context,
+                               bool toAnsi, TextView filter);
+
     int32_t embeddedStart_ = 0;
     TextString exePath_;
     TextString exeDirectory_;

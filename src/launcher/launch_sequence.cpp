@@ -14,6 +14,7 @@
 #include "launcher/active_objects.h"
 #include "launcher/jvm_session.h"
 #include "launcher/runtime_hooks.h"
+#include "launcher/startup_splash.h"
 #include "launcher/version_check.h"
 #include "platform/dynlib.h"
 #include "platform/env.h"
@@ -31,6 +32,7 @@ constexpr int kVersionUnknown = 5;
 constexpr int kVersionTooLow = 6;
 constexpr int kVersionTooHigh = 12;
 constexpr int kSplashCloseDelayOnFailure = 100;
+constexpr const char* kLowestJavaVersion = "1.0";
 
 void addOption(JvmSession& session, TextView option) {
     trace("option %.*s", option.length, option.data);
@@ -84,10 +86,46 @@ void armSplashTimer(bool closeOnWindow, int otherwiseMs) {
     }
 }
 
+// The runtime's splash stays up until something closes it: the support classes' SplashScreen
+// closes it after ms milliseconds on a daemon timer of the runtime, unless the application
+// sets another time or closes it first. Without the support classes it stays until the
+// application's first window.
+void closeRuntimeSplashLater(JNIEnv* env, int ms) {
+    LocalRef<jclass> splashClass(env,
+                                 findClassChecked(env, "com/tarnwick/wyn/SplashScreen", false));
+    jmethodID getSplashScreen =
+        splashClass.isNull() ? nullptr
+                             : findStaticMethodChecked(env, splashClass.get(), "getSplashScreen",
+                                                       "()Lcom/tarnwick/wyn/SplashScreen;", false);
+    jmethodID autoClose =
+        getSplashScreen == nullptr
+            ? nullptr
+            : findMethodChecked(env, splashClass.get(), "autoClose", "(I)V", false);
+    if (autoClose == nullptr) {
+        trace("runtime splash: no support classes to close it");
+        return;
+    }
+    LocalRef<jobject> splash(env, env->CallStaticObjectMethod(splashClass.get(), getSplashScreen));
+    checkException(env, false);
+    if (splash.isNull()) {
+        trace("runtime splash: already gone");
+        return;
+    }
+    env->CallVoidMethod(splash.get(), autoClose, static_cast<jint>(ms));
+    checkException(env, false);
+    trace("runtime splash closes in %d ms", ms);
+}
+
 int reportFailure(int result, TextView version, const ConfigStore& config) {
     TextString text = getMessage(result);
     if (result == kVersionTooLow || result == kVersionTooHigh) {
-        text = formatMessage(text, version, config.minJre(), config.maxJre());
+        TextString minjre = config.minJre();
+        if (minjre.empty() && !messageOverridden(result)) {
+            // Only an upper bound is set: the default text names a range, whose lower end is
+            // then the first Java version of all.
+            minjre = TextString(kLowestJavaVersion);
+        }
+        text = formatMessage(text, version, minjre, config.maxJre());
     }
     trace("launch failed: message %d", result);
     showMessage(text, splashWindowHandle());
@@ -249,6 +287,9 @@ int launchApplication(int argc, char** argv, void (*onVmStarted)()) {
         registerSplashCloseListener(env);
     }
     armSplashTimer(closeOnWindow, 1750);
+    if (runtimeSplashShown()) {
+        closeRuntimeSplashLater(env, closeOnWindow ? 30000 : 1750);
+    }
 
     StringList argumentValues;
     config.collectArgv(argumentValues);

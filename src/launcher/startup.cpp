@@ -196,9 +196,16 @@ void forceWorkingDirectory(TextView value) {
     char buffer[260];
     int32_t n =
         resolveAgainstDirectory(activeConfig->exeDirectory(), value, buffer, sizeof(buffer));
-    if (n > 0 && n < static_cast<int32_t>(sizeof(buffer))) {
+    if (n <= 0 || n >= static_cast<int32_t>(sizeof(buffer))) {
+        trace("working directory %.*s cannot be resolved; staying in %s", value.length, value.data,
+              platform::currentDirectory().c_str());
+        return;
+    }
+    if (platform::setCurrentDirectory(buffer)) {
         trace("working directory: %s", buffer);
-        platform::setCurrentDirectory(buffer);
+    } else {
+        trace("working directory %s cannot be entered; staying in %s", buffer,
+              platform::currentDirectory().c_str());
     }
 }
 

@@ -23,3 +23,7 @@ RuntimeSplashResult showRuntimeSplash(const char* libraryPath, const TextString&
 // window then), else the native window with bitmap 100 and the `splashtitle` text, else
 // nothing.
 void showStartupSplash(const ConfigStore& config);
+
+// True once the runtime's splash library shows an image: the launch then has it closed on
+// the application's behalf (see the launch sequence).
+bool runtimeSplashShown();
