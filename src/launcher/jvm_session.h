@@ -32,6 +32,9 @@ class JvmSession {
 
     void addOption(TextView text);
     const StringList& options() const { return options_; }
+    // A hook option of the invocation API ("exit", "abort" or "vfprintf") with its function,
+    // handed to the runtime after the text options at the next creation.
+    void addHook(const char* name, void* function);
 
     // 0 when the library is loaded, else 2 with the loader's reason on standard error.
     int loadRuntime(const char* path);
@@ -70,7 +73,13 @@ class JvmSession {
     JNIEnv* env() const { return env_; }
 
   private:
+    struct Hook {
+        const char* name;
+        void* function;
+    };
+
     StringList options_;
+    ItemArray<Hook> hooks_;
     platform::LibraryHandle library_ = nullptr;
     JavaVM* vm_ = nullptr;
     JNIEnv* env_ = nullptr;

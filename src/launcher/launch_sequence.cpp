@@ -5,6 +5,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "args_output/redirect_natives.h"
 #include "base/jni_calls.h"
 #include "base/native_bindings.h"
 #include "base/trace.h"
@@ -13,6 +14,7 @@
 #include "instances/instances_natives.h"
 #include "launcher/active_objects.h"
 #include "launcher/jvm_session.h"
+#include "launcher/runtime_hooks.h"
 #include "launcher/startup_splash.h"
 #include "platform/dynlib.h"
 #include "platform/env.h"
@@ -53,6 +55,7 @@ void collectVmOptions(const ConfigStore& config, JvmSession& session) {
     if (platform::isElevated()) {
         addOption(session, "-Dwyn.is.elevated=true");
     }
+    addRuntimeHooks(session);
 }
 
 // A support class loaded by the system class loader but not initialised: its static
@@ -95,8 +98,9 @@ void bindSupportNatives(JNIEnv* env) {
     if (loader.isNull()) {
         return;
     }
-    const NativeClassBinding* bindings[] = {&splashScreenNatives(), &instancesNatives(),
-                                            &systemTrayNatives(), &systemTrayMenuNatives()};
+    const NativeClassBinding* bindings[] = {&splashScreenNatives(), &redirOutputStreamNatives(),
+                                            &instancesNatives(), &systemTrayNatives(),
+                                            &systemTrayMenuNatives()};
     for (const NativeClassBinding* binding : bindings) {
         jclass cls = loadUninitialised(env, loader.get(), loadClass, binding->className);
         if (cls == nullptr) {

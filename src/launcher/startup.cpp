@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "args_output/argument_list.h"
+#include "args_output/output_redirector.h"
 #include "base/trace.h"
 #include "config/config_sources.h"
 #include "config/config_store.h"
@@ -124,6 +125,9 @@ unsigned WYN_THREAD_CALL runLaunch(void* argument) {
 }
 
 void onVmStarted() {
+    if (activeSession != nullptr) {
+        outputRedirector().installJavaRedirection(activeSession->env());
+    }
     {
         platform::LockHolder hold(signalLock());
         signalTarget = activeSession != nullptr ? activeSession->vm() : nullptr;
@@ -206,6 +210,8 @@ void forceWorkingDirectory(TextView value) {
 }
 
 int runStartup(int argc, char** argv) {
+    // Made before the argument list, so it is torn down after it, at process exit.
+    OutputRedirector& redirector = outputRedirector();
     TextString exeDirectory = directoryOf(platform::executablePath());
     platform::keepCurrentDirectoryOutOfLibrarySearch(exeDirectory.c_str());
     std::setlocale(LC_ALL, "");
@@ -232,6 +238,15 @@ int runStartup(int argc, char** argv) {
     applyEnvironment(config);
 
     showStartupSplash(config);
+
+    TextString errorTarget = config.stderrTarget();
+    if (!errorTarget.empty()) {
+        redirector.redirectStderr(errorTarget);
+    }
+    TextString outputTarget = config.stdoutTarget();
+    if (!outputTarget.empty()) {
+        redirector.redirectStdout(outputTarget);
+    }
 
     if (config.singleInstance().compareNoCase("true") == 0) {
         guardSingleInstance(config);
