@@ -386,7 +386,6 @@ HWND visibleWindowOfClass(const char* className) {
 }
 
 TEST_F(TrayUnderWine, AnIconWithBothBalloonTextsShowsItsBalloon) {
-    WYN_SKIP_WITHOUT_DRAWING();
     auto init = exported<IconInit>("Java_com_tarnwick_wyn_SystemTray_init");
     auto show = exported<ObjectCall>("Java_com_tarnwick_wyn_SystemTray_Show");
     ASSERT_TRUE(init != nullptr && show != nullptr);
@@ -399,6 +398,11 @@ TEST_F(TrayUnderWine, AnIconWithBothBalloonTextsShowsItsBalloon) {
     EXPECT_TRUE(trayIconStates()[3].balloonLayout) << "the version-5 layout";
     show(env, icons[3]);
     ASSERT_EQ(awaitDockedIcons(4).size(), 4u);
+    env->DeleteLocalRef(tip);
+    env->DeleteLocalRef(info);
+    env->DeleteLocalRef(title);
+    // The icon stays for the last case; the balloon itself is drawn only where drawing works.
+    WYN_SKIP_WITHOUT_DRAWING();
     HWND balloon = nullptr;
     for (int i = 0; i < 50 && balloon == nullptr; ++i) {
         Sleep(100);
@@ -407,9 +411,6 @@ TEST_F(TrayUnderWine, AnIconWithBothBalloonTextsShowsItsBalloon) {
     EXPECT_NE(balloon, nullptr) << "the shell shows the balloon";
     Sleep(300);
     EXPECT_TRUE(saveScreenshot(screenshot("tray-balloon.png")));
-    env->DeleteLocalRef(tip);
-    env->DeleteLocalRef(info);
-    env->DeleteLocalRef(title);
 }
 
 TEST_F(TrayUnderWine, EveryShownIconIsRemovedAtTheEnd) {
