@@ -98,18 +98,44 @@ int64_t archiveStartFor(const unsigned char* bytes, int64_t size, int64_t end) {
     return start;
 }
 
-}  // namespace
-
-int64_t locatePayloadMark(const unsigned char* bytes, int64_t size) {
-    if (bytes == nullptr || size < kEndRecordSize) {
-        return -1;
+// The start of an Authenticode certificate table that ends the file, or size when there is
+// none. A signing tool appends the table behind everything else and names it in the PE
+// security directory (whose address is a file offset, not an RVA).
+int64_t certificateTableStart(const unsigned char* bytes, int64_t size) {
+    constexpr int64_t kDosHeaderSize = 0x40;
+    constexpr uint32_t kPeSignature = 0x00004550;
+    constexpr int64_t kSecurityDirectory = 4;
+    if (size < kDosHeaderSize || bytes[0] != 'M' || bytes[1] != 'Z') {
+        return size;
     }
-    int64_t lowest = size - kEndRecordSize - kMaxCommentSize;
-    for (int64_t end = size - kEndRecordSize; end >= 0 && end >= lowest; --end) {
-        if (read32(bytes + end) != kEndRecordSignature) {
+    int64_t pe = read32(bytes + 0x3C);
+    if (pe > size - 24 - 2 || read32(bytes + pe) != kPeSignature) {
+        return size;
+    }
+    int64_t optional = pe + 24;
+    int64_t optionalEnd = optional + read16(bytes + pe + 20);
+    uint32_t magic = read16(bytes + optional);
+    if (magic != 0x10B && magic != 0x20B) {
+        return size;
+    }
+    int64_t countAt = optional + (magic == 0x20B ? 108 : 92);
+    int64_t entry = countAt + 4 + 8 * kSecurityDirectory;
+    if (entry + 8 > optionalEnd || entry + 8 > size || read32(bytes + countAt) <= kSecurityDirectory) {
+        return size;
+    }
+    int64_t offset = read32(bytes + entry);
+    int64_t length = read32(bytes + entry + 4);
+    return (offset > 0 && length > 0 && offset + length == size) ? offset : size;
+}
+
+// The payload mark of an archive that ends at end, or -1.
+int64_t markOfArchiveEndingAt(const unsigned char* bytes, int64_t end) {
+    int64_t lowest = end - kEndRecordSize - kMaxCommentSize;
+    for (int64_t record = end - kEndRecordSize; record >= 0 && record >= lowest; --record) {
+        if (read32(bytes + record) != kEndRecordSignature) {
             continue;
         }
-        int64_t start = archiveStartFor(bytes, size, end);
+        int64_t start = archiveStartFor(bytes, end, record);
         if (start < 0) {
             continue;
         }
@@ -117,6 +143,24 @@ int64_t locatePayloadMark(const unsigned char* bytes, int64_t size) {
         return mark >= 4 ? mark : -1;
     }
     return -1;
+}
+
+}  // namespace
+
+int64_t locatePayloadMark(const unsigned char* bytes, int64_t size) {
+    if (bytes == nullptr || size < kEndRecordSize) {
+        return -1;
+    }
+    int64_t end = certificateTableStart(bytes, size);
+    int64_t mark = markOfArchiveEndingAt(bytes, end);
+    // The table starts on an 8-byte boundary; a signing tool may have put up to 7 zero bytes
+    // between the archive and the table.
+    for (int64_t padding = 1; mark < 0 && end < size && padding < 8 && end - padding >= 0 &&
+                              bytes[end - padding] == 0;
+         ++padding) {
+        mark = markOfArchiveEndingAt(bytes, end - padding);
+    }
+    return mark;
 }
 
 bool embeddedTextAt(const unsigned char* bytes, int64_t size, int64_t mark, TextView& text) {

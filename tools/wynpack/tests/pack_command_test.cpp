@@ -144,14 +144,16 @@ TEST(PackCommand, RoundTripWithTheBuiltStubAndSupportJar) {
     TempDir dir;
     const std::string config =
         "# the demo\r\nmainclass " + kMainClass + "\r\noption -Dtitle=Caf\xC3\xA9\r\n";
-    writeFile(dir.file("app.cfg"), config);
+    writeFile(dir.file("settings.cfg"), config);
     std::string output = dir.file("app");
     ProcessResult run =
-        runTool(kTool, {"--target", "linux-x86_64", "--config", dir.file("app.cfg"), "--jar",
+        runTool(kTool, {"--target", "linux-x86_64", "--config", dir.file("settings.cfg"), "--jar",
                         kHelloJar, "--jar", kGreetingJar, "--output", output});
     ASSERT_EQ(run.exitStatus, 0) << run.err;
     EXPECT_EQ(run.err, "");
-    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.out.rfind("wynpack: packed '" + output + "' for linux-x86_64: ", 0), 0u) << run.out;
+    EXPECT_NE(run.out.find(" bytes, 2 jars, "), std::string::npos) << run.out;
+    EXPECT_EQ(linesOf(run.out).size(), 1u);
 
     std::string stub = readFile(kBuildStub);
     ASSERT_FALSE(stub.empty());
@@ -174,7 +176,7 @@ TEST(PackCommand, RoundTripWithTheBuiltStubAndSupportJar) {
     struct stat st;
     ASSERT_EQ(stat(output.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0755u);
-    EXPECT_EQ(dir.names(), (Names{"app", "app.cfg"}));
+    EXPECT_EQ(dir.names(), (Names{"app", "settings.cfg"}));
 
     // unzip finds the archive behind the prefix (a warning about the prefix is exit status 1).
     ProcessResult unzip = runProcess({"/usr/bin/unzip", "-t", output});
@@ -242,6 +244,7 @@ TEST(PackCommand, MergeOrderDuplicatesSignaturesAndSupportJarLast) {
                  {"META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\nCreated-By: a\r\n\r\n"},
                  {"com/", ""},
                  {"com/A.class", "A from a", true},
+                 {"com/Main.class", javaClassFile("com/Main", true)},
                  {"shared.txt", "from a"}});
     writeZip(b, {{"META-INF/", ""},
                  {"META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\nCreated-By: b\r\n\r\n"},
@@ -251,9 +254,9 @@ TEST(PackCommand, MergeOrderDuplicatesSignaturesAndSupportJarLast) {
                  {"com/", ""},
                  {"com/A.class", "A from b", true},
                  {"com/B.class", "B from b", true}});
-    writeFile(dir.file("app.cfg"), "mainclass A\n");
+    writeFile(dir.file("settings.cfg"), "mainclass com.Main\n");
     auto pack = [&](bool support) {
-        Names args{"--target", "windows-x86", "--config", dir.file("app.cfg"), "--jar",
+        Names args{"--target", "windows-x86", "--config", dir.file("settings.cfg"), "--jar",
                    a,          "--jar",       b,          "--output",          dir.file("app.exe")};
         if (!support) {
             args.push_back("--no-support");
@@ -272,8 +275,9 @@ TEST(PackCommand, MergeOrderDuplicatesSignaturesAndSupportJarLast) {
     ASSERT_TRUE(takeApart(dir.file("app.exe"), std::string("MZ fake x86 stub").size(), packed));
     EXPECT_EQ(packed.stub, "MZ fake x86 stub");
     EXPECT_EQ(entryNames(packed.entries),
-              (Names{"META-INF/", "META-INF/MANIFEST.MF", "com/", "com/A.class", "shared.txt",
-                     "com/B.class", "com/tarnwick/wyn/", "com/tarnwick/wyn/Support.class"}));
+              (Names{"META-INF/", "META-INF/MANIFEST.MF", "com/", "com/A.class", "com/Main.class",
+                     "shared.txt", "com/B.class", "com/tarnwick/wyn/",
+                     "com/tarnwick/wyn/Support.class"}));
     EXPECT_EQ(findEntry(packed, "META-INF/MANIFEST.MF")->content,
               "Manifest-Version: 1.0\r\nCreated-By: a\r\n\r\n");
     EXPECT_EQ(findEntry(packed, "com/A.class")->content, "A from a");
@@ -283,8 +287,9 @@ TEST(PackCommand, MergeOrderDuplicatesSignaturesAndSupportJarLast) {
     ASSERT_EQ(run.exitStatus, 0) << run.err;
     EXPECT_EQ(linesOf(run.err).size(), 1u) << run.err;
     ASSERT_TRUE(takeApart(dir.file("app.exe"), std::string("MZ fake x86 stub").size(), packed));
-    EXPECT_EQ(entryNames(packed.entries), (Names{"META-INF/", "META-INF/MANIFEST.MF", "com/",
-                                                 "com/A.class", "shared.txt", "com/B.class"}));
+    EXPECT_EQ(entryNames(packed.entries),
+              (Names{"META-INF/", "META-INF/MANIFEST.MF", "com/", "com/A.class", "com/Main.class",
+                     "shared.txt", "com/B.class"}));
 }
 
 TEST(PackCommand, FirstCopyOfAResourceWinsAtRunTime) {
@@ -425,7 +430,7 @@ TEST(PackCommand, EntryTimesSurviveADaylightSavingGap) {
     fields.tm_hour = 2;
     fields.tm_min = 30;
     time_t stamp = timegm(&fields);
-    writeZip(dir.file("app.jar"), {{"a.txt", "a", false, stamp}});
+    writeZip(dir.file("app.jar"), {{"a.txt", "a", false, stamp}, {"A.class", javaClassFile("A", true)}});
     std::vector<ZipEntryInfo> original;
     ASSERT_TRUE(readZip(dir.file("app.jar"), 0, original));
     writeFile(dir.file("app.cfg"), "mainclass A\n");
@@ -438,7 +443,7 @@ TEST(PackCommand, EntryTimesSurviveADaylightSavingGap) {
     ASSERT_EQ(run.exitStatus, 0) << run.err;
     Packed packed;
     ASSERT_TRUE(takeApart(dir.file("out"), 1, packed));
-    ASSERT_EQ(packed.entries.size(), 1u);
+    ASSERT_EQ(packed.entries.size(), 2u);
     EXPECT_EQ(packed.entries[0].mtime, original[0].mtime);
 }
 
@@ -477,8 +482,8 @@ class BadInput : public ::testing::Test {
     void SetUp() override {
         installation_.addStub("linux-x86_64", "wyn", "stub bytes");
         installation_.setSupportJar({{"com/tarnwick/wyn/Support.class", "support"}});
-        writeFile(dir_.file("app.cfg"), "mainclass A\n");
-        writeZip(dir_.file("app.jar"), {{"A.class", "A"}});
+        writeFile(dir_.file("settings.cfg"), "mainclass A\n");
+        writeZip(dir_.file("app.jar"), {{"A.class", javaClassFile("A", true)}});
         writeFile(dir_.file("old.exe"), "an older build");
     }
 
@@ -516,7 +521,7 @@ class BadInput : public ::testing::Test {
     // A valid command line with the values of up to two options replaced.
     Names valid(const std::string& option, const std::string& value,
                 const std::string& option2 = "", const std::string& value2 = "") {
-        Names args{"--target", "linux-x86_64", "--config", "@/app.cfg",
+        Names args{"--target", "linux-x86_64", "--config", "@/settings.cfg",
                    "--jar",    "@/app.jar",    "--output", "@/app"};
         for (size_t i = 0; i < args.size(); i += 2) {
             if (args[i] == option) {
@@ -534,9 +539,9 @@ class BadInput : public ::testing::Test {
 
 TEST_F(BadInput, CommandLine) {
     expectRefused({"--target", "linux-x86_64", "--verbose"}, "unknown option --verbose");
-    expectRefused({"--target", "linux-x86_64", "--config", "@/app.cfg", "--jar", "@/app.jar"},
+    expectRefused({"--target", "linux-x86_64", "--config", "@/settings.cfg", "--jar", "@/app.jar"},
                   "missing --output (see wynpack --help)");
-    expectRefused({"--config", "@/app.cfg", "--jar", "@/app.jar", "--output", "@/app"},
+    expectRefused({"--config", "@/settings.cfg", "--jar", "@/app.jar", "--output", "@/app"},
                   "missing --target or --stub (see wynpack --help)");
     expectRefused(valid("--target", "solaris"),
                   "unknown target 'solaris' (known: windows-x86, windows-x86_64, linux-x86_64)");
@@ -548,7 +553,7 @@ TEST_F(BadInput, MissingOrUnusableFiles) {
     expectRefused(valid("--config", "@"), "cannot read configuration file '@': it is a directory");
     expectRefused(valid("--jar", "@/none.jar"),
                   "cannot read jar '@/none.jar': No such file or directory");
-    expectRefused(valid("--jar", "@/app.cfg"), "'@/app.cfg' is not a ZIP archive");
+    expectRefused(valid("--jar", "@/settings.cfg"), "'@/settings.cfg' is not a ZIP archive");
     ASSERT_EQ(mkfifo(dir_.file("pipe.jar").c_str(), 0600), 0);
     expectRefused(valid("--jar", "@/pipe.jar"),
                   "cannot read jar '@/pipe.jar': it is not a regular file");
@@ -582,7 +587,8 @@ TEST_F(BadInput, ConfigurationsTheLauncherCannotStartFrom) {
         std::string reason;
     } cases[] = {
         {"option -Xmx1g\r\n",
-         "has no mainclass line: the launcher needs the name of the main class"},
+         "has no mainclass line: the launcher needs the name of the main class, and the first "
+         "jar's manifest names no Main-Class"},
         {"mainclass\r\nmainclass A\r\n",
          "has no value in its first mainclass line (line 1), and the launcher takes that one"},
         {"option a\r\n\0mainclass A\r\n"s,
@@ -602,11 +608,11 @@ TEST_F(BadInput, OutputThatIsAnInputOrNoFile) {
     expectRefused(valid("--jar", "@/old.exe", "--output", "@/old.exe"),
                   "output '@/old.exe' is the input '@/old.exe'");
     expectRefused(
-        valid("--output", "@/../" + dir_.path().substr(dir_.path().rfind('/') + 1) + "/app.cfg"),
+        valid("--output", "@/../" + dir_.path().substr(dir_.path().rfind('/') + 1) + "/settings.cfg"),
         "output '@/../" + dir_.path().substr(dir_.path().rfind('/') + 1) +
-            "/app.cfg' is the input '@/app.cfg'");
-    ASSERT_EQ(symlink(dir_.file("app.cfg").c_str(), dir_.file("link.cfg").c_str()), 0);
-    expectRefused(valid("--output", "@/link.cfg"), "output '@/link.cfg' is the input '@/app.cfg'");
+            "/settings.cfg' is the input '@/settings.cfg'");
+    ASSERT_EQ(symlink(dir_.file("settings.cfg").c_str(), dir_.file("link.cfg").c_str()), 0);
+    expectRefused(valid("--output", "@/link.cfg"), "output '@/link.cfg' is the input '@/settings.cfg'");
     ASSERT_EQ(link(dir_.file("app.jar").c_str(), dir_.file("hard.jar").c_str()), 0);
     expectRefused(valid("--output", "@/hard.jar"), "output '@/hard.jar' is the input '@/app.jar'");
     expectRefused(valid("--output", "@"), "output '@' is a directory");
@@ -644,11 +650,11 @@ TEST(PackCommand, FailedWriteLeavesNothingBehind) {
     for (int i = 0; payload.size() < 300000; ++i) {
         payload += std::to_string(i * 7919 % 1000003);
     }
-    writeZip(dir.file("app.jar"), {{"data.bin", payload}});
-    writeFile(dir.file("app.cfg"), "mainclass A\n");
+    writeZip(dir.file("app.jar"), {{"data.bin", payload}, {"A.class", javaClassFile("A", true)}});
+    writeFile(dir.file("settings.cfg"), "mainclass A\n");
     writeFile(dir.file("stub"), std::string(200000, 'S'));
     writeFile(dir.file("app"), "the previous build");
-    const Names args{"--stub",       dir.file("stub"),    "--config",     dir.file("app.cfg"),
+    const Names args{"--stub",       dir.file("stub"),    "--config",     dir.file("settings.cfg"),
                      "--jar",        dir.file("app.jar"), "--no-support", "--output",
                      dir.file("app")};
     const Names inputs = dir.names();
@@ -677,14 +683,14 @@ TEST(PackCommand, InterruptLeavesNothingBehind) {
         seed = seed * 1103515245 + 12345;
         c = static_cast<char>(seed >> 24);
     }
-    writeZip(dir.file("big.jar"), {{"big.bin", big}});
+    writeZip(dir.file("big.jar"), {{"big.bin", big}, {"A.class", javaClassFile("A", true)}});
     big.clear();
-    writeFile(dir.file("app.cfg"), "mainclass A\n");
+    writeFile(dir.file("settings.cfg"), "mainclass A\n");
     writeFile(dir.file("stub"), "S");
     const Names inputs = dir.names();
     TempDir capture;
     pid_t pid =
-        startProcess({kTool, "--stub", dir.file("stub"), "--config", dir.file("app.cfg"), "--jar",
+        startProcess({kTool, "--stub", dir.file("stub"), "--config", dir.file("settings.cfg"), "--jar",
                       dir.file("big.jar"), "--no-support", "--output", dir.file("app")},
                      capture.file("out"), capture.file("err"));
     // Wait until the tool has created its temporary files, then interrupt it.
