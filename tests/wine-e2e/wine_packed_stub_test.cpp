@@ -135,8 +135,9 @@ TEST(HeadlessConsoleVariant, MessagesAlsoGoToStandardErrorWithTheSameExitCode) {
 // creating doneFile, which is polled for.
 std::string unixPath(const std::string& windowsPath) {
     using ToUnix = char*(CDECL*)(LPCWSTR);
-    auto toUnix = reinterpret_cast<ToUnix>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
+    // Through void*: a function pointer of another type cannot be cast to directly.
+    auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
     if (toUnix == nullptr) {
         return {};
     }

@@ -346,9 +346,12 @@ Options:
                      linux-x86_64     64-bit Linux   (stub wyn)
   --stub FILE      take the launcher stub from FILE instead (give --target or
                    --stub, not both)
-  --config FILE    the configuration text: lines of a key and a value. It must
-                   have a mainclass line with a value (the first mainclass line
-                   is the one the launcher uses). The file may be UTF-8 with or
+  --config FILE    the configuration text: lines of a key and a value. Its first
+                   mainclass line must have a value (the launcher uses that one);
+                   without a mainclass line the first jar's Main-Class is taken.
+                   The main class must be in one of the jars. Lines the launcher
+                   would misread (unknown keys, names with trailing blanks, odd
+                   minjre/maxjre) are warned about on standard error. The file may be UTF-8 with or
                    without byte order mark, UTF-16 little- or big-endian with
                    byte order mark, or ANSI: a file without byte order mark that
                    is not valid UTF-8 is read as Windows-1252. It is embedded
@@ -358,6 +361,8 @@ Options:
                    given: the first entry of a name wins, a later file entry of
                    the same name is left out with a note on standard error,
                    repeated directories and later manifests are left out quietly.
+                   Service provider files (META-INF/services/*) of several jars
+                   are merged: every jar's providers, in jar order, each once.
                    Signature files of signed jars (META-INF/*.SF, *.RSA, *.DSA,
                    *.EC) are left out: they cannot stay valid in the merged
                    archive and the runtime would refuse the classes. Entries are

@@ -115,6 +115,7 @@ bool readClassSummary(std::string_view bytes, ClassSummary& summary) {
         }
         skipAttributes(in);
     }
+    skipAttributes(in);  // the class's own
     return in.ok();
 }
 

@@ -471,7 +471,10 @@ TEST(PackCommand, HelpDocumentsTheOptions) {
     EXPECT_EQ(run.exitStatus, 0);
     EXPECT_EQ(run.err, "");
     for (const char* option :
-         {"--target", "--stub", "--config", "--jar", "--no-support", "--output"}) {
+         {"--target", "--stub", "--config", "--jar", "--no-support", "--output", "--icon",
+          "--splash", "--splash-title", "--file-version", "--product-version", "--product-name",
+          "--company", "--description", "--copyright", "--original-filename", "--internal-name",
+          "--dpi-aware", "--require-admin", "--utf8", "--long-paths", "--console", "--version"}) {
         EXPECT_NE(run.out.find(option), std::string::npos) << option;
     }
 }
@@ -545,6 +548,31 @@ TEST_F(BadInput, CommandLine) {
                   "missing --target or --stub (see wynpack --help)");
     expectRefused(valid("--target", "solaris"),
                   "unknown target 'solaris' (known: windows-x86, windows-x86_64, linux-x86_64)");
+    auto withMore = [&](Names more) {
+        Names args = valid("", "");
+        args.insert(args.end(), more.begin(), more.end());
+        return args;
+    };
+    const std::pair<Names, std::string> resourceOptions[] = {
+        {{"--icon", "0=a.ico"}, "--icon 0=a.ico: the id must be a number from 1 to 65535"},
+        {{"--icon", "65536=a.ico"}, "--icon 65536=a.ico: the id must be a number from 1 to 65535"},
+        {{"--icon", "7="}, "--icon 7=: the icon file is missing after '='"},
+        {{"--icon", "a.ico", "--icon", "1=b.ico"}, "--icon: icon id 1 is given more than once"},
+        {{"--file-version", "1.2.3.4.5"},
+         "--file-version 1.2.3.4.5: a version is one to four numbers from 0 to 65535, separated "
+         "by dots"},
+        {{"--product-version", "2.x"},
+         "--product-version 2.x: a version is one to four numbers from 0 to 65535, separated by "
+         "dots"},
+        {{"--company", "Caf\xE9"}, "--company: the text is not valid UTF-8"},
+        {{"--splash-title", "two\nlines"}, "--splash-title: the title must be one line"},
+        {{"--console", "--icon", "@/a.ico"},
+         "--icon needs a Windows stub; '" + installation_.besideTool("stubs/linux-x86_64/wyn") +
+             "' is not one"},
+    };
+    for (const auto& [more, message] : resourceOptions) {
+        expectRefused(withMore(more), message);
+    }
 }
 
 TEST_F(BadInput, MissingOrUnusableFiles) {
