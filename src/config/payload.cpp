@@ -120,7 +120,8 @@ int64_t certificateTableStart(const unsigned char* bytes, int64_t size) {
     }
     int64_t countAt = optional + (magic == 0x20B ? 108 : 92);
     int64_t entry = countAt + 4 + 8 * kSecurityDirectory;
-    if (entry + 8 > optionalEnd || entry + 8 > size || read32(bytes + countAt) <= kSecurityDirectory) {
+    if (entry + 8 > optionalEnd || entry + 8 > size ||
+        read32(bytes + countAt) <= kSecurityDirectory) {
         return size;
     }
     int64_t offset = read32(bytes + entry);
@@ -155,8 +156,8 @@ int64_t locatePayloadMark(const unsigned char* bytes, int64_t size) {
     int64_t mark = markOfArchiveEndingAt(bytes, end);
     // The table starts on an 8-byte boundary; a signing tool may have put up to 7 zero bytes
     // between the archive and the table.
-    for (int64_t padding = 1; mark < 0 && end < size && padding < 8 && end - padding >= 0 &&
-                              bytes[end - padding] == 0;
+    for (int64_t padding = 1;
+         mark < 0 && end < size && padding < 8 && end - padding >= 0 && bytes[end - padding] == 0;
          ++padding) {
         mark = markOfArchiveEndingAt(bytes, end - padding);
     }

@@ -223,7 +223,7 @@ CraftedExecutable withPeStub() {
     exe.stub[0x3C] = 0x40;
     exe.stub.replace(0x40, 4, std::string("PE\0\0", 4));
     exe.stub[0x40 + 4 + 16] = static_cast<char>(240);  // size of the optional header
-    exe.stub[0x40 + 24] = 0x0B;                         // PE32+
+    exe.stub[0x40 + 24] = 0x0B;                        // PE32+
     exe.stub[0x40 + 24 + 1] = 0x02;
     exe.stub[0x40 + 24 + 108] = 16;  // data directories
     return exe;

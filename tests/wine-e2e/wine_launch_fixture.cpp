@@ -56,8 +56,7 @@ bool LauncherProcess::start(const std::string& exe, const std::string& args,
     }
     std::vector<EnvChange> previous = applyEnv(env);
     BOOL started = CreateProcessA(exe.c_str(), mutableLine.data(), nullptr, nullptr,
-                                  redirected ? TRUE : FALSE, 0, nullptr, nullptr, &startup,
-                                  &info_);
+                                  redirected ? TRUE : FALSE, 0, nullptr, nullptr, &startup, &info_);
     applyEnv(previous);
     return started != FALSE;
 }

@@ -172,8 +172,8 @@ bool runLinuxShell(const std::string& script, const std::string& doneFile) {
 
 TEST(HeadlessSigned, SignedLauncherReadsItsConfigurationAndRuns) {
     WineLaunch launch;
-    std::string exe = launch.pack(WYN_E2E_STUB, okConfig() + "property=signed.check=yes\n",
-                                  "unsigned.exe");
+    std::string exe =
+        launch.pack(WYN_E2E_STUB, okConfig() + "property=signed.check=yes\n", "unsigned.exe");
     std::string dir = unixPath(launch.dir());
     ASSERT_FALSE(dir.empty()) << "needs Wine's path conversion";
     std::string script = "cd '" + dir + "'" +

@@ -190,7 +190,8 @@ bool ArchiveMerger::addMergedEntry(zip_t* target, const Source& source, zip_uint
                                    const std::string& name, Problem& problem) {
     const std::string& merged = mergedServices_[name];
     zip_source_t* data = zip_source_buffer(target, merged.data(), merged.size(), 0);
-    zip_int64_t added = data == nullptr ? -1 : zip_file_add(target, name.c_str(), data, ZIP_FL_ENC_UTF_8);
+    zip_int64_t added =
+        data == nullptr ? -1 : zip_file_add(target, name.c_str(), data, ZIP_FL_ENC_UTF_8);
     if (added < 0) {
         zip_source_free(data);
         return fail(problem, ExitStatus::Failed,

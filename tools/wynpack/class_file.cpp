@@ -71,16 +71,27 @@ bool readClassSummary(std::string_view bytes, ClassSummary& summary) {
             case 7:
                 classNames[i] = in.u2();
                 break;
-            case 8: case 16: case 19: case 20:
+            case 8:
+            case 16:
+            case 19:
+            case 20:
                 in.skip(2);
                 break;
             case 15:
                 in.skip(3);
                 break;
-            case 3: case 4: case 9: case 10: case 11: case 12: case 17: case 18:
+            case 3:
+            case 4:
+            case 9:
+            case 10:
+            case 11:
+            case 12:
+            case 17:
+            case 18:
                 in.skip(4);
                 break;
-            case 5: case 6:
+            case 5:
+            case 6:
                 in.skip(8);
                 ++i;  // eight-byte constants take two slots
                 break;

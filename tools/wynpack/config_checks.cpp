@@ -13,10 +13,32 @@ namespace {
 
 // Every key the launcher reads.
 constexpr std::array<std::string_view, 26> kKeys = {
-    "appid",  "splash", "splashtitle",     "splashcloseonwindow", "wildcard", "singleinstance",
-    "mainclass", "minjre", "maxjre",       "stdout",  "stderr",   "forcecwd", "disableexternal",
-    "vm",     "jre_order", "jre",          "jvmdll",  "option",   "property", "export",
-    "argv",   "message", "libs",           "java_libs", "classpath", "java_classpath",
+    "appid",
+    "splash",
+    "splashtitle",
+    "splashcloseonwindow",
+    "wildcard",
+    "singleinstance",
+    "mainclass",
+    "minjre",
+    "maxjre",
+    "stdout",
+    "stderr",
+    "forcecwd",
+    "disableexternal",
+    "vm",
+    "jre_order",
+    "jre",
+    "jvmdll",
+    "option",
+    "property",
+    "export",
+    "argv",
+    "message",
+    "libs",
+    "java_libs",
+    "classpath",
+    "java_classpath",
 };
 
 bool isKeyCharacter(char c) {
@@ -139,17 +161,17 @@ std::vector<std::string> configWarnings(std::string_view utf8) {
             lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
         }
         if (lower == "mainclass" && endsInBlank(value)) {
-            warnings.push_back(where + "the mainclass value ends in blanks; the launcher would "
-                                       "look for a class whose name ends in them");
+            warnings.push_back(where +
+                               "the mainclass value ends in blanks; the launcher would "
+                               "look for a class whose name ends in them");
         } else if (lower == "property" || lower == "export") {
             size_t equals = value.find('=');
             std::string_view name = value.substr(0, equals);
             if (equals != std::string_view::npos && endsInBlank(name)) {
-                warnings.push_back(where + "the " + lower + " name '" + std::string(name) +
-                                   "' ends in a blank, which becomes part of the name; write '" +
-                                   lower + " " +
-                                   std::string(name.substr(0, name.find_last_not_of(" \t") + 1)) +
-                                   "=...'");
+                warnings.push_back(
+                    where + "the " + lower + " name '" + std::string(name) +
+                    "' ends in a blank, which becomes part of the name; write '" + lower + " " +
+                    std::string(name.substr(0, name.find_last_not_of(" \t") + 1)) + "=...'");
             }
         } else if (lower == "minjre") {
             checkBound("minjre", lineNumber, std::string(value), minimum, warnings);

@@ -59,8 +59,8 @@ bool checkImage(IconImage& image, size_t number, std::string& reason) {
     if (width <= 0 || doubleHeight <= 0 || doubleHeight % 2 != 0 ||
         static_cast<uint32_t>(width) > kMaxIconSide ||
         static_cast<uint32_t>(doubleHeight / 2) > kMaxIconSide) {
-        return fail(reason, "is not a usable icon (" + which +
-                                " has a size outside 1 to 256 pixels)");
+        return fail(reason,
+                    "is not a usable icon (" + which + " has a size outside 1 to 256 pixels)");
     }
     if (planes != 1 || !knownBitCount(bits) || compression != 0 ||
         (bits <= 8 && colorsUsed > (1u << bits))) {

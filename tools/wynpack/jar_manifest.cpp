@@ -30,7 +30,8 @@ std::string manifestMainAttribute(std::string_view manifest, std::string_view na
             break;
         }
         size_t colon = line.find(": ");
-        if (colon != std::string_view::npos && equalsIgnoringAsciiCase(line.substr(0, colon), name)) {
+        if (colon != std::string_view::npos &&
+            equalsIgnoringAsciiCase(line.substr(0, colon), name)) {
             found = std::string(line.substr(colon + 2));
             inFound = true;
         }

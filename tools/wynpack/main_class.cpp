@@ -55,8 +55,8 @@ bool completeMainClass(std::string& utf8, const ArchiveMerger& jars, const std::
     return true;
 }
 
-bool checkMainClass(const std::string& value, const ArchiveMerger& jars,
-                    const MessageSink& warning, Problem& problem) {
+bool checkMainClass(const std::string& value, const ArchiveMerger& jars, const MessageSink& warning,
+                    Problem& problem) {
     std::string name = value.substr(0, value.find_last_not_of(" \t") + 1);
     for (char& c : name) {
         c = c == '.' ? '/' : c;

@@ -181,11 +181,10 @@ bool prepareStub(const PackOptions& options, const std::string& stubPath, std::s
     checksumOffset = 0;
     if (!looksLikePeImage(stub)) {
         const char* option = options.windowsOnlyOption();
-        return option == nullptr
-                   ? true
-                   : fail(problem, ExitStatus::BadInput,
-                          std::string(option) + " needs a Windows stub; " + quoted(stubPath) +
-                              " is not one");
+        return option == nullptr ? true
+                                 : fail(problem, ExitStatus::BadInput,
+                                        std::string(option) + " needs a Windows stub; " +
+                                            quoted(stubPath) + " is not one");
     }
     WindowsResources resources;
     for (const IconOption& icon : options.icons) {
@@ -314,9 +313,8 @@ bool pack(const PackOptions& options, const std::string& toolDir, const PackMess
         output.create(options.output, problem) &&
         archive.create(options.output, "wynpack-zip", problem) && archive.closeFile(problem) &&
         merger.writeTo(archive.path(), messages.note, problem) && output.write(stub, problem) &&
-           output.write(block, problem) &&
-        appendArchive(output, archive.path(), stub.size() + block.size(), checksumOffset,
-                      problem);
+        output.write(block, problem) &&
+        appendArchive(output, archive.path(), stub.size() + block.size(), checksumOffset, problem);
     uint64_t size = output.size();
     if (!written || !output.commit(problem)) {
         return false;

@@ -119,7 +119,8 @@ void setDataDirectory(std::string& image, const PeLayout& layout, int index, Dat
 uint32_t nextSectionAddress(const PeLayout& layout) {
     uint64_t end = 0;
     for (const PeSection& section : layout.sections) {
-        uint64_t size = section.virtualSize > section.rawSize ? section.virtualSize : section.rawSize;
+        uint64_t size =
+            section.virtualSize > section.rawSize ? section.virtualSize : section.rawSize;
         if (section.virtualAddress + size > end) {
             end = section.virtualAddress + size;
         }
@@ -143,7 +144,8 @@ bool appendSection(std::string& image, PeLayout& layout, std::string_view name,
     uint64_t rawOffset = alignUp(image.size(), layout.fileAlignment);
     uint64_t rawSize = alignUp(data.size(), layout.fileAlignment);
     uint64_t virtualSize = data.size();
-    uint64_t imageSize = alignUp(static_cast<uint64_t>(address) + virtualSize, layout.sectionAlignment);
+    uint64_t imageSize =
+        alignUp(static_cast<uint64_t>(address) + virtualSize, layout.sectionAlignment);
     if (rawOffset + rawSize > 0xFFFFFFFFu || imageSize > 0xFFFFFFFFu) {
         return fail(reason, "would grow beyond what a Windows executable can hold");
     }

@@ -247,7 +247,8 @@ std::string buildResourceSection(const std::vector<ResourceEntry>& entries,
         nextDirectory += kDirectorySize + nameMap.size() * kDirectoryEntrySize;
     }
     for (const auto& [type, nameMap] : types) {
-        appendDirectoryHeader(directories, namedCount(nameMap), nameMap.size() - namedCount(nameMap));
+        appendDirectoryHeader(directories, namedCount(nameMap),
+                              nameMap.size() - namedCount(nameMap));
         for (const auto& [name, languages] : nameMap) {
             appendLe32(directories, keyField(name));
             appendLe32(directories, static_cast<uint32_t>(nextDirectory) | kSubdirectoryFlag);
@@ -259,9 +260,9 @@ std::string buildResourceSection(const std::vector<ResourceEntry>& entries,
             appendDirectoryHeader(directories, 0, languages.size());
             for (const auto& [language, entry] : languages) {
                 appendLe32(directories, language);
-                appendLe32(directories,
-                           static_cast<uint32_t>(dataEntriesAt + dataEntries.size()));
-                appendLe32(dataEntries, static_cast<uint32_t>(sectionAddress + dataAt + data.size()));
+                appendLe32(directories, static_cast<uint32_t>(dataEntriesAt + dataEntries.size()));
+                appendLe32(dataEntries,
+                           static_cast<uint32_t>(sectionAddress + dataAt + data.size()));
                 appendLe32(dataEntries, static_cast<uint32_t>(entry->data.size()));
                 appendLe32(dataEntries, entry->codePage);
                 appendLe32(dataEntries, 0);

@@ -66,10 +66,10 @@ TEST(ResourceTree, WrittenTreeReadsBackInTheLoadersOrder) {
                                         : std::to_string(e.type.id);
         order.push_back(type + "/" + name + "/" + std::to_string(e.language) + "=" + e.data);
     }
-    EXPECT_EQ(order, (std::vector<std::string>{
-                         "DATA/3/0=", "PNGS/ABOUT/0=other", "PNGS/splash/0=png bytes",
-                         "6/1/1031=german table", "6/1/1033=" + std::string("\0\0x", 3),
-                         "24/1/1033=<manifest/>"}));
+    EXPECT_EQ(order, (std::vector<std::string>{"DATA/3/0=", "PNGS/ABOUT/0=other",
+                                               "PNGS/splash/0=png bytes", "6/1/1031=german table",
+                                               "6/1/1033=" + std::string("\0\0x", 3),
+                                               "24/1/1033=<manifest/>"}));
     EXPECT_EQ(read[3].codePage, 1252u);
 }
 

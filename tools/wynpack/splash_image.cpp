@@ -40,16 +40,18 @@ bool bitmapResource(std::string_view file, std::string& out, std::string& reason
     bool core = headerSize == 12;
     if (!core && headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 &&
         headerSize != 124) {
-        return fail(reason, "is a BMP of an unknown kind (header of " +
-                                std::to_string(headerSize) + " bytes)");
+        return fail(reason, "is a BMP of an unknown kind (header of " + std::to_string(headerSize) +
+                                " bytes)");
     }
     if (dib.size() < headerSize) {
         return fail(reason, "is truncated (no bitmap header)");
     }
     // Core headers hold unsigned 16-bit sizes, the others signed 32-bit ones (a negative
     // height: rows from the top).
-    int64_t width = core ? int64_t{readLe16(dib, 4)} : int64_t{static_cast<int32_t>(readLe32(dib, 4))};
-    int64_t height = core ? int64_t{readLe16(dib, 6)} : int64_t{static_cast<int32_t>(readLe32(dib, 8))};
+    int64_t width =
+        core ? int64_t{readLe16(dib, 4)} : int64_t{static_cast<int32_t>(readLe32(dib, 4))};
+    int64_t height =
+        core ? int64_t{readLe16(dib, 6)} : int64_t{static_cast<int32_t>(readLe32(dib, 8))};
     uint32_t planes = readLe16(dib, core ? 8 : 12);
     uint32_t bits = readLe16(dib, core ? 10 : 14);
     uint32_t compression = core ? 0 : readLe32(dib, 16);
@@ -59,8 +61,7 @@ bool bitmapResource(std::string_view file, std::string& out, std::string& reason
     if (width <= 0 || !sideOk(static_cast<uint64_t>(width)) || !sideOk(absHeight)) {
         return sizeFails(reason, width < 0 ? 0 : static_cast<uint64_t>(width), absHeight);
     }
-    bool knownBits =
-        bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+    bool knownBits = bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
     bool rle = (compression == 1 && bits == 8) || (compression == 2 && bits == 4);
     bool bitfields = compression == 3 && (bits == 16 || bits == 32);
     if (planes != 1 || !knownBits || !(compression == 0 || rle || bitfields) ||
@@ -128,8 +129,8 @@ bool checkJpeg(std::string_view file, std::string& reason) {
         if (length < 2 || at + 2 + length > file.size()) {
             return fail(reason, "is truncated or damaged (a JPEG segment ends after the file)");
         }
-        bool startOfFrame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 &&
-                            marker != 0xC8 && marker != 0xCC;
+        bool startOfFrame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (startOfFrame) {
             if (length < 7) {
                 return fail(reason, "is a damaged JPEG (short frame header)");

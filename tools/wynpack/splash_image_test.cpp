@@ -100,8 +100,8 @@ TEST(VersionInfo, DottedVersions) {
         EXPECT_TRUE(parseDottedVersion(text, numbers)) << text;
         EXPECT_EQ(numbers, expected) << text;
     }
-    for (const char* bad : {"", "1.", ".1", "1..2", "1.2.3.4.5", "65536", "1.x", "-1", "1 .2",
-                            "000001"}) {
+    for (const char* bad :
+         {"", "1.", ".1", "1..2", "1.2.3.4.5", "65536", "1.x", "-1", "1 .2", "000001"}) {
         std::array<uint32_t, 4> numbers{};
         EXPECT_FALSE(parseDottedVersion(bad, numbers)) << bad;
     }

@@ -44,8 +44,7 @@ std::string textBlock(const std::string& key, const std::string& value) {
     std::u16string text = utf16FromUtf8(value);
     std::string bytes;
     appendUtf16(bytes, text);
-    return block(utf16FromUtf8(key), bytes, static_cast<uint32_t>(text.size() + 1), kTextValue,
-                 {});
+    return block(utf16FromUtf8(key), bytes, static_cast<uint32_t>(text.size() + 1), kTextValue, {});
 }
 
 void appendVersion(std::string& out, const std::string& dotted) {

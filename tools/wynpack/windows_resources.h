@@ -46,8 +46,8 @@ struct WindowsResources {
 // when an input cannot be used; stubPath names the stub in messages. checksumOffset receives
 // where the PE checksum goes.
 [[nodiscard]] bool applyWindowsResources(std::string& stub, const std::string& stubPath,
-                                         const WindowsResources& resources,
-                                         size_t& checksumOffset, std::string& message);
+                                         const WindowsResources& resources, size_t& checksumOffset,
+                                         std::string& message);
 
 // Computes and stores the PE checksum of a whole executable held in memory.
 void setPeChecksum(std::string& image, size_t checksumOffset);

@@ -151,7 +151,8 @@ TEST(PackCommand, RoundTripWithTheBuiltStubAndSupportJar) {
                         kHelloJar, "--jar", kGreetingJar, "--output", output});
     ASSERT_EQ(run.exitStatus, 0) << run.err;
     EXPECT_EQ(run.err, "");
-    EXPECT_EQ(run.out.rfind("wynpack: packed '" + output + "' for linux-x86_64: ", 0), 0u) << run.out;
+    EXPECT_EQ(run.out.rfind("wynpack: packed '" + output + "' for linux-x86_64: ", 0), 0u)
+        << run.out;
     EXPECT_NE(run.out.find(" bytes, 2 jars, "), std::string::npos) << run.out;
     EXPECT_EQ(linesOf(run.out).size(), 1u);
 
@@ -256,8 +257,11 @@ TEST(PackCommand, MergeOrderDuplicatesSignaturesAndSupportJarLast) {
                  {"com/B.class", "B from b", true}});
     writeFile(dir.file("settings.cfg"), "mainclass com.Main\n");
     auto pack = [&](bool support) {
-        Names args{"--target", "windows-x86", "--config", dir.file("settings.cfg"), "--jar",
-                   a,          "--jar",       b,          "--output",          dir.file("app.exe")};
+        Names args{"--target", "windows-x86",
+                   "--config", dir.file("settings.cfg"),
+                   "--jar",    a,
+                   "--jar",    b,
+                   "--output", dir.file("app.exe")};
         if (!support) {
             args.push_back("--no-support");
         }
@@ -430,7 +434,8 @@ TEST(PackCommand, EntryTimesSurviveADaylightSavingGap) {
     fields.tm_hour = 2;
     fields.tm_min = 30;
     time_t stamp = timegm(&fields);
-    writeZip(dir.file("app.jar"), {{"a.txt", "a", false, stamp}, {"A.class", javaClassFile("A", true)}});
+    writeZip(dir.file("app.jar"),
+             {{"a.txt", "a", false, stamp}, {"A.class", javaClassFile("A", true)}});
     std::vector<ZipEntryInfo> original;
     ASSERT_TRUE(readZip(dir.file("app.jar"), 0, original));
     writeFile(dir.file("app.cfg"), "mainclass A\n");
@@ -470,11 +475,29 @@ TEST(PackCommand, HelpDocumentsTheOptions) {
     ProcessResult run = runTool(kTool, {"--help"});
     EXPECT_EQ(run.exitStatus, 0);
     EXPECT_EQ(run.err, "");
-    for (const char* option :
-         {"--target", "--stub", "--config", "--jar", "--no-support", "--output", "--icon",
-          "--splash", "--splash-title", "--file-version", "--product-version", "--product-name",
-          "--company", "--description", "--copyright", "--original-filename", "--internal-name",
-          "--dpi-aware", "--require-admin", "--utf8", "--long-paths", "--console", "--version"}) {
+    for (const char* option : {"--target",
+                               "--stub",
+                               "--config",
+                               "--jar",
+                               "--no-support",
+                               "--output",
+                               "--icon",
+                               "--splash",
+                               "--splash-title",
+                               "--file-version",
+                               "--product-version",
+                               "--product-name",
+                               "--company",
+                               "--description",
+                               "--copyright",
+                               "--original-filename",
+                               "--internal-name",
+                               "--dpi-aware",
+                               "--require-admin",
+                               "--utf8",
+                               "--long-paths",
+                               "--console",
+                               "--version"}) {
         EXPECT_NE(run.out.find(option), std::string::npos) << option;
     }
 }
@@ -635,12 +658,13 @@ TEST_F(BadInput, OutputThatIsAnInputOrNoFile) {
     // Checked first: a user who names the output as an input hears that, not what the file holds.
     expectRefused(valid("--jar", "@/old.exe", "--output", "@/old.exe"),
                   "output '@/old.exe' is the input '@/old.exe'");
-    expectRefused(
-        valid("--output", "@/../" + dir_.path().substr(dir_.path().rfind('/') + 1) + "/settings.cfg"),
-        "output '@/../" + dir_.path().substr(dir_.path().rfind('/') + 1) +
-            "/settings.cfg' is the input '@/settings.cfg'");
+    expectRefused(valid("--output",
+                        "@/../" + dir_.path().substr(dir_.path().rfind('/') + 1) + "/settings.cfg"),
+                  "output '@/../" + dir_.path().substr(dir_.path().rfind('/') + 1) +
+                      "/settings.cfg' is the input '@/settings.cfg'");
     ASSERT_EQ(symlink(dir_.file("settings.cfg").c_str(), dir_.file("link.cfg").c_str()), 0);
-    expectRefused(valid("--output", "@/link.cfg"), "output '@/link.cfg' is the input '@/settings.cfg'");
+    expectRefused(valid("--output", "@/link.cfg"),
+                  "output '@/link.cfg' is the input '@/settings.cfg'");
     ASSERT_EQ(link(dir_.file("app.jar").c_str(), dir_.file("hard.jar").c_str()), 0);
     expectRefused(valid("--output", "@/hard.jar"), "output '@/hard.jar' is the input '@/app.jar'");
     expectRefused(valid("--output", "@"), "output '@' is a directory");
@@ -718,8 +742,8 @@ TEST(PackCommand, InterruptLeavesNothingBehind) {
     const Names inputs = dir.names();
     TempDir capture;
     pid_t pid =
-        startProcess({kTool, "--stub", dir.file("stub"), "--config", dir.file("settings.cfg"), "--jar",
-                      dir.file("big.jar"), "--no-support", "--output", dir.file("app")},
+        startProcess({kTool, "--stub", dir.file("stub"), "--config", dir.file("settings.cfg"),
+                      "--jar", dir.file("big.jar"), "--no-support", "--output", dir.file("app")},
                      capture.file("out"), capture.file("err"));
     // Wait until the tool has created its temporary files, then interrupt it.
     bool sawTemporary = false;

@@ -54,19 +54,19 @@ TEST(PackGuidance, ServiceProvidersOfTwoJarsAreMergedAndFoundByTheJdk) {
     // No mainclass line: the first jar's Main-Class is taken.
     writeFile(dir.file("settings.cfg"), "option -Xmx64m\n");
     std::string output = dir.file("greeters");
-    ProcessResult run = pack({"--target", "linux-x86_64", "--config", dir.file("settings.cfg"),
-                              "--jar", dir.file("first.jar"), "--jar", dir.file("second.jar"),
-                              "--output", output});
+    ProcessResult run =
+        pack({"--target", "linux-x86_64", "--config", dir.file("settings.cfg"), "--jar",
+              dir.file("first.jar"), "--jar", dir.file("second.jar"), "--output", output});
     ASSERT_EQ(run.exitStatus, 0) << run.err;
     EXPECT_EQ(linesOf(run.err),
               (Names{"wynpack: note: no mainclass line in '" + dir.file("settings.cfg") +
                          "'; took Main-Class com.example.services.ListGreeters from the manifest "
-                         "of '" + dir.file("first.jar") + "'",
+                         "of '" +
+                         dir.file("first.jar") + "'",
                      "wynpack: note: " + kServiceFile + ": merged the providers of 2 jars"}));
 
     ProcessResult unzip = runProcess({"/usr/bin/unzip", "-p", output, kServiceFile});
-    EXPECT_EQ(unzip.out,
-              "com.example.services.FirstGreeter\ncom.example.services.SecondGreeter\n");
+    EXPECT_EQ(unzip.out, "com.example.services.FirstGreeter\ncom.example.services.SecondGreeter\n");
 
     ProcessResult java =
         runProcess({kJdk + "/bin/java", "-cp", output, "com.example.services.ListGreeters"});
@@ -119,15 +119,16 @@ TEST_F(PackChecks, ConfigurationLinesTheLauncherWouldMisreadAreWarnedAbout) {
         "Option -Xmx1g\r\n"
         "  splashtitle = ok\r\n");
     ASSERT_EQ(run.exitStatus, 0) << run.err;
-    EXPECT_EQ(warnings(run),
-              (Names{"line 2: the mainclass value ends in blanks; the launcher would look for a "
-                     "class whose name ends in them",
-                     "line 3: unknown key 'mainclas'; the launcher ignores this line",
-                     "line 4: the property name 'app.mode ' ends in a blank, which becomes part of "
-                     "the name; write 'property app.mode=...'",
-                     "line 5: the export name 'PATH_EXTRA ' ends in a blank, which becomes part of "
-                     "the name; write 'export PATH_EXTRA=...'",
-                     "line 8: maxjre '11' is below minjre '17' (line 7); no runtime satisfies both"}));
+    EXPECT_EQ(
+        warnings(run),
+        (Names{"line 2: the mainclass value ends in blanks; the launcher would look for a "
+               "class whose name ends in them",
+               "line 3: unknown key 'mainclas'; the launcher ignores this line",
+               "line 4: the property name 'app.mode ' ends in a blank, which becomes part of "
+               "the name; write 'property app.mode=...'",
+               "line 5: the export name 'PATH_EXTRA ' ends in a blank, which becomes part of "
+               "the name; write 'export PATH_EXTRA=...'",
+               "line 8: maxjre '11' is below minjre '17' (line 7); no runtime satisfies both"}));
     EXPECT_TRUE(fileExists(dir_.file("out")));
 
     run = packWith("mainclass app.Main\nminjre java8\nmaxjre 1.8+\n");

@@ -263,17 +263,17 @@ std::string javaClassFile(const std::string& name, bool withMain, const std::str
         out += text;
     };
     out += std::string("\xCA\xFE\xBA\xBE\x00\x00\x00\x34", 8);  // Java 8
-    u2(9);                                                       // constant pool count
-    utf8(name);                                                  // #1
+    u2(9);                                                      // constant pool count
+    utf8(name);                                                 // #1
     out += '\x07';
-    u2(1);  // #2 class name
+    u2(1);            // #2 class name
     utf8(superName);  // #3
     out += '\x07';
-    u2(3);  // #4 superclass
-    utf8("main");  // #5
-    utf8("([Ljava/lang/String;)V");  // #6
+    u2(3);                                            // #4 superclass
+    utf8("main");                                     // #5
+    utf8("([Ljava/lang/String;)V");                   // #6
     out += std::string("\x05\0\0\0\0\0\0\0\x2A", 9);  // #7-#8: a long constant
-    u2(0x21);  // public super
+    u2(0x21);                                         // public super
     u2(2);
     u2(4);
     u2(0);  // interfaces

@@ -46,8 +46,9 @@ const auto* const kWineEnvironment = ::testing::AddGlobalTestEnvironment(new Win
 ProcessResult pack(const std::string& stub, const std::string& output, const Names& more) {
     TempDir config;
     writeFile(config.file("app.cfg"), "mainclass com.example.packed.Hello\n");
-    Names argv{kTool, "--stub", stub, "--config", config.file("app.cfg"), "--jar", kHelloJar,
-               "--jar", kGreetingJar, "--no-support", "--output", output};
+    Names argv{kTool,      "--stub",  stub,    "--config",   config.file("app.cfg"),
+               "--jar",    kHelloJar, "--jar", kGreetingJar, "--no-support",
+               "--output", output};
     argv.insert(argv.end(), more.begin(), more.end());
     return runProcess(argv);
 }
@@ -102,14 +103,15 @@ TEST(WindowsStub, ResourcesReadBackWithWrestool) {
         SCOPED_TRACE(probe);
         TempDir dir;
         std::string out = dir.file("app.exe");
-        ProcessResult packed = pack(probe, out,
-                                    {"--icon", kMedia + "app.ico", "--icon", "7=" + kMedia + "tray.ico",
-                                     "--splash", kMedia + "splash.bmp"});
+        ProcessResult packed =
+            pack(probe, out,
+                 {"--icon", kMedia + "app.ico", "--icon", "7=" + kMedia + "tray.ico", "--splash",
+                  kMedia + "splash.bmp"});
         ASSERT_EQ(packed.exitStatus, 0) << packed.err;
         std::string list = wrestool({"-l", out});
-        for (const char* resource : {"--type=14 --name=1 ", "--type=14 --name=7 ",
-                                     "--type=2 --name=100 ", "--type=16 --name=1 ",
-                                     "--type=24 --name=1 ", "--type=6 "}) {
+        for (const char* resource :
+             {"--type=14 --name=1 ", "--type=14 --name=7 ", "--type=2 --name=100 ",
+              "--type=16 --name=1 ", "--type=24 --name=1 ", "--type=6 "}) {
             EXPECT_NE(list.find(resource), std::string::npos) << resource << " in\n" << list;
         }
         EXPECT_EQ(iconImages(wrestool({"-x", "--type=14", "--name=1", out})),
@@ -151,12 +153,12 @@ TEST(WindowsStub, ImagesOfEveryFormatBecomeTheRightResource) {
 TEST(WindowsStub, ThePackedProgramSeesItsResourcesUnderWine) {
     TempDir dir;
     std::string out = dir.file("My App.exe");
-    ProcessResult packed = pack(
-        kProbe64, out,
-        {"--icon", kMedia + "app.ico", "--icon", "7=" + kMedia + "tray.ico", "--splash",
-         kMedia + "splash.bmp", "--file-version", "2.5.1", "--product-version", "2.5.1.77",
-         "--company", "Tarnwick Tests", "--description", "Probe \xC3\xA9t\xC3\xA9", "--copyright",
-         "(c) 2026", "--dpi-aware", "--utf8", "--long-paths"});
+    ProcessResult packed =
+        pack(kProbe64, out,
+             {"--icon", kMedia + "app.ico", "--icon", "7=" + kMedia + "tray.ico", "--splash",
+              kMedia + "splash.bmp", "--file-version", "2.5.1", "--product-version", "2.5.1.77",
+              "--company", "Tarnwick Tests", "--description", "Probe \xC3\xA9t\xC3\xA9",
+              "--copyright", "(c) 2026", "--dpi-aware", "--utf8", "--long-paths"});
     ASSERT_EQ(packed.exitStatus, 0) << packed.err;
     int status = -1;
     auto report = probeReport(out, {"7"}, status);
@@ -190,8 +192,8 @@ TEST(WindowsStub, ThePackedProgramSeesItsResourcesUnderWine) {
 TEST(WindowsStub, RawSplashDataAndDefaultsUnderWine) {
     TempDir dir;
     std::string out = dir.file("plain.exe");
-    ASSERT_EQ(pack(kProbe64, out, {"--splash", kMedia + "splash.png", "--require-admin"}).exitStatus,
-              0);
+    ASSERT_EQ(
+        pack(kProbe64, out, {"--splash", kMedia + "splash.png", "--require-admin"}).exitStatus, 0);
     int status = -1;
     auto report = probeReport(out, {}, status);
     std::string png = readFile(kMedia + "splash.png");
@@ -244,16 +246,17 @@ TEST(WindowsStub, SignedProgramStaysAProgramAndAJar) {
     EXPECT_EQ(checksum.out.find("Calculated PE checksum"), std::string::npos) << checksum.out;
     EXPECT_EQ(readFile(packed).size() % 8, 0u);
 
-    ProcessResult key = runProcess({"/usr/bin/openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes",
-                                    "-keyout", dir.file("key.pem"), "-out", dir.file("cert.pem"),
-                                    "-days", "2", "-subj", "/CN=wyn packer test"});
+    ProcessResult key =
+        runProcess({"/usr/bin/openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
+                    dir.file("key.pem"), "-out", dir.file("cert.pem"), "-days", "2", "-subj",
+                    "/CN=wyn packer test"});
     ASSERT_EQ(key.exitStatus, 0) << key.err;
-    ProcessResult sign = runProcess({"/usr/bin/osslsigncode", "sign", "-certs", dir.file("cert.pem"), "-key",
-                                     dir.file("key.pem"), "-n", "wyn test", "-in", packed, "-out",
-                                     signedExe});
+    ProcessResult sign =
+        runProcess({"/usr/bin/osslsigncode", "sign", "-certs", dir.file("cert.pem"), "-key",
+                    dir.file("key.pem"), "-n", "wyn test", "-in", packed, "-out", signedExe});
     ASSERT_EQ(sign.exitStatus, 0) << sign.out << sign.err;
-    ProcessResult verify =
-        runProcess({"/usr/bin/osslsigncode", "verify", "-CAfile", dir.file("cert.pem"), "-in", signedExe});
+    ProcessResult verify = runProcess(
+        {"/usr/bin/osslsigncode", "verify", "-CAfile", dir.file("cert.pem"), "-in", signedExe});
     EXPECT_EQ(verify.exitStatus, 0) << verify.out << verify.err;
     std::string signedBytes = readFile(signedExe);
     std::string unsignedBytes = readFile(packed);
@@ -299,8 +302,8 @@ TEST(WindowsStub, HostileInputsAreRefusedWithoutOutput) {
         return bytes.replace(at, with.size(), with);
     };
     // tray.ico: the first image is the 256-pixel PNG; its IHDR width is at 16 in the image.
-    size_t trayFirst = static_cast<unsigned char>(tray[18]) |
-                       static_cast<unsigned char>(tray[19]) << 8;
+    size_t trayFirst = static_cast<unsigned char>(tray[18]) | static_cast<unsigned char>(tray[19])
+                                                                  << 8;
     std::string stub = readFile(kProbe64);
     // The resource directory's entry counts, made huge: the tree no longer fits its section.
     std::string damagedStub = stub;
@@ -329,9 +332,8 @@ TEST(WindowsStub, HostileInputsAreRefusedWithoutOutput) {
         {"icon cut in half", ico.substr(0, ico.size() / 2), "", "", "", "is truncated"},
         {"icon directory cut", ico.substr(0, 10), "", "", "", "is truncated"},
         {"icon image over 1 MiB", tooManyBytes, "", "", "", "is too large"},
-        {"icon of 4096 pixels",
-         patched(tray, trayFirst + 16, std::string("\x00\x00\x10\x00", 4)), "", "", "",
-         "1 to 256 pixels"},
+        {"icon of 4096 pixels", patched(tray, trayFirst + 16, std::string("\x00\x00\x10\x00", 4)),
+         "", "", "", "1 to 256 pixels"},
         {"not an icon", "hello", "", "", "", "is not an icon file"},
         {"bitmap cut", "", "s.bmp", bmp.substr(0, bmp.size() - 100), "", "is truncated"},
         {"bitmap too wide", "", "s.bmp", patched(bmp, 18, std::string("\x00\x00\x01\x00", 4)), "",
@@ -368,9 +370,10 @@ TEST(WindowsStub, HostileInputsAreRefusedWithoutOutput) {
 
     // A signed stub, and resource options with the Linux-style stub that is no PE at all.
     std::string signedStub = dir.file("signed-stub.exe");
-    ProcessResult key = runProcess({"/usr/bin/openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes",
-                                    "-keyout", dir.file("key.pem"), "-out", dir.file("cert.pem"),
-                                    "-days", "2", "-subj", "/CN=wyn packer test"});
+    ProcessResult key =
+        runProcess({"/usr/bin/openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
+                    dir.file("key.pem"), "-out", dir.file("cert.pem"), "-days", "2", "-subj",
+                    "/CN=wyn packer test"});
     ASSERT_EQ(key.exitStatus, 0) << key.err;
     ASSERT_EQ(runProcess({"/usr/bin/osslsigncode", "sign", "-certs", dir.file("cert.pem"), "-key",
                           dir.file("key.pem"), "-in", kProbe64, "-out", signedStub})
@@ -379,7 +382,9 @@ TEST(WindowsStub, HostileInputsAreRefusedWithoutOutput) {
     ProcessResult signedRun = pack(signedStub, dir.file("out.exe"), {});
     EXPECT_EQ(signedRun.exitStatus, 2);
     EXPECT_NE(signedRun.err.find("is signed"), std::string::npos) << signedRun.err;
-    writeFile(dir.file("elf-stub"), "\x7F" "ELF not a Windows stub");
+    writeFile(dir.file("elf-stub"),
+              "\x7F"
+              "ELF not a Windows stub");
     ProcessResult elf = pack(dir.file("elf-stub"), dir.file("out.exe"), {"--console"});
     EXPECT_EQ(elf.exitStatus, 2);
     EXPECT_NE(elf.err.find("--console needs a Windows stub"), std::string::npos) << elf.err;
