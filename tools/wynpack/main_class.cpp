@@ -55,16 +55,21 @@ bool completeMainClass(std::string& utf8, const ArchiveMerger& jars, const std::
     return true;
 }
 
-bool checkMainClass(const std::string& value, const ArchiveMerger& jars, const MessageSink& warning,
-                    Problem& problem) {
+bool checkMainClass(const std::string& value, bool classPathConfigured, const ArchiveMerger& jars,
+                    const MessageSink& warning, Problem& problem) {
     std::string name = value.substr(0, value.find_last_not_of(" \t") + 1);
     for (char& c : name) {
         c = c == '.' ? '/' : c;
     }
     size_t holder = 0;
     if (!findHolder(jars, name + ".class", holder)) {
-        return fail(problem, ExitStatus::BadInput,
-                    "mainclass " + value + " is in none of the jars (no " + name + ".class)");
+        std::string missing =
+            "mainclass " + value + " is in none of the jars (no " + name + ".class)";
+        if (classPathConfigured) {
+            warning(missing + "; it must come from the configured class path");
+            return true;
+        }
+        return fail(problem, ExitStatus::BadInput, missing);
     }
     std::string current = name;
     for (int depth = 0; depth < kMaxHierarchy; ++depth) {

@@ -50,7 +50,10 @@ bool makeConfigBlock(const PackOptions& options, std::string utf8, const Archive
     for (const std::string& warning : configWarnings(utf8)) {
         messages.warning(quoted(options.config) + " " + warning);
     }
-    if (!checkMainClass(firstKeyLine(utf8, "mainclass").value, jars, messages.warning, problem)) {
+    bool classPathConfigured =
+        firstKeyLine(utf8, "classpath").found || firstKeyLine(utf8, "java_classpath").found;
+    if (!checkMainClass(firstKeyLine(utf8, "mainclass").value, classPathConfigured, jars,
+                        messages.warning, problem)) {
         return false;
     }
     if (!options.splashTitle.empty()) {

@@ -150,6 +150,12 @@ TEST_F(PackChecks, MainClassMustBeInTheJarsAndStartable) {
     EXPECT_EQ(missing.err,
               "wynpack: mainclass app.Missing is in none of the jars (no app/Missing.class)\n");
     EXPECT_FALSE(fileExists(dir_.file("out")));
+    // With class path entries of its own, the class may be found there at run time.
+    ProcessResult external = packWith("mainclass app.Missing\njava_classpath lib/extra.jar\n");
+    EXPECT_EQ(external.exitStatus, 0);
+    EXPECT_EQ(external.err,
+              "wynpack: warning: mainclass app.Missing is in none of the jars (no "
+              "app/Missing.class); it must come from the configured class path\n");
 
     struct Case {
         const char* mainClass;
