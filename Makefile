@@ -45,7 +45,6 @@ demo: dist
 	  dist/bin/wynpack --target $$target --config examples/hello/hello.cfg \
 	    --jar build/linux/examples/hello.jar --output dist/demo/hello-$$target$$suffix \
 	    $$resources || exit 1; \
-	  echo "packed dist/demo/hello-$$target$$suffix"; \
 	done
 	@echo "running: dist/demo/hello-linux-x86_64 first \"second argument\""
 	@dist/demo/hello-linux-x86_64 first "second argument"
