@@ -1,5 +1,4 @@
-// The process-wide pointers to the objects that the entry owns.
+// The process-wide pointer to the session that the entry owns.
 #include "launcher/active_objects.h"
 
 JvmSession* activeSession = nullptr;
-InstanceRegistry* activeRegistry = nullptr;

@@ -9,6 +9,7 @@
 #include "base/trace.h"
 #include "config/config_store.h"
 #include "config/messages.h"
+#include "instances/instances_natives.h"
 #include "launcher/active_objects.h"
 #include "launcher/jvm_session.h"
 #include "launcher/version_check.h"
@@ -78,7 +79,7 @@ void bindSupportNatives(JNIEnv* env) {
     if (platform::executableExportsNatives()) {
         return;
     }
-    const NativeClassBinding* bindings[] = {&splashScreenNatives()};
+    const NativeClassBinding* bindings[] = {&splashScreenNatives(), &instancesNatives()};
     for (const NativeClassBinding* binding : bindings) {
         jclass cls = env->FindClass(binding->className);
         if (cls == nullptr) {

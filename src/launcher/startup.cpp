@@ -10,6 +10,9 @@
 #include "base/trace.h"
 #include "config/config_store.h"
 #include "config/messages.h"
+#include "instances/instance_block.h"
+#include "instances/instance_receiver.h"
+#include "instances/instance_registry.h"
 #include "launcher/active_objects.h"
 #include "launcher/jvm_session.h"
 #include "launcher/launch_sequence.h"
@@ -150,8 +153,12 @@ int runStartup(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
     ConfigStore config(true);
     JvmSession session;
+    platform::SharedMemory instanceBlock;
+    openInstanceBlock(config.appid(), instanceBlock);
+    InstanceRegistry registry(instanceBlock.view, instanceBlock.lockName.c_str());
     activeConfig = &config;
     activeSession = &session;
+    activeRegistry = &registry;
     trace("executable: %s", config.exePath().c_str());
     platform::initCommonControls();
 
@@ -165,6 +172,8 @@ int runStartup(int argc, char** argv) {
 
     if (config.singleInstance().compareNoCase("true") == 0) {
         guardSingleInstance(config);
+    } else if (config.singleInstance().compareNoCase("custom") == 0) {
+        registry.startCustomMode(instanceReceiver());
     }
 
     int count = argc;
@@ -187,6 +196,8 @@ int runStartup(int argc, char** argv) {
 
     activeConfig = nullptr;
     activeSession = nullptr;
+    registry.shutdownRegistry();
+    platform::closeSharedMemory(instanceBlock);
     session.unload();
     trace("exit code %d", request.result);
     return request.result;

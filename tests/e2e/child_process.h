@@ -34,6 +34,8 @@ class ChildProcess {
     pid_t pid() const { return pid_; }
     // Reads output until standard output holds text; false after timeoutMs or at exit.
     bool waitForOutput(const std::string& text, int timeoutMs);
+    // Standard output read so far.
+    const std::string& output() const { return result_.out; }
     void sendSignal(int signal);
     // Waits for the child to end (killing it after timeoutMs) and returns what it did.
     ChildResult finish(int timeoutMs);

@@ -1,0 +1,168 @@
+// The instance registry: joining, the first-instance role, pruning, shutdown.
+#include "instances/instance_registry.h"
+
+#include "base/trace.h"
+#include "instances/instance_receiver.h"
+#include "platform/sync.h"
+
+InstanceRegistry* activeRegistry = nullptr;
+
+namespace {
+
+constexpr unsigned kShutdownGraceMs = 50;
+
+// The list length to trust: a count outside 0..250 written by a faulty or hostile process
+// names no entries.
+int32_t trustedCount(int32_t count) {
+    return count >= 0 && count <= kMaxListedInstances ? count : 0;
+}
+
+}  // namespace
+
+InstanceRegistry::InstanceRegistry(void* block, const char* lockName)
+    : block_(static_cast<SharedInstanceBlock*>(block)),
+      ownPid_(platform::currentProcessId()),
+      ownStamp_(platform::processStartStamp(ownPid_)) {
+    if (block_ == nullptr) {
+        privateBlock_.reset(new SharedInstanceBlock());
+        block_ = privateBlock_.get();
+        lockName = nullptr;
+    }
+    lock_.open(lockName, block_->registryLock);
+    mailbox_.bind(block_->mailboxLock, &block_->signalCount);
+
+    platform::SharedLockGuard guard(lock_);
+    ensureFirstInstanceLocked();
+    pruneLocked();
+    int32_t count = loadShared(block_->instanceCount);
+    if (count < kMaxListedInstances) {
+        block_->instancePids[count] = ownPid_;
+        block_->instanceStamps[count] = ownStamp_;
+        storeShared(block_->instanceCount, count + 1);
+        trace("instances: joined as %d (first %d, %d listed)", ownPid_,
+              loadShared(block_->firstInstancePid), count + 1);
+    } else {
+        trace("instances: the list is full, %d runs unlisted", ownPid_);
+    }
+}
+
+InstanceRegistry::~InstanceRegistry() {
+    shutdownRegistry();
+}
+
+void InstanceRegistry::shutdownRegistry() {
+    if (!running_.exchange(false)) {
+        return;
+    }
+    // Lets a watcher that is between two steps finish its turn before the handles go.
+    platform::sleepMilliseconds(kShutdownGraceMs);
+    mailbox_.close();
+    firstProcess_.close();
+    lock_.close();
+}
+
+bool InstanceRegistry::isProcessAlive(int32_t pid, uint32_t stamp) {
+    if (!platform::isProcessAlive(pid)) {
+        return false;
+    }
+    if (stamp == 0) {
+        return true;
+    }
+    uint32_t actual = platform::processStartStamp(pid);
+    return actual == 0 || actual == stamp;
+}
+
+void InstanceRegistry::ensureFirstInstance() {
+    platform::SharedLockGuard guard(lock_);
+    ensureFirstInstanceLocked();
+}
+
+void InstanceRegistry::pruneInstances() {
+    platform::SharedLockGuard guard(lock_);
+    pruneLocked();
+}
+
+void InstanceRegistry::startCustomMode(InstanceReceiver& receiver) {
+    if (receiver.customModeActive.load() != 0) {
+        return;
+    }
+    receiver_ = &receiver;
+    receiver.customModeActive.store(1);
+    trace("instances: custom mode");
+}
+
+int32_t InstanceRegistry::firstInstancePid() const {
+    return loadShared(block_->firstInstancePid);
+}
+
+std::vector<int32_t> InstanceRegistry::instances() {
+    platform::SharedLockGuard guard(lock_);
+    ensureFirstInstanceLocked();
+    pruneLocked();
+    std::vector<int32_t> pids;
+    pids.push_back(loadShared(block_->firstInstancePid));
+    int32_t count = trustedCount(loadShared(block_->instanceCount));
+    for (int32_t i = 0; i < count; ++i) {
+        pids.push_back(block_->instancePids[i]);
+    }
+    return pids;
+}
+
+void InstanceRegistry::becomeFirstInstance() {
+    mailbox_.createMissing();
+    block_->firstInstanceStamp = ownStamp_;
+    storeShared(block_->mutexHandle, mailbox_.mutexValue());
+    storeShared(block_->eventHandle, mailbox_.eventValue());
+    storeShared(block_->firstInstancePid, ownPid_);
+    knownFirstPid_ = ownPid_;
+    firstProcess_.close();
+}
+
+void InstanceRegistry::ensureFirstInstanceLocked() {
+    int32_t first = loadShared(block_->firstInstancePid);
+    uint32_t firstStamp = block_->firstInstanceStamp;
+    if (first == 0) {
+        trace("instances: %d is the first instance", ownPid_);
+        becomeFirstInstance();
+        return;
+    }
+    if (first == ownPid_) {
+        // The same id with another stamp was an earlier process that had this id: its
+        // handles are gone, so this process takes the role over properly.
+        if (firstStamp != ownStamp_) {
+            becomeFirstInstance();
+        }
+        return;
+    }
+    if (first == knownFirstPid_ && firstProcess_.stillActive()) {
+        return;
+    }
+    if (isProcessAlive(first, firstStamp)) {
+        if (knownFirstPid_ == first) {
+            return;
+        }
+        knownFirstPid_ = first;
+        firstProcess_.open(first);
+        mailbox_.adoptMissing(firstProcess_, loadShared(block_->mutexHandle),
+                              loadShared(block_->eventHandle));
+        return;
+    }
+    trace("instances: first instance %d has ended, %d takes over", first, ownPid_);
+    becomeFirstInstance();
+}
+
+void InstanceRegistry::pruneLocked() {
+    int32_t first = loadShared(block_->firstInstancePid);
+    int32_t count = trustedCount(loadShared(block_->instanceCount));
+    int32_t kept = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        int32_t pid = block_->instancePids[i];
+        uint32_t stamp = block_->instanceStamps[i];
+        if (pid != first && isProcessAlive(pid, stamp)) {
+            block_->instancePids[kept] = pid;
+            block_->instanceStamps[kept] = stamp;
+            ++kept;
+        }
+    }
+    storeShared(block_->instanceCount, kept);
+}
