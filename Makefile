@@ -5,7 +5,7 @@ TARGETS := linux windows-x86_64 windows-x86
 TEST_TREES := linux linux-asan windows-x86_64 windows-x86
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps dist test demo clean format $(addprefix build-,$(TEST_TREES))
+.PHONY: all deps dist test demo bench clean format $(addprefix build-,$(TEST_TREES))
 
 all: dist
 
@@ -48,6 +48,11 @@ demo: dist
 	done
 	@echo "running: dist/demo/hello-linux-x86_64 first \"second argument\""
 	@dist/demo/hello-linux-x86_64 first "second argument"
+
+# The benchmarks under bench/: start-up, and objects sent between running instances.
+bench: demo
+	sh bench/startup.sh
+	sh bench/instances_transfer.sh
 
 format:
 	find src tools tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i

@@ -9,7 +9,8 @@ InstanceRegistry* activeRegistry = nullptr;
 
 namespace {
 
-constexpr unsigned kShutdownGraceMs = 50;
+// How long shutdown waits for the watcher thread to finish its turn.
+constexpr int kWatcherStopMs = 1000;
 
 // The list length to trust: a count outside 0..250 written by a faulty or hostile process
 // names no entries.
@@ -54,10 +55,19 @@ void InstanceRegistry::shutdownRegistry() {
     if (!running_.exchange(false)) {
         return;
     }
-    // Lets a watcher that is between two steps finish its turn before the handles go.
-    platform::sleepMilliseconds(kShutdownGraceMs);
+    // Wakes the watcher so that it sees the flag, and lets it finish its turn before the
+    // objects it uses go. A watcher still busy after that (in the application's onReceive)
+    // keeps them: the process is ending.
+    pulseSignal();
+    for (int waited = 0; watcherRunning_.load() && waited < kWatcherStopMs; waited += 10) {
+        platform::sleepMilliseconds(10);
+    }
+    if (watcherRunning_.load()) {
+        return;
+    }
     mailbox_.close();
     firstProcess_.close();
+    watchedFirst_.close();
     lock_.close();
 }
 
@@ -86,7 +96,12 @@ void InstanceRegistry::startCustomMode(InstanceReceiver& receiver) {
     if (receiver.customModeActive.load() != 0) {
         return;
     }
-    receiver_ = &receiver;
+    attachReceiver(receiver);
+    watcherRunning_.store(true);
+    if (!platform::startDetachedThread(watcherThread, this)) {
+        watcherRunning_.store(false);
+        trace("instances: no watcher thread, messages cannot be sent or received");
+    }
     receiver.customModeActive.store(1);
     trace("instances: custom mode");
 }

@@ -13,6 +13,13 @@
 // registry works over a private block: the process sees itself as the only instance and no
 // other sees it.
 //
+// In the "custom" mode a watcher thread moves messages between instances: the objects that
+// the Java application sends are queued here, travel in chunks of 1024 bytes through the
+// block's one mailbox, and are reassembled and handed to the InstanceReceiver in the
+// addressee. Every field read from the mailbox is checked, since any instance may write it:
+// a chunk whose lengths or indexes do not fit together is dropped with its message, and no
+// message grows beyond kMaxMessageLength.
+//
 // Platforms: the lock is a named mutex on Windows and a robust mutex in the block on Linux;
 // the mailbox objects of the first instance are kernel handles duplicated between processes
 // on Windows and live in the block on Linux (platform/mailbox_sync.h).
@@ -20,15 +27,40 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "instances/shared_instance_block.h"
 #include "platform/mailbox_sync.h"
 #include "platform/process_identity.h"
 #include "platform/shared_memory.h"
+#include "platform/sync.h"
 
-struct InstanceReceiver;
+class InstanceReceiver;
+
+// The longest message body that is sent or accepted.
+constexpr int32_t kMaxMessageLength = 256 * 1024 * 1024;
+
+// One queued message of this process.
+struct OutgoingMessage {
+    int32_t target = 0;
+    std::vector<uint8_t> body;
+    int32_t offset = 0;  // bytes already placed in the mailbox
+    int32_t messageId = 0;
+};
+
+// One partly received message.
+struct IncomingMessage {
+    int32_t messageId = 0;
+    int32_t sender = 0;
+    uint32_t senderStamp = 0;
+    int32_t chunksReceived = 0;
+    int32_t messageLength = 0;
+    std::vector<uint8_t> body;
+    int64_t lastGrowthMs = 0;
+};
 
 class InstanceRegistry {
   public:
@@ -51,8 +83,26 @@ class InstanceRegistry {
     void ensureFirstInstance();
     // Compacts the list to the live instances other than the first.
     void pruneInstances();
-    // Switches the "custom" single-instance mode on (once).
+    // Switches the "custom" single-instance mode on (once): hands over the receiver and
+    // starts the watcher thread.
     void startCustomMode(InstanceReceiver& receiver);
+    // The receiver that complete messages go to (startCustomMode hands it over).
+    void attachReceiver(InstanceReceiver& receiver) { receiver_ = &receiver; }
+
+    // Queues a message body for target and wakes the watcher.
+    void enqueueMessage(int32_t target, std::vector<uint8_t> body);
+    bool outgoingEmpty();
+    void pulseSignal();
+    // Waits for a change of the mailbox unless one has happened since the last look.
+    void waitForSignal();
+    // Takes the chunk addressed to this process from the mailbox (which is free afterwards);
+    // true with the message in complete when the chunk finished one.
+    bool takeChunk(IncomingMessage& complete);
+    // One turn of the watcher: wait, keep the first-instance role, take or pass on the
+    // mailbox's chunk, send the next own chunk, deliver a complete message.
+    void watcherTurn();
+    // The number of partly received messages.
+    size_t incomingCount() const { return incoming_.size(); }
 
     int32_t ownPid() const { return ownPid_; }
     bool isShared() const { return privateBlock_ == nullptr; }
@@ -65,7 +115,13 @@ class InstanceRegistry {
     SharedInstanceBlock& block() { return *block_; }
 
   private:
+    static unsigned WYN_THREAD_CALL watcherThread(void* registry);
     void ensureFirstInstanceLocked();
+    bool claimMailbox();
+    void writeChunk();
+    void dropIncoming(int32_t messageId, int32_t sender);
+    void forgetStaleIncoming();
+    bool waitedTooLong(int32_t sequence);
     void pruneLocked();
     void becomeFirstInstance();
 
@@ -73,12 +129,23 @@ class InstanceRegistry {
     std::unique_ptr<SharedInstanceBlock> privateBlock_;
     int32_t ownPid_;
     uint32_t ownStamp_;
-    int32_t knownFirstPid_ = 0;
+    std::atomic<int32_t> knownFirstPid_{0};
     platform::ProcessWatch firstProcess_;
     platform::MailboxSync mailbox_;
     platform::SharedLock lock_;
     InstanceReceiver* receiver_ = nullptr;
     std::atomic<bool> running_{true};
+    std::atomic<bool> watcherRunning_{false};
+    std::mutex queueLock_;
+    std::deque<std::unique_ptr<OutgoingMessage>> outgoing_;
+    std::vector<IncomingMessage> incoming_;
+    int32_t lastSignalCount_ = 0;
+    // The watcher's own handle on the first instance, which only the watcher thread touches.
+    platform::ProcessWatch watchedFirst_;
+    int32_t watchedPid_ = 0;
+    int64_t lastStaleCheckMs_ = 0;
+    int64_t waitingSequence_ = -1;  // the sequence of the chunk seen waiting, -1: none
+    int64_t waitingSinceMs_ = 0;
 };
 
 // The registry of this process while it runs, for the natives; set by the entry.

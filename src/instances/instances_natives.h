@@ -1,5 +1,5 @@
-// The natives of com.tarnwick.wyn.Instances that tell the Java application which instances
-// of it run: the first one, this one, and the whole list.
+// The natives of com.tarnwick.wyn.Instances: which instances of the application run (the
+// first one, this one, the whole list), and sending serialisable objects between them.
 //
 // Windows: exported from the executable under their JNI names (with the stdcall decoration
 // on x86), so that the class binds them by loading the executable. Linux: the launcher binds

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "base/command_line.h"
+#include "instances/instance_receiver.h"
 #include "platform/codepage.h"
 #include "platform/env.h"
 
@@ -288,6 +289,9 @@ void JvmSession::unload() {
         vm_->DestroyJavaVM();
         vm_ = nullptr;
         env_ = nullptr;
+        // The watcher thread of the instance registry must not enter a runtime whose library
+        // is about to go.
+        instanceReceiver().closeDeliveries();
     }
     if (library_ != nullptr) {
         platform::freeLibrary(library_);

@@ -9,6 +9,7 @@ namespace platform {
 namespace {
 
 constexpr DWORD kMutantQueryState = 0x0001;
+constexpr int kLostPulseMs = 100;
 
 HANDLE duplicateFrom(HANDLE owner, int32_t value, DWORD access) {
     if (owner == nullptr || value == 0) {
@@ -58,11 +59,11 @@ void MailboxSync::adoptMissing(const ProcessWatch& owner, int32_t mutexValue, in
 }
 
 int32_t MailboxSync::mutexValue() const {
-    return handleValue(mutex_);
+    return handleValue(mutex_.load());
 }
 
 int32_t MailboxSync::eventValue() const {
-    return handleValue(event_);
+    return handleValue(event_.load());
 }
 
 bool MailboxSync::holdsMutex() const {
@@ -73,14 +74,62 @@ bool MailboxSync::holdsEvent() const {
     return event_ != nullptr;
 }
 
-void MailboxSync::close() {
-    if (mutex_ != nullptr) {
-        CloseHandle(static_cast<HANDLE>(mutex_));
-        mutex_ = nullptr;
+bool MailboxSync::lockMailbox() {
+    HANDLE mutex = static_cast<HANDLE>(mutex_.load());
+    if (mutex == nullptr) {
+        return false;
     }
-    if (event_ != nullptr) {
-        CloseHandle(static_cast<HANDLE>(event_));
-        event_ = nullptr;
+    DWORD rc = WaitForSingleObject(mutex, INFINITE);
+    return rc == WAIT_OBJECT_0 || rc == WAIT_ABANDONED;
+}
+
+void MailboxSync::unlockMailbox() {
+    ReleaseMutex(static_cast<HANDLE>(mutex_.load()));
+}
+
+void MailboxSync::pulse() {
+    // The count first: a waiter that looks at it after this sees the change and does not
+    // wait, and one that looked before is waiting, or about to, when the pulse comes.
+    if (signalCount_ != nullptr) {
+        __atomic_add_fetch(signalCount_, 1, __ATOMIC_ACQ_REL);
+    }
+    if (void* event = event_.load()) {
+        PulseEvent(static_cast<HANDLE>(event));
+    }
+}
+
+void MailboxSync::wait(int32_t seen, const ProcessWatch& first, int timeoutMs) {
+    if (signalCount_ != nullptr && __atomic_load_n(signalCount_, __ATOMIC_ACQUIRE) != seen) {
+        return;
+    }
+    // PulseEvent releases only the threads waiting at that moment: a pulse between the look
+    // at the counter and the wait is missed, so the wait is bounded and the caller looks
+    // again.
+    if (timeoutMs < 0 || timeoutMs > kLostPulseMs) {
+        timeoutMs = kLostPulseMs;
+    }
+    DWORD limit = static_cast<DWORD>(timeoutMs);
+    HANDLE handles[2];
+    DWORD count = 0;
+    if (void* event = event_.load()) {
+        handles[count++] = static_cast<HANDLE>(event);
+    }
+    if (first.isOpen()) {
+        handles[count++] = static_cast<HANDLE>(first.handle());
+    }
+    if (count == 0) {
+        Sleep(limit);
+        return;
+    }
+    WaitForMultipleObjects(count, handles, FALSE, limit);
+}
+
+void MailboxSync::close() {
+    if (void* mutex = mutex_.exchange(nullptr)) {
+        CloseHandle(static_cast<HANDLE>(mutex));
+    }
+    if (void* event = event_.exchange(nullptr)) {
+        CloseHandle(static_cast<HANDLE>(event));
     }
 }
 

@@ -11,7 +11,9 @@
 // shares between all processes of the same image file. The lock is a named mutex.
 // Linux: both are POSIX shared memory ("/" + name, with '/' turned into '.'); the image
 // block is named from the executable's device and inode. An object is created with mode
-// 0600 and joined only when its owner is the current user. The lock is a robust
+// 0600 and joined only when its owner is the current user; every process holds a shared
+// flock on it, and the process that closes it last removes its name (one that was killed
+// leaves it for the next one to reuse). The lock is a robust
 // process-shared mutex kept inside the block; when its owner dies the next locker takes it.
 #pragma once
 
@@ -44,6 +46,7 @@ struct SharedMemory {
 [[nodiscard]] bool openFallbackSharedMemory(SharedMemory& out, TextString& failure);
 
 // Unmaps the view and closes the object; the image section stays (it is part of the image).
+// Linux: the last process to close an object also removes its name.
 void closeSharedMemory(SharedMemory& memory);
 
 // The cross-process lock of a shared block. Windows opens the mutex named lockName (an

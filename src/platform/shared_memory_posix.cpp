@@ -1,7 +1,8 @@
-// Shared blocks on Linux: POSIX shared memory owned by the user, and a robust
-// process-shared mutex inside the block as their lock.
+// Shared blocks on Linux: POSIX shared memory owned by the user, removed by the last process
+// that leaves it, and a robust process-shared mutex inside the block as their lock.
 #include <fcntl.h>
 #include <pthread.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,10 +42,38 @@ TextString objectName(const char* name) {
     return object;
 }
 
+int descriptorOf(const SharedMemory& memory) {
+    return static_cast<int>(reinterpret_cast<intptr_t>(memory.handle)) - 1;
+}
+
+// Opens the object under its name and takes a shared lock on it for as long as it stays
+// open; the process that leaves it last removes the name (closeSharedMemory). An object
+// found unnamed once the lock is held was removed by such a last process meanwhile: the
+// name is opened again, which makes a fresh object.
+int openNamedObject(const TextString& object, TextString& failure) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        int fd = shm_open(object.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0) {
+            failure.format("shm_open %s: %s", object.c_str(), std::strerror(errno));
+            return -1;
+        }
+        struct stat st;
+        int rc;
+        do {
+            rc = flock(fd, LOCK_SH);
+        } while (rc != 0 && errno == EINTR);
+        if (rc == 0 && fstat(fd, &st) == 0 && st.st_nlink > 0) {
+            return fd;
+        }
+        ::close(fd);
+    }
+    failure.format("%s keeps being removed", object.c_str());
+    return -1;
+}
+
 bool openObject(const TextString& object, SharedMemory& out, TextString& failure) {
-    int fd = shm_open(object.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    int fd = openNamedObject(object, failure);
     if (fd < 0) {
-        failure.format("shm_open %s: %s", object.c_str(), std::strerror(errno));
         return false;
     }
     struct stat st;
@@ -65,11 +94,23 @@ bool openObject(const TextString& object, SharedMemory& out, TextString& failure
         ::close(fd);
         return false;
     }
-    ::close(fd);
     out.view = view;
-    out.handle = view;
+    out.handle = reinterpret_cast<void*>(static_cast<intptr_t>(fd) + 1);
     out.lockName = object;
     return true;
+}
+
+// True when the name still leads to the object open on fd.
+bool nameLeadsTo(const TextString& object, int fd) {
+    int named = shm_open(object.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW, 0);
+    if (named < 0) {
+        return false;
+    }
+    struct stat ours, theirs;
+    bool same = fstat(fd, &ours) == 0 && fstat(named, &theirs) == 0 &&
+                ours.st_dev == theirs.st_dev && ours.st_ino == theirs.st_ino;
+    ::close(named);
+    return same;
 }
 
 // The lock's storage in the block: a state word, then the mutex.
@@ -141,6 +182,13 @@ bool openFallbackSharedMemory(SharedMemory&, TextString& failure) {
 void closeSharedMemory(SharedMemory& memory) {
     if (memory.handle != nullptr) {
         munmap(memory.view, kSharedBlockSize);
+        int fd = descriptorOf(memory);
+        // No other process holds it open: the last one out removes the name, so that objects
+        // do not pile up in /dev/shm.
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0 && nameLeadsTo(memory.lockName, fd)) {
+            shm_unlink(memory.lockName.c_str());
+        }
+        ::close(fd);
     }
     memory.view = nullptr;
     memory.handle = nullptr;

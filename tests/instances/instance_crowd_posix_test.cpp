@@ -1,14 +1,18 @@
 // The registry under many processes at once, on Linux: a full list, joins raced against
-// kills, and a process id that the system gave to an unrelated process.
+// kills, a process id that the system gave to an unrelated process, and a mailbox written
+// by a hostile process.
 #include <fcntl.h>
+#include <linux/futex.h>
 #include <signal.h>
 #include <sys/mman.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <memory>
 #include <random>
 #include <set>
@@ -183,6 +187,79 @@ TEST(InstanceCrowd, BlockOfAnotherUserIsNotJoined) {
     EXPECT_EQ(lineValue(member.readLine(kWaitMs), "shared"), "0");
     EXPECT_EQ(lineValue(listOf(member), "instances"), std::to_string(member.pid()));
     removeNamedBlock(appid);
+}
+
+// Whatever another process leaves in the mailbox, a watcher drops it and goes on: here a
+// member in custom mode gets chunks with impossible lengths and indexes, then a sound
+// message. (In the sanitizer tree the member runs under AddressSanitizer.)
+TEST(InstanceCrowd, WatcherSurvivesHostileMailboxContents) {
+    std::string appid = uniqueAppid("hostile");
+    MemberProcess target(memberPath(), appid);
+    ASSERT_NE(target.readLine(kWaitMs), "");
+    target.send("custom");
+    ASSERT_EQ(target.readLine(kWaitMs), "custom");
+    BlockView view(appid);
+    ASSERT_NE(view.get(), nullptr);
+    SharedInstanceBlock& block = *view.get();
+    const struct {
+        int32_t index, last, length, chunkLength;
+    } chunks[] = {
+        {0, 0, 100, 100000},   {0, 0, -5, -5},     {-1, 0, 10, 10},   {7, 3, 4000, 1024},
+        {0, 9, INT_MAX, 1024}, {0, 0, 2000, 1024}, {1, 1, 2000, 976}, {INT_MIN, INT_MAX, 0, 0},
+    };
+    for (const auto& c : chunks) {
+        block.chunkSender = getpid();
+        block.chunkMessageId = 99;
+        block.chunkIndex = c.index;
+        block.lastChunkIndex = c.last;
+        block.messageLength = c.length;
+        block.chunkLength = c.chunkLength;
+        block.chunkPending = 1;
+        __atomic_store_n(&block.chunkTarget, target.pid(), __ATOMIC_RELEASE);
+        __atomic_add_fetch(&block.signalCount, 1, __ATOMIC_ACQ_REL);
+        syscall(SYS_futex, &block.signalCount, FUTEX_WAKE, INT_MAX, nullptr, nullptr, 0);
+        for (int i = 0; i < 500 && __atomic_load_n(&block.chunkPending, __ATOMIC_ACQUIRE); ++i) {
+            usleep(2000);
+        }
+        EXPECT_EQ(block.chunkPending, 0) << "index " << c.index << " length " << c.length;
+    }
+    MemberProcess sender(memberPath(), appid);
+    ASSERT_NE(sender.readLine(kWaitMs), "");
+    sender.send("custom");
+    ASSERT_EQ(sender.readLine(kWaitMs), "custom");
+    sender.send("send " + std::to_string(target.pid()) + " 3000");
+    EXPECT_EQ(target.readLine(kWaitMs),
+              "received from=" + std::to_string(sender.pid()) + " size=3000 intact=1");
+    EXPECT_EQ(target.quit(kWaitMs), 0);
+    removeNamedBlock(appid);
+}
+
+// The shared-memory object lasts while a member holds it: the last one to leave removes it;
+// one that was killed leaves it to the next member, which reuses it and removes it.
+TEST(InstanceCrowd, BlockIsRemovedByTheLastMemberToLeave) {
+    std::string appid = uniqueAppid("leave");
+    std::string path = "/dev/shm/" + std::string(instanceMappingName(appid.c_str()).c_str());
+    auto exists = [&] { return access(path.c_str(), F_OK) == 0; };
+    MemberProcess a(memberPath(), appid);
+    MemberProcess b(memberPath(), appid);
+    ASSERT_NE(a.readLine(kWaitMs), "");
+    ASSERT_NE(b.readLine(kWaitMs), "");
+    EXPECT_TRUE(exists());
+    EXPECT_EQ(a.quit(kWaitMs), 0);
+    EXPECT_TRUE(exists());
+    EXPECT_EQ(b.quit(kWaitMs), 0);
+    EXPECT_FALSE(exists());
+
+    MemberProcess killed(memberPath(), appid);
+    ASSERT_NE(killed.readLine(kWaitMs), "");
+    killed.kill();
+    EXPECT_TRUE(exists());
+    MemberProcess next(memberPath(), appid);
+    std::string joined = next.readLine(kWaitMs);
+    // The killed member's registry is still in the block: the next one takes over from it.
+    EXPECT_EQ(lineValue(joined, "first"), lineValue(joined, "self")) << joined;
+    EXPECT_EQ(next.quit(kWaitMs), 0);
+    EXPECT_FALSE(exists());
 }
 
 }  // namespace

@@ -1,0 +1,112 @@
+// Messages between real processes: members in custom mode send pattern bodies to each other
+// through the shared mailbox and report what arrived.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "instances/member_process.h"
+#include "instances/member_test_support.h"
+
+namespace {
+
+// A member in custom mode, joined.
+std::unique_ptr<MemberProcess> startCustom(const std::string& appid) {
+    auto member = std::make_unique<MemberProcess>(memberPath(), appid);
+    EXPECT_NE(member->readLine(kWaitMs), "");
+    member->send("custom");
+    EXPECT_EQ(member->readLine(kWaitMs), "custom");
+    return member;
+}
+
+std::string received(int from, size_t size) {
+    return "received from=" + std::to_string(from) + " size=" + std::to_string(size) + " intact=1";
+}
+
+// Sizes around one chunk (a 1020-byte payload makes a 1024-byte body, 1021 bytes two chunks)
+// and several chunks arrive whole and in order.
+TEST(InstanceMessages, BodiesOfEverySizeArriveWholeAndInOrder) {
+    std::string appid = uniqueAppid("sizes");
+    auto first = startCustom(appid);
+    auto second = startCustom(appid);
+    const size_t sizes[] = {0, 1, 1019, 1020, 1021, 2044, 2045, 70000, 1 << 20};
+    for (size_t size : sizes) {
+        second->send("send " + std::to_string(first->pid()) + " " + std::to_string(size));
+    }
+    for (size_t size : sizes) {
+        EXPECT_EQ(first->readLine(kWaitMs), received(second->pid(), size));
+    }
+    removeNamedBlock(appid);
+}
+
+TEST(InstanceMessages, TargetZeroReachesTheFirstWhichMaySendToItself) {
+    std::string appid = uniqueAppid("zero");
+    auto first = startCustom(appid);
+    auto second = startCustom(appid);
+    second->send("send 0 10");
+    EXPECT_EQ(first->readLine(kWaitMs), received(second->pid(), 10));
+    first->send("send 0 3000");
+    EXPECT_EQ(first->readLine(kWaitMs), received(first->pid(), 3000));
+    removeNamedBlock(appid);
+}
+
+// A message to a process that does not run is dropped chunk by chunk; the sender's next
+// message still arrives.
+TEST(InstanceMessages, MessageToAnEndedProcessIsDroppedAndTheNextArrives) {
+    std::string appid = uniqueAppid("ended");
+    auto first = startCustom(appid);
+    auto second = startCustom(appid);
+    second->send("send 2147483000 5000");
+    second->send("send " + std::to_string(first->pid()) + " 20");
+    EXPECT_EQ(first->readLine(kWaitMs), received(second->pid(), 20));
+    removeNamedBlock(appid);
+}
+
+// A chunk for a live process that never takes it (no watcher there) blocks the mailbox only
+// for a few seconds.
+TEST(InstanceMessages, ChunkNobodyTakesIsDroppedInTime) {
+    std::string appid = uniqueAppid("stuck");
+    auto first = startCustom(appid);
+    MemberProcess silent(memberPath(), appid);
+    ASSERT_NE(silent.readLine(kWaitMs), "");
+    auto third = startCustom(appid);
+    third->send("send " + std::to_string(silent.pid()) + " 10");
+    third->send("send " + std::to_string(first->pid()) + " 30");
+    EXPECT_EQ(first->readLine(kWaitMs), received(third->pid(), 30));
+    removeNamedBlock(appid);
+}
+
+TEST(InstanceMessages, AfterTheFirstEndsTargetZeroReachesTheNewFirst) {
+    std::string appid = uniqueAppid("handover");
+    auto first = startCustom(appid);
+    auto second = startCustom(appid);
+    auto third = startCustom(appid);
+    first->kill();
+    // The watchers notice the end of the first instance; one of them takes the role over.
+    third->send("list");
+    std::string list = third->readLine(kWaitMs);
+    std::string newFirst = lineValue(list, "first");
+    ASSERT_TRUE(newFirst == std::to_string(second->pid()) ||
+                newFirst == std::to_string(third->pid()))
+        << list;
+    third->send("send 0 100");
+    MemberProcess& addressee = newFirst == std::to_string(second->pid()) ? *second : *third;
+    EXPECT_EQ(addressee.readLine(kWaitMs), received(third->pid(), 100));
+    removeNamedBlock(appid);
+}
+
+TEST(InstanceMessages, FlushReturnsOnceTheQueueIsInTheMailbox) {
+    std::string appid = uniqueAppid("flush");
+    auto first = startCustom(appid);
+    auto second = startCustom(appid);
+    second->send("flush");
+    EXPECT_EQ(second->readLine(kWaitMs), "flushed empty=1");
+    second->send("send " + std::to_string(first->pid()) + " 50000");
+    second->send("flush");
+    EXPECT_EQ(second->readLine(kWaitMs), "flushed empty=1");
+    EXPECT_EQ(first->readLine(kWaitMs), received(second->pid(), 50000));
+    removeNamedBlock(appid);
+}
+
+}  // namespace
