@@ -20,6 +20,7 @@
 #include "runtime/runtime_locator.h"
 #include "splash/splash_natives.h"
 #include "splash/splash_window.h"
+#include "tray/tray_natives.h"
 
 namespace {
 
@@ -79,7 +80,8 @@ void bindSupportNatives(JNIEnv* env) {
     if (platform::executableExportsNatives()) {
         return;
     }
-    const NativeClassBinding* bindings[] = {&splashScreenNatives(), &instancesNatives()};
+    const NativeClassBinding* bindings[] = {&splashScreenNatives(), &instancesNatives(),
+                                            &systemTrayNatives(), &systemTrayMenuNatives()};
     for (const NativeClassBinding* binding : bindings) {
         jclass cls = env->FindClass(binding->className);
         if (cls == nullptr) {

@@ -22,6 +22,7 @@
 #include "platform/signals.h"
 #include "platform/ui.h"
 #include "splash/splash_window.h"
+#include "tray/tray.h"
 
 namespace {
 
@@ -103,6 +104,7 @@ void onTerminationSignal(int signal) {
         }
         vm->DetachCurrentThread();
     }
+    removeAllTrayIcons();
     platform::SignalHandler saved;
     if (signal == SIGINT) {
         saved = savedInterruptHandler;
@@ -176,6 +178,8 @@ int runStartup(int argc, char** argv) {
         registry.startCustomMode(instanceReceiver());
     }
 
+    createTrayMessageWindow();
+
     int count = argc;
     char** vector = argv;
     int mode = wildcardMode(config.wildcard());
@@ -194,6 +198,7 @@ int runStartup(int argc, char** argv) {
         runOnLaunchThread(runLaunch, 0, &request);
     }
 
+    removeAllTrayIcons();
     activeConfig = nullptr;
     activeSession = nullptr;
     registry.shutdownRegistry();

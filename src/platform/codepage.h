@@ -18,6 +18,11 @@ namespace platform {
 void ansiToUtf16(const char* text, int32_t count, WideString& out);
 // Converts count units (stopping early at a zero unit) and replaces the content of out.
 void utf16ToAnsi(const char16_t* text, int32_t count, TextString& out);
+// The byte count (1 or more, at most available) of the ANSI character that starts at text,
+// where available > 0 bytes can be read. A byte that starts no valid character counts as one.
+// Windows: 2 for a lead byte of a double-byte code page, else 1. Linux: mbrlen under the
+// selected locale (UTF-8 characters take up to 4 bytes).
+int32_t ansiCharacterLength(const char* text, int32_t available);
 
 }  // namespace platform
 

@@ -58,4 +58,13 @@ void utf16ToAnsi(const char16_t* text, int32_t count, TextString& out) {
     }
 }
 
+int32_t ansiCharacterLength(const char* text, int32_t available) {
+    std::mbstate_t state{};
+    size_t used = std::mbrlen(text, static_cast<size_t>(available), &state);
+    if (used == 0 || used == static_cast<size_t>(-1) || used == static_cast<size_t>(-2)) {
+        return 1;
+    }
+    return static_cast<int32_t>(used);
+}
+
 }  // namespace platform

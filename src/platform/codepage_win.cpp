@@ -40,4 +40,11 @@ void utf16ToAnsi(const char16_t* text, int32_t count, TextString& out) {
     WideCharToMultiByte(CP_ACP, 0, wide, n, out.data(), bytes, nullptr, nullptr);
 }
 
+int32_t ansiCharacterLength(const char* text, int32_t available) {
+    if (available >= 2 && IsDBCSLeadByte(static_cast<BYTE>(text[0])) && text[1] != '\0') {
+        return 2;
+    }
+    return 1;
+}
+
 }  // namespace platform

@@ -1,0 +1,117 @@
+// Tray events into Java: the mouse-event and menu-command handlers of the message window,
+// and its start.
+//
+// A handler attaches its thread to the virtual machine for the call and detaches it after,
+// unless the thread was attached already (a Java thread, or a test's), which it leaves as it
+// was. An exception thrown by the callback is cleared.
+#include <cstdint>
+
+#include "base/jni_calls.h"
+#include "base/trace.h"
+#include "tray/tray.h"
+#include "tray/tray_icons.h"
+#include "tray/tray_shell.h"
+
+namespace {
+
+constexpr uint32_t kFirstMenuCommand = 50000;
+constexpr uint32_t kLastMenuCommand = 51000;
+
+// The calling thread's environment for the time of one callback.
+class CallbackThread {
+  public:
+    explicit CallbackThread(JavaVM* vm) : vm_(vm) {
+        if (vm_->GetEnv(reinterpret_cast<void**>(&env_), JNI_VERSION_1_2) == JNI_OK) {
+            return;
+        }
+        env_ = nullptr;
+        if (vm_->AttachCurrentThread(reinterpret_cast<void**>(&env_), nullptr) == 0) {
+            attached_ = true;
+        } else {
+            env_ = nullptr;
+        }
+    }
+    CallbackThread(const CallbackThread&) = delete;
+    CallbackThread& operator=(const CallbackThread&) = delete;
+    ~CallbackThread() {
+        if (attached_) {
+            vm_->DetachCurrentThread();
+        }
+    }
+    JNIEnv* env() const { return env_; }
+
+  private:
+    JavaVM* vm_;
+    JNIEnv* env_ = nullptr;
+    bool attached_ = false;
+};
+
+// The callback's method, looked up on the callback object's class; null when it has none.
+jmethodID callbackMethod(JNIEnv* env, jobject callback, const char* name, const char* signature) {
+    LocalRef<jclass> cls(env, env->GetObjectClass(callback));
+    if (cls.isNull()) {
+        checkException(env, false);
+        return nullptr;
+    }
+    return findMethodChecked(env, cls.get(), name, signature, false);
+}
+
+}  // namespace
+
+void deliverTrayMouseEvent(uint32_t iconId, uint32_t mouseMessage) {
+    JavaVM* vm = trayCallbackVm();
+    if (vm == nullptr) {
+        return;
+    }
+    CallbackThread thread(vm);
+    JNIEnv* env = thread.env();
+    if (env == nullptr) {
+        return;
+    }
+    LocalRef<jobject> callback(env, trayCallbackLocal(env));
+    if (callback.isNull()) {
+        return;
+    }
+    jmethodID method =
+        callbackMethod(env, callback.get(), "OnMouseClick", "(Lcom/tarnwick/wyn/SystemTray;I)V");
+    if (method == nullptr) {
+        return;
+    }
+    LocalRef<jobject> icon(env, trayIconObjectLocal(env, iconId));
+    if (icon.isNull()) {
+        return;
+    }
+    env->CallVoidMethod(callback.get(), method, icon.get(), static_cast<jint>(mouseMessage));
+    checkException(env, false);
+}
+
+void deliverTrayMenuCommand(uint32_t command) {
+    if (command < kFirstMenuCommand || command > kLastMenuCommand) {
+        return;
+    }
+    JavaVM* vm = trayCallbackVm();
+    if (vm == nullptr) {
+        return;
+    }
+    CallbackThread thread(vm);
+    JNIEnv* env = thread.env();
+    if (env == nullptr) {
+        return;
+    }
+    LocalRef<jobject> callback(env, trayCallbackLocal(env));
+    if (callback.isNull()) {
+        return;
+    }
+    jmethodID method = callbackMethod(env, callback.get(), "OnMenuCommand", "(I)V");
+    if (method == nullptr) {
+        return;
+    }
+    env->CallVoidMethod(callback.get(), method, static_cast<jint>(command - kFirstMenuCommand));
+    checkException(env, false);
+}
+
+void createTrayMessageWindow() {
+    trayshell::startMessageWindow(deliverTrayMenuCommand, deliverTrayMouseEvent);
+    trace("tray message window: %s",
+          trayshell::messageWindow() != nullptr ? "created" : "none (icons show no events)");
+}
