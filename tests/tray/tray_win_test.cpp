@@ -161,10 +161,10 @@ class TrayUnderWine : public ::testing::Test {
         return count != nullptr ? count(what) : -2;
     }
 
-    static jobject icons[3];
+    static jobject icons[4];
     static DockedIcon docked[3];
 };
-jobject TrayUnderWine::icons[3];
+jobject TrayUnderWine::icons[4];
 DockedIcon TrayUnderWine::docked[3];
 
 TEST_F(TrayUnderWine, MessageWindowIsHiddenAndNamed) {
@@ -344,8 +344,55 @@ TEST_F(TrayUnderWine, PopupMenuShowsAndTheChosenItemReachesOnMenuCommand) {
     env->DeleteLocalRef(sub);
 }
 
+// A visible window of the class, in any process (the shell draws balloons in its own).
+HWND visibleWindowOfClass(const char* className) {
+    struct Search {
+        const char* className;
+        HWND found;
+    } search = {className, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(parameter);
+            char name[64] = {};
+            GetClassNameA(window, name, sizeof(name));
+            if (std::string(name) == s->className && IsWindowVisible(window)) {
+                s->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST_F(TrayUnderWine, AnIconWithBothBalloonTextsShowsItsBalloon) {
+    auto init = exported<IconInit>("Java_com_tarnwick_wyn_SystemTray_init");
+    auto show = exported<ObjectCall>("Java_com_tarnwick_wyn_SystemTray_Show");
+    ASSERT_TRUE(init != nullptr && show != nullptr);
+    jstring tip = env->NewStringUTF("balloon icon");
+    jstring info = env->NewStringUTF("The balloon's text");
+    jstring title = env->NewStringUTF("Balloon title");
+    EXPECT_EQ(visibleWindowOfClass("tooltips_class32"), nullptr) << "no balloon yet";
+    icons[3] = env->NewGlobalRef(make(kIcon));
+    init(env, icons[3], 1, tip, info, title, 1);
+    EXPECT_TRUE(trayIconStates()[3].balloonLayout) << "the version-5 layout";
+    show(env, icons[3]);
+    ASSERT_EQ(awaitDockedIcons(4).size(), 4u);
+    HWND balloon = nullptr;
+    for (int i = 0; i < 50 && balloon == nullptr; ++i) {
+        Sleep(100);
+        balloon = visibleWindowOfClass("tooltips_class32");
+    }
+    EXPECT_NE(balloon, nullptr) << "the shell shows the balloon";
+    Sleep(300);
+    EXPECT_TRUE(saveScreenshot(screenshot("tray-balloon.png")));
+    env->DeleteLocalRef(tip);
+    env->DeleteLocalRef(info);
+    env->DeleteLocalRef(title);
+}
+
 TEST_F(TrayUnderWine, EveryShownIconIsRemovedAtTheEnd) {
-    ASSERT_EQ(awaitDockedIcons(3).size(), 3u);
+    ASSERT_EQ(awaitDockedIcons(4).size(), 4u);
     removeAllTrayIcons();
     EXPECT_EQ(awaitDockedIcons(0).size(), 0u);
     EXPECT_TRUE(trayIconStates().empty());
