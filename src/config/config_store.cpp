@@ -173,15 +173,9 @@ TextString ConfigStore::resolvePath(TextView path) const {
     if (given[0] == '\\' || given[0] == '/' || given.byteAt(1, '\0') == ':') {
         return given;
     }
-    TextString besideExecutable = TextString::concat(exeDirectory_, given);
-    if (platform::canRead(besideExecutable.c_str())) {
-        return besideExecutable;
-    }
-    TextString inCurrent = TextString::concat(currentDirectory_, given);
-    if (platform::canRead(inCurrent.c_str())) {
-        return inCurrent;
-    }
-    return besideExecutable;
+    // Only the executable's directory: a file that happens to lie in the directory the user
+    // started the program from must never be loaded in its place.
+    return TextString::concat(exeDirectory_, given);
 }
 
 TextString ConfigStore::vmValue() {

@@ -43,7 +43,8 @@ class ConfigStore : public TextString {
     int32_t embeddedStart() const { return embeddedStart_; }
     void refreshCurrentDirectory();
 
-    // Anchors a relative path at the executable's directory or the current directory.
+    // Anchors a relative path at the executable's directory (never the current directory, which
+    // is wherever the user started the program). Absolute paths and drive paths stay as given.
     TextString resolvePath(TextView path) const;
 
     // The expanded `vm` value, "-" when it is empty; cached on the first call.

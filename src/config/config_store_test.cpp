@@ -330,7 +330,6 @@ class ResolvePathTest : public StoreTest {
 };
 
 TEST_F(ResolvePathTest, AnchorsRelativePaths) {
-    std::string recordedCwd = str(store.currentDirectory());
     struct Case {
         const char* path;
         std::string expected;
@@ -341,7 +340,7 @@ TEST_F(ResolvePathTest, AnchorsRelativePaths) {
         {"C:rel.jar", "C:rel.jar"},
         {"D:\\x.jar", "D:\\x.jar"},
         {"both.jar", dir.path() + "both.jar"},
-        {"cwd.jar", recordedCwd + "cwd.jar"},
+        {"cwd.jar", dir.path() + "cwd.jar"},
         {"none.jar", dir.path() + "none.jar"},
     };
     for (const Case& c : cases) {
@@ -349,15 +348,12 @@ TEST_F(ResolvePathTest, AnchorsRelativePaths) {
     }
 }
 
-TEST_F(ResolvePathTest, RefreshedCurrentDirectoryIsUsed) {
+TEST_F(ResolvePathTest, FileOnlyInTheCurrentDirectoryIsNotTaken) {
     ScratchDirectory other;
     ASSERT_TRUE(writeBytes(other.file("moved.jar"), "x"));
-    EXPECT_EQ(str(store.resolvePath("moved.jar")), dir.path() + "moved.jar");
     std::filesystem::current_path(other.path());
     store.refreshCurrentDirectory();
-    std::string resolved = str(store.resolvePath("moved.jar"));
-    EXPECT_NE(resolved, dir.path() + "moved.jar");
-    EXPECT_EQ(resolved, str(store.currentDirectory()) + "moved.jar");
+    EXPECT_EQ(str(store.resolvePath("moved.jar")), dir.path() + "moved.jar");
 }
 
 }  // namespace

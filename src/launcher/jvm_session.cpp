@@ -57,13 +57,13 @@ void JvmSession::addOption(TextView text) {
 
 int JvmSession::loadRuntime(const char* path) {
     platform::setQuietErrorMode();
-    library_ = platform::loadLibrary(path);
+    library_ = platform::loadLibraryFromItsDirectory(path);
     if (library_ != nullptr) {
         return 0;
     }
     if (platform::searchPathHelpsLoading()) {
         appendParentDirectoryToPath(path);
-        library_ = platform::loadLibrary(path);
+        library_ = platform::loadLibraryFromItsDirectory(path);
         if (library_ != nullptr) {
             return 0;
         }
@@ -283,7 +283,7 @@ void JvmSession::setContextLoader(jobject loader, JNIEnv* env) {
     checkException(env, true);
 }
 
-void JvmSession::unload() {
+void JvmSession::destroyVm() {
     if (vm_ != nullptr) {
         vm_->DetachCurrentThread();
         vm_->DestroyJavaVM();
@@ -293,6 +293,10 @@ void JvmSession::unload() {
         // is about to go.
         instanceReceiver().closeDeliveries();
     }
+}
+
+void JvmSession::unload() {
+    destroyVm();
     if (library_ != nullptr) {
         platform::freeLibrary(library_);
         library_ = nullptr;

@@ -30,29 +30,6 @@ constexpr int kVersionTooLow = 6;
 constexpr int kVersionTooHigh = 12;
 constexpr int kSplashCloseDelayOnFailure = 100;
 
-// Sets every `export` value; removes an inherited JAVA_TOOL_OPTIONS unless one was exported.
-void applyExports(const ConfigStore& config) {
-    StringList exports;
-    config.collectExports(exports);
-    bool toolOptionsExported = false;
-    for (int32_t i = 0; i < exports.count(); ++i) {
-        const char* assignment = exports.stringAt(i);
-        const char* equals = std::strchr(assignment, '=');
-        if (equals == nullptr) {
-            continue;
-        }
-        platform::putEnv(assignment);
-        trace("export %s", assignment);
-        TextView name(assignment, static_cast<int32_t>(equals - assignment));
-        if (platform::sameVariableName(name, "JAVA_TOOL_OPTIONS")) {
-            toolOptionsExported = true;
-        }
-    }
-    if (!toolOptionsExported) {
-        platform::putEnv("JAVA_TOOL_OPTIONS=");
-    }
-}
-
 void addOption(JvmSession& session, TextView option) {
     trace("option %.*s", option.length, option.data);
     session.addOption(option);
@@ -116,6 +93,28 @@ int reportFailure(int result, TextView version, const ConfigStore& config) {
 
 }  // namespace
 
+void applyEnvironment(const ConfigStore& config) {
+    StringList exports;
+    config.collectExports(exports);
+    bool toolOptionsExported = false;
+    for (int32_t i = 0; i < exports.count(); ++i) {
+        const char* assignment = exports.stringAt(i);
+        const char* equals = std::strchr(assignment, '=');
+        if (equals == nullptr) {
+            continue;
+        }
+        platform::putEnv(assignment);
+        trace("export %s", assignment);
+        TextView name(assignment, static_cast<int32_t>(equals - assignment));
+        if (platform::sameVariableName(name, "JAVA_TOOL_OPTIONS")) {
+            toolOptionsExported = true;
+        }
+    }
+    if (!toolOptionsExported) {
+        platform::putEnv("JAVA_TOOL_OPTIONS=");
+    }
+}
+
 void setSystemProperty(JNIEnv* env, TextView text) {
     TextString name(text);
     TextString value;
@@ -137,16 +136,29 @@ void setSystemProperty(JNIEnv* env, TextView text) {
         env->DeleteLocalRef(system);
         return;
     }
-    jstring jname = env->NewStringUTF(name.c_str());
-    jstring jvalue = env->NewStringUTF(value.c_str());
-    jobject previous = env->CallStaticObjectMethod(system, setProperty, jname, jvalue);
-    checkException(env, false);
-    if (previous != nullptr) {
-        env->DeleteLocalRef(previous);
+    // The text is standard UTF-8, which NewStringUTF (modified UTF-8) would garble outside the
+    // Basic Multilingual Plane: hand over UTF-16 instead.
+    WideString wideName = wideFromUtf8(name.c_str(), name.length());
+    WideString wideValue = wideFromUtf8(value.c_str(), value.length());
+    jstring jname =
+        env->NewString(reinterpret_cast<const jchar*>(wideName.data()), wideName.length());
+    jstring jvalue =
+        jname == nullptr
+            ? nullptr
+            : env->NewString(reinterpret_cast<const jchar*>(wideValue.data()), wideValue.length());
+    if (jvalue != nullptr) {
+        jobject previous = env->CallStaticObjectMethod(system, setProperty, jname, jvalue);
+        if (previous != nullptr) {
+            env->DeleteLocalRef(previous);
+        }
     }
-    env->DeleteLocalRef(jvalue);
-    env->DeleteLocalRef(jname);
-    env->DeleteLocalRef(system);
+    checkException(env, false);
+    for (jobject ref : {static_cast<jobject>(jvalue), static_cast<jobject>(jname),
+                        static_cast<jobject>(system)}) {
+        if (ref != nullptr) {
+            env->DeleteLocalRef(ref);
+        }
+    }
 }
 
 void registerSplashCloseListener(JNIEnv* env) {
@@ -188,7 +200,6 @@ int launchApplication(int argc, char** argv, void (*onVmStarted)()) {
     JvmSession& session = *activeSession;
     TextString version;
 
-    applyExports(config);
     collectVmOptions(config, session);
 
     TextString runtime = locateJvmLibrary();

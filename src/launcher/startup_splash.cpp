@@ -45,9 +45,11 @@ void showStartupSplash(const ConfigStore& config) {
         TextString imageFile = config.splash();
         if (splashImageAvailable(imageFile)) {
             (void)showRuntimeSplash(library.c_str(), imageFile);
+            return;
         }
-        return;
     }
+    // Without the runtime's splash library, or without an image for it, the stub's own
+    // bitmap (if it has one) shows in the launcher's window.
     void* bitmap = platform::loadSplashBitmap();
     if (bitmap != nullptr) {
         showSplashWindow(bitmap, config.splashTitle());

@@ -7,8 +7,14 @@ namespace platform {
 
 void setQuietErrorMode() {}
 
+void keepCurrentDirectoryOutOfLibrarySearch(const char*) {}
+
 LibraryHandle loadLibrary(const char* path) {
     return dlopen(path, RTLD_NOW | RTLD_GLOBAL);
+}
+
+LibraryHandle loadLibraryFromItsDirectory(const char* path) {
+    return loadLibrary(path);
 }
 
 bool searchPathHelpsLoading() {

@@ -10,8 +10,16 @@ void setQuietErrorMode() {
     SetErrorMode(mode | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
 }
 
+void keepCurrentDirectoryOutOfLibrarySearch(const char* executableDirectory) {
+    SetDllDirectoryA(executableDirectory != nullptr ? executableDirectory : "");
+}
+
 LibraryHandle loadLibrary(const char* path) {
     return LoadLibraryA(path);
+}
+
+LibraryHandle loadLibraryFromItsDirectory(const char* path) {
+    return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 bool searchPathHelpsLoading() {

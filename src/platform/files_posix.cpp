@@ -3,9 +3,10 @@
 #include <fcntl.h>
 #include <fnmatch.h>
 #include <limits.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include "platform/files.h"
 
@@ -116,29 +117,43 @@ bool readWholeFile(const char* path, ByteBuffer& out) {
     return true;
 }
 
-MappedFile::~MappedFile() {
-    if (data_ != nullptr) {
-        munmap(const_cast<unsigned char*>(data_), static_cast<size_t>(size_));
+FileReader::~FileReader() {
+    if (handle_ >= 0) {
+        close(static_cast<int>(handle_));
     }
 }
 
-bool MappedFile::open(const char* path) {
+bool FileReader::open(const char* path) {
     int fd = ::open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         return false;
     }
+    handle_ = fd;
     struct stat st;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) {
-        close(fd);
         return false;
     }
-    void* view = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
-    close(fd);
-    if (view == MAP_FAILED) {
-        return false;
-    }
-    data_ = static_cast<const unsigned char*>(view);
     size_ = st.st_size;
+    return true;
+}
+
+bool FileReader::readAt(int64_t offset, void* buffer, int32_t length) const {
+    if (handle_ < 0 || offset < 0 || length < 0 || offset > size_ || length > size_ - offset) {
+        return false;
+    }
+    auto* out = static_cast<unsigned char*>(buffer);
+    int32_t got = 0;
+    while (got < length) {
+        ssize_t n = pread(static_cast<int>(handle_), out + got, static_cast<size_t>(length - got),
+                          static_cast<off_t>(offset + got));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        got += static_cast<int32_t>(n);
+    }
     return true;
 }
 

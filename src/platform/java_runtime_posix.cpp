@@ -32,8 +32,9 @@ void dropLastComponent(TextString& path) {
     path.resize(slash > 0 ? slash : (slash == 0 ? 1 : 0));
 }
 
-// The first executable `java` in the directories of PATH, the way a shell finds it; an
-// empty directory in PATH stands for the current one.
+// The first executable `java` in the directories of PATH. Unlike a shell, an empty entry is
+// skipped rather than read as the current directory: the runtime must not come from wherever
+// the user happened to start the program.
 TextString javaOnPath() {
     const char* path = getEnv("PATH");
     if (path == nullptr) {
@@ -45,11 +46,12 @@ TextString javaOnPath() {
         while (*end != '\0' && *end != ':') {
             ++end;
         }
-        TextString candidate =
-            end == start ? TextString(".") : TextString(start, static_cast<int32_t>(end - start));
-        candidate.append("/java");
-        if (isExecutableFile(candidate.c_str())) {
-            return candidate;
+        if (end > start) {
+            TextString candidate(start, static_cast<int32_t>(end - start));
+            candidate.append("/java");
+            if (isExecutableFile(candidate.c_str())) {
+                return candidate;
+            }
         }
         if (*end == '\0') {
             return TextString();

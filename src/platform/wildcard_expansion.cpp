@@ -61,9 +61,11 @@ void expandFrom(const TextString& pattern, int32_t searchFrom, StringList& outpu
 
 }  // namespace
 
-void expandWildcards(const char* pattern, StringList& output) {
+void expandWildcards(const char* pattern, StringList& output, int32_t literalLength) {
     if (pattern == nullptr) {
         return;
     }
-    expandFrom(TextString(pattern), 0, output);
+    TextString text(pattern);
+    expandFrom(text, literalLength > 0 && literalLength <= text.length() ? literalLength : 0,
+               output);
 }

@@ -9,5 +9,7 @@
 
 #include "base/text.h"
 
-// Appends every match of pattern to output, depth first, in enumeration order.
-void expandWildcards(const char* pattern, StringList& output);
+// Appends every match of pattern to output, depth first, in enumeration order. The first
+// literalLength bytes of pattern name a directory as it stands: a '*' or '?' in them is no
+// wildcard.
+void expandWildcards(const char* pattern, StringList& output, int32_t literalLength = 0);

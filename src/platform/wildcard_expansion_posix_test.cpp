@@ -45,4 +45,19 @@ TEST(WildcardExpansionPosix, DirectoryLinksAreFollowedOncePerComponent) {
     EXPECT_EQ(got, std::vector<std::string>{tree.path("real/loop/lib.jar")});
 }
 
+TEST(WildcardExpansionPosix, LiteralPrefixIsNoPattern) {
+    // An application installed in a directory whose name holds '*': only the configured part
+    // of the pattern is expanded.
+    ScratchTree tree;
+    tree.file("app*/lib/a.jar");
+    tree.file("apple/lib/b.jar");
+    std::string base = tree.path("app*/");
+    StringList output;
+    expandWildcards((base + "lib/*.jar").c_str(), output, static_cast<int32_t>(base.size()));
+    ASSERT_EQ(output.count(), 1);
+    EXPECT_EQ(std::string(output.stringAt(0)), tree.path("app*/lib/a.jar"));
+    std::vector<std::string> unprotected = expand(base + "lib/*.jar");
+    EXPECT_EQ(unprotected.size(), 2u) << "without the literal prefix both directories match";
+}
+
 }  // namespace

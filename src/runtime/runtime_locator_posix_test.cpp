@@ -1,6 +1,7 @@
 // The runtime locator on Linux: the runtime layouts of JDK 8 and later, the installed JDK
 // found through JAVA_HOME and through the `java` on PATH.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <string>
@@ -118,6 +119,33 @@ TEST_F(RuntimeLocatorPosix, WithoutJavaOnPathOnlyTheDefaultJavaLinkRemains) {
     ConfiguredApp config(app, "jre_order s");
     std::string fallback = findJvmInHome("/usr/lib/jvm/default-java").c_str();
     EXPECT_EQ(locate(), fallback);
+}
+
+TEST_F(RuntimeLocatorPosix, EmptyPathEntryIsNotTheCurrentDirectory) {
+    // A runtime planted where the user starts the program, its bin/java an executable file.
+    std::string planted = runtimes.file("planted/lib/server/libjvm.so");
+    std::string java = runtimes.file("planted/bin/java", "#!/bin/sh\n");
+    ASSERT_EQ(chmod(java.c_str(), 0755), 0);
+    runtimes.directory("empty");
+    CurrentDirectoryScope cwd(runtimes.path("planted/bin"));
+    for (std::string path : {":" + runtimes.path("empty"), runtimes.path("empty") + ":",
+                             runtimes.path("empty") + "::" + runtimes.path("empty")}) {
+        forgetLocatedJvmLibrary();
+        EnvironmentScope pathScope("PATH", path.c_str());
+        ConfiguredApp config(app, "jre_order s");
+        std::string found = locate();
+        EXPECT_NE(found, planted) << path;
+        EXPECT_EQ(found, std::string(findJvmInHome("/usr/lib/jvm/default-java").c_str())) << path;
+    }
+}
+
+TEST_F(RuntimeLocatorPosix, RuntimeNamedThroughTheCurrentDirectoryIsTaken) {
+    runtimes.file("work/jre/lib/server/libjvm.so");
+    CurrentDirectoryScope cwd(runtimes.path("work"));
+    EnvironmentScope shellPwd("PWD", "/somewhere/else");
+    ConfiguredApp config(app, "jre ${PWD}jre\njre_order b");
+    EXPECT_EQ(locate(),
+              std::string(config.store().currentDirectory().c_str()) + "jre/lib/server/libjvm.so");
 }
 
 TEST_F(RuntimeLocatorPosix, IbmRecordFindsNothing) {

@@ -41,7 +41,8 @@ LauncherProcess::~LauncherProcess() {
 }
 
 bool LauncherProcess::start(const std::string& exe, const std::string& args,
-                            const std::vector<EnvChange>& env, HANDLE output, HANDLE error) {
+                            const std::vector<EnvChange>& env, const std::string& workingDirectory,
+                            HANDLE output, HANDLE error) {
     std::string commandLine = "\"" + exe + "\"" + (args.empty() ? "" : " " + args);
     std::vector<char> mutableLine(commandLine.begin(), commandLine.end());
     mutableLine.push_back('\0');
@@ -55,8 +56,9 @@ bool LauncherProcess::start(const std::string& exe, const std::string& args,
         startup.hStdError = error;
     }
     std::vector<EnvChange> previous = applyEnv(env);
-    BOOL started = CreateProcessA(exe.c_str(), mutableLine.data(), nullptr, nullptr,
-                                  redirected ? TRUE : FALSE, 0, nullptr, nullptr, &startup, &info_);
+    BOOL started = CreateProcessA(
+        exe.c_str(), mutableLine.data(), nullptr, nullptr, redirected ? TRUE : FALSE, 0, nullptr,
+        workingDirectory.empty() ? nullptr : workingDirectory.c_str(), &startup, &info_);
     applyEnv(previous);
     return started != FALSE;
 }
@@ -127,9 +129,9 @@ std::vector<EnvChange> WineLaunch::baseEnvironment() const {
 }
 
 int WineLaunch::run(const std::string& exe, const std::string& args, std::vector<EnvChange> env,
-                    DWORD timeoutMs) const {
+                    DWORD timeoutMs, const std::string& workingDirectory) const {
     LauncherProcess process;
-    if (!process.start(exe, args, env)) {
+    if (!process.start(exe, args, env, workingDirectory)) {
         return -2;
     }
     return process.wait(timeoutMs);

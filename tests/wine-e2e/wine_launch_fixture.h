@@ -28,10 +28,12 @@ class LauncherProcess {
     LauncherProcess& operator=(const LauncherProcess&) = delete;
     ~LauncherProcess();
 
-    // Starts exe with the command-line tail args and the environment changes; false on
-    // failure. Given handles (inheritable) become its standard output and error.
+    // Starts exe with the command-line tail args and the environment changes, in the test's
+    // own working directory unless one is given; false on failure. Given handles (inheritable)
+    // become its standard output and error.
     bool start(const std::string& exe, const std::string& args, const std::vector<EnvChange>& env,
-               HANDLE output = nullptr, HANDLE error = nullptr);
+               const std::string& workingDirectory = "", HANDLE output = nullptr,
+               HANDLE error = nullptr);
     // Waits up to timeoutMs; the exit code, or -1 when it is still running (it is then
     // killed, so that a hanging launcher fails its test instead of the suite).
     int wait(DWORD timeoutMs = 20000);
@@ -68,9 +70,10 @@ class WineLaunch {
     // and no runtime inherited through JAVA_HOME or JRE_HOME.
     std::vector<EnvChange> baseEnvironment() const;
 
-    // Runs exe to its end; the exit code, or -1 when it did not end in time.
+    // Runs exe to its end (in workingDirectory when one is given); the exit code, or -1 when
+    // it did not end in time.
     int run(const std::string& exe, const std::string& args, std::vector<EnvChange> env,
-            DWORD timeoutMs = 20000) const;
+            DWORD timeoutMs = 20000, const std::string& workingDirectory = "") const;
 
     // Lines of a log file (empty when it does not exist).
     static std::vector<std::string> lines(const std::string& path);

@@ -65,7 +65,7 @@ CapturedRun runCaptured(const WineLaunch& launch, const std::string& exe,
     CaptureFile err(launch.file("stderr.txt"));
     CapturedRun run;
     LauncherProcess process;
-    if (process.start(exe, "", env, out.handle(), err.handle())) {
+    if (process.start(exe, "", env, "", out.handle(), err.handle())) {
         run.exitCode = process.wait();
     }
     run.out = out.text();
