@@ -41,14 +41,17 @@ fuzz: build-fuzz
 
 DEMO_TARGETS := linux-x86_64 windows-x86_64 windows-x86
 
-# Packs examples/hello for every target into dist/demo/ and runs the Linux executable.
+# Packs examples/hello for every target into dist/demo/ (the Windows ones with an icon and
+# version information) and runs the Linux executable.
 demo: dist
 	@mkdir -p dist/demo
 	@for target in $(DEMO_TARGETS); do \
 	  suffix=$$(case $$target in windows-*) echo .exe;; esac); \
+	  resources=$$(case $$target in windows-*) echo --icon examples/hello/hello.ico \
+	    --file-version 1.0.0 --description Hello --company wyn;; esac); \
 	  dist/bin/wynpack --target $$target --config examples/hello/hello.cfg \
-	    --jar build/linux/examples/hello.jar --output dist/demo/hello-$$target$$suffix || exit 1; \
-	  echo "packed dist/demo/hello-$$target$$suffix"; \
+	    --jar build/linux/examples/hello.jar --output dist/demo/hello-$$target$$suffix \
+	    $$resources || exit 1; \
 	done
 	@echo "running: dist/demo/hello-linux-x86_64 first \"second argument\""
 	@dist/demo/hello-linux-x86_64 first "second argument"

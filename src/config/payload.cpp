@@ -190,7 +190,61 @@ int64_t archiveStartFor(const ByteSource& source, int64_t end) {
     return start;
 }
 
-int64_t locatePayloadMark(const ByteSource& source) {
+// The first size bytes of another source: a signed file without its certificate table.
+class PrefixSource : public ByteSource {
+  public:
+    PrefixSource(const ByteSource& whole, int64_t size) : whole_(whole), size_(size) {}
+    int64_t size() const override { return size_; }
+    bool read(int64_t offset, int32_t length, unsigned char* out) const override {
+        if (offset < 0 || length < 0 || offset > size_ || length > size_ - offset) {
+            return false;
+        }
+        return whole_.read(offset, length, out);
+    }
+
+  private:
+    const ByteSource& whole_;
+    int64_t size_;
+};
+
+// The start of an Authenticode certificate table that ends the file, or the file's size when
+// there is none. A signing tool appends the table behind everything else and names it in the
+// PE security directory (whose address is a file offset, not an RVA).
+int64_t certificateTableStart(const ByteSource& source) {
+    constexpr uint32_t kPeSignature = 0x00004550;
+    constexpr int64_t kSecurityDirectory = 4;
+    int64_t size = source.size();
+    unsigned char dos[0x40];
+    if (!source.read(0, static_cast<int32_t>(sizeof(dos)), dos) || dos[0] != 'M' || dos[1] != 'Z') {
+        return size;
+    }
+    int64_t pe = read32(dos + 0x3C);
+    unsigned char headers[24 + 2];
+    if (!source.read(pe, static_cast<int32_t>(sizeof(headers)), headers) ||
+        read32(headers) != kPeSignature) {
+        return size;
+    }
+    int64_t optional = pe + 24;
+    int64_t optionalEnd = optional + read16(headers + 20);
+    uint32_t magic = read16(headers + 24);
+    if (magic != 0x10B && magic != 0x20B) {
+        return size;
+    }
+    int64_t countAt = optional + (magic == 0x20B ? 108 : 92);
+    int64_t entry = countAt + 4 + 8 * kSecurityDirectory;
+    uint32_t count = 0;
+    uint64_t directory = 0;
+    if (entry + 8 > optionalEnd || !source.field32(countAt, count) || count <= kSecurityDirectory ||
+        !source.field64(entry, directory)) {
+        return size;
+    }
+    auto offset = static_cast<int64_t>(directory & 0xFFFFFFFF);
+    auto length = static_cast<int64_t>(directory >> 32);
+    return (offset > 0 && length > 0 && offset + length == size) ? offset : size;
+}
+
+// The payload mark of the archive that ends the source, or -1.
+int64_t markOfArchiveAtEnd(const ByteSource& source) {
     int64_t size = source.size();
     if (size < kEndRecordSize) {
         return -1;
@@ -214,6 +268,23 @@ int64_t locatePayloadMark(const ByteSource& source) {
         return mark >= 4 ? mark : -1;
     }
     return -1;
+}
+
+// The payload mark, looking behind a certificate table when the file is signed. The table
+// starts on an 8-byte boundary; a signing tool may have put up to 7 zero bytes between the
+// archive and the table.
+int64_t locatePayloadMark(const ByteSource& source) {
+    int64_t end = certificateTableStart(source);
+    if (end == source.size()) {
+        return markOfArchiveAtEnd(source);
+    }
+    int64_t mark = markOfArchiveAtEnd(PrefixSource(source, end));
+    unsigned char padding = 0;
+    for (int64_t cut = 1;
+         mark < 0 && cut < 8 && source.read(end - cut, 1, &padding) && padding == 0; ++cut) {
+        mark = markOfArchiveAtEnd(PrefixSource(source, end - cut));
+    }
+    return mark;
 }
 
 }  // namespace

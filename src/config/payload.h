@@ -11,6 +11,10 @@
 // an archive whose offsets are relative to its own start (a plain concatenation of stub and
 // archive) is found as well as one whose offsets count from the start of the file.
 //
+// A packed executable signed afterwards (Authenticode) carries the signature's certificate
+// table behind the archive, named by the PE security directory; the archive then ends where
+// that table begins, less the up to 7 zero bytes a signing tool pads with.
+//
 // Every offset and length read from the file is checked against the file's size: an
 // executable without payload, with a cut-off payload or with a length field that does not
 // fit before the mark yields no embedded text, and nothing outside the file is read.
@@ -35,7 +39,7 @@ constexpr int32_t kMaxEmbeddedTextSize = 16 * 1024 * 1024;
 
 // The payload mark of the file image bytes[0, size), or -1 when it ends in no ZIP archive
 // with room for a text length field before it. Understands a trailing archive comment of up
-// to 65535 bytes and ZIP64 end records.
+// to 65535 bytes, ZIP64 end records and a certificate table behind the archive.
 int64_t locatePayloadMark(const unsigned char* bytes, int64_t size);
 
 // The configuration text that ends 4 bytes before mark: a view into bytes. False (and an

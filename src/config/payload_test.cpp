@@ -263,4 +263,53 @@ TEST(PayloadFile, TextLongerThanTheLimitIsNotRead) {
     EXPECT_TRUE(text.empty());
 }
 
+// A stub that is a PE image whose security directory names a certificate table, as a signing
+// tool leaves it: the table behind the archive, after zero padding to an 8-byte boundary.
+std::string signedFile(const std::string& unsignedFile, size_t padding, size_t tableSize,
+                       char paddingByte = '\0') {
+    std::string file = unsignedFile + std::string(padding, paddingByte);
+    size_t table = file.size();
+    file += std::string(tableSize, '\x30');
+    size_t entry = 0x40 + 24 + 112 + 8 * 4;
+    for (int i = 0; i < 4; ++i) {
+        file[entry + static_cast<size_t>(i)] = static_cast<char>(table >> (8 * i));
+        file[entry + 4 + static_cast<size_t>(i)] = static_cast<char>(tableSize >> (8 * i));
+    }
+    return file;
+}
+
+CraftedExecutable withPeStub() {
+    CraftedExecutable exe = withConfig("mainclass Signed");
+    exe.entries = {{"Signed.class", "cafe"}};
+    exe.stub = std::string(0x40 + 24 + 240, '\0');
+    exe.stub.replace(0, 2, "MZ");
+    exe.stub[0x3C] = 0x40;
+    exe.stub.replace(0x40, 4, std::string("PE\0\0", 4));
+    exe.stub[0x40 + 4 + 16] = static_cast<char>(240);  // size of the optional header
+    exe.stub[0x40 + 24] = 0x0B;                        // PE32+
+    exe.stub[0x40 + 24 + 1] = 0x02;
+    exe.stub[0x40 + 24 + 108] = 16;  // data directories
+    return exe;
+}
+
+TEST(PayloadLocator, SignedExecutableEndsItsArchiveAtTheCertificateTable) {
+    CraftedExecutable exe = withPeStub();
+    std::string plain = exe.bytes();
+    ASSERT_EQ(markOf(plain), expectedMark(exe));
+    for (size_t padding : {0, 1, 7}) {
+        SCOPED_TRACE(padding);
+        std::string file = signedFile(plain, padding, 1500);
+        EXPECT_EQ(markOf(file), expectedMark(exe));
+        EXPECT_EQ(embeddedText(file), embeddedText(plain));
+    }
+    // Bytes that are not padding, or a table that does not end the file, leave no archive.
+    EXPECT_EQ(markOf(signedFile(plain, 3, 1500, 'x')), -1);
+    std::string notAtEnd = signedFile(plain, 0, 1500) + "tail";
+    EXPECT_EQ(markOf(notAtEnd), -1);
+    // A security directory that reaches past the file is not believed.
+    std::string tooLong = signedFile(plain, 0, 100);
+    tooLong[0x40 + 24 + 112 + 8 * 4 + 4] = static_cast<char>(0xFF);
+    EXPECT_EQ(markOf(tooLong), -1);
+}
+
 }  // namespace

@@ -165,7 +165,7 @@ TEST_F(LinuxLaunch, FailureMessagesAndExitCodes) {
         {"too-low", kProbe + "minjre 99\n", 6, "is too low, require 99 or higher."},
         {"too-high", kProbe + "minjre 1.6\nmaxjre 1.8\n", 12,
          "is too high, version between 1.6 and 1.8 is required."},
-        {"no-class", "mainclass com.example.Missing\n", 7,
+        {"no-class", "mainclass com.example.Missing\nclasspath lib/none.jar\n", 7,
          "Error: The main startup class could not be found."},
         {"no-main", "mainclass com.example.probe.NoMain\n", 8,
          "Error: The main startup class is not valid, main method missing."},

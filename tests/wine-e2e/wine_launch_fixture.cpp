@@ -1,5 +1,7 @@
 #include "wine-e2e/wine_launch_fixture.h"
 
+#include <gtest/gtest.h>
+
 #include <fstream>
 
 namespace {
@@ -39,16 +41,23 @@ LauncherProcess::~LauncherProcess() {
 }
 
 bool LauncherProcess::start(const std::string& exe, const std::string& args,
-                            const std::vector<EnvChange>& env,
-                            const std::string& workingDirectory) {
+                            const std::vector<EnvChange>& env, const std::string& workingDirectory,
+                            HANDLE output, HANDLE error) {
     std::string commandLine = "\"" + exe + "\"" + (args.empty() ? "" : " " + args);
     std::vector<char> mutableLine(commandLine.begin(), commandLine.end());
     mutableLine.push_back('\0');
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
+    bool redirected = output != nullptr || error != nullptr;
+    if (redirected) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = output;
+        startup.hStdError = error;
+    }
     std::vector<EnvChange> previous = applyEnv(env);
     BOOL started = CreateProcessA(
-        exe.c_str(), mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+        exe.c_str(), mutableLine.data(), nullptr, nullptr, redirected ? TRUE : FALSE, 0, nullptr,
         workingDirectory.empty() ? nullptr : workingDirectory.c_str(), &startup, &info_);
     applyEnv(previous);
     return started != FALSE;
@@ -72,9 +81,18 @@ bool LauncherProcess::running() const {
 WineLaunch::WineLaunch() = default;
 
 std::string WineLaunch::pack(const std::string& stubPath, const std::string& config,
-                             const std::string& name) const {
+                             const std::string& name, wynpack::WindowsResources resources) const {
     CraftedExecutable exe;
     exe.stub = readBytes(stubPath);
+    if (resources.version.fileVersion.empty()) {
+        resources.version.fileVersion = "1.0.0.0";
+        resources.version.productVersion = "1.0.0.0";
+    }
+    size_t checksumOffset = 0;
+    std::string message;
+    if (!wynpack::applyWindowsResources(exe.stub, stubPath, resources, checksumOffset, message)) {
+        ADD_FAILURE() << message;
+    }
     exe.config = config;
     exe.entries = {{"com/example/app/Marker.txt", "packed by the end-to-end suite\n"}};
     return scratch_.writeExecutable(exe, name);
