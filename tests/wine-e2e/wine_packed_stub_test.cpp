@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "support/drawing_win.h"
 #include "wine-e2e/window_probe.h"
 #include "wine-e2e/wine_launch_fixture.h"
 
@@ -74,6 +75,7 @@ CapturedRun runCaptured(const WineLaunch& launch, const std::string& exe,
 }
 
 TEST(PackedSplash, BitmapFromThePackerIsShownByTheNativeWindow) {
+    WYN_SKIP_WITHOUT_DRAWING();
     WineLaunch launch;
     wynpack::WindowsResources resources;
     resources.splashPath = WYN_E2E_SPLASH_BMP;
