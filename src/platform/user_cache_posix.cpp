@@ -13,7 +13,7 @@ namespace platform {
 
 TextString userCacheDirectory() {
     const char* xdg = getEnv("XDG_CACHE_HOME");
-    // The base directory specification admits absolute paths only.
+    // A relative XDG_CACHE_HOME is invalid and ignored, as desktop tools do.
     if (xdg != nullptr && xdg[0] == '/') {
         return TextString(xdg);
     }
