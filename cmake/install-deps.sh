@@ -1,5 +1,6 @@
 #!/bin/sh
-# Installs what the build and the tests need on a Debian 12 machine.
+# Installs what the build and the tests need on a Debian 12 machine, and the packages named
+# as arguments (the benchmarks' own, for example).
 # As root it runs `apt-get update` once and installs the missing packages;
 # as any other user it names the missing packages and stops.
 #
@@ -17,7 +18,7 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok
 for pkg in cmake make g++ googletest libgtest-dev \
            g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 \
            wine64 xvfb x11-apps imagemagick libzip-dev unzip fonts-dejavu-core \
-           trayer xdotool x11-utils; do
+           trayer xdotool x11-utils clang libclang-rt-14-dev icoutils osslsigncode openssl "$@"; do
   have_pkg "$pkg" || need="$need $pkg"
 done
 if ! command -v javac >/dev/null 2>&1 || [ ! -e /usr/lib/jvm/java-17-openjdk-amd64/lib/server/libjvm.so ]; then

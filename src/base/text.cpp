@@ -164,6 +164,27 @@ WideString wideFromUtf8(const char* text, int32_t count) {
             out[m++] = lead;
             ++i;
             continue;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            // A character outside the Basic Multilingual Plane: a surrogate pair when the
+            // sequence is whole and names U+10000..U+10FFFF, else '?' for the lead byte.
+            if (i + 4 > n) {
+                break;
+            }
+            if (isContinuation(in[i + 1]) && isContinuation(in[i + 2]) &&
+                isContinuation(in[i + 3])) {
+                uint32_t code = (lead & 0x07u) << 18 | (in[i + 1] & 0x3Fu) << 12 |
+                                (in[i + 2] & 0x3Fu) << 6 | (in[i + 3] & 0x3Fu);
+                if (code >= 0x10000 && code <= 0x10FFFF) {
+                    code -= 0x10000;
+                    out[m++] = static_cast<char16_t>(0xD800 + (code >> 10));
+                    out[m++] = static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+                    i += 4;
+                    continue;
+                }
+            }
+            out[m++] = u'?';
+            ++i;
+            continue;
         } else if ((lead & 0xF0) == 0xE0) {
             tailBytes = 2;
             unit = lead & 0x0F;
@@ -211,7 +232,17 @@ TextString utf8FromWide(const char16_t* text, int32_t count) {
     int32_t m = 0;
     for (int32_t i = 0; i < n && text[i] != 0; ++i) {
         char16_t u = text[i];
-        if (u < 0x80) {
+        bool pairFollows = i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+        if (u >= 0xD800 && u <= 0xDBFF && pairFollows) {
+            // A surrogate pair is one character of four bytes; a lone surrogate keeps its
+            // three-byte form.
+            uint32_t code = 0x10000 + ((u - 0xD800u) << 10) + (text[i + 1] - 0xDC00u);
+            out[m++] = static_cast<unsigned char>(0xF0 | (code >> 18));
+            out[m++] = static_cast<unsigned char>(0x80 | ((code >> 12) & 0x3F));
+            out[m++] = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
+            out[m++] = static_cast<unsigned char>(0x80 | (code & 0x3F));
+            ++i;
+        } else if (u < 0x80) {
             out[m++] = static_cast<unsigned char>(u);
         } else if (u < 0x800) {
             out[m++] = static_cast<unsigned char>(0xC0 | (u >> 6));

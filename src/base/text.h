@@ -257,13 +257,23 @@ class StringList {
         offsets_.resize(0);
         pool_.resize(0);
     }
+    // Drops the string added last (nothing when the list is empty).
+    void removeLast() {
+        int32_t n = offsets_.length();
+        if (n > 0) {
+            pool_.resize(offsets_[n - 1]);
+            offsets_.resize(n - 1);
+        }
+    }
 
   private:
     ItemArray<int32_t> offsets_;
     TextString pool_;
 };
 
-// The launcher's own UTF-8 decoder (BMP only; four-byte sequences become '?').
+// The launcher's own UTF-8 decoder: a four-byte sequence becomes a surrogate pair; a byte that
+// starts no valid sequence becomes '?'; a sequence cut off by the end is dropped.
 WideString wideFromUtf8(const char* text, int32_t count);
-// The launcher's own UTF-8 encoder; stops at count units or at the first zero unit.
+// The launcher's own UTF-8 encoder: a surrogate pair becomes one four-byte sequence, a lone
+// surrogate its three-byte form; stops at count units or at the first zero unit.
 TextString utf8FromWide(const char16_t* text, int32_t count);

@@ -198,7 +198,16 @@ TEST(Utf8, Decoding) {
         {"a\xC3", -1, u"a"},
         {"\xC3\xA9", -1, u"\u00E9"},
         {"\x80x", -1, u"?x"},
-        {"\xF0\x9F\x98\x80", -1, u"????"},
+        {"\xF0\x9F\x98\x80", -1, u"\U0001F600"},
+        {"\xF4\x8F\xBF\xBFz", -1, u"\U0010FFFFz"},
+        {"\xF4\x90\x80\x80", -1, u"????"},
+        {"\xF0\x8F\xBF\xBF", -1, u"????"},
+        {"\xF0\x9F"
+         "A"
+         "\x80",
+         -1, u"??A?"},
+        {"a\xF0\x9F\x98", -1, u"a"},
+        {"\xF8\x88\x80\x80\x80", -1, u"?????"},
         {"\xE2"
          "AB",
          -1, u"?AB"},
@@ -224,6 +233,9 @@ TEST(Utf8, Encoding) {
         {u"\u00E9", "\xC3\xA9"},
         {u"\u20AC", "\xE2\x82\xAC"},
         {u"\xD83D", "\xED\xA0\xBD"},
+        {u"\U0001F600", "\xF0\x9F\x98\x80"},
+        {u"\xDE00\xD83D", "\xED\xB8\x80\xED\xA0\xBD"},
+        {u"\xD83Dx", "\xED\xA0\xBDx"},
         {u"\u07FF\u0800", "\xDF\xBF\xE0\xA0\x80"},
     };
     for (const Case& c : cases) {
@@ -236,10 +248,14 @@ TEST(Utf8, EncodingStopsAtCountEvenWithoutTerminator) {
     EXPECT_EQ(bytes(utf8FromWide(units, 2)), "ab");
 }
 
-TEST(Utf8, RoundTripOfBasicPlane) {
+TEST(Utf8, RoundTripOfEveryPlane) {
     std::u16string all;
     for (char16_t u = 1; u < 0xD800; u += 7) {
         all.push_back(u);
+    }
+    for (char32_t c = 0x10000; c <= 0x10FFFF; c += 0x1357) {
+        all.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+        all.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
     }
     TextString encoded = utf8FromWide(all.c_str(), -1);
     EXPECT_EQ(wide(wideFromUtf8(encoded.c_str(), encoded.length())), all);
@@ -257,7 +273,14 @@ TEST(StringList, KeepsOrderDuplicatesAndSurvivesPoolGrowth) {
     EXPECT_STREQ(list.stringAt(1), "first");
     EXPECT_EQ(std::string(list.stringAt(2)), long_text);
     EXPECT_STREQ(list.stringAt(3), "");
+    list.removeLast();
+    list.removeLast();
+    list.addString("again");
+    ASSERT_EQ(list.count(), 3);
+    EXPECT_STREQ(list.stringAt(1), "first");
+    EXPECT_STREQ(list.stringAt(2), "again");
     list.clear();
+    list.removeLast();
     EXPECT_EQ(list.count(), 0);
 }
 

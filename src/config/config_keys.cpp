@@ -1,9 +1,9 @@
 // The typed getters of the configuration store: how each key is read.
 //
 // Keys read from the embedded text only (an external file cannot change them): mainclass,
-// disableexternal. Values expanded before they are returned: splash, stdout, stderr,
-// forcecwd, vm, jre, jvmdll, and every value of the repeatable keys. property values stay in
-// UTF-8; everything else comes out in ANSI.
+// disableexternal. `option` and `property` values come embedded first, external last. Values
+// expanded before they are returned: splash, stdout, stderr, forcecwd, vm, jre, jvmdll, and every
+// value of the repeatable keys. property values stay in UTF-8; everything else comes out in ANSI.
 #include "config/config_store.h"
 #include "config/value_expansion.h"
 
@@ -79,16 +79,20 @@ TextString ConfigStore::jvmDll() const {
     return expanded(*this, "jvmdll");
 }
 
+TextString ConfigStore::cds() const {
+    return getValue("cds");
+}
+
 TextString ConfigStore::startOnFirstThreadOption() const {
     return getValueMatching("option", "-XstartOnFirstThread");
 }
 
 void ConfigStore::collectOptions(StringList& target) const {
-    collectValues("option", target);
+    collectValuesExternalLast("option", target);
 }
 
 void ConfigStore::collectProperties(StringList& target) const {
-    collectValues("property", target, false, false);
+    collectValuesExternalLast("property", target, false);
 }
 
 void ConfigStore::collectExports(StringList& target) const {

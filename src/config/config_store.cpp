@@ -125,8 +125,13 @@ TextString ConfigStore::lookup(TextView key, LineCallback callback, void* contex
     if (start < 0 || start > length()) {
         start = length();
     }
+    return lookupIn(data() + start, key, callback, context, toAnsi, filter);
+}
+
+TextString ConfigStore::lookupIn(const char* text, TextView key, LineCallback callback,
+                                 void* context, bool toAnsi, TextView filter) {
     TextString filterText(filter);
-    LineReader reader(data() + start);
+    LineReader reader(text);
     TextString line, value;
     while (reader.nextLine(line)) {
         if (!matchLine(line, key, value)) {
@@ -162,6 +167,14 @@ void ConfigStore::collectValues(TextView key, StringList& target, bool embeddedO
     lookup(key, collectExpanded, &context, embeddedOnly, toAnsi, TextView());
 }
 
+void ConfigStore::collectValuesExternalLast(TextView key, StringList& target, bool toAnsi) const {
+    CollectContext context{this, &target, !toAnsi};
+    lookup(key, collectExpanded, &context, true, toAnsi, TextView());
+    int32_t externalEnd = embeddedStart_ > 0 && embeddedStart_ <= length() ? embeddedStart_ : 0;
+    TextString external(data(), externalEnd);
+    lookupIn(external.c_str(), key, collectExpanded, &context, toAnsi, TextView());
+}
+
 void ConfigStore::refreshCurrentDirectory() {
     currentDirectory_ = currentDirectoryWithSeparator();
 }
@@ -174,15 +187,9 @@ TextString ConfigStore::resolvePath(TextView path) const {
     if (given[0] == '\\' || given[0] == '/' || given.byteAt(1, '\0') == ':') {
         return given;
     }
-    TextString besideExecutable = TextString::concat(exeDirectory_, given);
-    if (platform::canRead(besideExecutable.c_str())) {
-        return besideExecutable;
-    }
-    TextString inCurrent = TextString::concat(currentDirectory_, given);
-    if (platform::canRead(inCurrent.c_str())) {
-        return inCurrent;
-    }
-    return besideExecutable;
+    // Only the executable's directory: a file that happens to lie in the directory the user
+    // started the program from must never be loaded in its place.
+    return TextString::concat(exeDirectory_, given);
 }
 
 TextString ConfigStore::vmValue() {

@@ -2,11 +2,12 @@
 // lines; all UTF-8) and every question the launcher asks of it.
 //
 // There is no parsed form: each lookup walks the text line by line, so order in the text is
-// precedence (external lines first), and repeatable keys are read in text order. Values come
-// out in ANSI unless a caller asks for UTF-8. The store also records the executable's exact
-// path (by which it reads the payload and the external file), its path and directory as
-// handed on in ANSI (empty when the path has no ANSI form, see platform/files.h), and the
-// current directory (with a trailing separator).
+// precedence (external lines first), and repeatable keys are read in text order, except
+// `option` and `property`, whose external values are handed over after the embedded ones.
+// Values come out in ANSI unless a caller asks for UTF-8. The store also records the
+// executable's exact path (by which it reads the payload and the external file), its path and
+// directory as handed on in ANSI (empty when the path has no ANSI form, see
+// platform/files.h), and the current directory (with a trailing separator).
 //
 // Platforms: the same on Windows and Linux; paths come from platform/files.h.
 #pragma once
@@ -38,6 +39,9 @@ class ConfigStore : public TextString {
     // Every value of key, each expanded, added to target in text order.
     void collectValues(TextView key, StringList& target, bool embeddedOnly = false,
                        bool toAnsi = true) const;
+    // The same with the embedded lines first and the external file's lines after them, so
+    // that the external file wins where the last value counts.
+    void collectValuesExternalLast(TextView key, StringList& target, bool toAnsi = true) const;
 
     TextString exeFile() const { return exeFile_; }
     TextString exePath() const { return exePath_; }
@@ -46,7 +50,8 @@ class ConfigStore : public TextString {
     int32_t embeddedStart() const { return embeddedStart_; }
     void refreshCurrentDirectory();
 
-    // Anchors a relative path at the executable's directory or the current directory.
+    // Anchors a relative path at the executable's directory (never the current directory, which
+    // is wherever the user started the program). Absolute paths and drive paths stay as given.
     TextString resolvePath(TextView path) const;
 
     // The expanded `vm` value, "-" when it is empty; cached on the first call.
@@ -69,7 +74,10 @@ class ConfigStore : public TextString {
     TextString jreOrder() const;
     TextString jre() const;
     TextString jvmDll() const;
+    TextString cds() const;
     TextString startOnFirstThreadOption() const;
+    // Embedded values first, then the external file's: the runtime takes the last value of
+    // an option such as -Xmx and of a property, so the external file wins.
     void collectOptions(StringList& target) const;
     void collectProperties(StringList& target) const;  // UTF-8
     void collectExports(StringList& target) const;
@@ -79,6 +87,10 @@ class ConfigStore : public TextString {
     void collectJavaLibs(StringList& target) const;
 
   private:
+    // lookup() over the lines of text (a NUL-terminated part of the store's text).
+    static TextString lookupIn(const char* text, TextView key, LineCallback callback, void* context,
+                               bool toAnsi, TextView filter);
+
     int32_t embeddedStart_ = 0;
     TextString exeFile_;
     TextString exePath_;

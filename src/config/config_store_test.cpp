@@ -109,6 +109,31 @@ TEST_F(StoreTest, ExternalValueWinsOverEmbedded) {
     EXPECT_EQ(collect("option", true), (Values{"-Demb"}));
 }
 
+// The runtime takes the last -Xmx and the last value of a property: the external file's
+// options and properties come last so that they win; other repeatable keys keep text order.
+TEST_F(StoreTest, ExternalOptionsAndPropertiesComeAfterTheEmbeddedOnes) {
+    loadWithExternal("option -Xmx256m\r\nproperty mode=shipped\r\noption -Demb\r\nargv emb",
+                     "option -Xmx128m\r\nproperty mode=tuned\r\nargv ext");
+    auto list = [](void (ConfigStore::*collector)(StringList&) const, const ConfigStore& s) {
+        StringList values;
+        (s.*collector)(values);
+        Values result;
+        for (int32_t i = 0; i < values.count(); ++i) {
+            result.emplace_back(values.stringAt(i));
+        }
+        return result;
+    };
+    EXPECT_EQ(list(&ConfigStore::collectOptions, store), (Values{"-Xmx256m", "-Demb", "-Xmx128m"}));
+    EXPECT_EQ(list(&ConfigStore::collectProperties, store), (Values{"mode=shipped", "mode=tuned"}));
+    EXPECT_EQ(list(&ConfigStore::collectArgv, store), (Values{"ext", "emb"}));
+
+    loadWithExternal("disableexternal true\r\noption -Xmx256m", "option -Xmx128m");
+    EXPECT_EQ(list(&ConfigStore::collectOptions, store), (Values{"-Xmx256m"}));
+    ASSERT_TRUE(std::filesystem::remove(dir.file("app.exe.cfg")));
+    load("option -Xmx256m\r\noption -Da");
+    EXPECT_EQ(list(&ConfigStore::collectOptions, store), (Values{"-Xmx256m", "-Da"}));
+}
+
 TEST_F(StoreTest, EmbeddedOnlyKeysIgnoreTheExternalFile) {
     loadWithExternal("mainclass Emb", "mainclass Ext\r\ndisableexternal false");
     EXPECT_EQ(str(store.mainClass()), "Emb");
@@ -330,7 +355,6 @@ class ResolvePathTest : public StoreTest {
 };
 
 TEST_F(ResolvePathTest, AnchorsRelativePaths) {
-    std::string recordedCwd = str(store.currentDirectory());
     struct Case {
         const char* path;
         std::string expected;
@@ -341,7 +365,7 @@ TEST_F(ResolvePathTest, AnchorsRelativePaths) {
         {"C:rel.jar", "C:rel.jar"},
         {"D:\\x.jar", "D:\\x.jar"},
         {"both.jar", dir.path() + "both.jar"},
-        {"cwd.jar", recordedCwd + "cwd.jar"},
+        {"cwd.jar", dir.path() + "cwd.jar"},
         {"none.jar", dir.path() + "none.jar"},
     };
     for (const Case& c : cases) {
@@ -349,15 +373,12 @@ TEST_F(ResolvePathTest, AnchorsRelativePaths) {
     }
 }
 
-TEST_F(ResolvePathTest, RefreshedCurrentDirectoryIsUsed) {
+TEST_F(ResolvePathTest, FileOnlyInTheCurrentDirectoryIsNotTaken) {
     ScratchDirectory other;
     ASSERT_TRUE(writeBytes(other.file("moved.jar"), "x"));
-    EXPECT_EQ(str(store.resolvePath("moved.jar")), dir.path() + "moved.jar");
     std::filesystem::current_path(other.path());
     store.refreshCurrentDirectory();
-    std::string resolved = str(store.resolvePath("moved.jar"));
-    EXPECT_NE(resolved, dir.path() + "moved.jar");
-    EXPECT_EQ(resolved, str(store.currentDirectory()) + "moved.jar");
+    EXPECT_EQ(str(store.resolvePath("moved.jar")), dir.path() + "moved.jar");
 }
 
 }  // namespace

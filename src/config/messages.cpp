@@ -7,15 +7,28 @@
 #include "platform/resources.h"
 #include "platform/ui.h"
 
-TextString getMessage(int id) {
+namespace {
+
+const MessageOverrides& processOverrides() {
     static MessageOverrides overrides;
     static bool built = false;
     if (!built && activeConfig != nullptr) {
         overrides.build(*activeConfig);
         built = true;
     }
+    return overrides;
+}
+
+}  // namespace
+
+bool messageOverridden(int id) {
     TextString text;
-    if (overrides.find(id, text)) {
+    return processOverrides().find(id, text);
+}
+
+TextString getMessage(int id) {
+    TextString text;
+    if (processOverrides().find(id, text)) {
         return text;
     }
     WideString wide;

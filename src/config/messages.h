@@ -27,6 +27,9 @@ constexpr int kMessagePathWithoutAnsiForm = 14;
 // The text of message id in ANSI: its override, else its string table entry, else empty.
 TextString getMessage(int id);
 
+// Whether a `message` line replaces message id.
+bool messageOverridden(int id);
+
 // Fills the placeholders of a message text (messages 6 and 12): each "%s" takes, in order,
 // version, minjre, maxjre, and then empty texts; "%%" gives "%". Every other '%' is copied as
 // it is: an override comes from configuration and is never used as a printf format.

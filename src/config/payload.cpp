@@ -2,6 +2,8 @@
 // configuration text before it.
 #include "config/payload.h"
 
+#include <cstring>
+
 #include "platform/files.h"
 
 namespace {
@@ -31,17 +33,102 @@ uint64_t read64(const unsigned char* p) {
     return static_cast<uint64_t>(read32(p)) | static_cast<uint64_t>(read32(p + 4)) << 32;
 }
 
+// The bytes of a file image, read by offset: from memory, or from the file itself, so that
+// only the parts the reader needs are ever in memory.
+class ByteSource {
+  public:
+    virtual ~ByteSource() = default;
+    virtual int64_t size() const = 0;
+    // Exactly length bytes at offset; false when they are not all inside the image.
+    virtual bool read(int64_t offset, int32_t length, unsigned char* out) const = 0;
+
+    // A little-endian field; false when it does not lie inside the image.
+    bool field32(int64_t offset, uint32_t& value) const {
+        unsigned char b[4];
+        if (!read(offset, 4, b)) {
+            return false;
+        }
+        value = read32(b);
+        return true;
+    }
+    bool field64(int64_t offset, uint64_t& value) const {
+        unsigned char b[8];
+        if (!read(offset, 8, b)) {
+            return false;
+        }
+        value = read64(b);
+        return true;
+    }
+};
+
+class MemorySource : public ByteSource {
+  public:
+    MemorySource(const unsigned char* bytes, int64_t size) : bytes_(bytes), size_(size) {}
+    int64_t size() const override { return size_; }
+    bool read(int64_t offset, int32_t length, unsigned char* out) const override {
+        if (offset < 0 || length < 0 || offset > size_ || length > size_ - offset) {
+            return false;
+        }
+        std::memcpy(out, bytes_ + offset, static_cast<size_t>(length));
+        return true;
+    }
+
+  private:
+    const unsigned char* bytes_;
+    int64_t size_;
+};
+
+class FileSource : public ByteSource {
+  public:
+    explicit FileSource(const platform::FileReader& file) : file_(file) {}
+    int64_t size() const override { return file_.size(); }
+    bool read(int64_t offset, int32_t length, unsigned char* out) const override {
+        return file_.readAt(offset, out, length);
+    }
+
+  private:
+    const platform::FileReader& file_;
+};
+
+// The bytes [first, first + length) of the image, read in one go, for scans that look at
+// many positions.
+class Window {
+  public:
+    bool load(const ByteSource& source, int64_t first, int64_t length) {
+        first_ = first;
+        bytes_.resize(static_cast<int32_t>(length));
+        return source.read(first, static_cast<int32_t>(length),
+                           reinterpret_cast<unsigned char*>(bytes_.data()));
+    }
+    // The 32-bit field at an offset of the image; the caller keeps it inside the window.
+    uint32_t field32(int64_t offset) const {
+        return read32(reinterpret_cast<const unsigned char*>(bytes_.data()) + (offset - first_));
+    }
+
+  private:
+    int64_t first_ = 0;
+    ByteBuffer bytes_;
+};
+
 // The offset of the ZIP64 end record that belongs to the locator at `locator`, or -1. The
 // record normally sits right before the locator; an extensible data field may lie between.
-int64_t findZip64Record(const unsigned char* bytes, int64_t locator) {
+int64_t findZip64Record(const ByteSource& source, int64_t locator) {
     int64_t last = locator - kZip64RecordSize;
-    int64_t first = last - kMaxZip64ExtraSize;
-    for (int64_t r = last; r >= 0 && r >= first; --r) {
-        if (read32(bytes + r) != kZip64RecordSignature) {
+    if (last < 0) {
+        return -1;
+    }
+    int64_t first = last - kMaxZip64ExtraSize > 0 ? last - kMaxZip64ExtraSize : 0;
+    Window window;
+    if (!window.load(source, first, locator - first)) {
+        return -1;
+    }
+    for (int64_t r = last; r >= first; --r) {
+        if (window.field32(r) != kZip64RecordSignature) {
             continue;
         }
-        uint64_t remaining = read64(bytes + r + 4);
-        if (remaining == static_cast<uint64_t>(locator - r - 12)) {
+        uint64_t remaining = 0;
+        if (source.field64(r + 4, remaining) &&
+            remaining == static_cast<uint64_t>(locator - r - 12)) {
             return r;
         }
     }
@@ -51,24 +138,28 @@ int64_t findZip64Record(const unsigned char* bytes, int64_t locator) {
 // The archive's first byte for an end record at `end`, or -1 when the record is not
 // consistent with the file (a signature that only happens to appear, for instance inside a
 // comment).
-int64_t archiveStartFor(const unsigned char* bytes, int64_t size, int64_t end) {
-    if (read16(bytes + end + 20) != static_cast<uint64_t>(size - end - kEndRecordSize)) {
+int64_t archiveStartFor(const ByteSource& source, int64_t end) {
+    unsigned char record[kEndRecordSize];
+    if (!source.read(end, static_cast<int32_t>(kEndRecordSize), record) ||
+        read16(record + 20) != static_cast<uint64_t>(source.size() - end - kEndRecordSize)) {
         return -1;
     }
-    uint64_t directorySize = read32(bytes + end + 12);
-    uint64_t directoryOffset = read32(bytes + end + 16);
+    uint64_t directorySize = read32(record + 12);
+    uint64_t directoryOffset = read32(record + 16);
     int64_t directoryEnd = end;
 
     int64_t locator = end - kZip64LocatorSize;
-    if (locator >= 0 && read32(bytes + locator) == kZip64LocatorSignature) {
-        int64_t record = findZip64Record(bytes, locator);
-        if (record >= 0) {
-            directoryEnd = record;
-            if (directorySize == kNotInThisField) {
-                directorySize = read64(bytes + record + 40);
+    uint32_t signature = 0;
+    if (locator >= 0 && source.field32(locator, signature) && signature == kZip64LocatorSignature) {
+        int64_t zip64 = findZip64Record(source, locator);
+        if (zip64 >= 0) {
+            directoryEnd = zip64;
+            if (directorySize == kNotInThisField && !source.field64(zip64 + 40, directorySize)) {
+                return -1;
             }
-            if (directoryOffset == kNotInThisField) {
-                directoryOffset = read64(bytes + record + 48);
+            if (directoryOffset == kNotInThisField &&
+                !source.field64(zip64 + 48, directoryOffset)) {
+                return -1;
             }
         }
     }
@@ -80,36 +171,96 @@ int64_t archiveStartFor(const unsigned char* bytes, int64_t size, int64_t end) {
         return -1;
     }
     int64_t directory = directoryEnd - static_cast<int64_t>(directorySize);
-    if (directorySize > 0 &&
-        (directorySize < 4 || read32(bytes + directory) != kDirectoryEntrySignature)) {
+    if (directorySize > 0 && (directorySize < 4 || !source.field32(directory, signature) ||
+                              signature != kDirectoryEntrySignature)) {
         return -1;
     }
     int64_t start = directory - static_cast<int64_t>(directoryOffset);
-    if (start == 0 && directorySize >= kDirectoryEntrySize) {
+    uint32_t local = 0;
+    if (start == 0 && directorySize >= kDirectoryEntrySize &&
+        source.field32(directory + 42, local)) {
         // The directory offset is its position in the file: the archive's offsets count from
         // the start of the file, as after a tool adjusted them for the prefix. The first
         // entry's local header then marks the archive's first byte.
-        uint32_t local = read32(bytes + directory + 42);
         if (local != kNotInThisField && static_cast<int64_t>(local) + 4 <= directory &&
-            read32(bytes + local) == kLocalHeaderSignature) {
+            source.field32(local, signature) && signature == kLocalHeaderSignature) {
             start = local;
         }
     }
     return start;
 }
 
-}  // namespace
+// The first size bytes of another source: a signed file without its certificate table.
+class PrefixSource : public ByteSource {
+  public:
+    PrefixSource(const ByteSource& whole, int64_t size) : whole_(whole), size_(size) {}
+    int64_t size() const override { return size_; }
+    bool read(int64_t offset, int32_t length, unsigned char* out) const override {
+        if (offset < 0 || length < 0 || offset > size_ || length > size_ - offset) {
+            return false;
+        }
+        return whole_.read(offset, length, out);
+    }
 
-int64_t locatePayloadMark(const unsigned char* bytes, int64_t size) {
-    if (bytes == nullptr || size < kEndRecordSize) {
+  private:
+    const ByteSource& whole_;
+    int64_t size_;
+};
+
+// The start of an Authenticode certificate table that ends the file, or the file's size when
+// there is none. A signing tool appends the table behind everything else and names it in the
+// PE security directory (whose address is a file offset, not an RVA).
+int64_t certificateTableStart(const ByteSource& source) {
+    constexpr uint32_t kPeSignature = 0x00004550;
+    constexpr int64_t kSecurityDirectory = 4;
+    int64_t size = source.size();
+    unsigned char dos[0x40];
+    if (!source.read(0, static_cast<int32_t>(sizeof(dos)), dos) || dos[0] != 'M' || dos[1] != 'Z') {
+        return size;
+    }
+    int64_t pe = read32(dos + 0x3C);
+    unsigned char headers[24 + 2];
+    if (!source.read(pe, static_cast<int32_t>(sizeof(headers)), headers) ||
+        read32(headers) != kPeSignature) {
+        return size;
+    }
+    int64_t optional = pe + 24;
+    int64_t optionalEnd = optional + read16(headers + 20);
+    uint32_t magic = read16(headers + 24);
+    if (magic != 0x10B && magic != 0x20B) {
+        return size;
+    }
+    int64_t countAt = optional + (magic == 0x20B ? 108 : 92);
+    int64_t entry = countAt + 4 + 8 * kSecurityDirectory;
+    uint32_t count = 0;
+    uint64_t directory = 0;
+    if (entry + 8 > optionalEnd || !source.field32(countAt, count) || count <= kSecurityDirectory ||
+        !source.field64(entry, directory)) {
+        return size;
+    }
+    auto offset = static_cast<int64_t>(directory & 0xFFFFFFFF);
+    auto length = static_cast<int64_t>(directory >> 32);
+    return (offset > 0 && length > 0 && offset + length == size) ? offset : size;
+}
+
+// The payload mark of the archive that ends the source, or -1.
+int64_t markOfArchiveAtEnd(const ByteSource& source) {
+    int64_t size = source.size();
+    if (size < kEndRecordSize) {
         return -1;
     }
-    int64_t lowest = size - kEndRecordSize - kMaxCommentSize;
-    for (int64_t end = size - kEndRecordSize; end >= 0 && end >= lowest; --end) {
-        if (read32(bytes + end) != kEndRecordSignature) {
+    // The end record lies in the file's last bytes: behind it only the archive comment.
+    int64_t lowest =
+        size - kEndRecordSize - kMaxCommentSize > 0 ? size - kEndRecordSize - kMaxCommentSize : 0;
+    Window tail;
+    if (!tail.load(source, lowest, size - lowest)) {
+        return -1;
+    }
+    for (int64_t end = size - kEndRecordSize; end >= lowest; --end) {
+        if (tail.field32(end) != kEndRecordSignature) {
             continue;
         }
-        int64_t start = archiveStartFor(bytes, size, end);
+        int64_t start = archiveStartFor(source, end);
         if (start < 0) {
             continue;
         }
@@ -117,6 +268,32 @@ int64_t locatePayloadMark(const unsigned char* bytes, int64_t size) {
         return mark >= 4 ? mark : -1;
     }
     return -1;
+}
+
+// The payload mark, looking behind a certificate table when the file is signed. The table
+// starts on an 8-byte boundary; a signing tool may have put up to 7 zero bytes between the
+// archive and the table.
+int64_t locatePayloadMark(const ByteSource& source) {
+    int64_t end = certificateTableStart(source);
+    if (end == source.size()) {
+        return markOfArchiveAtEnd(source);
+    }
+    int64_t mark = markOfArchiveAtEnd(PrefixSource(source, end));
+    unsigned char padding = 0;
+    for (int64_t cut = 1;
+         mark < 0 && cut < 8 && source.read(end - cut, 1, &padding) && padding == 0; ++cut) {
+        mark = markOfArchiveAtEnd(PrefixSource(source, end - cut));
+    }
+    return mark;
+}
+
+}  // namespace
+
+int64_t locatePayloadMark(const unsigned char* bytes, int64_t size) {
+    if (bytes == nullptr) {
+        return -1;
+    }
+    return locatePayloadMark(MemorySource(bytes, size));
 }
 
 bool embeddedTextAt(const unsigned char* bytes, int64_t size, int64_t mark, TextView& text) {
@@ -135,15 +312,24 @@ bool embeddedTextAt(const unsigned char* bytes, int64_t size, int64_t mark, Text
 bool readEmbeddedText(const char* executable, TextString& text, int64_t& mark) {
     text.resize(0);
     mark = -1;
-    platform::MappedFile file;
+    platform::FileReader file;
     if (!file.open(executable)) {
         return false;
     }
-    mark = locatePayloadMark(file.data(), file.size());
-    TextView view;
-    if (!embeddedTextAt(file.data(), file.size(), mark, view)) {
+    FileSource source(file);
+    mark = locatePayloadMark(source);
+    uint32_t field = 0;
+    if (mark < 4 || !source.field32(mark - 4, field)) {
         return false;
     }
-    text.append(view);
+    int32_t length = static_cast<int32_t>(field);
+    if (length <= 0 || length > mark - 4 || length > kMaxEmbeddedTextSize) {
+        return false;
+    }
+    text.resize(length);
+    if (!source.read(mark - 4 - length, length, reinterpret_cast<unsigned char*>(text.data()))) {
+        text.resize(0);
+        return false;
+    }
     return true;
 }

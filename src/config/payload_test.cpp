@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "support/payload_builder.h"
@@ -198,6 +200,116 @@ TEST(PayloadFile, MissingOrEmptyFileHasNoText) {
     ASSERT_TRUE(writeBytes(dir.file("empty.exe"), ""));
     EXPECT_FALSE(readEmbeddedText(dir.file("empty.exe").c_str(), text, mark));
     EXPECT_TRUE(text.empty());
+}
+
+// A packed program far larger than a 32-bit process could map: 3 GiB of (sparse) stub before
+// the payload. Only the parts the reader needs are read, in every kind of archive ending.
+TEST(PayloadFile, TextOfAFileLargerThanTheAddressSpaceIsRead) {
+    constexpr uint64_t kGap = 3ull << 30;
+    struct Case {
+        const char* name;
+        bool zip64;
+        std::string comment;
+    } cases[] = {{"plain", false, ""}, {"zip64", true, ""}, {"comment", false, "note"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchDirectory dir;
+        CraftedExecutable exe = withConfig("mainclass Main");
+        exe.stub.clear();
+        exe.zip64 = c.zip64;
+        exe.zipComment = c.comment;
+        exe.entries = {{"Main.class", std::string(5000, 'm')}};
+        std::string path = dir.file("large.exe");
+        { std::ofstream out(path, std::ios::binary); }
+        std::error_code error;
+        std::filesystem::resize_file(path, kGap, error);
+        if (error) {
+            GTEST_SKIP() << "this file system refuses a 3 GiB file: " << error.message();
+        }
+        {
+            std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
+            out.seekp(0, std::ios::end);
+            std::string payload = exe.bytes();
+            out.write(payload.data(), static_cast<std::streamsize>(payload.size()));
+            ASSERT_TRUE(out.good());
+        }
+        ASSERT_EQ(std::filesystem::file_size(path), kGap + exe.bytes().size());
+        TextString text;
+        int64_t mark = 0;
+        ASSERT_TRUE(readEmbeddedText(path.c_str(), text, mark));
+        EXPECT_EQ(mark, static_cast<int64_t>(kGap) + expectedMark(exe));
+        EXPECT_EQ(std::string(text.c_str(), text.length()), payloadTextBytes(exe));
+        std::filesystem::remove(path, error);
+    }
+}
+
+TEST(PayloadFile, TextLongerThanTheLimitIsNotRead) {
+    ScratchDirectory dir;
+    CraftedExecutable exe = withConfig("mainclass Main");
+    exe.stub = std::string(static_cast<size_t>(kMaxEmbeddedTextSize), ' ');
+    std::string file = exe.bytes();
+    int64_t mark = markOf(file);
+    ASSERT_GT(mark, 4);
+    // The length field claims the stub as part of the text: within the file, beyond the limit.
+    uint32_t claimed = static_cast<uint32_t>(kMaxEmbeddedTextSize + 1);
+    for (int i = 0; i < 4; ++i) {
+        file[static_cast<size_t>(mark - 4 + i)] = static_cast<char>((claimed >> (8 * i)) & 0xFF);
+    }
+    std::string path = dir.file("claims.exe");
+    ASSERT_TRUE(writeBytes(path, file));
+    TextString text;
+    int64_t found = 0;
+    EXPECT_FALSE(readEmbeddedText(path.c_str(), text, found));
+    EXPECT_TRUE(text.empty());
+}
+
+// A stub that is a PE image whose security directory names a certificate table, as a signing
+// tool leaves it: the table behind the archive, after zero padding to an 8-byte boundary.
+std::string signedFile(const std::string& unsignedFile, size_t padding, size_t tableSize,
+                       char paddingByte = '\0') {
+    std::string file = unsignedFile + std::string(padding, paddingByte);
+    size_t table = file.size();
+    file += std::string(tableSize, '\x30');
+    size_t entry = 0x40 + 24 + 112 + 8 * 4;
+    for (int i = 0; i < 4; ++i) {
+        file[entry + static_cast<size_t>(i)] = static_cast<char>(table >> (8 * i));
+        file[entry + 4 + static_cast<size_t>(i)] = static_cast<char>(tableSize >> (8 * i));
+    }
+    return file;
+}
+
+CraftedExecutable withPeStub() {
+    CraftedExecutable exe = withConfig("mainclass Signed");
+    exe.entries = {{"Signed.class", "cafe"}};
+    exe.stub = std::string(0x40 + 24 + 240, '\0');
+    exe.stub.replace(0, 2, "MZ");
+    exe.stub[0x3C] = 0x40;
+    exe.stub.replace(0x40, 4, std::string("PE\0\0", 4));
+    exe.stub[0x40 + 4 + 16] = static_cast<char>(240);  // size of the optional header
+    exe.stub[0x40 + 24] = 0x0B;                        // PE32+
+    exe.stub[0x40 + 24 + 1] = 0x02;
+    exe.stub[0x40 + 24 + 108] = 16;  // data directories
+    return exe;
+}
+
+TEST(PayloadLocator, SignedExecutableEndsItsArchiveAtTheCertificateTable) {
+    CraftedExecutable exe = withPeStub();
+    std::string plain = exe.bytes();
+    ASSERT_EQ(markOf(plain), expectedMark(exe));
+    for (size_t padding : {0, 1, 7}) {
+        SCOPED_TRACE(padding);
+        std::string file = signedFile(plain, padding, 1500);
+        EXPECT_EQ(markOf(file), expectedMark(exe));
+        EXPECT_EQ(embeddedText(file), embeddedText(plain));
+    }
+    // Bytes that are not padding, or a table that does not end the file, leave no archive.
+    EXPECT_EQ(markOf(signedFile(plain, 3, 1500, 'x')), -1);
+    std::string notAtEnd = signedFile(plain, 0, 1500) + "tail";
+    EXPECT_EQ(markOf(notAtEnd), -1);
+    // A security directory that reaches past the file is not believed.
+    std::string tooLong = signedFile(plain, 0, 100);
+    tooLong[0x40 + 24 + 112 + 8 * 4 + 4] = static_cast<char>(0xFF);
+    EXPECT_EQ(markOf(tooLong), -1);
 }
 
 }  // namespace

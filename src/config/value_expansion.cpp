@@ -128,7 +128,17 @@ bool registryVariableNested(const ConfigStore* store, TextView name, TextString&
     return true;
 }
 
+// PWD, APPLICATION_HOME and WYN_APP_PATH: the built-ins that name paths of this process.
+bool isOwnPathVariable(TextView name) {
+    return equalsNoCase(name, "PWD") || equalsNoCase(name, "APPLICATION_HOME") ||
+           equalsNoCase(name, "WYN_APP_PATH");
+}
+
 bool resolveName(const TextString& name, const ConfigStore* store, int depth, TextString& value) {
+    if (platform::ownPathVariablesFirst() && isOwnPathVariable(name) &&
+        builtinVariable(store, name, value)) {
+        return true;
+    }
     if (const char* env = platform::getEnv(name.c_str())) {
         value = TextString(env);
         return true;

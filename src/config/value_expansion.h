@@ -14,7 +14,8 @@
 //
 // Platforms: Windows reads the registry and compares environment names ignoring case, as the
 // C runtime does. Linux has no registry (a registry reference gives its default, or stays
-// literal) and environment names keep their case.
+// literal) and environment names keep their case; there PWD, APPLICATION_HOME and WYN_APP_PATH
+// are the launcher's own before the environment is asked, because shells export PWD.
 #pragma once
 
 #include "base/text.h"

@@ -121,9 +121,16 @@ TEST_F(ExpansionTest, BuiltinVariables) {
     EXPECT_EQ(run("$pwd"), str(store.currentDirectory()));
 }
 
-TEST_F(ExpansionTest, EnvironmentComesBeforeBuiltins) {
-    ScopedEnv env("APPLICATION_HOME", "from-env/");
-    EXPECT_EQ(run("%APPLICATION_HOME%"), "from-env/");
+// Linux shells export PWD, so there the launcher's own path variables win over the
+// environment; Windows asks the environment first.
+TEST_F(ExpansionTest, OwnPathVariablesAndTheEnvironment) {
+    ScopedEnv home("APPLICATION_HOME", "from-env/");
+    ScopedEnv pwd("PWD", "/from/the/shell");
+    ScopedEnv path("WYN_APP_PATH", "from-env.exe");
+    bool ownFirst = platform::ownPathVariablesFirst();
+    EXPECT_EQ(run("%APPLICATION_HOME%"), ownFirst ? dir.path() : "from-env/");
+    EXPECT_EQ(run("%PWD%"), ownFirst ? str(store.currentDirectory()) : "/from/the/shell");
+    EXPECT_EQ(run("$WYN_APP_PATH"), ownFirst ? exePath : "from-env.exe");
 }
 
 TEST_F(ExpansionTest, HomeFromDriveAndPath) {

@@ -110,6 +110,8 @@ JNIEXPORT void JNICALL Java_com_tarnwick_wyn_Instances_sendObject(JNIEnv* env, j
         return;
     }
     if (target == 0) {
+        // As for getFirstInstance: never the id of a first instance that has ended.
+        activeRegistry->ensureFirstInstance();
         target = activeRegistry->firstInstancePid();
     }
     std::vector<uint8_t> body;

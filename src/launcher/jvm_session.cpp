@@ -55,15 +55,20 @@ void JvmSession::addOption(TextView text) {
     options_.addString(text);
 }
 
+void JvmSession::addHook(const char* name, void* function) {
+    Hook hook = {name, function};
+    hooks_.append(&hook, 1);
+}
+
 int JvmSession::loadRuntime(const char* path) {
     platform::setQuietErrorMode();
-    library_ = platform::loadLibrary(path);
+    library_ = platform::loadLibraryFromItsDirectory(path);
     if (library_ != nullptr) {
         return 0;
     }
     if (platform::searchPathHelpsLoading()) {
         appendParentDirectoryToPath(path);
-        library_ = platform::loadLibrary(path);
+        library_ = platform::loadLibraryFromItsDirectory(path);
         if (library_ != nullptr) {
             return 0;
         }
@@ -101,14 +106,19 @@ int JvmSession::createVm(const char* path) {
         return 2;
     }
 
-    int32_t count = options_.count();
+    int32_t textCount = options_.count();
+    int32_t count = textCount + hooks_.length();
     auto* options = static_cast<JavaVMOption*>(
         std::calloc(static_cast<size_t>(count > 0 ? count : 1), sizeof(JavaVMOption)));
     if (options == nullptr) {
         stopOnAllocationFailure();
     }
-    for (int32_t i = 0; i < count; ++i) {
+    for (int32_t i = 0; i < textCount; ++i) {
         options[i].optionString = options_.stringAt(i);
+    }
+    for (int32_t i = 0; i < hooks_.length(); ++i) {
+        options[textCount + i].optionString = const_cast<char*>(hooks_[i].name);
+        options[textCount + i].extraInfo = hooks_[i].function;
     }
     JavaVMInitArgs args;
     args.version = JNI_VERSION_1_2;
@@ -119,6 +129,7 @@ int JvmSession::createVm(const char* path) {
     jint created = create(&vm_, reinterpret_cast<void**>(&env_), &args);
 
     options_.clear();
+    hooks_.resize(0);
     std::free(options);
     if (created != 0) {
         vm_ = nullptr;
@@ -283,7 +294,7 @@ void JvmSession::setContextLoader(jobject loader, JNIEnv* env) {
     checkException(env, true);
 }
 
-void JvmSession::unload() {
+void JvmSession::destroyVm() {
     if (vm_ != nullptr) {
         vm_->DetachCurrentThread();
         vm_->DestroyJavaVM();
@@ -293,6 +304,10 @@ void JvmSession::unload() {
         // is about to go.
         instanceReceiver().closeDeliveries();
     }
+}
+
+void JvmSession::unload() {
+    destroyVm();
     if (library_ != nullptr) {
         platform::freeLibrary(library_);
         library_ = nullptr;

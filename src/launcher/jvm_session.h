@@ -5,7 +5,8 @@
 // Result codes are message ids: 0 success, 2 runtime not valid, 4 creation failed,
 // 7 main class not found, 8 no main method.
 //
-// Windows: jvm.dll, with one retry after putting the library's parent directory on PATH.
+// Windows: jvm.dll, its own directory searched first for its dependencies, with one retry
+// after putting the library's parent directory on PATH.
 // Linux: libjvm.so loaded by its full path; the loader reads its search path only at process
 // start, so there is no retry.
 //
@@ -31,6 +32,9 @@ class JvmSession {
 
     void addOption(TextView text);
     const StringList& options() const { return options_; }
+    // A hook option of the invocation API ("exit", "abort" or "vfprintf") with its function,
+    // handed to the runtime after the text options at the next creation.
+    void addHook(const char* name, void* function);
 
     // 0 when the library is loaded, else 2 with the loader's reason on standard error.
     int loadRuntime(const char* path);
@@ -52,8 +56,13 @@ class JvmSession {
                                   char** further);
     // Sets the calling thread's context class loader; env null means the session's own.
     void setContextLoader(jobject loader, JNIEnv* env);
-    // Destroys the virtual machine (which waits for the application's non-daemon threads) and
-    // frees the library. Safe to call again: what is gone is not freed twice.
+    // Destroys the virtual machine, which waits for the application's non-daemon threads; the
+    // library stays loaded. Safe to call again.
+    void destroyVm();
+    // Forgets the library without freeing it, for when a thread may still run in it.
+    void keepLibraryLoaded() { library_ = nullptr; }
+    // Destroys the virtual machine (if destroyVm has not) and frees the library. Safe to call
+    // again: what is gone is not freed twice.
     void unload();
 
     static void callSystemExit(JNIEnv* env, int status);
@@ -64,7 +73,13 @@ class JvmSession {
     JNIEnv* env() const { return env_; }
 
   private:
+    struct Hook {
+        const char* name;
+        void* function;
+    };
+
     StringList options_;
+    ItemArray<Hook> hooks_;
     platform::LibraryHandle library_ = nullptr;
     JavaVM* vm_ = nullptr;
     JNIEnv* env_ = nullptr;

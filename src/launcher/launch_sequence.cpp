@@ -5,6 +5,8 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "args_output/redirect_natives.h"
+#include "base/jni_calls.h"
 #include "base/native_bindings.h"
 #include "base/trace.h"
 #include "config/config_store.h"
@@ -12,12 +14,15 @@
 #include "instances/instances_natives.h"
 #include "launcher/active_objects.h"
 #include "launcher/jvm_session.h"
-#include "launcher/version_check.h"
+#include "launcher/runtime_hooks.h"
+#include "launcher/startup_splash.h"
 #include "platform/dynlib.h"
 #include "platform/env.h"
 #include "platform/process.h"
+#include "runtime/class_data_sharing.h"
 #include "runtime/class_path.h"
 #include "runtime/runtime_locator.h"
+#include "runtime/version_check.h"
 #include "splash/splash_natives.h"
 #include "splash/splash_window.h"
 #include "tray/tray_natives.h"
@@ -29,29 +34,7 @@ constexpr int kVersionUnknown = 5;
 constexpr int kVersionTooLow = 6;
 constexpr int kVersionTooHigh = 12;
 constexpr int kSplashCloseDelayOnFailure = 100;
-
-// Sets every `export` value; removes an inherited JAVA_TOOL_OPTIONS unless one was exported.
-void applyExports(const ConfigStore& config) {
-    StringList exports;
-    config.collectExports(exports);
-    bool toolOptionsExported = false;
-    for (int32_t i = 0; i < exports.count(); ++i) {
-        const char* assignment = exports.stringAt(i);
-        const char* equals = std::strchr(assignment, '=');
-        if (equals == nullptr) {
-            continue;
-        }
-        platform::putEnv(assignment);
-        trace("export %s", assignment);
-        TextView name(assignment, static_cast<int32_t>(equals - assignment));
-        if (platform::sameVariableName(name, "JAVA_TOOL_OPTIONS")) {
-            toolOptionsExported = true;
-        }
-    }
-    if (!toolOptionsExported) {
-        platform::putEnv("JAVA_TOOL_OPTIONS=");
-    }
-}
+constexpr const char* kLowestJavaVersion = "1.0";
 
 void addOption(JvmSession& session, TextView option) {
     trace("option %.*s", option.length, option.data);
@@ -72,6 +55,23 @@ void collectVmOptions(const ConfigStore& config, JvmSession& session) {
     if (platform::isElevated()) {
         addOption(session, "-Dwyn.is.elevated=true");
     }
+    addRuntimeHooks(session);
+}
+
+// A support class loaded by the system class loader but not initialised: its static
+// initialiser (which tries to load the executable as a library, in vain on Linux) runs only
+// if the application uses the class. Null when the archive does not hold it.
+jclass loadUninitialised(JNIEnv* env, jobject loader, jmethodID loadClass, const char* name) {
+    TextString binaryName(name);
+    for (int32_t i = 0; i < binaryName.length(); ++i) {
+        if (binaryName[i] == '/') {
+            binaryName[i] = '.';
+        }
+    }
+    LocalRef<jstring> text(env, env->NewStringUTF(binaryName.c_str()));
+    jobject cls = text.isNull() ? nullptr : env->CallObjectMethod(loader, loadClass, text.get());
+    checkException(env, false);
+    return static_cast<jclass>(cls);
 }
 
 // Linux: the support classes cannot bind their natives by loading the executable, so the
@@ -80,12 +80,30 @@ void bindSupportNatives(JNIEnv* env) {
     if (platform::executableExportsNatives()) {
         return;
     }
-    const NativeClassBinding* bindings[] = {&splashScreenNatives(), &instancesNatives(),
-                                            &systemTrayNatives(), &systemTrayMenuNatives()};
+    LocalRef<jclass> loaderClass(env, findClassChecked(env, "java/lang/ClassLoader", false));
+    jmethodID systemLoader =
+        loaderClass.isNull()
+            ? nullptr
+            : findStaticMethodChecked(env, loaderClass.get(), "getSystemClassLoader",
+                                      "()Ljava/lang/ClassLoader;", false);
+    jmethodID loadClass = systemLoader == nullptr
+                              ? nullptr
+                              : findMethodChecked(env, loaderClass.get(), "loadClass",
+                                                  "(Ljava/lang/String;)Ljava/lang/Class;", false);
+    if (loadClass == nullptr) {
+        return;
+    }
+    LocalRef<jobject> loader(env, env->CallStaticObjectMethod(loaderClass.get(), systemLoader));
+    checkException(env, false);
+    if (loader.isNull()) {
+        return;
+    }
+    const NativeClassBinding* bindings[] = {&splashScreenNatives(), &redirOutputStreamNatives(),
+                                            &instancesNatives(), &systemTrayNatives(),
+                                            &systemTrayMenuNatives()};
     for (const NativeClassBinding* binding : bindings) {
-        jclass cls = env->FindClass(binding->className);
+        jclass cls = loadUninitialised(env, loader.get(), loadClass, binding->className);
         if (cls == nullptr) {
-            checkException(env, false);
             continue;
         }
         jint rc = env->RegisterNatives(cls, binding->methods, binding->count);
@@ -103,10 +121,46 @@ void armSplashTimer(bool closeOnWindow, int otherwiseMs) {
     }
 }
 
+// The runtime's splash stays up until something closes it: the support classes' SplashScreen
+// closes it after ms milliseconds on a daemon timer of the runtime, unless the application
+// sets another time or closes it first. Without the support classes it stays until the
+// application's first window.
+void closeRuntimeSplashLater(JNIEnv* env, int ms) {
+    LocalRef<jclass> splashClass(env,
+                                 findClassChecked(env, "com/tarnwick/wyn/SplashScreen", false));
+    jmethodID getSplashScreen =
+        splashClass.isNull() ? nullptr
+                             : findStaticMethodChecked(env, splashClass.get(), "getSplashScreen",
+                                                       "()Lcom/tarnwick/wyn/SplashScreen;", false);
+    jmethodID autoClose =
+        getSplashScreen == nullptr
+            ? nullptr
+            : findMethodChecked(env, splashClass.get(), "autoClose", "(I)V", false);
+    if (autoClose == nullptr) {
+        trace("runtime splash: no support classes to close it");
+        return;
+    }
+    LocalRef<jobject> splash(env, env->CallStaticObjectMethod(splashClass.get(), getSplashScreen));
+    checkException(env, false);
+    if (splash.isNull()) {
+        trace("runtime splash: already gone");
+        return;
+    }
+    env->CallVoidMethod(splash.get(), autoClose, static_cast<jint>(ms));
+    checkException(env, false);
+    trace("runtime splash closes in %d ms", ms);
+}
+
 int reportFailure(int result, TextView version, const ConfigStore& config) {
     TextString text = getMessage(result);
     if (result == kVersionTooLow || result == kVersionTooHigh) {
-        text = formatMessage(text, version, config.minJre(), config.maxJre());
+        TextString minjre = config.minJre();
+        if (minjre.empty() && !messageOverridden(result)) {
+            // Only an upper bound is set: the default text names a range, whose lower end is
+            // then the first Java version of all.
+            minjre = TextString(kLowestJavaVersion);
+        }
+        text = formatMessage(text, version, minjre, config.maxJre());
     }
     trace("launch failed: message %d", result);
     showMessage(text, splashWindowHandle());
@@ -115,6 +169,28 @@ int reportFailure(int result, TextView version, const ConfigStore& config) {
 }
 
 }  // namespace
+
+void applyEnvironment(const ConfigStore& config) {
+    StringList exports;
+    config.collectExports(exports);
+    bool toolOptionsExported = false;
+    for (int32_t i = 0; i < exports.count(); ++i) {
+        const char* assignment = exports.stringAt(i);
+        const char* equals = std::strchr(assignment, '=');
+        if (equals == nullptr) {
+            continue;
+        }
+        platform::putEnv(assignment);
+        trace("export %s", assignment);
+        TextView name(assignment, static_cast<int32_t>(equals - assignment));
+        if (platform::sameVariableName(name, "JAVA_TOOL_OPTIONS")) {
+            toolOptionsExported = true;
+        }
+    }
+    if (!toolOptionsExported) {
+        platform::putEnv("JAVA_TOOL_OPTIONS=");
+    }
+}
 
 void setSystemProperty(JNIEnv* env, TextView text) {
     TextString name(text);
@@ -137,16 +213,29 @@ void setSystemProperty(JNIEnv* env, TextView text) {
         env->DeleteLocalRef(system);
         return;
     }
-    jstring jname = env->NewStringUTF(name.c_str());
-    jstring jvalue = env->NewStringUTF(value.c_str());
-    jobject previous = env->CallStaticObjectMethod(system, setProperty, jname, jvalue);
-    checkException(env, false);
-    if (previous != nullptr) {
-        env->DeleteLocalRef(previous);
+    // The text is standard UTF-8, which NewStringUTF (modified UTF-8) would garble outside the
+    // Basic Multilingual Plane: hand over UTF-16 instead.
+    WideString wideName = wideFromUtf8(name.c_str(), name.length());
+    WideString wideValue = wideFromUtf8(value.c_str(), value.length());
+    jstring jname =
+        env->NewString(reinterpret_cast<const jchar*>(wideName.data()), wideName.length());
+    jstring jvalue =
+        jname == nullptr
+            ? nullptr
+            : env->NewString(reinterpret_cast<const jchar*>(wideValue.data()), wideValue.length());
+    if (jvalue != nullptr) {
+        jobject previous = env->CallStaticObjectMethod(system, setProperty, jname, jvalue);
+        if (previous != nullptr) {
+            env->DeleteLocalRef(previous);
+        }
     }
-    env->DeleteLocalRef(jvalue);
-    env->DeleteLocalRef(jname);
-    env->DeleteLocalRef(system);
+    checkException(env, false);
+    for (jobject ref : {static_cast<jobject>(jvalue), static_cast<jobject>(jname),
+                        static_cast<jobject>(system)}) {
+        if (ref != nullptr) {
+            env->DeleteLocalRef(ref);
+        }
+    }
 }
 
 void registerSplashCloseListener(JNIEnv* env) {
@@ -188,14 +277,23 @@ int launchApplication(int argc, char** argv, void (*onVmStarted)()) {
     JvmSession& session = *activeSession;
     TextString version;
 
-    applyExports(config);
     collectVmOptions(config, session);
 
     TextString runtime = locateJvmLibrary();
     if (runtime.empty()) {
+        // Runtimes were found but none within the bounds: say which version was closest.
+        TextString skipped = skippedRuntimeVersion();
+        if (!skipped.empty()) {
+            int outside = versionBelow(skipped, config.minJre()) ? kVersionTooLow : kVersionTooHigh;
+            return reportFailure(outside, skipped, config);
+        }
         return reportFailure(kRuntimeNotFound, version, config);
     }
     trace("runtime library: %s", runtime.c_str());
+    StringList sharing = classDataSharingOptions(config.cds(), runtime, session.options());
+    for (int32_t i = 0; i < sharing.count(); ++i) {
+        addOption(session, sharing.stringAt(i));
+    }
     int result = session.createVm(runtime.c_str());
     if (result != 0) {
         return reportFailure(result, version, config);
@@ -234,6 +332,9 @@ int launchApplication(int argc, char** argv, void (*onVmStarted)()) {
         registerSplashCloseListener(env);
     }
     armSplashTimer(closeOnWindow, 1750);
+    if (runtimeSplashShown()) {
+        closeRuntimeSplashLater(env, closeOnWindow ? 30000 : 1750);
+    }
 
     StringList argumentValues;
     config.collectArgv(argumentValues);

@@ -1,10 +1,10 @@
 // The launch sequence: turns the configuration into a running Java application on the
 // calling thread (the launch thread, or the main thread with -XstartOnFirstThread).
 //
-// It sets the environment (`export`), collects the virtual machine's options, finds and
-// starts the runtime, sets `property` values, checks the version bounds, hooks the splash to
-// the application, and calls main with the `argv` values and the command-line arguments.
-// Every failure is shown to the user here, once, before the failure's message id is returned.
+// It collects the virtual machine's options, finds and starts the runtime, sets `property` values,
+// checks the version bounds, hooks the splash to the application, and calls main with the `argv`
+// values and the command-line arguments. Every failure is shown to the user here, once, before the
+// failure's message id is returned.
 //
 // Platforms: the same sequence everywhere. On Linux, where the executable cannot be loaded
 // as a library, the support classes' natives are registered here before main.
@@ -13,6 +13,14 @@
 #include <jni.h>
 
 #include "base/text.h"
+
+class ConfigStore;
+
+// Sets every `export` value and removes an inherited JAVA_TOOL_OPTIONS unless one was
+// exported. The entry calls it before anything can load the runtime: a runtime's C library
+// takes its own copy of the environment when it is loaded (on Windows), and the runtime splash
+// loads it ahead of the launch.
+void applyEnvironment(const ConfigStore& config);
 
 // 0 when main was called and has returned, else the id of the message shown
 // (1, 2, 4, 5, 6, 7, 8 or 12).

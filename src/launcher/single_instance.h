@@ -6,9 +6,9 @@
 // refused. platform::acquireNamedMutex (platform/sync.h) takes it.
 //
 // Platforms: Windows creates a kernel mutex of that name. Linux locks a file of that name
-// (with '/' also turned into '.', since a file name cannot hold it) in $XDG_RUNTIME_DIR, or
-// in /tmp prefixed with the user's id; the kernel releases the lock when its owner dies, so
-// an abandoned guard lets the next start go on, as an abandoned mutex does on Windows.
+// (with '/' also turned into '.', since a file name cannot hold it) in a directory private to
+// the user (see platform/sync_mutex_posix.cpp); the kernel releases the lock when its owner dies,
+// so an abandoned guard lets the next start go on, as an abandoned mutex does on Windows.
 #pragma once
 
 #include "base/text.h"

@@ -7,7 +7,9 @@
 #include <cstdlib>
 
 #include "args_output/argument_list.h"
+#include "args_output/output_redirector.h"
 #include "base/trace.h"
+#include "config/config_sources.h"
 #include "config/config_store.h"
 #include "config/messages.h"
 #include "instances/instance_block.h"
@@ -18,6 +20,7 @@
 #include "launcher/launch_sequence.h"
 #include "launcher/single_instance.h"
 #include "launcher/startup_splash.h"
+#include "platform/dynlib.h"
 #include "platform/files.h"
 #include "platform/signals.h"
 #include "platform/ui.h"
@@ -28,6 +31,38 @@ namespace {
 
 platform::SignalHandler savedInterruptHandler = SIG_DFL;
 platform::SignalHandler savedTerminateHandler = SIG_DFL;
+
+// The virtual machine that a termination signal ends, null before it is accepted and once it
+// is destroyed, and the number of handlers using it right now; both under the lock. Teardown
+// clears the pointer after the machine is destroyed and frees the runtime library only when no
+// handler is inside it: a System.exit that comes too late in the machine's shutdown never
+// returns, and its thread must not find the library gone. The lock is never destroyed, since a
+// handler may still run while the process exits.
+JavaVM* signalTarget = nullptr;
+int handlersInside = 0;
+
+platform::Lock& signalLock() {
+    static platform::Lock* lock = new platform::Lock();
+    return *lock;
+}
+
+// Destroys the machine (signals still end it while it waits for the application's threads),
+// takes it away from the signal handler, then frees the runtime library unless a handler is
+// still inside it.
+void endSession(JvmSession& session) {
+    session.destroyVm();
+    bool handlerInside = false;
+    {
+        platform::LockHolder hold(signalLock());
+        signalTarget = nullptr;
+        handlerInside = handlersInside > 0;
+    }
+    if (handlerInside) {
+        trace("a signal handler is inside the runtime: its library stays loaded");
+        session.keepLibraryLoaded();
+    }
+    session.unload();
+}
 
 // The expansion mode that `wildcard` selects: 1 for "true" and "auto", 2 for "all", else 0.
 int wildcardMode(const TextString& value) {
@@ -84,25 +119,41 @@ unsigned WYN_THREAD_CALL runLaunch(void* argument) {
         launchApplication(request->argumentCount, request->argumentVector, request->onVmStarted);
     request->result = result;
     if (activeSession != nullptr) {
-        activeSession->unload();
+        endSession(*activeSession);
     }
     return static_cast<unsigned>(result);
 }
 
 void onVmStarted() {
+    if (activeSession != nullptr) {
+        outputRedirector().installJavaRedirection(activeSession->env());
+    }
+    {
+        platform::LockHolder hold(signalLock());
+        signalTarget = activeSession != nullptr ? activeSession->vm() : nullptr;
+    }
     savedInterruptHandler = platform::installSignalHandler(SIGINT, onTerminationSignal);
     savedTerminateHandler = platform::installSignalHandler(SIGTERM, onTerminationSignal);
 }
 
 void onTerminationSignal(int signal) {
-    if (activeSession != nullptr && activeSession->vm() != nullptr) {
-        JavaVM* vm = activeSession->vm();
-        JNIEnv* env = nullptr;
-        if (vm->AttachCurrentThread(reinterpret_cast<void**>(&env), nullptr) == 0 &&
-            env != nullptr) {
-            JvmSession::callSystemExit(env, 0);
+    JavaVM* vm = nullptr;
+    {
+        platform::LockHolder hold(signalLock());
+        vm = signalTarget;
+        if (vm != nullptr) {
+            ++handlersInside;
         }
-        vm->DetachCurrentThread();
+    }
+    if (vm != nullptr) {
+        JNIEnv* env = nullptr;
+        if (vm->AttachCurrentThread(reinterpret_cast<void**>(&env), nullptr) == 0) {
+            // System.exit ends the process; it returns only when the runtime refused it.
+            JvmSession::callSystemExit(env, 0);
+            vm->DetachCurrentThread();
+        }
+        platform::LockHolder hold(signalLock());
+        --handlersInside;
     }
     removeAllTrayIcons();
     platform::SignalHandler saved;
@@ -152,13 +203,24 @@ void forceWorkingDirectory(TextView value) {
     char buffer[260];
     int32_t n =
         resolveAgainstDirectory(activeConfig->exeDirectory(), value, buffer, sizeof(buffer));
-    if (n > 0 && n < static_cast<int32_t>(sizeof(buffer))) {
+    if (n <= 0 || n >= static_cast<int32_t>(sizeof(buffer))) {
+        trace("working directory %.*s cannot be resolved; staying in %s", value.length, value.data,
+              platform::currentDirectory().c_str());
+        return;
+    }
+    if (platform::setCurrentDirectory(buffer)) {
         trace("working directory: %s", buffer);
-        platform::setCurrentDirectory(buffer);
+    } else {
+        trace("working directory %s cannot be entered; staying in %s", buffer,
+              platform::currentDirectory().c_str());
     }
 }
 
 int runStartup(int argc, char** argv) {
+    // Made before the argument list, so it is torn down after it, at process exit.
+    OutputRedirector& redirector = outputRedirector();
+    TextString exeDirectory = directoryOf(platform::executablePath());
+    platform::keepCurrentDirectoryOutOfLibrarySearch(exeDirectory.c_str());
     std::setlocale(LC_ALL, "");
     ConfigStore config(true);
     JvmSession session;
@@ -181,12 +243,26 @@ int runStartup(int argc, char** argv) {
     }
     platform::initCommonControls();
 
-    showStartupSplash(config);
-
+    // The working directory and the environment are settled before the splash step, which
+    // may already load the runtime: from then on the runtime's copy of the environment is
+    // fixed, and ${PWD} in a runtime path means the same directory for the splash and the
+    // launch.
     TextString cwd = config.forceCwd();
     if (!cwd.empty()) {
         forceWorkingDirectory(cwd);
         config.refreshCurrentDirectory();
+    }
+    applyEnvironment(config);
+
+    showStartupSplash(config);
+
+    TextString errorTarget = config.stderrTarget();
+    if (!errorTarget.empty()) {
+        redirector.redirectStderr(errorTarget);
+    }
+    TextString outputTarget = config.stdoutTarget();
+    if (!outputTarget.empty()) {
+        redirector.redirectStdout(outputTarget);
     }
 
     if (config.singleInstance().compareNoCase("true") == 0) {
@@ -220,7 +296,7 @@ int runStartup(int argc, char** argv) {
     activeSession = nullptr;
     registry.shutdownRegistry();
     platform::closeSharedMemory(instanceBlock);
-    session.unload();
+    endSession(session);
     trace("exit code %d", request.result);
     return request.result;
 }

@@ -1,10 +1,10 @@
 // The process entry's start-up sequence, its launch thread and its signal handling.
 //
 // The entry builds the process-wide objects, applies the keys that act before the virtual
-// machine exists (splash, forcecwd, singleinstance, wildcard, and the option that keeps the
-// launch on the first thread), runs the launch, tears down in order and returns the exit
-// code: 0 on success, the id of the message shown on a failed launch, 11 for a refused
-// second instance.
+// machine exists (splash, forcecwd, stderr and stdout, singleinstance, wildcard, and the
+// option that keeps the launch on the first thread), runs the launch, tears down in order and
+// returns the exit code: 0 on success, the id of the message shown on a failed launch, 11
+// for a refused second instance.
 //
 // Platforms: the launch thread is _beginthreadex on Windows and a pthread on Linux; paths in
 // forcecwd are resolved with GetFullPathNameA on Windows and lexically on Linux.

@@ -1,6 +1,7 @@
 // The start-up's choice between the runtime's splash library and the native splash window.
 #include "launcher/startup_splash.h"
 
+#include "base/trace.h"
 #include "config/config_store.h"
 #include "launcher/active_objects.h"
 #include "launcher/jvm_session.h"
@@ -23,7 +24,13 @@ bool splashImageAvailable(const TextString& imageFile) {
     return platform::findSplashImageData(data, size);
 }
 
+bool runtimeSplashUp = false;
+
 }  // namespace
+
+bool runtimeSplashShown() {
+    return runtimeSplashUp;
+}
 
 TextString findRuntimeSplashLibrary() {
     return runtimeSplashLibraryBeside(locateJvmLibrary());
@@ -41,15 +48,28 @@ RuntimeSplashResult showRuntimeSplash(const char* libraryPath, const TextString&
 
 void showStartupSplash(const ConfigStore& config) {
     TextString library = findRuntimeSplashLibrary();
-    if (!library.empty()) {
-        TextString imageFile = config.splash();
-        if (splashImageAvailable(imageFile)) {
-            (void)showRuntimeSplash(library.c_str(), imageFile);
-        }
-        return;
+    TextString imageFile = config.splash();
+    if (!imageFile.empty() && !platform::canRead(imageFile.c_str())) {
+        trace("splash image %s not found", imageFile.c_str());
     }
+    if (!library.empty()) {
+        if (splashImageAvailable(imageFile)) {
+            RuntimeSplashResult result = showRuntimeSplash(library.c_str(), imageFile);
+            runtimeSplashUp = result == RuntimeSplashResult::ShownFromFile ||
+                              result == RuntimeSplashResult::ShownFromMemory;
+            trace("runtime splash library %s: %s", library.c_str(),
+                  runtimeSplashUp ? "shown" : "not shown");
+            return;
+        }
+        trace("runtime splash library %s: no image for it", library.c_str());
+    }
+    // Without the runtime's splash library, or without an image for it, the stub's own
+    // bitmap (if it has one) shows in the launcher's window.
     void* bitmap = platform::loadSplashBitmap();
     if (bitmap != nullptr) {
+        trace("native splash window");
         showSplashWindow(bitmap, config.splashTitle());
+    } else {
+        trace("no splash");
     }
 }

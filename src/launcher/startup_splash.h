@@ -19,7 +19,11 @@ TextString findRuntimeSplashLibrary();
 RuntimeSplashResult showRuntimeSplash(const char* libraryPath, const TextString& imageFile);
 
 // The start-up's splash step: the runtime's splash when findRuntimeSplashLibrary names one
-// (loaded only when there is an image for it: a readable `splash` file or raw data 100; never
-// the native window then), else the native window with bitmap 100 and the `splashtitle`
-// text, else nothing.
+// and there is an image for it (a readable `splash` file or raw data 100; never the native
+// window then), else the native window with bitmap 100 and the `splashtitle` text, else
+// nothing.
 void showStartupSplash(const ConfigStore& config);
+
+// True once the runtime's splash library shows an image: the launch then has it closed on
+// the application's behalf (see the launch sequence).
+bool runtimeSplashShown();

@@ -1,6 +1,8 @@
 // Shared libraries on Windows.
 #include <windows.h>
 
+#include <cstdio>
+
 #include "platform/dynlib.h"
 
 namespace platform {
@@ -10,8 +12,41 @@ void setQuietErrorMode() {
     SetErrorMode(mode | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
 }
 
+LibraryMachine libraryMachine(const char* path) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) {
+        return LibraryMachine::Unknown;
+    }
+    // The DOS header names the offset of the PE signature, which the file header follows.
+    IMAGE_DOS_HEADER dos;
+    DWORD signature = 0;
+    IMAGE_FILE_HEADER header;
+    bool read = std::fread(&dos, sizeof dos, 1, file) == 1 && dos.e_magic == IMAGE_DOS_SIGNATURE &&
+                dos.e_lfanew > 0 && std::fseek(file, dos.e_lfanew, SEEK_SET) == 0 &&
+                std::fread(&signature, sizeof signature, 1, file) == 1 &&
+                signature == IMAGE_NT_SIGNATURE && std::fread(&header, sizeof header, 1, file) == 1;
+    std::fclose(file);
+    if (!read) {
+        return LibraryMachine::Unknown;
+    }
+#if defined(_WIN64)
+    const WORD ownMachine = IMAGE_FILE_MACHINE_AMD64;
+#else
+    const WORD ownMachine = IMAGE_FILE_MACHINE_I386;
+#endif
+    return header.Machine == ownMachine ? LibraryMachine::Matches : LibraryMachine::Differs;
+}
+
+void keepCurrentDirectoryOutOfLibrarySearch(const char* executableDirectory) {
+    SetDllDirectoryA(executableDirectory != nullptr ? executableDirectory : "");
+}
+
 LibraryHandle loadLibrary(const char* path) {
     return LoadLibraryA(path);
+}
+
+LibraryHandle loadLibraryFromItsDirectory(const char* path) {
+    return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 bool searchPathHelpsLoading() {

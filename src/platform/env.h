@@ -17,5 +17,9 @@ bool putEnv(const char* assignment);
 TextString getEnvPath(const char* name);
 // Whether two variable names name the same variable on this platform.
 bool sameVariableName(TextView a, TextView b);
+// Whether the launcher's own path variables (PWD, APPLICATION_HOME, WYN_APP_PATH) are looked up
+// before the environment. Linux: yes, since shells export PWD (without the trailing separator,
+// and stale after the launcher changes directory). Windows: no, the environment comes first.
+bool ownPathVariablesFirst();
 
 }  // namespace platform

@@ -32,4 +32,8 @@ bool sameVariableName(TextView a, TextView b) {
     return TextString(a).compare(b) == 0;
 }
 
+bool ownPathVariablesFirst() {
+    return true;
+}
+
 }  // namespace platform

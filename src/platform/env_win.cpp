@@ -36,4 +36,8 @@ bool sameVariableName(TextView a, TextView b) {
     return TextString(a).compareNoCase(b) == 0;
 }
 
+bool ownPathVariablesFirst() {
+    return false;
+}
+
 }  // namespace platform

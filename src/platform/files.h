@@ -13,8 +13,10 @@
 // forms are the path's bytes, and a path has no ANSI form when its bytes do not decode in the
 // locale's charset, with which the Java runtime decodes the paths it is given.
 // The directory enumeration takes a pattern whose last component may hold '*' and '?':
-// FindFirstFileA on Windows, opendir + fnmatch (case-sensitive) on Linux. Entries come in
+// FindFirstFileA on Windows, opendir + fnmatch (case-sensitive) on Linux, where every other
+// character of the pattern ('\\' and '[' included) matches only itself. Entries come in
 // the order the file system returns them, "." and ".." included (callers skip them).
+// Parts of a file are read with ReadFile at an offset on Windows, pread on Linux.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +24,10 @@
 #include "base/text.h"
 
 namespace platform {
+
+// A character that separates path components: '\\' and '/' on Windows, '/' alone on Linux,
+// where a backslash is an ordinary character of a file name.
+bool isPathSeparator(char c);
 
 // The file or directory exists and may be read (_access mode 4).
 bool canRead(const char* path);
@@ -51,23 +57,26 @@ int32_t fullPath(const char* path, char* buffer, int32_t size);
 // False when it cannot be opened; a short read keeps the bytes that were read.
 bool readWholeFile(const char* path, ByteBuffer& out);
 
-// A read-only mapping of a whole file given by its exact path.
-class MappedFile {
+// A file given by its exact path, opened for reading parts of it at given offsets, so that a
+// large file need not be read or mapped whole (a 32-bit process may not find address space
+// for it).
+class FileReader {
   public:
-    MappedFile() = default;
-    MappedFile(const MappedFile&) = delete;
-    MappedFile& operator=(const MappedFile&) = delete;
-    ~MappedFile();
+    FileReader() = default;
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+    ~FileReader();
 
+    // False when the file cannot be opened or is no regular, non-empty file.
     [[nodiscard]] bool open(const char* path);
-    const unsigned char* data() const { return data_; }
     int64_t size() const { return size_; }
+    // Reads exactly length bytes at offset; false when they are not all inside the file or
+    // cannot be read.
+    [[nodiscard]] bool readAt(int64_t offset, void* buffer, int32_t length) const;
 
   private:
-    const unsigned char* data_ = nullptr;
+    intptr_t handle_ = -1;
     int64_t size_ = 0;
-    void* file_ = nullptr;
-    void* mapping_ = nullptr;
 };
 
 // An identity that two paths of the same directory share, however they reach it (links,

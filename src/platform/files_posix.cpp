@@ -3,9 +3,10 @@
 #include <fcntl.h>
 #include <fnmatch.h>
 #include <limits.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include "base/trace.h"
 #include "platform/codepage.h"
@@ -15,6 +16,10 @@ namespace platform {
 
 bool canRead(const char* path) {
     return path != nullptr && access(path, R_OK) == 0;
+}
+
+bool isPathSeparator(char c) {
+    return c == '/';
 }
 
 bool exists(const char* path) {
@@ -137,29 +142,43 @@ bool readWholeFile(const char* path, ByteBuffer& out) {
     return true;
 }
 
-MappedFile::~MappedFile() {
-    if (data_ != nullptr) {
-        munmap(const_cast<unsigned char*>(data_), static_cast<size_t>(size_));
+FileReader::~FileReader() {
+    if (handle_ >= 0) {
+        close(static_cast<int>(handle_));
     }
 }
 
-bool MappedFile::open(const char* path) {
+bool FileReader::open(const char* path) {
     int fd = ::open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         return false;
     }
+    handle_ = fd;
     struct stat st;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) {
-        close(fd);
         return false;
     }
-    void* view = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
-    close(fd);
-    if (view == MAP_FAILED) {
-        return false;
-    }
-    data_ = static_cast<const unsigned char*>(view);
     size_ = st.st_size;
+    return true;
+}
+
+bool FileReader::readAt(int64_t offset, void* buffer, int32_t length) const {
+    if (handle_ < 0 || offset < 0 || length < 0 || offset > size_ || length > size_ - offset) {
+        return false;
+    }
+    auto* out = static_cast<unsigned char*>(buffer);
+    int32_t got = 0;
+    while (got < length) {
+        ssize_t n = pread(static_cast<int>(handle_), out + got, static_cast<size_t>(length - got),
+                          static_cast<off_t>(offset + got));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        got += static_cast<int32_t>(n);
+    }
     return true;
 }
 
@@ -170,7 +189,15 @@ DirectoryEnumeration::DirectoryEnumeration(const char* pattern) {
         --slash;
     }
     directory_ = slash < 0 ? TextString("./") : text.left(slash + 1);
-    namePattern_ = text.tail(slash + 1);
+    // Only '*' and '?' are wildcards: a '[' becomes the bracket expression that matches '['
+    // alone, and backslashes are taken literally (FNM_NOESCAPE below).
+    for (int32_t i = slash + 1; i < text.length(); ++i) {
+        if (text[i] == '[') {
+            namePattern_.append("[[]");
+        } else {
+            namePattern_.append(text[i]);
+        }
+    }
     if (!namePattern_.empty()) {
         handle_ = opendir(directory_.c_str());
     }
@@ -186,14 +213,21 @@ bool DirectoryEnumeration::next(DirectoryEntry& entry) {
     if (handle_ == nullptr) {
         return false;
     }
+    bool everyName = namePattern_ == "*";
     while (struct dirent* d = readdir(static_cast<DIR*>(handle_))) {
-        if (fnmatch(namePattern_.c_str(), d->d_name, 0) != 0) {
+        if (!everyName && fnmatch(namePattern_.c_str(), d->d_name, FNM_NOESCAPE) != 0) {
             continue;
         }
         entry.name = TextString(d->d_name);
-        TextString full = TextString::concat(directory_, entry.name);
-        struct stat st;
-        entry.isDirectory = stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        // The entry's type comes with it on most file systems; links (followed, as
+        // FindFirstFileA does not tell them apart either) and unknown types need a stat.
+        if (d->d_type == DT_DIR || d->d_type == DT_REG) {
+            entry.isDirectory = d->d_type == DT_DIR;
+        } else {
+            TextString full = TextString::concat(directory_, entry.name);
+            struct stat st;
+            entry.isDirectory = stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        }
         return true;
     }
     return false;

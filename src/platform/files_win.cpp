@@ -96,6 +96,10 @@ bool canRead(const char* path) {
     return path != nullptr && _access(path, 4) == 0;
 }
 
+bool isPathSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
 bool exists(const char* path) {
     return path != nullptr && _access(path, 0) == 0;
 }
@@ -161,38 +165,46 @@ bool readWholeFile(const char* path, ByteBuffer& out) {
     return true;
 }
 
-MappedFile::~MappedFile() {
-    if (data_ != nullptr) {
-        UnmapViewOfFile(data_);
-    }
-    if (mapping_ != nullptr) {
-        CloseHandle(mapping_);
-    }
-    if (file_ != nullptr) {
-        CloseHandle(file_);
+FileReader::~FileReader() {
+    if (handle_ != -1) {
+        CloseHandle(reinterpret_cast<HANDLE>(handle_));
     }
 }
 
-bool MappedFile::open(const char* path) {
+bool FileReader::open(const char* path) {
     HANDLE file = openForReading(path);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
-    file_ = file;
+    handle_ = reinterpret_cast<intptr_t>(file);
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(file, &size) || size.QuadPart <= 0) {
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size) || size.QuadPart <= 0) {
         return false;
     }
-    mapping_ = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-    if (mapping_ == nullptr) {
-        return false;
-    }
-    void* view = MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, 0);
-    if (view == nullptr) {
-        return false;
-    }
-    data_ = static_cast<const unsigned char*>(view);
     size_ = size.QuadPart;
+    return true;
+}
+
+bool FileReader::readAt(int64_t offset, void* buffer, int32_t length) const {
+    if (handle_ == -1 || offset < 0 || length < 0 || offset > size_ || length > size_ - offset) {
+        return false;
+    }
+    auto* out = static_cast<unsigned char*>(buffer);
+    int32_t got = 0;
+    while (got < length) {
+        // A synchronous handle reads at the position the OVERLAPPED record names.
+        OVERLAPPED at = {};
+        uint64_t position = static_cast<uint64_t>(offset + got);
+        at.Offset = static_cast<DWORD>(position & 0xFFFFFFFFu);
+        at.OffsetHigh = static_cast<DWORD>(position >> 32);
+        DWORD n = 0;
+        if (!ReadFile(reinterpret_cast<HANDLE>(handle_), out + got,
+                      static_cast<DWORD>(length - got), &n, &at) ||
+            n == 0) {
+            return false;
+        }
+        got += static_cast<int32_t>(n);
+    }
     return true;
 }
 

@@ -4,12 +4,14 @@
 //
 // Windows: "jvm.dll" below "", "bin\", "jre\bin\", "..\jre\bin\"; installed runtimes are
 // named by registry records, which the runtime locator reads itself, so systemRuntimeHomes
-// names none; class path entries are separated by ';'.
+// names only the runtime whose bin\java.exe is the first one on PATH (links resolved);
+// class path entries are separated by ';'.
 // Linux: "libjvm.so" below "", "lib/" (JDK 9 and later), "jre/lib/", "../jre/lib/",
 // "jre/lib/amd64/" (a JDK 8) and "lib/amd64/" (a JRE 8); the system's runtimes are the one
 // whose bin/java is the `java` found on PATH (symbolic links resolved), then
-// /usr/lib/jvm/default-java; class path entries are separated by ':', as the JVM there
-// expects.
+// /usr/lib/jvm/default-java, then every runtime under /usr/lib/jvm/ and under SDKMAN's
+// $SDKMAN_DIR/candidates/java/ (default ~/.sdkman), each directory sorted by name; class
+// path entries are separated by ':', as the JVM there expects.
 #pragma once
 
 #include "base/text.h"
@@ -28,5 +30,8 @@ extern const char kClassPathSeparator;
 
 // Appends, in order of preference, the homes of the runtimes the system itself names.
 void systemRuntimeHomes(StringList& homes);
+// For tests: a directory that stands in for /usr/lib/jvm (Linux; ignored on Windows); null
+// goes back to the real one.
+void setJvmDirectoryForTests(const char* directory);
 
 }  // namespace platform

@@ -1,11 +1,17 @@
-// The layout of a Java runtime on Linux, and the runtime of the `java` on PATH.
+// The layout of a Java runtime on Linux, and the runtimes the system holds: the one of the
+// `java` on PATH, the system's default, every runtime in the system's runtime directory and
+// every runtime that SDKMAN installed.
 #include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 #include "platform/env.h"
+#include "platform/files.h"
 #include "platform/java_runtime.h"
 
 namespace platform {
@@ -32,8 +38,9 @@ void dropLastComponent(TextString& path) {
     path.resize(slash > 0 ? slash : (slash == 0 ? 1 : 0));
 }
 
-// The first executable `java` in the directories of PATH, the way a shell finds it; an
-// empty directory in PATH stands for the current one.
+// The first executable `java` in the directories of PATH. Unlike a shell, an empty entry is
+// skipped rather than read as the current directory: the runtime must not come from wherever
+// the user happened to start the program.
 TextString javaOnPath() {
     const char* path = getEnv("PATH");
     if (path == nullptr) {
@@ -45,11 +52,12 @@ TextString javaOnPath() {
         while (*end != '\0' && *end != ':') {
             ++end;
         }
-        TextString candidate =
-            end == start ? TextString(".") : TextString(start, static_cast<int32_t>(end - start));
-        candidate.append("/java");
-        if (isExecutableFile(candidate.c_str())) {
-            return candidate;
+        if (end > start) {
+            TextString candidate(start, static_cast<int32_t>(end - start));
+            candidate.append("/java");
+            if (isExecutableFile(candidate.c_str())) {
+                return candidate;
+            }
         }
         if (*end == '\0') {
             return TextString();
@@ -58,7 +66,51 @@ TextString javaOnPath() {
     }
 }
 
+TextString& jvmDirectory() {
+    static TextString directory("/usr/lib/jvm");
+    return directory;
+}
+
+// Appends every subdirectory of a directory (links to directories included, hidden names
+// left out), sorted by name so that the same system always gives the same order.
+void addSubdirectories(const TextString& directory, StringList& homes) {
+    std::vector<TextString> names;
+    DirectoryEnumeration entries(TextString::concat(directory, TextView("/*")).c_str());
+    DirectoryEntry entry;
+    while (entries.next(entry)) {
+        if (entry.isDirectory && entry.name[0] != '.') {
+            names.push_back(entry.name);
+        }
+    }
+    std::sort(names.begin(), names.end(), [](const TextString& a, const TextString& b) {
+        return std::strcmp(a.c_str(), b.c_str()) < 0;
+    });
+    for (const TextString& name : names) {
+        TextString home = directory;
+        home.append('/');
+        home.append(name);
+        homes.addString(home);
+    }
+}
+
+// $SDKMAN_DIR, else ~/.sdkman; empty when neither can be named.
+TextString sdkmanDirectory() {
+    const char* configured = getEnv("SDKMAN_DIR");
+    if (configured != nullptr && configured[0] != '\0') {
+        return TextString(configured);
+    }
+    const char* userHome = getEnv("HOME");
+    if (userHome == nullptr || userHome[0] == '\0') {
+        return TextString();
+    }
+    return TextString::concat(userHome, TextView("/.sdkman"));
+}
+
 }  // namespace
+
+void setJvmDirectoryForTests(const char* directory) {
+    jvmDirectory() = TextString(directory != nullptr ? directory : "/usr/lib/jvm");
+}
 
 void systemRuntimeHomes(StringList& homes) {
     TextString java = javaOnPath();
@@ -74,7 +126,13 @@ void systemRuntimeHomes(StringList& homes) {
             }
         }
     }
-    homes.addString("/usr/lib/jvm/default-java");
+    homes.addString(TextString::concat(jvmDirectory(), TextView("/default-java")));
+    addSubdirectories(jvmDirectory(), homes);
+    TextString sdkman = sdkmanDirectory();
+    if (!sdkman.empty()) {
+        sdkman.append("/candidates/java");
+        addSubdirectories(sdkman, homes);
+    }
 }
 
 }  // namespace platform

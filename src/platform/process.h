@@ -10,7 +10,30 @@
 //
 // isElevated: Windows reads the process token's elevation (always true before Vista); on
 // Linux a process counts as elevated when its effective user is root.
+//
+// Output targets for redirecting standard output and error. An OutputHandle is the
+// system's own: a HANDLE's value (sign-extended to 64 bits) on Windows, a descriptor on Linux.
+//   openAppendFile: Windows opens with append-only access (FILE_APPEND_DATA), Linux with
+//     O_APPEND, so every write lands at the current end even when another process appends to
+//     the same file. Created when missing (Linux: mode 0666 less the umask).
+//   startPipedCommand: Windows runs the command line with CreateProcessA, without a window
+//     and without output handles; Linux runs it with /bin/sh -c, its output to /dev/null.
+//     Its standard input is a new pipe; the launcher keeps only the write end (never
+//     inherited by later children), so once the command has gone a write fails instead of
+//     blocking. Linux also ignores SIGPIPE from then on, so that a write to a command that
+//     has gone cannot end the process.
+//   Linux descriptors of targets are 3 or above, so a target is never taken for a standard
+//     stream that happened to be closed at start.
+//   replaceStandardStream: Windows sets the standard handle (SetStdHandle) and points the C
+//     runtime's descriptor 1 or 2, and with it stdout or stderr, at a copy of the target;
+//     Linux puts the target on descriptor 1 or 2 with dup2, which stdout and stderr follow.
+//     With the environment variable WYN_REDIRECT_FALLBACK set to 1 the standard stream is
+//     left alone and the call reports that it did not take, so that the Java-side fallback
+//     can be exercised where the system would always take the new handle.
 #pragma once
+
+#include <cstddef>
+#include <cstdint>
 
 #include "base/text.h"
 
@@ -21,5 +44,35 @@ TextString rawCommandLine(int argc, char** argv);
 
 // True when the process runs with administrator rights.
 bool isElevated();
+
+using OutputHandle = int64_t;
+constexpr OutputHandle kNoOutput = -1;
+
+enum class StandardStream { Output, Error };
+
+// What a standard stream was before replaceStandardStream, for restoreStandardStream.
+struct SavedStandardStream {
+    bool saved = false;
+    OutputHandle handle = kNoOutput;  // Windows: the standard handle; Linux: a copy of the
+                                      // descriptor (kNoOutput: it was closed)
+    int runtimeDescriptor = -1;       // Windows: a copy of the C runtime's descriptor, or -1
+};
+
+// The file opened for appending (created when missing), or kNoOutput.
+[[nodiscard]] OutputHandle openAppendFile(const char* path);
+// Starts commandLine with a new pipe as its standard input and returns the pipe's write end;
+// kNoOutput when the pipe or the process cannot be made.
+[[nodiscard]] OutputHandle startPipedCommand(const char* commandLine);
+// Writes all size bytes; false when the target refused them (the rest is dropped).
+bool writeOutput(OutputHandle target, const void* data, size_t size);
+void closeOutput(OutputHandle target);
+
+// Flushes the C stream, saves the standard stream into saved and puts target in its place;
+// buffered selects full buffering of the C stream, else none. True when the standard stream
+// now is target; false when it did not take (saved then tells what to restore, if anything).
+bool replaceStandardStream(StandardStream which, OutputHandle target, bool buffered,
+                           SavedStandardStream& saved);
+// Flushes the C stream and puts back what saved holds; saved is empty afterwards.
+void restoreStandardStream(StandardStream which, SavedStandardStream& saved);
 
 }  // namespace platform

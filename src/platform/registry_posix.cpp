@@ -3,12 +3,14 @@
 
 namespace platform {
 
-bool readRegistryValue(RegistryRoot, const char*, const char*, RegistryValue&) {
+bool readRegistryValue(RegistryRoot, const char*, const char*, RegistryValue&, RegistryView) {
     return false;
 }
 
-bool readRegistryPath(RegistryRoot, const char*, const char*, TextString&) {
+bool readRegistryPath(RegistryRoot, const char*, const char*, TextString&, RegistryView) {
     return false;
 }
+
+void listRegistrySubkeys(RegistryRoot, const char*, RegistryView, StringList&) {}
 
 }  // namespace platform

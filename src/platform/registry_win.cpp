@@ -25,12 +25,23 @@ HKEY rootKey(RegistryRoot root) {
     return HKEY_LOCAL_MACHINE;
 }
 
+REGSAM access(RegistryView view) {
+    if (view == RegistryView::Default) {
+        return KEY_READ;
+    }
+#if defined(_WIN64)
+    return KEY_READ | KEY_WOW64_64KEY;
+#else
+    return KEY_READ | KEY_WOW64_32KEY;
+#endif
+}
+
 }  // namespace
 
 bool readRegistryValue(RegistryRoot root, const char* keyPath, const char* valueName,
-                       RegistryValue& out) {
+                       RegistryValue& out, RegistryView view) {
     HKEY key;
-    if (RegOpenKeyExA(rootKey(root), keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExA(rootKey(root), keyPath, 0, access(view), &key) != ERROR_SUCCESS) {
         return false;
     }
     DWORD type = 0, size = 0;
@@ -50,9 +61,9 @@ bool readRegistryValue(RegistryRoot root, const char* keyPath, const char* value
 }
 
 bool readRegistryPath(RegistryRoot root, const char* keyPath, const char* valueName,
-                      TextString& path) {
+                      TextString& path, RegistryView view) {
     HKEY key;
-    if (RegOpenKeyExA(rootKey(root), keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExA(rootKey(root), keyPath, 0, access(view), &key) != ERROR_SUCCESS) {
         return false;
     }
     WideString name;
@@ -79,6 +90,26 @@ bool readRegistryPath(RegistryRoot root, const char* keyPath, const char* valueN
     }
     path = ansiPathOf(value.data());
     return !path.empty();
+}
+
+void listRegistrySubkeys(RegistryRoot root, const char* keyPath, RegistryView view,
+                         StringList& names) {
+    HKEY key;
+    if (RegOpenKeyExA(rootKey(root), keyPath, 0, access(view), &key) != ERROR_SUCCESS) {
+        return;
+    }
+    // Key names are at most 255 characters.
+    char name[256];
+    for (DWORD index = 0;; ++index) {
+        DWORD length = sizeof name;
+        LONG rc = RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_SUCCESS) {
+            names.addString(TextView(name, static_cast<int32_t>(length)));
+        } else if (rc != ERROR_MORE_DATA) {
+            break;
+        }
+    }
+    RegCloseKey(key);
 }
 
 }  // namespace platform

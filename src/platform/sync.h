@@ -1,9 +1,9 @@
 // Threads, events, sleeping, and the named mutex of the single-instance guard.
 //
-// Windows: _beginthreadex, manual-reset events, Sleep, CreateMutexA.
-// Linux: pthreads, a mutex and condition variable for the event, nanosleep, and an flock on
-// a lock file in $XDG_RUNTIME_DIR (else /tmp) in place of the named mutex; the kernel drops
-// the lock when its owner dies, which is the abandoned-mutex case.
+// Windows: _beginthreadex, manual-reset events, critical sections, Sleep, CreateMutexA.
+// Linux: pthreads, a mutex and condition variable for the event, a mutex for the lock, nanosleep,
+// and an flock on a lock file in a directory private to the user in place of the named mutex; the
+// kernel drops the lock when its owner dies, which is the abandoned-mutex case.
 #pragma once
 
 #include <cstdint>
@@ -48,6 +48,33 @@ class Event {
 
   private:
     void* impl_ = nullptr;
+};
+
+// A lock between the threads of this process (not recursive).
+class Lock {
+  public:
+    Lock();
+    Lock(const Lock&) = delete;
+    Lock& operator=(const Lock&) = delete;
+    ~Lock();
+
+    void acquire();
+    void release();
+
+  private:
+    void* impl_ = nullptr;
+};
+
+// Holds a lock for its own lifetime.
+class LockHolder {
+  public:
+    explicit LockHolder(Lock& lock) : lock_(lock) { lock_.acquire(); }
+    LockHolder(const LockHolder&) = delete;
+    LockHolder& operator=(const LockHolder&) = delete;
+    ~LockHolder() { lock_.release(); }
+
+  private:
+    Lock& lock_;
 };
 
 enum class NamedMutexResult {

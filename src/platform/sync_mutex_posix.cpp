@@ -1,11 +1,14 @@
 // The named mutex of the single-instance guard on Linux: an exclusive flock on a lock file.
 //
-// The file lives in $XDG_RUNTIME_DIR (private to the user) when that is a directory, else in
-// /tmp with the user's id in front of the name, so that two users never share a guard, as
-// two Windows sessions do not. '/' in the name becomes '.'; a name too long for a file name
-// keeps its beginning and ends in a hash of the whole name. The descriptor is never closed
-// once the lock is held: the lock lasts as long as the process, and the kernel drops it when
-// the process ends, however it ends.
+// The file lives in a directory private to the user, so that no other local user can create
+// the lock file first (and so block every start) or see whose guard it is: $XDG_RUNTIME_DIR
+// when that is such a directory, else <$TMPDIR or /tmp>/wyn-<uid>, else $HOME/.wyn; the last
+// two are created with mode 0700. A directory counts as private when it is a real directory
+// (not a link) owned by the user that nobody else may write to; when none is, the
+// guard fails with EACCES. '/' in the name becomes '.'; a name too long for a file name keeps
+// its beginning and ends in a hash of the whole name. The descriptor is never closed once
+// the lock is held: the lock lasts as long as the process, and the kernel drops it when the
+// process ends, however it ends.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -17,6 +20,7 @@
 
 #include "base/text.h"
 #include "platform/env.h"
+#include "platform/object_names.h"
 #include "platform/sync.h"
 
 namespace platform {
@@ -32,39 +36,57 @@ TextString lockFileName(const char* name) {
             file[i] = '.';
         }
     }
-    if (file.length() > kMaxFileName) {
-        uint64_t hash = 14695981039346656037ull;  // FNV-1a over the original name
-        for (const char* p = name; *p != '\0'; ++p) {
-            hash = (hash ^ static_cast<unsigned char>(*p)) * 1099511628211ull;
-        }
-        TextString suffix;
-        suffix.format("-%016llx.wyn.mutex", static_cast<unsigned long long>(hash));
-        file.resize(kMaxFileName - suffix.length());
-        file.append(suffix);
-    }
-    return file;
+    return nameWithinLimit(file.c_str(), kMaxFileName);
 }
 
-TextString lockFilePath(const char* name) {
-    TextString path;
-    const char* runtimeDir = getEnv("XDG_RUNTIME_DIR");
+bool isPrivateDirectory(const char* path) {
     struct stat st;
-    if (runtimeDir != nullptr && runtimeDir[0] == '/' && stat(runtimeDir, &st) == 0 &&
-        S_ISDIR(st.st_mode)) {
-        path.append(runtimeDir);
-        path.append('/');
-    } else {
-        path.format("/tmp/%u-", static_cast<unsigned>(getuid()));
+    return lstat(path, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() &&
+           (st.st_mode & 022) == 0;
+}
+
+// base + "/" + name, created with mode 0700 when missing; empty unless the result is private.
+TextString privateDirectoryBelow(const char* base, const char* name) {
+    if (base == nullptr || base[0] != '/') {
+        return TextString();
     }
-    path.append(lockFileName(name));
-    return path;
+    TextString path(base);
+    path.append('/');
+    path.append(name);
+    if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
+        return TextString();
+    }
+    return isPrivateDirectory(path.c_str()) ? path : TextString();
+}
+
+// The directory of this user's lock files, or empty when there is no private one.
+TextString lockDirectory() {
+    const char* runtimeDir = getEnv("XDG_RUNTIME_DIR");
+    if (runtimeDir != nullptr && runtimeDir[0] == '/' && isPrivateDirectory(runtimeDir)) {
+        return TextString(runtimeDir);
+    }
+    TextString ownName;
+    ownName.format("wyn-%u", static_cast<unsigned>(geteuid()));
+    const char* temporary = getEnv("TMPDIR");
+    TextString directory = privateDirectoryBelow(
+        temporary != nullptr && temporary[0] == '/' ? temporary : "/tmp", ownName.c_str());
+    if (directory.empty()) {
+        directory = privateDirectoryBelow(getEnv("HOME"), ".wyn");
+    }
+    return directory;
 }
 
 }  // namespace
 
 NamedMutexResult acquireNamedMutex(const char* name, int& errorCode) {
     errorCode = 0;
-    TextString path = lockFilePath(name);
+    TextString path = lockDirectory();
+    if (path.empty()) {
+        errorCode = EACCES;
+        return NamedMutexResult::Failed;
+    }
+    path.append('/');
+    path.append(lockFileName(name));
     int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
         errorCode = errno;

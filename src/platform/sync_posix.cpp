@@ -130,4 +130,24 @@ bool Event::wait(unsigned ms) {
     return signalled;
 }
 
+Lock::Lock() {
+    auto* mutex = new pthread_mutex_t;
+    pthread_mutex_init(mutex, nullptr);
+    impl_ = mutex;
+}
+
+Lock::~Lock() {
+    auto* mutex = static_cast<pthread_mutex_t*>(impl_);
+    pthread_mutex_destroy(mutex);
+    delete mutex;
+}
+
+void Lock::acquire() {
+    pthread_mutex_lock(static_cast<pthread_mutex_t*>(impl_));
+}
+
+void Lock::release() {
+    pthread_mutex_unlock(static_cast<pthread_mutex_t*>(impl_));
+}
+
 }  // namespace platform

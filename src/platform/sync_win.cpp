@@ -58,4 +58,24 @@ bool Event::wait(unsigned ms) {
     return WaitForSingleObject(impl_, ms) == WAIT_OBJECT_0;
 }
 
+Lock::Lock() {
+    auto* section = new CRITICAL_SECTION;
+    InitializeCriticalSection(section);
+    impl_ = section;
+}
+
+Lock::~Lock() {
+    auto* section = static_cast<CRITICAL_SECTION*>(impl_);
+    DeleteCriticalSection(section);
+    delete section;
+}
+
+void Lock::acquire() {
+    EnterCriticalSection(static_cast<CRITICAL_SECTION*>(impl_));
+}
+
+void Lock::release() {
+    LeaveCriticalSection(static_cast<CRITICAL_SECTION*>(impl_));
+}
+
 }  // namespace platform

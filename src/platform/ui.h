@@ -1,7 +1,8 @@
 // The error message box.
 //
 // Windows: MessageBoxA with MB_OK | MB_ICONWARNING | MB_SETFOREGROUND | MB_TOPMOST (0x50030),
-// owned by the given window (the native splash) or by none. Linux: the caption, ": " and the
+// owned by the given window (the native splash) or by none; a console program (console
+// subsystem) also writes "caption: text" to standard error. Linux: the caption, ": " and the
 // text as one line on standard error.
 #pragma once
 

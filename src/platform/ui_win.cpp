@@ -1,13 +1,44 @@
 // The error message box on Windows.
+//
+// A packed program built as a console program (the packer's --console) also writes the
+// message to standard error, so that it reaches the terminal or the log of a script that
+// started it; a GUI program has no console and writes nothing.
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
 #include "platform/ui.h"
 
 namespace platform {
 
+namespace {
+
+bool isConsoleProgram() {
+    auto* image = reinterpret_cast<const unsigned char*>(GetModuleHandleA(nullptr));
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(image + dos->e_lfanew);
+    return nt->OptionalHeader.Subsystem == IMAGE_SUBSYSTEM_WINDOWS_CUI;
+}
+
+void writeToStandardError(const char* caption, const char* text) {
+    HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    if (error == nullptr || error == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    DWORD written = 0;
+    WriteFile(error, caption, static_cast<DWORD>(std::strlen(caption)), &written, nullptr);
+    WriteFile(error, ": ", 2, &written, nullptr);
+    WriteFile(error, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
+    WriteFile(error, "\r\n", 2, &written, nullptr);
+}
+
+}  // namespace
+
 void showErrorBox(void* owner, const char* text, const char* caption) {
+    if (isConsoleProgram()) {
+        writeToStandardError(caption, text);
+    }
     MessageBoxA(static_cast<HWND>(owner), text, caption,
                 MB_OK | MB_ICONWARNING | MB_SETFOREGROUND | MB_TOPMOST);
 }

@@ -7,10 +7,6 @@
 
 namespace {
 
-bool isSeparator(char c) {
-    return c == '\\' || c == '/';
-}
-
 bool isWildcard(char c) {
     return c == '*' || c == '?';
 }
@@ -32,11 +28,11 @@ void expandFrom(const TextString& pattern, int32_t searchFrom, StringList& outpu
     }
 
     int32_t prefixEnd = wildcard;
-    while (prefixEnd > 0 && !isSeparator(pattern[prefixEnd - 1])) {
+    while (prefixEnd > 0 && !platform::isPathSeparator(pattern[prefixEnd - 1])) {
         --prefixEnd;
     }
     int32_t componentEnd = wildcard;
-    while (componentEnd < length && !isSeparator(pattern[componentEnd])) {
+    while (componentEnd < length && !platform::isPathSeparator(pattern[componentEnd])) {
         ++componentEnd;
     }
 
@@ -61,9 +57,11 @@ void expandFrom(const TextString& pattern, int32_t searchFrom, StringList& outpu
 
 }  // namespace
 
-void expandWildcards(const char* pattern, StringList& output) {
+void expandWildcards(const char* pattern, StringList& output, int32_t literalLength) {
     if (pattern == nullptr) {
         return;
     }
-    expandFrom(TextString(pattern), 0, output);
+    TextString text(pattern);
+    expandFrom(text, literalLength > 0 && literalLength <= text.length() ? literalLength : 0,
+               output);
 }

@@ -1,6 +1,7 @@
 // The pattern expander on Linux: case-sensitive matching, names that hold wildcard
 // characters themselves.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <string>
@@ -43,6 +44,53 @@ TEST(WildcardExpansionPosix, DirectoryLinksAreFollowedOncePerComponent) {
     ASSERT_TRUE(tree.link("real/loop", tree.path("real")));
     std::vector<std::string> got = expand(tree.path("real/*/lib.jar"));
     EXPECT_EQ(got, std::vector<std::string>{tree.path("real/loop/lib.jar")});
+}
+
+// A backslash is part of a Linux file name and '[' is no wildcard: every match names a file
+// that exists, and a name holding either is matched by itself.
+TEST(WildcardExpansionPosix, BackslashesAndBracketsAreOrdinaryCharacters) {
+    ScratchTree tree;
+    tree.file("dir/x.txt");
+    tree.file("dir*");
+    tree.file("back\\slash.txt");
+    tree.file("[ab]1.txt");
+    tree.file("a1.txt");
+    struct Case {
+        const char* pattern;
+        std::vector<std::string> names;
+    };
+    const Case cases[] = {
+        {"**\\**", {"back\\slash.txt"}},    // one component: names holding a backslash
+        {"dir\\*", {}},                     // not the directory's entries
+        {"back\\s*", {"back\\slash.txt"}},  // the backslash matches itself only
+        {"[ab]?.txt", {"[ab]1.txt"}},       // so does the bracket
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> expected;
+        for (const std::string& name : c.names) {
+            expected.push_back(tree.path(name));
+        }
+        std::vector<std::string> got = expand(tree.path(c.pattern));
+        EXPECT_EQ(got, expected) << c.pattern;
+        for (const std::string& path : got) {
+            EXPECT_EQ(access(path.c_str(), F_OK), 0) << path;
+        }
+    }
+}
+
+TEST(WildcardExpansionPosix, LiteralPrefixIsNoPattern) {
+    // An application installed in a directory whose name holds '*': only the configured part
+    // of the pattern is expanded.
+    ScratchTree tree;
+    tree.file("app*/lib/a.jar");
+    tree.file("apple/lib/b.jar");
+    std::string base = tree.path("app*/");
+    StringList output;
+    expandWildcards((base + "lib/*.jar").c_str(), output, static_cast<int32_t>(base.size()));
+    ASSERT_EQ(output.count(), 1);
+    EXPECT_EQ(std::string(output.stringAt(0)), tree.path("app*/lib/a.jar"));
+    std::vector<std::string> unprotected = expand(base + "lib/*.jar");
+    EXPECT_EQ(unprotected.size(), 2u) << "without the literal prefix both directories match";
 }
 
 }  // namespace

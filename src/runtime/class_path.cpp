@@ -45,36 +45,40 @@ bool isArchiveName(const TextString& name) {
            extension.compareNoCase(TextView(".zip")) == 0;
 }
 
-// The identities of the directories scanned so far for one library directory.
-class VisitedDirectories {
+// The identities of the directories on the current recursion path, from the library
+// directory down to the one being scanned.
+class DirectoryPath {
   public:
-    // True the first time a directory is offered; a directory whose identity cannot be
-    // learnt counts as new.
-    bool firstVisit(const char* path) {
+    // Enters a directory: false when it is already on the path (a link back to an ancestor,
+    // which would make the scan go round for ever). A directory whose identity cannot be learnt
+    // counts as new.
+    bool enter(const char* path) {
         TextString id;
         if (!platform::directoryIdentity(path, id)) {
+            ids_.addString("");
             return true;
         }
-        for (int32_t i = 0; i < seen_.count(); ++i) {
-            if (id == seen_.stringAt(i)) {
+        for (int32_t i = 0; i < ids_.count(); ++i) {
+            if (id == ids_.stringAt(i)) {
                 return false;
             }
         }
-        seen_.addString(id);
+        ids_.addString(id);
         return true;
     }
+    // Leaves the directory entered last.
+    void leave() { ids_.removeLast(); }
 
   private:
-    StringList seen_;
+    StringList ids_;
 };
 
-void scanDirectory(TextView directory, TextString& accumulated, VisitedDirectories& visited) {
+void scanDirectory(TextView directory, TextString& accumulated, DirectoryPath& path) {
     TextString base(directory);
     if (base.empty() || !isSeparator(base[base.length() - 1])) {
         base.append('/');
     }
-    // A link back to an ancestor would otherwise make the scan go round for ever.
-    if (!visited.firstVisit(base.c_str())) {
+    if (!path.enter(base.c_str())) {
         return;
     }
     platform::DirectoryEnumeration entries(TextString::concat(base, TextView("*")).c_str());
@@ -84,11 +88,12 @@ void scanDirectory(TextView directory, TextString& accumulated, VisitedDirectori
             continue;
         }
         if (entry.isDirectory) {
-            scanDirectory(TextString::concat(base, entry.name), accumulated, visited);
+            scanDirectory(TextString::concat(base, entry.name), accumulated, path);
         } else if (isArchiveName(entry.name)) {
             appendEntry(accumulated, TextString::concat(base, entry.name));
         }
     }
+    path.leave();
 }
 
 void addLineEntries(void* context, const TextString& line) {
@@ -107,8 +112,12 @@ void addClassPathEntries(TextString& accumulated, TextView line) {
         if (end > start) {
             TextString entry = expand(TextView(line.data + start, end - start), false);
             if (hasWildcard(entry)) {
+                // A relative pattern is anchored like a plain entry, so the runtime gets
+                // absolute entries that do not depend on where the user started the program.
+                TextString anchored =
+                    activeConfig != nullptr ? activeConfig->resolvePath(entry) : entry;
                 StringList matches;
-                expandWildcards(entry.c_str(), matches);
+                expandWildcards(anchored.c_str(), matches, anchored.length() - entry.length());
                 for (int32_t i = 0; i < matches.count(); ++i) {
                     appendEntry(accumulated, TextView(matches.stringAt(i)));
                 }
@@ -128,8 +137,8 @@ void scanLibraryDir(TextView directory, TextString& accumulated) {
     if (directory.length == 0) {
         return;
     }
-    VisitedDirectories visited;
-    scanDirectory(directory, accumulated, visited);
+    DirectoryPath path;
+    scanDirectory(directory, accumulated, path);
 }
 
 TextString buildClassPath(ClassPathForm form) {

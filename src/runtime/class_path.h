@@ -5,8 +5,9 @@
 //
 // Platforms: the separator is the JVM's own (platform/java_runtime.h): ';' on Windows, ':' on
 // Linux. Directory enumeration and pattern matching are the platform's (platform/files.h).
-// Each directory is scanned at most once per library directory, so a tree that loops
-// through a link does not recurse forever.
+// A directory that is already on the recursion path (a link back to an ancestor) is not
+// entered again, so a tree that loops through a link does not recurse forever; a directory
+// reached through two links that do not loop is scanned through each.
 #pragma once
 
 #include "base/text.h"

@@ -82,13 +82,12 @@ TEST_F(ClassPath, LinesAndSegmentsKeepTheirOrder) {
     EXPECT_EQ(text(), exe + sep + sep + dir + "b.jar" + sep + dir + "a.jar" + sep + dir + "c.jar");
 }
 
-TEST_F(ClassPath, PlainEntryFoundOnlyBelowTheCurrentDirectoryIsAnchoredThere) {
+TEST_F(ClassPath, PlainEntryFoundOnlyBelowTheCurrentDirectoryStaysBesideTheExecutable) {
     ScratchTree cwdTree;
     cwdTree.file("here.jar");
     CurrentDirectoryScope cwd(cwdTree.root());
     ConfiguredApp config(app, "classpath here.jar");
-    EXPECT_EQ(text(), exe + sep + sep + std::string(config.store().currentDirectory().c_str()) +
-                          "here.jar");
+    EXPECT_EQ(text(), exe + sep + sep + config.directory() + "here.jar");
 }
 
 TEST_F(ClassPath, ExecutableEntriesComeBeforeTheFormSeparator) {
@@ -100,19 +99,19 @@ TEST_F(ClassPath, ExecutableEntriesComeBeforeTheFormSeparator) {
     EXPECT_EQ(std::string(buildClassPath(ClassPathForm::General).c_str()), sep + dir + "c.jar");
 }
 
-TEST_F(ClassPath, PatternListsItsMatchesRelativeToTheCurrentDirectory) {
+TEST_F(ClassPath, PatternIsAnchoredAtTheExecutablesDirectory) {
     ScratchTree work;
-    work.file("lib/x.jar");
-    work.file("lib/y.jar");
-    work.file("lib/z.txt");
-    app.file("lib/only-beside-the-executable.jar");
+    work.file("lib/planted.jar");
+    app.file("lib/x.jar");
+    app.file("lib/y.jar");
+    app.file("lib/z.txt");
     CurrentDirectoryScope cwd(work.root());
     ConfiguredApp config(app, "classpath lib/*.jar");
     std::vector<std::string> expected;
-    for (const auto& entry : std::filesystem::directory_iterator(work.path("lib"))) {
+    for (const auto& entry : std::filesystem::directory_iterator(app.path("lib"))) {
         std::string name = entry.path().filename().string();
         if (name.size() > 4 && name.substr(name.size() - 4) == ".jar") {
-            expected.push_back("lib/" + name);
+            expected.push_back(config.directory() + "lib/" + name);
         }
     }
     ASSERT_EQ(expected.size(), 2u);
@@ -213,6 +212,24 @@ TEST_F(ClassPath, LinkBackToAnAncestorIsScannedOnce) {
     EXPECT_NE(got.find(app.path("lib/a.jar")), std::string::npos) << got;
     EXPECT_NE(got.find(app.path("lib/sub/b.jar")), std::string::npos) << got;
     EXPECT_EQ(got.size(), (sep + app.path("lib/a.jar") + sep + app.path("lib/sub/b.jar")).size())
+        << got;
+}
+
+TEST_F(ClassPath, DirectoryReachedThroughTwoLinksIsScannedThroughEach) {
+    app.file("shared/c.jar");
+    app.file("lib/a.jar");
+    if (!app.link("lib/one", app.path("shared")) || !app.link("lib/two", app.path("shared"))) {
+        GTEST_SKIP() << "this system refuses symbolic links";
+    }
+    TextString accumulated;
+    scanLibraryDir(TextView(app.path("lib").c_str()), accumulated);
+    std::string got = accumulated.c_str();
+    for (const char* jar : {"lib/a.jar", "lib/one/c.jar", "lib/two/c.jar"}) {
+        EXPECT_NE(got.find(sep + app.path(jar)), std::string::npos) << jar << "\n" << got;
+    }
+    EXPECT_EQ(got.size(), (sep + app.path("lib/a.jar") + sep + app.path("lib/one/c.jar") + sep +
+                           app.path("lib/two/c.jar"))
+                              .size())
         << got;
 }
 

@@ -8,23 +8,30 @@
 
 #include "base/trace.h"
 #include "config/config_store.h"
+#include "platform/dynlib.h"
 #include "platform/env.h"
 #include "platform/files.h"
 #include "platform/java_runtime.h"
 #include "platform/registry.h"
+#include "runtime/runtime_selection.h"
 
 namespace {
 
-// The access test for one runtime library candidate, traced.
+// The access test for one runtime library candidate, and the check that it was built for
+// this process's machine (a 32-bit jvm.dll cannot be loaded by the 64-bit launcher, nor the
+// other way round), traced.
 bool candidateReadable(const TextString& candidate) {
-    bool readable = platform::canRead(candidate.c_str());
-    trace("runtime candidate %s: %s", candidate.c_str(), readable ? "found" : "not found");
-    return readable;
+    if (!platform::canRead(candidate.c_str())) {
+        trace("runtime candidate %s: not found", candidate.c_str());
+        return false;
+    }
+    if (platform::libraryMachine(candidate.c_str()) == platform::LibraryMachine::Differs) {
+        trace("runtime candidate %s: built for another machine, skipped", candidate.c_str());
+        return false;
+    }
+    trace("runtime candidate %s: found", candidate.c_str());
+    return true;
 }
-
-}  // namespace
-
-namespace {
 
 // Registry values are read into a buffer of this many bytes, terminator included; a value
 // that does not fit counts as absent.
@@ -33,10 +40,33 @@ constexpr int32_t kRegistryTextLimit = 260;
 const char kDefaultOrder[] = "cbsie";
 const char kSourceLetters[] = "cbsie";
 
-// "-" until the first search; then the path that was found, or empty.
-TextString& keptResult() {
-    static TextString kept("-");
-    return kept;
+// The records of Oracle's installers, older ones first: CurrentVersion names the record
+// of the runtime a user last installed.
+const char* const kJavaSoftKeys[] = {
+    "SOFTWARE\\JavaSoft\\JRE",
+    "SOFTWARE\\JavaSoft\\Java Runtime Environment",
+    "SOFTWARE\\JavaSoft\\JDK",
+    "SOFTWARE\\JavaSoft\\Java Development Kit",
+};
+
+// Installers that keep <key>\{JDK|JRE}\<version>\{hotspot|openj9}\MSI with the value Path.
+const char* const kVendorKeys[] = {
+    "SOFTWARE\\Eclipse Adoptium",
+    "SOFTWARE\\Eclipse Foundation",
+    "SOFTWARE\\AdoptOpenJDK",
+    "SOFTWARE\\Semeru",
+};
+
+struct LocatorState {
+    // "-" until the first search; then the path that was found, or empty.
+    TextString kept{"-"};
+    // The skipped version closest to the bounds when nothing was found.
+    TextString skippedVersion;
+};
+
+LocatorState& state() {
+    static LocatorState located;
+    return located;
 }
 
 bool isSeparator(char c) {
@@ -48,12 +78,12 @@ TextString flavour() {
     return activeConfig != nullptr ? activeConfig->vmValue() : TextString("-");
 }
 
-// Reads one registry value below HKLM as text. False when the key or the value is missing
-// or the text does not fit the buffer together with its terminator.
+// Reads one registry value below HKLM, in the launcher's own view, as text. False when the
+// key or the value is missing or the text does not fit the buffer with its terminator.
 bool readRegistryText(const char* keyPath, const char* valueName, TextString& text) {
     platform::RegistryValue value;
     if (!platform::readRegistryValue(platform::RegistryRoot::LocalMachine, keyPath, valueName,
-                                     value) ||
+                                     value, platform::RegistryView::Own) ||
         value.bytes.length() > kRegistryTextLimit) {
         return false;
     }
@@ -68,6 +98,28 @@ bool readRegistryText(const char* keyPath, const char* valueName, TextString& te
     return true;
 }
 
+// Reads a registry value below HKLM, in the launcher's own view, that names a path: read in
+// UTF-16 and given in its ANSI form (see platform/files.h), with readRegistryText's limit.
+bool readRegistryPathText(const char* keyPath, const char* valueName, TextString& path) {
+    return platform::readRegistryPath(platform::RegistryRoot::LocalMachine, keyPath, valueName,
+                                      path, platform::RegistryView::Own) &&
+           path.length() < kRegistryTextLimit;
+}
+
+StringList subkeys(const TextString& keyPath) {
+    StringList names;
+    platform::listRegistrySubkeys(platform::RegistryRoot::LocalMachine, keyPath.c_str(),
+                                  platform::RegistryView::Own, names);
+    return names;
+}
+
+TextString joinKey(TextView parent, TextView child) {
+    TextString key(parent);
+    key.append('\\');
+    key.append(child);
+    return key;
+}
+
 // Cuts the last path component and its separator; a separator at index 0, or none, leaves
 // the text as it is.
 void stripComponent(TextString& path) {
@@ -80,79 +132,180 @@ void stripComponent(TextString& path) {
     }
 }
 
-TextString configuredLibrary() {
+// The library named by one versioned installation record (keyPath\version): its RuntimeLib,
+// else a search below its JavaHome.
+TextString recordLibrary(const char* keyPath, const TextString& version) {
+    TextString versionKey = joinKey(keyPath, version);
+    TextString value;
+    if (readRegistryPathText(versionKey.c_str(), "RuntimeLib", value)) {
+        if (candidateReadable(value) && flavour().length() <= 1) {
+            return value;
+        }
+        // The library lies in <home>\bin\<flavour>\: search again from <home>\bin.
+        stripComponent(value);
+        stripComponent(value);
+        return findJvmInHome(value);
+    }
+    if (readRegistryPathText(versionKey.c_str(), "JavaHome", value)) {
+        return findJvmInHome(value);
+    }
+    return TextString();
+}
+
+// Offers what a home holds; true when the source need not offer more.
+bool offerHome(RuntimeSelection& selection, TextView home, TextView recordVersion) {
+    TextString library = findJvmInHome(home);
+    return !library.empty() && selection.offer(library, recordVersion);
+}
+
+bool offerRecord(RuntimeSelection& selection, const char* keyPath, const TextString& version) {
+    TextString library = recordLibrary(keyPath, version);
+    return !library.empty() && selection.offer(library, version);
+}
+
+// The record that CurrentVersion names; true when the source need not offer more.
+bool offerCurrentRecord(RuntimeSelection& selection, const char* keyPath) {
+    TextString version;
+    return readRegistryText(keyPath, "CurrentVersion", version) &&
+           offerRecord(selection, keyPath, version);
+}
+
+// Every versioned record below keyPath other than the current one.
+bool offerOtherRecords(RuntimeSelection& selection, const char* keyPath) {
+    TextString current;
+    if (!readRegistryText(keyPath, "CurrentVersion", current)) {
+        current = TextString();
+    }
+    StringList versions = subkeys(TextString(keyPath));
+    for (int32_t i = 0; i < versions.count(); ++i) {
+        TextString version(versions.stringAt(i));
+        if (version.compareNoCase(current) != 0 && offerRecord(selection, keyPath, version)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool offerVendorRecords(RuntimeSelection& selection) {
+    for (const char* vendor : kVendorKeys) {
+        for (const char* kind : {"JDK", "JRE"}) {
+            TextString kindKey = joinKey(vendor, kind);
+            StringList versions = subkeys(kindKey);
+            for (int32_t i = 0; i < versions.count(); ++i) {
+                for (const char* vm : {"hotspot", "openj9"}) {
+                    TextString msiKey =
+                        joinKey(joinKey(joinKey(kindKey, versions.stringAt(i)), vm), "MSI");
+                    TextString home;
+                    if (readRegistryPathText(msiKey.c_str(), "Path", home) &&
+                        offerHome(selection, home, versions.stringAt(i))) {
+                        return true;
+                    }
+                }
+            }
+        }
+    }
+    TextString microsoft("SOFTWARE\\Microsoft\\JDK");
+    StringList versions = subkeys(microsoft);
+    for (int32_t i = 0; i < versions.count(); ++i) {
+        TextString msiKey = joinKey(joinKey(microsoft, versions.stringAt(i)), "hotspot\\MSI");
+        TextString home;
+        if (readRegistryPathText(msiKey.c_str(), "Path", home) &&
+            offerHome(selection, home, versions.stringAt(i))) {
+            return true;
+        }
+    }
+    TextString zulu("SOFTWARE\\Azul Systems\\Zulu");
+    StringList names = subkeys(zulu);
+    for (int32_t i = 0; i < names.count(); ++i) {
+        TextString home;
+        if (readRegistryPathText(joinKey(zulu, names.stringAt(i)).c_str(), "InstallationPath",
+                                 home) &&
+            offerHome(selection, home, TextView())) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void configuredLibrary(RuntimeSelection& selection) {
     if (activeConfig == nullptr) {
-        return TextString();
+        return;
     }
     TextString value = activeConfig->jvmDll();
     if (value.empty()) {
-        return TextString();
+        return;
     }
     TextString candidate = activeConfig->resolvePath(value);
-    return candidateReadable(candidate) ? candidate : TextString();
+    if (candidateReadable(candidate)) {
+        selection.offer(candidate, TextView());
+    }
 }
 
-TextString shippedRuntime() {
+void shippedRuntime(RuntimeSelection& selection) {
     if (activeConfig == nullptr) {
-        return TextString();
+        return;
     }
     TextString home = activeConfig->jre();
     if (home.empty()) {
         home = TextString("./jre/");
     }
-    return findJvmInHome(activeConfig->resolvePath(home));
+    offerHome(selection, activeConfig->resolvePath(home), TextView());
 }
 
-TextString systemRuntime() {
-    TextString found = readRegistryRuntime("SOFTWARE\\JavaSoft\\JRE");
-    if (found.empty()) {
-        found = readRegistryRuntime("SOFTWARE\\JavaSoft\\Java Runtime Environment");
-    }
-    if (found.empty()) {
-        StringList homes;
-        platform::systemRuntimeHomes(homes);
-        for (int32_t i = 0; i < homes.count() && found.empty(); ++i) {
-            found = findJvmInHome(TextView(homes.stringAt(i)));
+// The installation records of Oracle's installers (the current record of each key first,
+// then every other version), those of the vendors' installers, then what the platform
+// names: the java on PATH, and on Linux the system's runtime directories.
+void systemRuntime(RuntimeSelection& selection) {
+    for (const char* key : kJavaSoftKeys) {
+        if (offerCurrentRecord(selection, key)) {
+            return;
         }
     }
-    return found;
+    for (const char* key : kJavaSoftKeys) {
+        if (offerOtherRecords(selection, key)) {
+            return;
+        }
+    }
+    if (offerVendorRecords(selection)) {
+        return;
+    }
+    StringList homes;
+    platform::systemRuntimeHomes(homes);
+    for (int32_t i = 0; i < homes.count(); ++i) {
+        if (offerHome(selection, TextView(homes.stringAt(i)), TextView())) {
+            return;
+        }
+    }
 }
 
-TextString environmentRuntime() {
+void environmentRuntime(RuntimeSelection& selection) {
     for (const char* name : {"JRE_HOME", "JAVA_HOME"}) {
         TextString home = platform::getEnvPath(name);
-        if (!home.empty()) {
-            TextString found = findJvmInHome(home);
-            if (!found.empty()) {
-                return found;
-            }
+        if (!home.empty() && offerHome(selection, home, TextView())) {
+            return;
         }
     }
-    return TextString();
 }
 
-// Reads a registry value below HKLM that names a path, in its ANSI form (see
-// platform/files.h), with the same length limit as readRegistryText.
-bool readRegistryPathText(const char* keyPath, const char* valueName, TextString& path) {
-    return platform::readRegistryPath(platform::RegistryRoot::LocalMachine, keyPath, valueName,
-                                      path) &&
-           path.length() < kRegistryTextLimit;
-}
-
-TextString runSource(char letter) {
+void runSource(char letter, RuntimeSelection& selection) {
     switch (letter) {
         case 'c':
-            return configuredLibrary();
+            configuredLibrary(selection);
+            break;
         case 'b':
-            return shippedRuntime();
+            shippedRuntime(selection);
+            break;
         case 's':
-            return systemRuntime();
+            systemRuntime(selection);
+            break;
         case 'i':
-            return readRegistryRuntime("SOFTWARE\\IBM\\Java2 Runtime Environment");
+            offerCurrentRecord(selection, "SOFTWARE\\IBM\\Java2 Runtime Environment");
+            break;
         case 'e':
-            return environmentRuntime();
+            environmentRuntime(selection);
+            break;
         default:
-            return TextString();
+            break;
     }
 }
 
@@ -172,24 +325,32 @@ TextString sourceOrder() {
 }  // namespace
 
 TextString locateJvmLibrary() {
-    TextString& kept = keptResult();
-    if (kept != "-") {
-        return kept;
+    LocatorState& located = state();
+    if (located.kept != "-") {
+        return located.kept;
     }
-    kept = TextString();
+    located.kept = TextString();
+    RuntimeSelection selection(activeConfig != nullptr ? activeConfig->minJre() : TextString(),
+                               activeConfig != nullptr ? activeConfig->maxJre() : TextString());
     TextString order = sourceOrder();
     for (int32_t i = 0; i < order.length(); ++i) {
-        TextString found = runSource(order[i]);
-        if (!found.empty()) {
-            kept = found;
-            break;
+        runSource(order[i], selection);
+        TextString chosen;
+        if (selection.endSource(chosen)) {
+            located.kept = chosen;
+            return located.kept;
         }
     }
-    return kept;
+    located.skippedVersion = selection.closestSkippedVersion();
+    return located.kept;
+}
+
+TextString skippedRuntimeVersion() {
+    return state().skippedVersion;
 }
 
 void forgetLocatedJvmLibrary() {
-    keptResult() = TextString("-");
+    state() = LocatorState();
 }
 
 TextString findJvmInHome(TextView home) {
@@ -235,22 +396,5 @@ TextString readRegistryRuntime(const char* keyPath) {
     if (!readRegistryText(keyPath, "CurrentVersion", version)) {
         return TextString();
     }
-    TextString versionKey(keyPath);
-    versionKey.append('\\');
-    versionKey.append(version);
-
-    TextString value;
-    if (readRegistryPathText(versionKey.c_str(), "RuntimeLib", value)) {
-        if (platform::canRead(value.c_str()) && flavour().length() <= 1) {
-            return value;
-        }
-        // The library lies in <home>\bin\<flavour>\: search again from <home>\bin.
-        stripComponent(value);
-        stripComponent(value);
-        return findJvmInHome(value);
-    }
-    if (readRegistryPathText(versionKey.c_str(), "JavaHome", value)) {
-        return findJvmInHome(value);
-    }
-    return TextString();
+    return recordLibrary(keyPath, version);
 }

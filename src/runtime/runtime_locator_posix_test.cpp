@@ -1,11 +1,13 @@
 // The runtime locator on Linux: the runtime layouts of JDK 8 and later, the installed JDK
 // found through JAVA_HOME and through the `java` on PATH.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <string>
 
 #include "platform/files.h"
+#include "platform/java_runtime.h"
 #include "runtime/runtime_locator.h"
 #include "support/configured_app.h"
 #include "support/scratch_tree.h"
@@ -112,12 +114,54 @@ TEST_F(RuntimeLocatorPosix, InstalledJdkThroughTheSystemSourceByDefault) {
     EXPECT_EQ(locate(), kInstalledLibrary);
 }
 
-TEST_F(RuntimeLocatorPosix, WithoutJavaOnPathOnlyTheDefaultJavaLinkRemains) {
+TEST_F(RuntimeLocatorPosix, WithoutJavaOnPathTheDefaultJavaLinkComesBeforeOtherRuntimes) {
+    ScratchTree jvm;
+    ASSERT_TRUE(jvm.link("default-java", kInstalledJdk));
+    jvm.file("a-runtime/lib/server/libjvm.so");
+    platform::setJvmDirectoryForTests(jvm.root().c_str());
     runtimes.directory("empty");
     EnvironmentScope pathScope("PATH", runtimes.path("empty").c_str());
+    EnvironmentScope sdkman("SDKMAN_DIR", runtimes.path("empty").c_str());
+    {
+        ConfiguredApp config(app, "jre_order s");
+        EXPECT_EQ(locate(), jvm.path("default-java/lib/server/libjvm.so"));
+    }
+    jvm.remove("default-java");
+    forgetLocatedJvmLibrary();
     ConfiguredApp config(app, "jre_order s");
-    std::string fallback = findJvmInHome("/usr/lib/jvm/default-java").c_str();
-    EXPECT_EQ(locate(), fallback);
+    EXPECT_EQ(locate(), jvm.path("a-runtime/lib/server/libjvm.so"));
+    platform::setJvmDirectoryForTests(nullptr);
+}
+
+TEST_F(RuntimeLocatorPosix, EmptyPathEntryIsNotTheCurrentDirectory) {
+    // A runtime planted where the user starts the program, its bin/java an executable file.
+    std::string planted = runtimes.file("planted/lib/server/libjvm.so");
+    std::string java = runtimes.file("planted/bin/java", "#!/bin/sh\n");
+    ASSERT_EQ(chmod(java.c_str(), 0755), 0);
+    runtimes.directory("empty");
+    // No other runtime of the system may answer instead.
+    platform::setJvmDirectoryForTests(runtimes.path("empty").c_str());
+    EnvironmentScope sdkman("SDKMAN_DIR", runtimes.path("empty").c_str());
+    CurrentDirectoryScope cwd(runtimes.path("planted/bin"));
+    for (std::string path : {":" + runtimes.path("empty"), runtimes.path("empty") + ":",
+                             runtimes.path("empty") + "::" + runtimes.path("empty")}) {
+        forgetLocatedJvmLibrary();
+        EnvironmentScope pathScope("PATH", path.c_str());
+        ConfiguredApp config(app, "jre_order s");
+        std::string found = locate();
+        EXPECT_NE(found, planted) << path;
+        EXPECT_EQ(found, "") << path;
+    }
+    platform::setJvmDirectoryForTests(nullptr);
+}
+
+TEST_F(RuntimeLocatorPosix, RuntimeNamedThroughTheCurrentDirectoryIsTaken) {
+    runtimes.file("work/jre/lib/server/libjvm.so");
+    CurrentDirectoryScope cwd(runtimes.path("work"));
+    EnvironmentScope shellPwd("PWD", "/somewhere/else");
+    ConfiguredApp config(app, "jre ${PWD}jre\njre_order b");
+    EXPECT_EQ(locate(),
+              std::string(config.store().currentDirectory().c_str()) + "jre/lib/server/libjvm.so");
 }
 
 TEST_F(RuntimeLocatorPosix, IbmRecordFindsNothing) {

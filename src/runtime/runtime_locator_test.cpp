@@ -110,12 +110,18 @@ TEST_F(RuntimeLocator, RelativeConfiguredFileIsAnchoredAtTheExecutableFirst) {
     EXPECT_EQ(locate(), config.directory() + "bin/own.dll");
 }
 
-TEST_F(RuntimeLocator, RelativeConfiguredFileFoundOnlyBelowTheCurrentDirectory) {
+TEST_F(RuntimeLocator, RuntimesBelowTheCurrentDirectoryAreNotTaken) {
     ScratchTree cwdTree;
     cwdTree.file("bin/cwd.dll");
+    cwdTree.file("jre/" + lib);
     CurrentDirectoryScope cwd(cwdTree.root());
-    ConfiguredApp config(app, "jvmdll bin/cwd.dll\njre_order c");
-    EXPECT_EQ(locate(), std::string(config.store().currentDirectory().c_str()) + "bin/cwd.dll");
+    {
+        ConfiguredApp config(app, "jvmdll bin/cwd.dll\njre_order c");
+        EXPECT_EQ(locate(), "");
+    }
+    forgetLocatedJvmLibrary();
+    ConfiguredApp config(app, "jre_order b");
+    EXPECT_EQ(locate(), "");
 }
 
 TEST_F(RuntimeLocator, ConfiguredRuntimeDirectoryIsExpandedAndAnchored) {

@@ -13,6 +13,7 @@ namespace {
 using SplashInitFunction = void (*)();
 using SplashLoadFileFunction = int (*)(const char* path);
 using SplashLoadMemoryFunction = int (*)(void* data, int size);
+using SplashSetFileJarNameFunction = void (*)(const char* fileName, const char* jarName);
 
 // The length of path's directory part, including its last separator ('\\' or '/'); 0 when it
 // has none.
@@ -83,6 +84,12 @@ RuntimeSplashResult loadRuntimeSplash(const char* libraryPath, const TextString&
         }
         splashInit();
         splashLoadFile(imageFile.c_str());
+        // java.awt.SplashScreen.getImageURL() reports the file named here.
+        auto setFileJarName = reinterpret_cast<SplashSetFileJarNameFunction>(
+            platform::findSymbol(library, "SplashSetFileJarName"));
+        if (setFileJarName != nullptr) {
+            setFileJarName(imageFile.c_str(), nullptr);
+        }
         return RuntimeSplashResult::ShownFromFile;
     }
 

@@ -16,7 +16,8 @@
 
 // What an attempt to show the runtime's splash came to.
 enum class RuntimeSplashResult {
-    ShownFromFile,     // "SplashInit", then "SplashLoadFile" with the `splash` file
+    ShownFromFile,     // "SplashInit", "SplashLoadFile" with the `splash` file, then
+                       // "SplashSetFileJarName" with it (when the library has that function)
     ShownFromMemory,   // "SplashInit", then "SplashLoadMemory" with raw data 100
     LibraryNotLoaded,  // the library could not be loaded
     NoInitFunction,    // the library has no "SplashInit"

@@ -254,15 +254,17 @@ void removeAllTrayIcons() {
         return;
     }
     tray.removedAll = true;
+    int shown = 0;
     for (auto it = tray.table.rbegin(); it != tray.table.rend(); ++it) {
         TrayIconRecord* record = it->record;
         if (record->shown) {
             trayshell::notify(trayshell::NotifyAction::Delete, *record);
+            ++shown;
         }
         trayshell::destroyIcon(record->icon);
         delete record;
     }
-    trace("tray icons removed: %d", static_cast<int>(tray.table.size()));
+    trace("tray icons removed: %d (%d shown)", static_cast<int>(tray.table.size()), shown);
     tray.table.clear();
     tray.table.shrink_to_fit();
 }

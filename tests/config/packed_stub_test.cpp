@@ -43,8 +43,9 @@ TEST(PackedStub, EmbeddedAndExternalConfigurationOfARealStub) {
     StringList options;
     store.collectOptions(options);
     ASSERT_EQ(options.count(), 2);
-    EXPECT_STREQ(options.stringAt(0), "-Dexternal=1");
-    EXPECT_STREQ(options.stringAt(1), "-Dembedded=1");
+    // The external file's options come last, so that they win.
+    EXPECT_STREQ(options.stringAt(0), "-Dembedded=1");
+    EXPECT_STREQ(options.stringAt(1), "-Dexternal=1");
     EXPECT_EQ(str(store.exePath()), path);
     EXPECT_EQ(str(store.exeDirectory()), dir.path());
 

@@ -11,12 +11,15 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <fstream>
+#include <initializer_list>
 #include <string>
 
 #include "launcher/single_instance.h"
 #include "platform/env.h"
 #include "platform/sync.h"
 #include "support/payload_builder.h"
+#include "support/scratch_tree.h"
 
 extern char** environ;
 
@@ -147,20 +150,82 @@ TEST_F(GuardTest, VeryLongNamesStillWork) {
     EXPECT_EQ(third.report(), "acquired");
 }
 
-TEST_F(GuardTest, WithoutRuntimeDirectoryTheUsersFileInTmpIsUsed) {
-    platform::putEnv("XDG_RUNTIME_DIR=");
-    std::string name = "wyn-guard-test-" + std::to_string(getpid()) + ".wyn.mutex";
-    std::string file = "/tmp/" + std::to_string(getuid()) + "-" + name;
-    {
+// Without a private runtime directory: the user's own directory below TMPDIR, else below HOME.
+class GuardWithoutRuntimeDirectory : public GuardTest {
+  protected:
+    void SetUp() override {
+        GuardTest::SetUp();
+        ASSERT_EQ(chmod(runtimeDir.path().c_str(), 0777), 0);
+    }
+    std::string own() const { return "wyn-" + std::to_string(geteuid()); }
+    // The lock file's directory mode, or 0 when there is no such file.
+    static unsigned lockDirectoryMode(const std::string& file) {
+        struct stat st;
+        if (stat(file.c_str(), &st) != 0) {
+            return 0;
+        }
+        std::string directory = file.substr(0, file.rfind('/'));
+        return stat(directory.c_str(), &st) == 0 ? st.st_mode & 0777 : 0;
+    }
+
+    ScratchDirectory temporary;
+    ScratchDirectory home;
+    EnvironmentScope tmpdir{"TMPDIR", temporary.path().c_str()};
+    EnvironmentScope homeScope{"HOME", home.path().c_str()};
+};
+
+TEST_F(GuardWithoutRuntimeDirectory, PrivateDirectoryBelowTmpIsCreated) {
+    for (const char* runtime : std::initializer_list<const char*>{"", "relative", nullptr}) {
+        SCOPED_TRACE(runtime == nullptr ? "shared runtime directory" : runtime);
+        if (runtime != nullptr) {
+            platform::putEnv((std::string("XDG_RUNTIME_DIR=") + runtime).c_str());
+        }
+        Probe first("tmp.wyn.mutex", 60);
+        ASSERT_EQ(first.report(), "acquired");
+        Probe second("tmp.wyn.mutex", 0);
+        EXPECT_EQ(second.report(), "held");
+        EXPECT_EQ(lockDirectoryMode(temporary.file(own() + "/tmp.wyn.mutex")), 0700u);
+        EXPECT_FALSE(std::ifstream(runtimeDir.file("tmp.wyn.mutex")).good());
+    }
+}
+
+TEST_F(GuardWithoutRuntimeDirectory, DirectoryPlantedBelowTmpIsPassedOver) {
+    // What another user could have put there first: a directory others may write to, and a
+    // link to a directory of theirs.
+    ScratchDirectory foreign;
+    ASSERT_EQ(chmod(foreign.path().c_str(), 0777), 0);
+    for (int planted = 0; planted < 2; ++planted) {
+        std::string ownPath = temporary.file(own());
+        if (planted == 0) {
+            ASSERT_EQ(mkdir(ownPath.c_str(), 0777), 0);
+            ASSERT_EQ(chmod(ownPath.c_str(), 0777), 0);
+        } else {
+            ASSERT_EQ(symlink(foreign.path().c_str(), ownPath.c_str()), 0);
+        }
+        std::string name = "planted" + std::to_string(planted) + ".wyn.mutex";
         Probe first(name, 60);
         ASSERT_EQ(first.report(), "acquired");
         Probe second(name, 0);
         EXPECT_EQ(second.report(), "held");
-        struct stat st;
-        ASSERT_EQ(stat(file.c_str(), &st), 0);
-        EXPECT_EQ(st.st_mode & 0777, 0600u);
+        EXPECT_EQ(lockDirectoryMode(home.file(".wyn/" + name)), 0700u);
+        EXPECT_FALSE(std::ifstream(foreign.file(name)).good());
+        if (planted == 0) {
+            rmdir(ownPath.c_str());
+        } else {
+            unlink(ownPath.c_str());
+        }
     }
-    unlink(file.c_str());
+}
+
+TEST_F(GuardWithoutRuntimeDirectory, NoPrivateDirectoryAnywhereFails) {
+    ASSERT_EQ(mkdir(temporary.file(own()).c_str(), 0777), 0);
+    ASSERT_EQ(chmod(temporary.file(own()).c_str(), 0777), 0);
+    EnvironmentScope noHome("HOME", nullptr);
+    int error = 0;
+    EXPECT_EQ(platform::acquireNamedMutex("nowhere.wyn.mutex", error),
+              platform::NamedMutexResult::Failed);
+    EXPECT_EQ(error, EACCES);
+    rmdir(temporary.file(own()).c_str());
 }
 
 TEST_F(GuardTest, LockFileThatIsALinkOrADirectoryFails) {

@@ -112,6 +112,21 @@ TEST(GuardWin, SecondStartIsRefusedAndAnAbandonedMutexIsAcquired) {
     EXPECT_EQ(third.report(), "acquired");
 }
 
+TEST(GuardWin, NameFromALongExecutablePathStillGuards) {
+    // An executable 300 characters deep: the name is longer than a kernel object's may be.
+    std::string deep =
+        "C:\\" + std::string(280, 'd') + "\\tool" + std::to_string(GetCurrentProcessId()) + ".exe";
+    std::string name = singleInstanceMutexName("", deep.c_str()).c_str();
+    std::string sibling = singleInstanceMutexName("", (deep + "x").c_str()).c_str();
+    ASSERT_GT(name.size(), 300u);
+    Probe first(name, 60);
+    ASSERT_EQ(first.report(), "acquired");
+    Probe second(name, 0);
+    EXPECT_EQ(second.report(), "held");
+    Probe other(sibling, 0);
+    EXPECT_EQ(other.report(), "acquired") << "names that differ only past the limit stay apart";
+}
+
 TEST(GuardWin, NameOfAnotherKindOfObjectFails) {
     std::string name = "wyn-test-event-" + std::to_string(GetCurrentProcessId());
     HANDLE event = CreateEventA(nullptr, TRUE, FALSE, name.c_str());

@@ -19,6 +19,9 @@ const char* E2ePaths::probeJar() {
 const char* E2ePaths::supportJar() {
     return WYN_E2E_SUPPORT_JAR;
 }
+const char* E2ePaths::redirectAppJar() {
+    return WYN_E2E_REDIRECT_APP_JAR;
+}
 const char* E2ePaths::jdk() {
     return WYN_E2E_JDK;
 }

@@ -36,5 +36,6 @@ struct E2ePaths {
     static const char* linuxStub();
     static const char* probeJar();
     static const char* supportJar();
+    static const char* redirectAppJar();
     static const char* jdk();
 };

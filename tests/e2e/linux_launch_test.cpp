@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 #include "e2e/launch_fixture.h"
@@ -165,7 +166,7 @@ TEST_F(LinuxLaunch, FailureMessagesAndExitCodes) {
         {"too-low", kProbe + "minjre 99\n", 6, "is too low, require 99 or higher."},
         {"too-high", kProbe + "minjre 1.6\nmaxjre 1.8\n", 12,
          "is too high, version between 1.6 and 1.8 is required."},
-        {"no-class", "mainclass com.example.Missing\n", 7,
+        {"no-class", "mainclass com.example.Missing\nclasspath lib/none.jar\n", 7,
          "Error: The main startup class could not be found."},
         {"no-main", "mainclass com.example.probe.NoMain\n", 8,
          "Error: The main startup class is not valid, main method missing."},
@@ -200,6 +201,45 @@ TEST_F(LinuxLaunch, DirectoryNamesStartWhenTheRuntimeCanDecodeThemAndAreNamedWhe
                          " because Java cannot be given that path."),
               std::string::npos)
         << r.err;
+}
+
+TEST_F(LinuxLaunch, VersionBoundsChooseAmongTheRuntimesFound) {
+    // JRE_HOME names an old runtime that could not even be loaded; JAVA_HOME the real JDK.
+    ASSERT_EQ(run("/bin/mkdir", {"-p", dir() + "/old-jre/lib/server"}).exitCode, 0);
+    writeFile(dir() + "/old-jre/lib/server/libjvm.so", "not a library");
+    writeFile(dir() + "/old-jre/release", "JAVA_VERSION=\"1.8.0_5\"\n");
+    std::ifstream releaseFile(std::string(E2ePaths::jdk()) + "/release");
+    std::string line, jdkVersion;
+    while (std::getline(releaseFile, line)) {
+        if (line.rfind("JAVA_VERSION=\"", 0) == 0) {
+            jdkVersion = line.substr(14, line.size() - 15);
+        }
+    }
+    ASSERT_FALSE(jdkVersion.empty());
+    struct Case {
+        const char* name;
+        const char* bounds;
+        int exitCode;
+        std::string message;
+    } cases[] = {
+        {"no bounds: the first", "", 2, "Error: Java Runtime Environment not valid."},
+        {"only the second fits", "minjre 11\n", 0, ""},
+        {"none fits: the closest is named", "minjre 99\n", 6,
+         "Error: Java virtual machine version " + jdkVersion +
+             " is too low, require 99 or higher."},
+        {"none fits from above", "minjre 1.6\nmaxjre 1.7\n", 12,
+         "Error: Java virtual machine version 1.8.0_5 is too high, version between 1.6 and 1.7 is "
+         "required."},
+    };
+    for (const Case& c : cases) {
+        std::string exe = packLinux(kProbe + "jre_order e\n" + c.bounds, "bounds");
+        ChildResult r =
+            run(exe, {},
+                {"JRE_HOME=" + dir() + "/old-jre", std::string("JAVA_HOME=") + E2ePaths::jdk()},
+                {"CLASSPATH", "CLASS_PATH"});
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.name << "\n" << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.name << "\n" << r.err;
+    }
 }
 
 TEST_F(LinuxLaunch, RuntimeVersionThatCannotBeQueriedWithABoundIsReported) {

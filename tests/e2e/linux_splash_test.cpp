@@ -77,6 +77,31 @@ TEST_F(LinuxSplash, FirstWindowClosesIt) {
     EXPECT_EQ(reportValue(r.out, "afterWindow"), "closed");
 }
 
+TEST_F(LinuxSplash, ClosesOnItsOwnAndReportsItsImage) {
+    // Without splashcloseonwindow the runtime's splash closes 1.75 s after the runtime starts,
+    // also when the application opens no window.
+    std::string exe = packSplashApp(
+        std::string("splash ") + WYN_E2E_SPLASH_IMAGE + "\noption -Dsplashapp.action=timer\n",
+        "timer");
+    ChildResult r =
+        run(exe, {}, {std::string("JAVA_HOME=") + E2ePaths::jdk(), "WYN_TRACE=1"}, {"JRE_HOME"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(reportValue(r.out, "imageURL"), std::string("file:") + WYN_E2E_SPLASH_IMAGE);
+    EXPECT_EQ(reportValue(r.out, "atStart"), "visible");
+    EXPECT_EQ(reportValue(r.out, "afterTimer"), "closed");
+    EXPECT_NE(r.err.find("runtime splash closes in 1750 ms"), std::string::npos) << r.err;
+}
+
+TEST_F(LinuxSplash, MissingImageIsTraced) {
+    std::string exe = packSplashApp("splash missing.png\n", "missing");
+    ChildResult r =
+        run(exe, {}, {std::string("JAVA_HOME=") + E2ePaths::jdk(), "WYN_TRACE=1"}, {"JRE_HOME"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("splash image " + dir() + "/missing.png not found"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(reportValue(r.out, "awtSplash"), "false");
+}
+
 TEST_F(LinuxSplash, NoSplashWithoutAnImage) {
     ChildResult r = launch(packSplashApp("", "none"));
     ASSERT_EQ(r.exitCode, 0) << r.err;

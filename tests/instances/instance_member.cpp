@@ -66,6 +66,7 @@ void send(InstanceRegistry& registry, const char* arguments) {
     long target = std::strtol(arguments, &end, 10);
     size_t size = std::strtoul(end, nullptr, 10);
     if (target == 0) {
+        registry.ensureFirstInstance();
         target = registry.firstInstancePid();
     }
     std::vector<uint8_t> body(4 + size, 0);

@@ -166,10 +166,10 @@ class TrayUnderWine : public ::testing::Test {
         return count != nullptr ? count(what) : -2;
     }
 
-    static jobject icons[3];
+    static jobject icons[4];
     static DockedIcon docked[3];
 };
-jobject TrayUnderWine::icons[3];
+jobject TrayUnderWine::icons[4];
 DockedIcon TrayUnderWine::docked[3];
 
 TEST_F(TrayUnderWine, MessageWindowIsHiddenAndNamed) {
@@ -362,8 +362,59 @@ TEST_F(TrayUnderWine, PopupMenuShowsAndTheChosenItemReachesOnMenuCommand) {
     env->DeleteLocalRef(sub);
 }
 
+struct WindowClassSearch {
+    const char* className;
+    HWND found;
+};
+
+BOOL CALLBACK matchVisibleWindowOfClass(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<WindowClassSearch*>(parameter);
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof(name));
+    if (std::string(name) == search->className && IsWindowVisible(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A visible window of the class, in any process (the shell draws balloons in its own).
+HWND visibleWindowOfClass(const char* className) {
+    WindowClassSearch search = {className, nullptr};
+    EnumWindows(matchVisibleWindowOfClass, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST_F(TrayUnderWine, AnIconWithBothBalloonTextsShowsItsBalloon) {
+    auto init = exported<IconInit>("Java_com_tarnwick_wyn_SystemTray_init");
+    auto show = exported<ObjectCall>("Java_com_tarnwick_wyn_SystemTray_Show");
+    ASSERT_TRUE(init != nullptr && show != nullptr);
+    jstring tip = env->NewStringUTF("balloon icon");
+    jstring info = env->NewStringUTF("The balloon's text");
+    jstring title = env->NewStringUTF("Balloon title");
+    EXPECT_EQ(visibleWindowOfClass("tooltips_class32"), nullptr) << "no balloon yet";
+    icons[3] = env->NewGlobalRef(make(kIcon));
+    init(env, icons[3], 1, tip, info, title, 1);
+    EXPECT_TRUE(trayIconStates()[3].balloonLayout) << "the version-5 layout";
+    show(env, icons[3]);
+    ASSERT_EQ(awaitDockedIcons(4).size(), 4u);
+    env->DeleteLocalRef(tip);
+    env->DeleteLocalRef(info);
+    env->DeleteLocalRef(title);
+    // The icon stays for the last case; the balloon itself is drawn only where drawing works.
+    WYN_SKIP_WITHOUT_DRAWING();
+    HWND balloon = nullptr;
+    for (int i = 0; i < 50 && balloon == nullptr; ++i) {
+        Sleep(100);
+        balloon = visibleWindowOfClass("tooltips_class32");
+    }
+    EXPECT_NE(balloon, nullptr) << "the shell shows the balloon";
+    Sleep(300);
+    EXPECT_TRUE(saveScreenshot(screenshot("tray-balloon.png")));
+}
+
 TEST_F(TrayUnderWine, EveryShownIconIsRemovedAtTheEnd) {
-    ASSERT_EQ(awaitDockedIcons(3).size(), 3u);
+    ASSERT_EQ(awaitDockedIcons(4).size(), 4u);
     removeAllTrayIcons();
     EXPECT_EQ(awaitDockedIcons(0).size(), 0u);
     EXPECT_TRUE(trayIconStates().empty());

@@ -1,5 +1,7 @@
 #include "wine-e2e/wine_launch_fixture.h"
 
+#include <gtest/gtest.h>
+
 #include <fstream>
 
 namespace {
@@ -49,7 +51,8 @@ LauncherProcess::~LauncherProcess() {
 }
 
 bool LauncherProcess::start(const std::string& exe, const std::string& args,
-                            const std::vector<EnvChange>& env) {
+                            const std::vector<EnvChange>& env, const std::string& workingDirectory,
+                            HANDLE output, HANDLE error) {
     std::wstring program = wideOfUtf8(exe);
     std::wstring commandLine =
         L"\"" + program + L"\"" + (args.empty() ? L"" : L" " + wideOfUtf8(args));
@@ -57,9 +60,18 @@ bool LauncherProcess::start(const std::string& exe, const std::string& args,
     mutableLine.push_back(L'\0');
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
+    bool redirected = output != nullptr || error != nullptr;
+    if (redirected) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = output;
+        startup.hStdError = error;
+    }
     std::vector<EnvChange> previous = applyEnv(env);
-    BOOL started = CreateProcessW(program.c_str(), mutableLine.data(), nullptr, nullptr, FALSE, 0,
-                                  nullptr, nullptr, &startup, &info_);
+    std::wstring directory = wideOfUtf8(workingDirectory);
+    BOOL started = CreateProcessW(program.c_str(), mutableLine.data(), nullptr, nullptr,
+                                  redirected ? TRUE : FALSE, 0, nullptr,
+                                  directory.empty() ? nullptr : directory.c_str(), &startup, &info_);
     applyEnv(previous);
     return started != FALSE;
 }
@@ -82,9 +94,18 @@ bool LauncherProcess::running() const {
 WineLaunch::WineLaunch() = default;
 
 std::string WineLaunch::pack(const std::string& stubPath, const std::string& config,
-                             const std::string& name) const {
+                             const std::string& name, wynpack::WindowsResources resources) const {
     CraftedExecutable exe;
     exe.stub = readBytes(stubPath);
+    if (resources.version.fileVersion.empty()) {
+        resources.version.fileVersion = "1.0.0.0";
+        resources.version.productVersion = "1.0.0.0";
+    }
+    size_t checksumOffset = 0;
+    std::string message;
+    if (!wynpack::applyWindowsResources(exe.stub, stubPath, resources, checksumOffset, message)) {
+        ADD_FAILURE() << message;
+    }
     exe.config = config;
     exe.entries = {{"com/example/app/Marker.txt", "packed by the end-to-end suite\n"}};
     return scratch_.writeExecutable(exe, name);
@@ -121,9 +142,9 @@ std::vector<EnvChange> WineLaunch::baseEnvironment() const {
 }
 
 int WineLaunch::run(const std::string& exe, const std::string& args, std::vector<EnvChange> env,
-                    DWORD timeoutMs) const {
+                    DWORD timeoutMs, const std::string& workingDirectory) const {
     LauncherProcess process;
-    if (!process.start(exe, args, env)) {
+    if (!process.start(exe, args, env, workingDirectory)) {
         return -2;
     }
     return process.wait(timeoutMs);

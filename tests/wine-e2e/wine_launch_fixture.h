@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "support/payload_builder.h"
+#include "windows_resources.h"
 
 // Environment changes for one launcher process: a value, or unset when absent.
 struct EnvChange {
@@ -28,8 +29,11 @@ class LauncherProcess {
     ~LauncherProcess();
 
     // Starts exe (UTF-8, started through the wide functions) with the command-line tail args
-    // and the environment changes; false on failure.
-    bool start(const std::string& exe, const std::string& args, const std::vector<EnvChange>& env);
+    // and the environment changes, in the test's own working directory unless one is given;
+    // false on failure. Given handles (inheritable) become its standard output and error.
+    bool start(const std::string& exe, const std::string& args, const std::vector<EnvChange>& env,
+               const std::string& workingDirectory = "", HANDLE output = nullptr,
+               HANDLE error = nullptr);
     // Waits up to timeoutMs; the exit code, or -1 when it is still running (it is then
     // killed, so that a hanging launcher fails its test instead of the suite).
     int wait(DWORD timeoutMs = 20000);
@@ -52,9 +56,12 @@ class WineLaunch {
     std::string splashLog() const { return file("splash.log"); }
     std::string releaseFile() const { return file("release"); }
 
-    // Writes stub + configuration text + an archive as name in the scratch directory.
+    // Writes stub + configuration text + an archive as name in the scratch directory. The
+    // stub first gets the resources the packer writes into every Windows executable (its
+    // version information and manifest) and the given ones.
     std::string pack(const std::string& stubPath, const std::string& config,
-                     const std::string& name = "app.exe") const;
+                     const std::string& name = "app.exe",
+                     wynpack::WindowsResources resources = {}) const;
     // Copies the test runtime's tree (bin\ with the companion, bin\server\jvm.dll) to home
     // below the scratch directory; returns the jvm.dll copy's path.
     std::string copyTestRuntime(const std::string& home) const;
@@ -63,9 +70,10 @@ class WineLaunch {
     // and no runtime inherited through JAVA_HOME or JRE_HOME.
     std::vector<EnvChange> baseEnvironment() const;
 
-    // Runs exe to its end; the exit code, or -1 when it did not end in time.
+    // Runs exe to its end (in workingDirectory when one is given); the exit code, or -1 when
+    // it did not end in time.
     int run(const std::string& exe, const std::string& args, std::vector<EnvChange> env,
-            DWORD timeoutMs = 20000) const;
+            DWORD timeoutMs = 20000, const std::string& workingDirectory = "") const;
 
     // Lines of a log file (empty when it does not exist).
     static std::vector<std::string> lines(const std::string& path);

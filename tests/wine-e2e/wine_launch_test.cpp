@@ -227,6 +227,45 @@ TEST_F(HeadlessLocator, NothingWithoutASource) {
     EXPECT_EQ(launch.run(exe, "", withEnv(launch.baseEnvironment(), classes("app/Main:main"))), 1);
 }
 
+TEST_F(HeadlessLocator, NothingIsLoadedFromTheWorkingDirectory) {
+    // The user starts the program from a folder holding a runtime, a jar and a library the
+    // runtime needs; beside the program there is nothing.
+    WineLaunch launch;
+    ASSERT_TRUE(CreateDirectoryA(launch.file("downloads").c_str(), nullptr));
+    launch.copyTestRuntime("downloads\\jre");
+    launch.copyTestRuntime("downloads\\rt");
+    ASSERT_TRUE(MoveFileA(launch.file("downloads\\rt\\bin\\wyn_test_runtime_companion.dll").c_str(),
+                          launch.file("downloads\\wyn_test_runtime_companion.dll").c_str()));
+    ASSERT_TRUE(writeBytes(launch.file("downloads\\planted.jar"), "not the application's"));
+    std::string exe = launch.pack(WYN_E2E_STUB, "mainclass=app/Main\nclasspath=planted.jar\n");
+    std::vector<EnvChange> env = withEnv(launch.baseEnvironment(), classes("app/Main:main"));
+    EXPECT_EQ(launch.run(exe, "", env, 20000, launch.file("downloads")), 1) << "no runtime found";
+    EXPECT_EQ(WineLaunch::lines(launch.runtimeLog()), std::vector<std::string>());
+
+    // A runtime named on purpose whose companion library lies only in the working directory.
+    exe = launch.pack(WYN_E2E_STUB,
+                      "jvmdll=" + launch.file("downloads\\rt\\bin\\server\\jvm.dll") +
+                          "\nmainclass=app/Main\nclasspath=planted.jar\n",
+                      "named.exe");
+    EXPECT_EQ(launch.run(exe, "", env, 20000, launch.file("downloads")), 2)
+        << "the runtime's dependency is not taken from the working directory";
+
+    // With the companion beside the runtime library, its own directory provides it.
+    ASSERT_TRUE(MoveFileA(
+        launch.file("downloads\\wyn_test_runtime_companion.dll").c_str(),
+        launch.file("downloads\\rt\\bin\\server\\wyn_test_runtime_companion.dll").c_str()));
+    EXPECT_EQ(launch.run(exe, "", withEnv(env, {{"WYN_TEST_RUNTIME_LOG_ENV", true, "PATH"}}), 20000,
+                         launch.file("downloads")),
+              0);
+    std::vector<std::string> options = launch.runtimeRecords("option -Djava.class.path=");
+    ASSERT_EQ(options.size(), 1u);
+    EXPECT_EQ(options[0].find("downloads"), std::string::npos) << options[0];
+    std::vector<std::string> path = launch.runtimeRecords("env PATH=");
+    ASSERT_EQ(path.size(), 1u);
+    EXPECT_EQ(path[0].find("rt\\\\bin\\\\server"), std::string::npos)
+        << "loaded at the first attempt, without extending PATH";
+}
+
 TEST_F(HeadlessLocator, RegistryRecord) {
     if (!underWine()) {
         GTEST_SKIP() << "writes HKLM\\SOFTWARE\\JavaSoft: runs only in a private Wine prefix";
@@ -295,6 +334,23 @@ TEST_F(HeadlessRuntimeSplash, EmbeddedImageGoesWithItsExactSize) {
     EXPECT_EQ(log[0], "init");
     EXPECT_EQ(log[2],
               "memory " + std::to_string(WYN_E2E_IMAGE_SIZE) + " wyn raw splash image line 1.");
+}
+
+TEST_F(HeadlessRuntimeSplash, EnvironmentIsSettledBeforeTheSplashLoadsTheRuntime) {
+    WineLaunch launch;
+    std::string config = prepare(launch, "full") + "export=WYN_E2E_EXPORTED=early\n";
+    std::string exe = launch.pack(WYN_E2E_SPLASH_STUB, config);
+    std::vector<EnvChange> env = withEnv(
+        launch.baseEnvironment(),
+        withEnv(classes("app/Main:main"),
+                {{"JAVA_TOOL_OPTIONS", true, "-Dinherited=1"},
+                 {"WYN_TEST_RUNTIME_LOG_ENV", true, "JAVA_TOOL_OPTIONS,WYN_E2E_EXPORTED"}}));
+    ASSERT_EQ(launch.run(exe, "", env), 0);
+    ASSERT_FALSE(WineLaunch::lines(launch.splashLog()).empty()) << "the splash loaded the runtime";
+    // What the runtime's C library would have copied when it was loaded.
+    EXPECT_EQ(launch.runtimeRecords("load-env "),
+              std::vector<std::string>(
+                  {"load-env JAVA_TOOL_OPTIONS unset", "load-env WYN_E2E_EXPORTED=early"}));
 }
 
 TEST_F(HeadlessRuntimeSplash, LibraryNeedingItsOwnDirectoryLoadsAndThatDirectoryEndsPath) {

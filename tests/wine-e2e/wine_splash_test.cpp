@@ -167,6 +167,22 @@ TEST(NativeSplash, ExportedNativesCancelTheTimerAndCloseIt) {
     }
 }
 
+TEST(RuntimeSplash, WithoutAnImageForTheLibraryTheBitmapShows) {
+    WYN_SKIP_WITHOUT_DRAWING();  // the launcher's splash window needs its bitmap
+    WineLaunch launch;
+    launch.copyTestRuntime("rt");
+    ASSERT_TRUE(CopyFileA((std::string(WYN_E2E_SPLASH_LIBS) + "full\\splashscreen.dll").c_str(),
+                          launch.file("rt\\bin\\splashscreen.dll").c_str(), FALSE));
+    std::string exe =
+        launch.pack(WYN_E2E_BITMAP_STUB, "jvmdll=rt\\bin\\server\\jvm.dll\nmainclass=app/Main\n");
+    LauncherProcess process;
+    ASSERT_TRUE(process.start(exe, "", withEnv(launch.baseEnvironment(), mainScript("wait"))));
+    EXPECT_NE(waitForWindow(kSplashClass, process.processId()), nullptr);
+    EXPECT_EQ(WineLaunch::lines(launch.splashLog()), std::vector<std::string>());
+    ASSERT_TRUE(writeBytes(launch.releaseFile(), "go"));
+    EXPECT_EQ(process.wait(), 0);
+}
+
 TEST(RuntimeSplash, LibraryWithoutSplashInitShowsNoSplashAtAll) {
     WineLaunch launch;
     launch.copyTestRuntime("rt");

@@ -9,6 +9,7 @@
 #include "ascii_text.h"
 #include "input_files.h"
 #include "interruption.h"
+#include "service_files.h"
 
 namespace wynpack {
 
@@ -18,6 +19,7 @@ constexpr std::string_view kMetaInf = "META-INF/";
 constexpr std::string_view kManifest = "META-INF/MANIFEST.MF";
 // libzip writes the ZIP64 extra field itself when an entry needs it.
 constexpr zip_uint16_t kZip64ExtraField = 0x0001;
+constexpr zip_uint64_t kMaxEntryRead = 64u << 20;
 
 bool endsWithIgnoringAsciiCase(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() &&
@@ -111,6 +113,100 @@ bool ArchiveMerger::addSource(const std::string& path, Problem& problem) {
     return true;
 }
 
+bool ArchiveMerger::hasEntry(size_t source, const std::string& name) const {
+    return zip_name_locate(sources_[source].archive, name.c_str(), 0) >= 0;
+}
+
+bool ArchiveMerger::readEntry(size_t source, const std::string& name, std::string& bytes,
+                              Problem& problem) const {
+    const Source& from = sources_[source];
+    auto failed = [&](const std::string& why) {
+        return fail(problem, ExitStatus::BadInput,
+                    "cannot read " + name + " from " + quoted(from.path) + ": " + why);
+    };
+    zip_int64_t index = zip_name_locate(from.archive, name.c_str(), 0);
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (index < 0 || zip_stat_index(from.archive, static_cast<zip_uint64_t>(index), 0, &st) != 0 ||
+        (st.valid & ZIP_STAT_SIZE) == 0) {
+        return failed(zipMessage(from.archive));
+    }
+    if (st.size > kMaxEntryRead) {
+        return failed("it is larger than 64 MiB");
+    }
+    zip_file_t* file = zip_fopen_index(from.archive, static_cast<zip_uint64_t>(index), 0);
+    if (file == nullptr) {
+        return failed(zipMessage(from.archive));
+    }
+    bytes.assign(st.size, '\0');
+    zip_int64_t got = zip_fread(file, bytes.data(), st.size);
+    zip_fclose(file);
+    if (got < 0 || static_cast<zip_uint64_t>(got) != st.size) {
+        return failed("the entry is damaged");
+    }
+    return true;
+}
+
+// Service files that more than one jar holds, merged before anything is written.
+bool ArchiveMerger::mergeServiceFiles(const NoteSink& note, Problem& problem) {
+    std::unordered_map<std::string, std::vector<size_t>> holders;
+    std::vector<std::string> order;
+    for (size_t s = 0; s < sources_.size(); ++s) {
+        zip_int64_t count = zip_get_num_entries(sources_[s].archive, 0);
+        for (zip_int64_t i = 0; i < count; ++i) {
+            const char* name =
+                zip_get_name(sources_[s].archive, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_GUESS);
+            if (name != nullptr && isServiceFile(name)) {
+                auto& list = holders[name];
+                if (list.empty()) {
+                    order.push_back(name);
+                }
+                if (list.empty() || list.back() != s) {
+                    list.push_back(s);
+                }
+            }
+        }
+    }
+    mergedServices_.clear();
+    for (const std::string& name : order) {
+        const std::vector<size_t>& list = holders[name];
+        if (list.size() < 2) {
+            continue;
+        }
+        std::vector<std::string> copies;
+        for (size_t s : list) {
+            copies.emplace_back();
+            if (!readEntry(s, name, copies.back(), problem)) {
+                return false;
+            }
+        }
+        mergedServices_[name] = wynpack::mergeServiceFiles(copies);
+        note(name + ": merged the providers of " + std::to_string(list.size()) + " jars");
+    }
+    return true;
+}
+
+bool ArchiveMerger::addMergedEntry(zip_t* target, const Source& source, zip_uint64_t index,
+                                   const std::string& name, Problem& problem) {
+    const std::string& merged = mergedServices_[name];
+    zip_source_t* data = zip_source_buffer(target, merged.data(), merged.size(), 0);
+    zip_int64_t added =
+        data == nullptr ? -1 : zip_file_add(target, name.c_str(), data, ZIP_FL_ENC_UTF_8);
+    if (added < 0) {
+        zip_source_free(data);
+        return fail(problem, ExitStatus::Failed,
+                    "cannot write the merged " + name + ": " + zipMessage(target));
+    }
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(source.archive, index, 0, &st) == 0 && (st.valid & ZIP_STAT_MTIME) &&
+        zip_file_set_mtime(target, static_cast<zip_uint64_t>(added), st.mtime, 0) != 0) {
+        return fail(problem, ExitStatus::Failed,
+                    "cannot write the merged " + name + ": " + zipMessage(target));
+    }
+    return true;
+}
+
 bool ArchiveMerger::copyEntry(zip_t* target, const Source& source, zip_uint64_t index,
                               const char* name, Problem& problem) {
     auto failed = [&](ExitStatus status, const std::string& why) {
@@ -183,6 +279,10 @@ bool ArchiveMerger::writeTo(const std::string& zipPath, const NoteSink& note, Pr
         return fail(problem, ExitStatus::Failed,
                     "cannot write the archive " + quoted(zipPath) + ": " + message);
     }
+    if (!mergeServiceFiles(note, problem)) {
+        zip_discard(target);
+        return false;
+    }
     EntrySelector selector;
     for (size_t s = 0; s < sources_.size(); ++s) {
         const Source& source = sources_[s];
@@ -202,17 +302,22 @@ bool ArchiveMerger::writeTo(const std::string& zipPath, const NoteSink& note, Pr
             }
             size_t first = 0;
             EntryChoice choice = selector.choose(name, s, first);
-            if (choice == EntryChoice::DropDuplicate) {
+            bool merged = mergedServices_.count(name) != 0;
+            if (choice == EntryChoice::DropDuplicate && !merged) {
                 note(std::string(name) + " in " + source.path +
                      " is a duplicate, kept the first (from " + sources_[first].path + ")");
             }
-            if (choice == EntryChoice::Copy && !copyEntry(target, source, index, name, problem)) {
+            bool ok = choice != EntryChoice::Copy ||
+                      (merged ? addMergedEntry(target, source, index, name, problem)
+                              : copyEntry(target, source, index, name, problem));
+            if (!ok) {
                 zip_discard(target);
                 return false;
             }
         }
     }
-    bool empty = zip_get_num_entries(target, 0) == 0;
+    entriesWritten_ = static_cast<size_t>(zip_get_num_entries(target, 0));
+    bool empty = entriesWritten_ == 0;
     zip_register_cancel_callback_with_state(target, cancelWhenInterrupted, nullptr, nullptr);
     if (zip_close(target) != 0) {
         bool cancelled = zip_error_code_zip(zip_get_error(target)) == ZIP_ER_CANCELLED;

@@ -7,6 +7,8 @@
 // count as the same manifest). A later file entry of the same name is dropped with a note.
 // Signature files of signed jars (META-INF/*.SF, *.RSA, *.DSA, *.EC, any case) are dropped:
 // they cannot stay valid for a merged archive and the runtime would refuse its classes.
+// Service provider files (META-INF/services/*) that several jars hold are merged instead (see
+// service_files.h): the merged file takes the first copy's place.
 //
 // Entries are copied without recompression (same method, same bytes), with their times,
 // extra fields and external attributes. The archive is written by libzip with offsets that
@@ -55,9 +57,19 @@ class ArchiveMerger {
     [[nodiscard]] bool addSource(const std::string& path, Problem& problem);
 
     // Writes the merged archive to zipPath, an existing file that is replaced. Notes about
-    // dropped duplicates go to note. Stops, removing its own temporary file, when an
-    // interrupt is requested.
+    // dropped duplicates and merged service files go to note. Stops, removing its own
+    // temporary file, when an interrupt is requested.
     [[nodiscard]] bool writeTo(const std::string& zipPath, const NoteSink& note, Problem& problem);
+
+    size_t sourceCount() const { return sources_.size(); }
+    const std::string& sourcePath(size_t source) const { return sources_[source].path; }
+    // True when the source holds an entry of exactly that name.
+    bool hasEntry(size_t source, const std::string& name) const;
+    // The uncompressed bytes of an entry; bad input when it cannot be read or is over 64 MiB.
+    [[nodiscard]] bool readEntry(size_t source, const std::string& name, std::string& bytes,
+                                 Problem& problem) const;
+    // The number of entries the last writeTo wrote.
+    size_t entriesWritten() const { return entriesWritten_; }
 
   private:
     struct Source {
@@ -67,7 +79,14 @@ class ArchiveMerger {
     bool copyEntry(zip_t* target, const Source& source, zip_uint64_t index, const char* name,
                    Problem& problem);
 
+    // Merged service files by name; they must live until the archive is closed.
+    bool mergeServiceFiles(const NoteSink& note, Problem& problem);
+    bool addMergedEntry(zip_t* target, const Source& source, zip_uint64_t index,
+                        const std::string& name, Problem& problem);
+
     std::vector<Source> sources_;
+    std::unordered_map<std::string, std::string> mergedServices_;
+    size_t entriesWritten_ = 0;
 };
 
 }  // namespace wynpack

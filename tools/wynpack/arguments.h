@@ -1,7 +1,7 @@
 // The packer's command line and its help text.
 //
 //   wynpack --target NAME | --stub FILE  --config FILE  --jar FILE [--jar FILE ...]
-//           [--no-support]  --output FILE
+//           [--no-support]  --output FILE  [Windows resource options]  [--splash-title TEXT]
 //
 // Every option that takes a value accepts it as the next argument or after '='
 // (--config=app.cfg). Parsing only checks the command line; whether the files exist is checked
@@ -10,20 +10,50 @@
 // Platforms: pure code, the same everywhere.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace wynpack {
 
+struct IconOption {
+    uint32_t groupId = 1;
+    std::string path;
+};
+
 struct PackOptions {
     bool help = false;
+    bool version = false;
     std::string target;  // a known target name, or empty when --stub names the stub
     std::string stub;
     std::string config;
     std::vector<std::string> jars;  // in the order given
     bool noSupport = false;
     std::string output;
+
+    // Resources and headers of a Windows stub.
+    std::vector<IconOption> icons;
+    std::string splash;
+    std::string fileVersion;
+    std::string productVersion;
+    std::string productName;
+    std::string company;
+    std::string description;
+    std::string copyright;
+    std::string originalFilename;
+    std::string internalName;
+    bool dpiAware = false;
+    bool requireAdmin = false;
+    bool utf8 = false;
+    bool longPaths = false;
+    bool console = false;
+
+    // A splashtitle line put in front of the configuration.
+    std::string splashTitle;
+
+    // The first option that only a Windows stub can take, or null when none is given.
+    const char* windowsOnlyOption() const;
 };
 
 // The targets that --target knows, and the stub file name of each; null for an unknown name.
@@ -31,10 +61,14 @@ const char* stubFileName(std::string_view target);
 
 // Parses the arguments after the program name. False with a message (without the "wynpack: "
 // prefix) for an unknown option, a missing value, a missing required option, an option given
-// twice or an unknown target. --help anywhere wins over everything else.
+// twice, an unknown target, a malformed --icon or version value. --help anywhere wins over
+// everything else, then --version.
 [[nodiscard]] bool parseArguments(const std::vector<std::string>& args, PackOptions& options,
                                   std::string& error);
 
 std::string helpText();
+
+// "wynpack <version>".
+std::string versionText();
 
 }  // namespace wynpack

@@ -16,14 +16,18 @@ int main(int argc, char** argv) {
     setenv("TZ", "UTC", 1);
 
     std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        std::fputs(wynpack::helpText().c_str(), stderr);
+        return static_cast<int>(wynpack::ExitStatus::BadInput);
+    }
     wynpack::PackOptions options;
     std::string error;
     if (!wynpack::parseArguments(args, options, error)) {
         std::fprintf(stderr, "wynpack: %s\n", error.c_str());
         return static_cast<int>(wynpack::ExitStatus::BadInput);
     }
-    if (options.help) {
-        std::fputs(wynpack::helpText().c_str(), stdout);
+    if (options.help || options.version) {
+        std::fputs((options.help ? wynpack::helpText() : wynpack::versionText()).c_str(), stdout);
         return 0;
     }
     std::string toolDir = wynpack::toolDirectory();
@@ -31,12 +35,19 @@ int main(int argc, char** argv) {
         std::fputs("wynpack: cannot find the directory of the wynpack executable\n", stderr);
         return static_cast<int>(wynpack::ExitStatus::Failed);
     }
-    auto note = [](const std::string& line) {
+    wynpack::PackMessages messages;
+    messages.note = [](const std::string& line) {
         std::fprintf(stderr, "wynpack: note: %s\n", line.c_str());
     };
+    messages.warning = [](const std::string& line) {
+        std::fprintf(stderr, "wynpack: warning: %s\n", line.c_str());
+    };
     wynpack::Problem problem;
-    bool ok = wynpack::pack(options, toolDir, note, problem);
-    if (!ok) {
+    std::string summary;
+    bool ok = wynpack::pack(options, toolDir, messages, summary, problem);
+    if (ok) {
+        std::printf("wynpack: %s\n", summary.c_str());
+    } else {
         std::fprintf(stderr, "wynpack: %s\n", problem.message.c_str());
     }
     wynpack::endIfInterrupted();

@@ -109,7 +109,14 @@ bool OutputFile::overwriteFromEnd(uint64_t distanceFromEnd, std::string_view byt
     if (distanceFromEnd > written_ || bytes.size() > distanceFromEnd) {
         return fail(problem, ExitStatus::Failed, "cannot write " + quoted(temp_.path()));
     }
-    auto position = static_cast<off_t>(written_ - distanceFromEnd);
+    return overwriteAt(written_ - distanceFromEnd, bytes, problem);
+}
+
+bool OutputFile::overwriteAt(uint64_t offset, std::string_view bytes, Problem& problem) {
+    if (offset > written_ || bytes.size() > written_ - offset) {
+        return fail(problem, ExitStatus::Failed, "cannot write " + quoted(temp_.path()));
+    }
+    auto position = static_cast<off_t>(offset);
     if (pwrite(temp_.descriptor(), bytes.data(), bytes.size(), position) !=
         static_cast<ssize_t>(bytes.size())) {
         return fail(problem, ExitStatus::Failed,

@@ -51,6 +51,11 @@ class OutputFile {
     // Overwrites bytes already written, distanceFromEnd bytes before the current end.
     [[nodiscard]] bool overwriteFromEnd(uint64_t distanceFromEnd, std::string_view bytes,
                                         Problem& problem);
+    // Overwrites bytes already written, at offset from the start.
+    [[nodiscard]] bool overwriteAt(uint64_t offset, std::string_view bytes, Problem& problem);
+    // The file being written, until commit renames it.
+    const std::string& temporaryPath() const { return temp_.path(); }
+    uint64_t size() const { return written_; }
     // Mode 0755, flush, close and rename to the output path.
     [[nodiscard]] bool commit(Problem& problem);
 

@@ -10,33 +10,89 @@
 #include <vector>
 
 #include "archive_merge.h"
+#include "byte_order.h"
+#include "config_checks.h"
 #include "config_text.h"
 #include "input_files.h"
 #include "install_layout.h"
 #include "interruption.h"
+#include "main_class.h"
 #include "output_file.h"
+#include "pe_image.h"
+#include "windows_resources.h"
 #include "zip64_locator.h"
 
 namespace wynpack {
 
 namespace {
 
-bool readConfigBlock(const std::string& path, std::string& block, Problem& problem) {
+bool readConfigText(const std::string& path, std::string& utf8, Problem& problem) {
     std::string bytes;
     if (!readInputFile(path, "configuration file", bytes, problem)) {
         return false;
     }
     DecodedText text;
     std::string reason;
-    if (!decodeConfigText(bytes, text, reason) || !checkConfigText(text.utf8, reason)) {
+    if (!decodeConfigText(bytes, text, reason)) {
         return fail(problem, ExitStatus::BadInput,
                     "configuration file " + quoted(path) + " " + reason);
     }
-    if (!buildConfigBlock(text.utf8, block)) {
+    utf8 = std::move(text.utf8);
+    return true;
+}
+
+// Completes and checks the configuration against the jars, then builds its block.
+bool makeConfigBlock(const PackOptions& options, std::string utf8, const ArchiveMerger& jars,
+                     const PackMessages& messages, std::string& block, Problem& problem) {
+    if (!completeMainClass(utf8, jars, options.config, messages.note, problem)) {
+        return false;
+    }
+    for (const std::string& warning : configWarnings(utf8)) {
+        messages.warning(quoted(options.config) + " " + warning);
+    }
+    bool classPathConfigured =
+        firstKeyLine(utf8, "classpath").found || firstKeyLine(utf8, "java_classpath").found;
+    if (!checkMainClass(firstKeyLine(utf8, "mainclass").value, classPathConfigured, jars,
+                        messages.warning, problem)) {
+        return false;
+    }
+    if (!options.splashTitle.empty()) {
+        utf8 = "splashtitle " + options.splashTitle + "\r\n" + utf8;
+    }
+    if (!buildConfigBlock(utf8, block)) {
         return fail(problem, ExitStatus::BadInput,
-                    "configuration file " + quoted(path) + " is too large");
+                    "configuration file " + quoted(options.config) + " is too large");
     }
     return true;
+}
+
+// The files the packed program reads at run time as its external configuration: the output's
+// path with ".cfg" or ".config" added, or put in place of its extension.
+std::vector<std::string> externalConfigNames(const std::string& output) {
+    std::vector<std::string> names = {output + ".cfg", output + ".config"};
+    size_t dot = output.rfind('.');
+    if (dot != std::string::npos && output.find('/', dot) == std::string::npos) {
+        names.push_back(output.substr(0, dot) + ".cfg");
+        names.push_back(output.substr(0, dot) + ".config");
+    }
+    return names;
+}
+
+void warnIfAlsoExternal(const PackOptions& options, const PackMessages& messages) {
+    FileId config;
+    if (!fileIdOf(options.config, config)) {
+        return;
+    }
+    for (const std::string& name : externalConfigNames(options.output)) {
+        FileId candidate;
+        if (fileIdOf(name, candidate) && candidate == config) {
+            messages.warning(quoted(options.config) + " is also the external configuration " +
+                             quoted(options.output) +
+                             " reads beside itself at run time: its lines would count twice "
+                             "(once from the file, once embedded); name it differently");
+            return;
+        }
+    }
 }
 
 // The output must be a file name in an existing directory and none of the inputs.
@@ -91,21 +147,133 @@ bool readArchiveTail(const std::string& path, std::string& tail, Problem& proble
                      "cannot read the archive " + quoted(path) + ": " + std::strerror(error));
 }
 
+std::string baseNameOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The version information's fields: the options, with defaults from the output's name.
+VersionFields versionFieldsFor(const PackOptions& options) {
+    std::string fileName = baseNameOf(options.output);
+    std::string name = fileName.substr(0, fileName.rfind('.'));
+    if (name.empty()) {
+        name = fileName;
+    }
+    auto orDefault = [](const std::string& value, const std::string& fallback) {
+        return value.empty() ? fallback : value;
+    };
+    VersionFields fields;
+    fields.fileVersion = orDefault(options.fileVersion, "1.0.0.0");
+    fields.productVersion = orDefault(options.productVersion, fields.fileVersion);
+    fields.strings = {
+        {"CompanyName", options.company},
+        {"FileDescription", orDefault(options.description, name)},
+        {"FileVersion", fields.fileVersion},
+        {"InternalName", orDefault(options.internalName, name)},
+        {"LegalCopyright", options.copyright},
+        {"OriginalFilename", orDefault(options.originalFilename, fileName)},
+        {"ProductName", orDefault(options.productName, name)},
+        {"ProductVersion", fields.productVersion},
+    };
+    return fields;
+}
+
+// Puts the requested resources into a Windows stub; a Linux stub takes none of them.
+bool prepareStub(const PackOptions& options, const std::string& stubPath, std::string& stub,
+                 size_t& checksumOffset, Problem& problem) {
+    checksumOffset = 0;
+    if (!looksLikePeImage(stub)) {
+        const char* option = options.windowsOnlyOption();
+        return option == nullptr ? true
+                                 : fail(problem, ExitStatus::BadInput,
+                                        std::string(option) + " needs a Windows stub; " +
+                                            quoted(stubPath) + " is not one");
+    }
+    WindowsResources resources;
+    for (const IconOption& icon : options.icons) {
+        IconFile file{icon.groupId, icon.path, {}};
+        if (!readInputFile(icon.path, "icon", file.bytes, problem)) {
+            return false;
+        }
+        resources.icons.push_back(std::move(file));
+    }
+    if (!options.splash.empty()) {
+        resources.splashPath = options.splash;
+        if (!readInputFile(options.splash, "splash image", resources.splashBytes, problem)) {
+            return false;
+        }
+    }
+    resources.version = versionFieldsFor(options);
+    resources.manifest = {options.dpiAware, options.requireAdmin, options.utf8, options.longPaths};
+    resources.console = options.console;
+    std::string message;
+    return applyWindowsResources(stub, stubPath, resources, checksumOffset, message)
+               ? true
+               : fail(problem, ExitStatus::BadInput, message);
+}
+
+// Makes a Windows executable's size a multiple of 8 by growing the archive's comment, so that
+// a signing tool appends its certificate table right behind the archive, without padding.
+bool alignForSigning(OutputFile& output, const std::string& archiveTail, Problem& problem) {
+    constexpr uint32_t kEndRecordSignature = 0x06054b50;
+    size_t size = archiveTail.size();
+    uint32_t padding = static_cast<uint32_t>((8 - output.size() % 8) % 8);
+    if (padding == 0 || size < 22 || readLe32(archiveTail, size - 22) != kEndRecordSignature ||
+        readLe16(archiveTail, size - 2) != 0) {
+        return true;
+    }
+    std::string length;
+    appendLe16(length, padding);
+    return output.write(std::string(padding, ' '), problem) &&
+           output.overwriteFromEnd(padding + 2, length, problem);
+}
+
+// Sums the written file and stores its PE checksum.
+bool storeChecksum(OutputFile& output, size_t checksumOffset, Problem& problem) {
+    int fd = open(output.temporaryPath().c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return fail(problem, ExitStatus::Failed,
+                    "cannot read " + quoted(output.temporaryPath()) + ": " + std::strerror(errno));
+    }
+    PeChecksum sum;
+    std::vector<char> buffer(1 << 20);
+    ssize_t n = 0;
+    while ((n = read(fd, buffer.data(), buffer.size())) > 0 || (n < 0 && errno == EINTR)) {
+        if (n > 0) {
+            sum.add(std::string_view(buffer.data(), static_cast<size_t>(n)));
+        }
+    }
+    int error = errno;
+    close(fd);
+    if (n < 0) {
+        return fail(problem, ExitStatus::Failed,
+                    "cannot read " + quoted(output.temporaryPath()) + ": " + std::strerror(error));
+    }
+    std::string value;
+    appendLe32(value, sum.finish());
+    return output.overwriteAt(checksumOffset, value, problem);
+}
+
 // Appends the archive and makes its ZIP64 locator, if it has one, count from the file's start.
+// A Windows executable is also aligned for signing and gets its checksum.
 bool appendArchive(OutputFile& output, const std::string& archive, uint64_t prefixLength,
-                   Problem& problem) {
+                   size_t checksumOffset, Problem& problem) {
     std::string tail;
     if (!readArchiveTail(archive, tail, problem) || !output.appendFileContent(archive, problem)) {
         return false;
     }
     LocatorFix fix = zip64LocatorFix(tail, prefixLength);
-    return !fix.needed || output.overwriteFromEnd(fix.distanceFromEnd, fix.bytes, problem);
+    if (fix.needed && !output.overwriteFromEnd(fix.distanceFromEnd, fix.bytes, problem)) {
+        return false;
+    }
+    return checksumOffset == 0 || (alignForSigning(output, tail, problem) &&
+                                   storeChecksum(output, checksumOffset, problem));
 }
 
 }  // namespace
 
-bool pack(const PackOptions& options, const std::string& toolDir,
-          const std::function<void(const std::string&)>& note, Problem& problem) {
+bool pack(const PackOptions& options, const std::string& toolDir, const PackMessages& messages,
+          std::string& summary, Problem& problem) {
     std::string stubPath =
         options.stub.empty() ? stubPathFor(toolDir, options.target) : options.stub;
     std::vector<std::string> jars = options.jars;
@@ -119,12 +287,15 @@ bool pack(const PackOptions& options, const std::string& toolDir,
     if (!checkOutputPath(options.output, inputs, problem)) {
         return false;
     }
-    std::string block;
-    if (!readConfigBlock(options.config, block, problem)) {
+    warnIfAlsoExternal(options, messages);
+    std::string configText;
+    if (!readConfigText(options.config, configText, problem)) {
         return false;
     }
     std::string stub;
-    if (!readInputFile(stubPath, "stub", stub, problem)) {
+    size_t checksumOffset = 0;
+    if (!readInputFile(stubPath, "stub", stub, problem) ||
+        !prepareStub(options, stubPath, stub, checksumOffset, problem)) {
         return false;
     }
     ArchiveMerger merger;
@@ -133,16 +304,30 @@ bool pack(const PackOptions& options, const std::string& toolDir,
             return false;
         }
     }
+    std::string block;
+    if (!makeConfigBlock(options, std::move(configText), merger, messages, block, problem)) {
+        return false;
+    }
 
     installInterruptHandlers();
     OutputFile output;
     TempFile archive;
-    return output.create(options.output, problem) &&
-           archive.create(options.output, "wynpack-zip", problem) && archive.closeFile(problem) &&
-           merger.writeTo(archive.path(), note, problem) && output.write(stub, problem) &&
-           output.write(block, problem) &&
-           appendArchive(output, archive.path(), stub.size() + block.size(), problem) &&
-           output.commit(problem);
+    bool written =
+        output.create(options.output, problem) &&
+        archive.create(options.output, "wynpack-zip", problem) && archive.closeFile(problem) &&
+        merger.writeTo(archive.path(), messages.note, problem) && output.write(stub, problem) &&
+        output.write(block, problem) &&
+        appendArchive(output, archive.path(), stub.size() + block.size(), checksumOffset, problem);
+    uint64_t size = output.size();
+    if (!written || !output.commit(problem)) {
+        return false;
+    }
+    std::string target = options.target.empty() ? "stub " + quoted(stubPath) : options.target;
+    summary = "packed " + quoted(options.output) + " for " + target + ": " + std::to_string(size) +
+              " bytes, " + std::to_string(options.jars.size()) +
+              (options.jars.size() == 1 ? " jar, " : " jars, ") +
+              std::to_string(merger.entriesWritten()) + " entries";
+    return true;
 }
 
 }  // namespace wynpack

@@ -16,9 +16,16 @@
 
 namespace wynpack {
 
-// toolDir: the packer's own directory with a trailing '/' (see install_layout.h); note
-// receives one line per dropped duplicate entry.
+struct PackMessages {
+    // One line per dropped or merged entry and per choice the packer made for the user.
+    std::function<void(const std::string&)> note;
+    // One line per likely mistake that does not stop packing (see config_checks.h).
+    std::function<void(const std::string&)> warning;
+};
+
+// toolDir: the packer's own directory with a trailing '/' (see install_layout.h). On success
+// summary holds one line: output, target, size, jars and entries.
 [[nodiscard]] bool pack(const PackOptions& options, const std::string& toolDir,
-                        const std::function<void(const std::string&)>& note, Problem& problem);
+                        const PackMessages& messages, std::string& summary, Problem& problem);
 
 }  // namespace wynpack

@@ -144,14 +144,17 @@ TEST(PackCommand, RoundTripWithTheBuiltStubAndSupportJar) {
     TempDir dir;
     const std::string config =
         "# the demo\r\nmainclass " + kMainClass + "\r\noption -Dtitle=Caf\xC3\xA9\r\n";
-    writeFile(dir.file("app.cfg"), config);
+    writeFile(dir.file("settings.cfg"), config);
     std::string output = dir.file("app");
     ProcessResult run =
-        runTool(kTool, {"--target", "linux-x86_64", "--config", dir.file("app.cfg"), "--jar",
+        runTool(kTool, {"--target", "linux-x86_64", "--config", dir.file("settings.cfg"), "--jar",
                         kHelloJar, "--jar", kGreetingJar, "--output", output});
     ASSERT_EQ(run.exitStatus, 0) << run.err;
     EXPECT_EQ(run.err, "");
-    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.out.rfind("wynpack: packed '" + output + "' for linux-x86_64: ", 0), 0u)
+        << run.out;
+    EXPECT_NE(run.out.find(" bytes, 2 jars, "), std::string::npos) << run.out;
+    EXPECT_EQ(linesOf(run.out).size(), 1u);
 
     std::string stub = readFile(kBuildStub);
     ASSERT_FALSE(stub.empty());
@@ -174,7 +177,7 @@ TEST(PackCommand, RoundTripWithTheBuiltStubAndSupportJar) {
     struct stat st;
     ASSERT_EQ(stat(output.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0755u);
-    EXPECT_EQ(dir.names(), (Names{"app", "app.cfg"}));
+    EXPECT_EQ(dir.names(), (Names{"app", "settings.cfg"}));
 
     // unzip finds the archive behind the prefix (a warning about the prefix is exit status 1).
     ProcessResult unzip = runProcess({"/usr/bin/unzip", "-t", output});
@@ -242,6 +245,7 @@ TEST(PackCommand, MergeOrderDuplicatesSignaturesAndSupportJarLast) {
                  {"META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\nCreated-By: a\r\n\r\n"},
                  {"com/", ""},
                  {"com/A.class", "A from a", true},
+                 {"com/Main.class", javaClassFile("com/Main", true)},
                  {"shared.txt", "from a"}});
     writeZip(b, {{"META-INF/", ""},
                  {"META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\nCreated-By: b\r\n\r\n"},
@@ -251,10 +255,13 @@ TEST(PackCommand, MergeOrderDuplicatesSignaturesAndSupportJarLast) {
                  {"com/", ""},
                  {"com/A.class", "A from b", true},
                  {"com/B.class", "B from b", true}});
-    writeFile(dir.file("app.cfg"), "mainclass A\n");
+    writeFile(dir.file("settings.cfg"), "mainclass com.Main\n");
     auto pack = [&](bool support) {
-        Names args{"--target", "windows-x86", "--config", dir.file("app.cfg"), "--jar",
-                   a,          "--jar",       b,          "--output",          dir.file("app.exe")};
+        Names args{"--target", "windows-x86",
+                   "--config", dir.file("settings.cfg"),
+                   "--jar",    a,
+                   "--jar",    b,
+                   "--output", dir.file("app.exe")};
         if (!support) {
             args.push_back("--no-support");
         }
@@ -272,8 +279,9 @@ TEST(PackCommand, MergeOrderDuplicatesSignaturesAndSupportJarLast) {
     ASSERT_TRUE(takeApart(dir.file("app.exe"), std::string("MZ fake x86 stub").size(), packed));
     EXPECT_EQ(packed.stub, "MZ fake x86 stub");
     EXPECT_EQ(entryNames(packed.entries),
-              (Names{"META-INF/", "META-INF/MANIFEST.MF", "com/", "com/A.class", "shared.txt",
-                     "com/B.class", "com/tarnwick/wyn/", "com/tarnwick/wyn/Support.class"}));
+              (Names{"META-INF/", "META-INF/MANIFEST.MF", "com/", "com/A.class", "com/Main.class",
+                     "shared.txt", "com/B.class", "com/tarnwick/wyn/",
+                     "com/tarnwick/wyn/Support.class"}));
     EXPECT_EQ(findEntry(packed, "META-INF/MANIFEST.MF")->content,
               "Manifest-Version: 1.0\r\nCreated-By: a\r\n\r\n");
     EXPECT_EQ(findEntry(packed, "com/A.class")->content, "A from a");
@@ -283,8 +291,9 @@ TEST(PackCommand, MergeOrderDuplicatesSignaturesAndSupportJarLast) {
     ASSERT_EQ(run.exitStatus, 0) << run.err;
     EXPECT_EQ(linesOf(run.err).size(), 1u) << run.err;
     ASSERT_TRUE(takeApart(dir.file("app.exe"), std::string("MZ fake x86 stub").size(), packed));
-    EXPECT_EQ(entryNames(packed.entries), (Names{"META-INF/", "META-INF/MANIFEST.MF", "com/",
-                                                 "com/A.class", "shared.txt", "com/B.class"}));
+    EXPECT_EQ(entryNames(packed.entries),
+              (Names{"META-INF/", "META-INF/MANIFEST.MF", "com/", "com/A.class", "com/Main.class",
+                     "shared.txt", "com/B.class"}));
 }
 
 TEST(PackCommand, FirstCopyOfAResourceWinsAtRunTime) {
@@ -425,7 +434,8 @@ TEST(PackCommand, EntryTimesSurviveADaylightSavingGap) {
     fields.tm_hour = 2;
     fields.tm_min = 30;
     time_t stamp = timegm(&fields);
-    writeZip(dir.file("app.jar"), {{"a.txt", "a", false, stamp}});
+    writeZip(dir.file("app.jar"),
+             {{"a.txt", "a", false, stamp}, {"A.class", javaClassFile("A", true)}});
     std::vector<ZipEntryInfo> original;
     ASSERT_TRUE(readZip(dir.file("app.jar"), 0, original));
     writeFile(dir.file("app.cfg"), "mainclass A\n");
@@ -438,7 +448,7 @@ TEST(PackCommand, EntryTimesSurviveADaylightSavingGap) {
     ASSERT_EQ(run.exitStatus, 0) << run.err;
     Packed packed;
     ASSERT_TRUE(takeApart(dir.file("out"), 1, packed));
-    ASSERT_EQ(packed.entries.size(), 1u);
+    ASSERT_EQ(packed.entries.size(), 2u);
     EXPECT_EQ(packed.entries[0].mtime, original[0].mtime);
 }
 
@@ -465,8 +475,29 @@ TEST(PackCommand, HelpDocumentsTheOptions) {
     ProcessResult run = runTool(kTool, {"--help"});
     EXPECT_EQ(run.exitStatus, 0);
     EXPECT_EQ(run.err, "");
-    for (const char* option :
-         {"--target", "--stub", "--config", "--jar", "--no-support", "--output"}) {
+    for (const char* option : {"--target",
+                               "--stub",
+                               "--config",
+                               "--jar",
+                               "--no-support",
+                               "--output",
+                               "--icon",
+                               "--splash",
+                               "--splash-title",
+                               "--file-version",
+                               "--product-version",
+                               "--product-name",
+                               "--company",
+                               "--description",
+                               "--copyright",
+                               "--original-filename",
+                               "--internal-name",
+                               "--dpi-aware",
+                               "--require-admin",
+                               "--utf8",
+                               "--long-paths",
+                               "--console",
+                               "--version"}) {
         EXPECT_NE(run.out.find(option), std::string::npos) << option;
     }
 }
@@ -477,8 +508,8 @@ class BadInput : public ::testing::Test {
     void SetUp() override {
         installation_.addStub("linux-x86_64", "wyn", "stub bytes");
         installation_.setSupportJar({{"com/tarnwick/wyn/Support.class", "support"}});
-        writeFile(dir_.file("app.cfg"), "mainclass A\n");
-        writeZip(dir_.file("app.jar"), {{"A.class", "A"}});
+        writeFile(dir_.file("settings.cfg"), "mainclass A\n");
+        writeZip(dir_.file("app.jar"), {{"A.class", javaClassFile("A", true)}});
         writeFile(dir_.file("old.exe"), "an older build");
     }
 
@@ -516,7 +547,7 @@ class BadInput : public ::testing::Test {
     // A valid command line with the values of up to two options replaced.
     Names valid(const std::string& option, const std::string& value,
                 const std::string& option2 = "", const std::string& value2 = "") {
-        Names args{"--target", "linux-x86_64", "--config", "@/app.cfg",
+        Names args{"--target", "linux-x86_64", "--config", "@/settings.cfg",
                    "--jar",    "@/app.jar",    "--output", "@/app"};
         for (size_t i = 0; i < args.size(); i += 2) {
             if (args[i] == option) {
@@ -534,12 +565,37 @@ class BadInput : public ::testing::Test {
 
 TEST_F(BadInput, CommandLine) {
     expectRefused({"--target", "linux-x86_64", "--verbose"}, "unknown option --verbose");
-    expectRefused({"--target", "linux-x86_64", "--config", "@/app.cfg", "--jar", "@/app.jar"},
+    expectRefused({"--target", "linux-x86_64", "--config", "@/settings.cfg", "--jar", "@/app.jar"},
                   "missing --output (see wynpack --help)");
-    expectRefused({"--config", "@/app.cfg", "--jar", "@/app.jar", "--output", "@/app"},
+    expectRefused({"--config", "@/settings.cfg", "--jar", "@/app.jar", "--output", "@/app"},
                   "missing --target or --stub (see wynpack --help)");
     expectRefused(valid("--target", "solaris"),
                   "unknown target 'solaris' (known: windows-x86, windows-x86_64, linux-x86_64)");
+    auto withMore = [&](Names more) {
+        Names args = valid("", "");
+        args.insert(args.end(), more.begin(), more.end());
+        return args;
+    };
+    const std::pair<Names, std::string> resourceOptions[] = {
+        {{"--icon", "0=a.ico"}, "--icon 0=a.ico: the id must be a number from 1 to 65535"},
+        {{"--icon", "65536=a.ico"}, "--icon 65536=a.ico: the id must be a number from 1 to 65535"},
+        {{"--icon", "7="}, "--icon 7=: the icon file is missing after '='"},
+        {{"--icon", "a.ico", "--icon", "1=b.ico"}, "--icon: icon id 1 is given more than once"},
+        {{"--file-version", "1.2.3.4.5"},
+         "--file-version 1.2.3.4.5: a version is one to four numbers from 0 to 65535, separated "
+         "by dots"},
+        {{"--product-version", "2.x"},
+         "--product-version 2.x: a version is one to four numbers from 0 to 65535, separated by "
+         "dots"},
+        {{"--company", "Caf\xE9"}, "--company: the text is not valid UTF-8"},
+        {{"--splash-title", "two\nlines"}, "--splash-title: the title must be one line"},
+        {{"--console", "--icon", "@/a.ico"},
+         "--icon needs a Windows stub; '" + installation_.besideTool("stubs/linux-x86_64/wyn") +
+             "' is not one"},
+    };
+    for (const auto& [more, message] : resourceOptions) {
+        expectRefused(withMore(more), message);
+    }
 }
 
 TEST_F(BadInput, MissingOrUnusableFiles) {
@@ -548,7 +604,7 @@ TEST_F(BadInput, MissingOrUnusableFiles) {
     expectRefused(valid("--config", "@"), "cannot read configuration file '@': it is a directory");
     expectRefused(valid("--jar", "@/none.jar"),
                   "cannot read jar '@/none.jar': No such file or directory");
-    expectRefused(valid("--jar", "@/app.cfg"), "'@/app.cfg' is not a ZIP archive");
+    expectRefused(valid("--jar", "@/settings.cfg"), "'@/settings.cfg' is not a ZIP archive");
     ASSERT_EQ(mkfifo(dir_.file("pipe.jar").c_str(), 0600), 0);
     expectRefused(valid("--jar", "@/pipe.jar"),
                   "cannot read jar '@/pipe.jar': it is not a regular file");
@@ -582,7 +638,8 @@ TEST_F(BadInput, ConfigurationsTheLauncherCannotStartFrom) {
         std::string reason;
     } cases[] = {
         {"option -Xmx1g\r\n",
-         "has no mainclass line: the launcher needs the name of the main class"},
+         "has no mainclass line: the launcher needs the name of the main class, and the first "
+         "jar's manifest names no Main-Class"},
         {"mainclass\r\nmainclass A\r\n",
          "has no value in its first mainclass line (line 1), and the launcher takes that one"},
         {"option a\r\n\0mainclass A\r\n"s,
@@ -601,12 +658,13 @@ TEST_F(BadInput, OutputThatIsAnInputOrNoFile) {
     // Checked first: a user who names the output as an input hears that, not what the file holds.
     expectRefused(valid("--jar", "@/old.exe", "--output", "@/old.exe"),
                   "output '@/old.exe' is the input '@/old.exe'");
-    expectRefused(
-        valid("--output", "@/../" + dir_.path().substr(dir_.path().rfind('/') + 1) + "/app.cfg"),
-        "output '@/../" + dir_.path().substr(dir_.path().rfind('/') + 1) +
-            "/app.cfg' is the input '@/app.cfg'");
-    ASSERT_EQ(symlink(dir_.file("app.cfg").c_str(), dir_.file("link.cfg").c_str()), 0);
-    expectRefused(valid("--output", "@/link.cfg"), "output '@/link.cfg' is the input '@/app.cfg'");
+    expectRefused(valid("--output",
+                        "@/../" + dir_.path().substr(dir_.path().rfind('/') + 1) + "/settings.cfg"),
+                  "output '@/../" + dir_.path().substr(dir_.path().rfind('/') + 1) +
+                      "/settings.cfg' is the input '@/settings.cfg'");
+    ASSERT_EQ(symlink(dir_.file("settings.cfg").c_str(), dir_.file("link.cfg").c_str()), 0);
+    expectRefused(valid("--output", "@/link.cfg"),
+                  "output '@/link.cfg' is the input '@/settings.cfg'");
     ASSERT_EQ(link(dir_.file("app.jar").c_str(), dir_.file("hard.jar").c_str()), 0);
     expectRefused(valid("--output", "@/hard.jar"), "output '@/hard.jar' is the input '@/app.jar'");
     expectRefused(valid("--output", "@"), "output '@' is a directory");
@@ -644,11 +702,11 @@ TEST(PackCommand, FailedWriteLeavesNothingBehind) {
     for (int i = 0; payload.size() < 300000; ++i) {
         payload += std::to_string(i * 7919 % 1000003);
     }
-    writeZip(dir.file("app.jar"), {{"data.bin", payload}});
-    writeFile(dir.file("app.cfg"), "mainclass A\n");
+    writeZip(dir.file("app.jar"), {{"data.bin", payload}, {"A.class", javaClassFile("A", true)}});
+    writeFile(dir.file("settings.cfg"), "mainclass A\n");
     writeFile(dir.file("stub"), std::string(200000, 'S'));
     writeFile(dir.file("app"), "the previous build");
-    const Names args{"--stub",       dir.file("stub"),    "--config",     dir.file("app.cfg"),
+    const Names args{"--stub",       dir.file("stub"),    "--config",     dir.file("settings.cfg"),
                      "--jar",        dir.file("app.jar"), "--no-support", "--output",
                      dir.file("app")};
     const Names inputs = dir.names();
@@ -677,15 +735,15 @@ TEST(PackCommand, InterruptLeavesNothingBehind) {
         seed = seed * 1103515245 + 12345;
         c = static_cast<char>(seed >> 24);
     }
-    writeZip(dir.file("big.jar"), {{"big.bin", big}});
+    writeZip(dir.file("big.jar"), {{"big.bin", big}, {"A.class", javaClassFile("A", true)}});
     big.clear();
-    writeFile(dir.file("app.cfg"), "mainclass A\n");
+    writeFile(dir.file("settings.cfg"), "mainclass A\n");
     writeFile(dir.file("stub"), "S");
     const Names inputs = dir.names();
     TempDir capture;
     pid_t pid =
-        startProcess({kTool, "--stub", dir.file("stub"), "--config", dir.file("app.cfg"), "--jar",
-                      dir.file("big.jar"), "--no-support", "--output", dir.file("app")},
+        startProcess({kTool, "--stub", dir.file("stub"), "--config", dir.file("settings.cfg"),
+                      "--jar", dir.file("big.jar"), "--no-support", "--output", dir.file("app")},
                      capture.file("out"), capture.file("err"));
     // Wait until the tool has created its temporary files, then interrupt it.
     bool sawTemporary = false;

@@ -251,6 +251,46 @@ ProcessResult waitProcess(pid_t pid, const std::string& outFile, const std::stri
     return result;
 }
 
+std::string javaClassFile(const std::string& name, bool withMain, const std::string& superName) {
+    std::string out;
+    auto u2 = [&](size_t v) {
+        out += static_cast<char>((v >> 8) & 0xFF);
+        out += static_cast<char>(v & 0xFF);
+    };
+    auto utf8 = [&](const std::string& text) {
+        out += '\x01';
+        u2(text.size());
+        out += text;
+    };
+    out += std::string("\xCA\xFE\xBA\xBE\x00\x00\x00\x34", 8);  // Java 8
+    u2(9);                                                      // constant pool count
+    utf8(name);                                                 // #1
+    out += '\x07';
+    u2(1);            // #2 class name
+    utf8(superName);  // #3
+    out += '\x07';
+    u2(3);                                            // #4 superclass
+    utf8("main");                                     // #5
+    utf8("([Ljava/lang/String;)V");                   // #6
+    out += std::string("\x05\0\0\0\0\0\0\0\x2A", 9);  // #7-#8: a long constant
+    u2(0x21);                                         // public super
+    u2(2);
+    u2(4);
+    u2(0);  // interfaces
+    u2(0);  // fields
+    u2(withMain ? 1 : 0);
+    if (withMain) {
+        u2(0x09);  // public static
+        u2(5);
+        u2(6);
+        u2(1);  // one attribute, skipped by readers that do not know it
+        u2(5);
+        out += std::string("\0\0\0\x02\x12\x34", 6);
+    }
+    u2(0);  // class attributes
+    return out;
+}
+
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);

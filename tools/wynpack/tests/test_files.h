@@ -78,6 +78,11 @@ pid_t startProcess(const std::vector<std::string>& argv, const std::string& outF
                    const std::string& errFile);
 ProcessResult waitProcess(pid_t pid, const std::string& outFile, const std::string& errFile);
 
+// A class file as javac writes it, as far as the packer reads one: the class (internal name,
+// "com/example/Main"), its superclass and, when asked, public static void main(String[]).
+std::string javaClassFile(const std::string& name, bool withMain,
+                          const std::string& superName = "java/lang/Object");
+
 // The lines of a text, without their line ends; a last line without end counts too.
 std::vector<std::string> linesOf(const std::string& text);
 

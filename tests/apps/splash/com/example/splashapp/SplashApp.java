@@ -41,7 +41,13 @@ public final class SplashApp {
         System.out.println("sameObject=" + (first == second));
 
         String action = System.getProperty("splashapp.action", "");
-        if (action.equals("screenshot")) {
+        if (action.equals("timer")) {
+            java.awt.SplashScreen splash = java.awt.SplashScreen.getSplashScreen();
+            System.out.println("imageURL=" + (splash == null ? null : splash.getImageURL()));
+            System.out.println("atStart=" + (awtSplashVisible() ? "visible" : "closed"));
+            waitUntilClosed(8000);
+            System.out.println("afterTimer=" + (awtSplashVisible() ? "visible" : "closed"));
+        } else if (action.equals("screenshot")) {
             Rectangle screen = new Rectangle(Toolkit.getDefaultToolkit().getScreenSize());
             ImageIO.write(new Robot().createScreenCapture(screen), "png",
                     new File(System.getProperty("splashapp.screenshot")));

@@ -2,7 +2,7 @@
 // "%d%[^0-9]%d%[^0-9]%d%[^0-9]%d" (a number, a run of non-digits, a number, ...), with the
 // number of components being (conversions + 1) / 2, but without scanf's unbounded buffers:
 // a run of non-digits of any length is skipped, and numbers too large for an int are capped.
-#include "launcher/version_check.h"
+#include "runtime/version_check.h"
 
 #include <cctype>
 #include <climits>
@@ -83,4 +83,14 @@ bool versionBelow(TextView version, TextView lowerBound) {
 bool versionAbove(TextView version, TextView upperBound) {
     VersionComponents v = parseVersion(version), bound = parseVersion(upperBound);
     return v.count > 0 && bound.count > 0 && compareShared(v, bound) > 0;
+}
+
+int compareVersions(TextView a, TextView b) {
+    VersionComponents va = parseVersion(a), vb = parseVersion(b);
+    for (int i = 0; i < 4; ++i) {
+        if (va.values[i] != vb.values[i]) {
+            return va.values[i] < vb.values[i] ? -1 : 1;
+        }
+    }
+    return 0;
 }

@@ -1,4 +1,4 @@
-#include "launcher/version_check.h"
+#include "runtime/version_check.h"
 
 #include <gtest/gtest.h>
 
@@ -57,6 +57,22 @@ TEST(VersionCheck, Bounds) {
         EXPECT_EQ(versionBelow(c.version, c.minjre), c.below) << c.version << " >= " << c.minjre;
         EXPECT_EQ(versionAbove(c.version, c.maxjre), c.above) << c.version << " <= " << c.maxjre;
     }
+}
+
+TEST(VersionCheck, OrderOfRuntimeVersions) {
+    struct Case {
+        const char* older;
+        const char* newer;
+    } cases[] = {
+        {"1.8.0_202", "11"}, {"11.0.2", "11.0.10"}, {"17", "17.0.1"},
+        {"9", "17"},         {"", "1.6"},           {"1.8.0_5", "1.8.0_45"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_LT(compareVersions(c.older, c.newer), 0) << c.older << " < " << c.newer;
+        EXPECT_GT(compareVersions(c.newer, c.older), 0) << c.newer << " > " << c.older;
+        EXPECT_EQ(compareVersions(c.newer, c.newer), 0) << c.newer;
+    }
+    EXPECT_EQ(compareVersions("17", "17.0.0"), 0);
 }
 
 }  // namespace

@@ -1,0 +1,200 @@
+// Warnings about a configuration text (see config_checks.h).
+#include "config_checks.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
+#include "ascii_text.h"
+
+namespace wynpack {
+
+namespace {
+
+// Every key the launcher reads.
+constexpr std::array<std::string_view, 26> kKeys = {
+    "appid",
+    "splash",
+    "splashtitle",
+    "splashcloseonwindow",
+    "wildcard",
+    "singleinstance",
+    "mainclass",
+    "minjre",
+    "maxjre",
+    "stdout",
+    "stderr",
+    "forcecwd",
+    "disableexternal",
+    "vm",
+    "jre_order",
+    "jre",
+    "jvmdll",
+    "option",
+    "property",
+    "export",
+    "argv",
+    "message",
+    "libs",
+    "java_libs",
+    "classpath",
+    "java_classpath",
+};
+
+bool isKeyCharacter(char c) {
+    return isAsciiAlnum(c) || c == '_';
+}
+
+bool knownKey(std::string_view word) {
+    for (std::string_view key : kKeys) {
+        if (equalsIgnoringAsciiCase(word, key)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool endsInBlank(std::string_view text) {
+    return !text.empty() && (text.back() == ' ' || text.back() == '\t');
+}
+
+// The numbers of a version text as the launcher reads it: up to four runs of digits.
+struct Version {
+    std::vector<uint64_t> numbers;
+    bool onlyVersionCharacters = true;
+};
+
+Version readVersion(std::string_view text) {
+    Version version;
+    bool inNumber = false;
+    for (char c : text) {
+        if (c >= '0' && c <= '9') {
+            if (!inNumber) {
+                version.numbers.push_back(0);
+                inNumber = true;
+            }
+            uint64_t& n = version.numbers.back();
+            n = n < 100000000 ? n * 10 + static_cast<uint64_t>(c - '0') : n;
+        } else {
+            inNumber = false;
+            if (c != '.' && c != '_' && c != '-') {
+                version.onlyVersionCharacters = false;
+            }
+        }
+    }
+    return version;
+}
+
+struct Bound {
+    int line = 0;
+    std::string value;
+    Version version;
+};
+
+void checkBound(const char* key, int line, const std::string& value, Bound& first,
+                std::vector<std::string>& warnings) {
+    Version version = readVersion(value);
+    std::string where = "line " + std::to_string(line) + ": ";
+    if (version.numbers.empty()) {
+        warnings.push_back(where + key + " '" + value +
+                           "' holds no version number; the launcher lets every runtime pass it");
+    } else if (!version.onlyVersionCharacters || version.numbers.size() > 4) {
+        std::string read;
+        for (size_t i = 0; i < version.numbers.size() && i < 4; ++i) {
+            read += (i == 0 ? "" : ".") + std::to_string(version.numbers[i]);
+        }
+        warnings.push_back(where + key + " '" + value +
+                           "' is not a plain version; the launcher reads it as " + read);
+    }
+    if (first.line == 0) {
+        first = {line, value, version};
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> configWarnings(std::string_view utf8) {
+    std::vector<std::string> warnings;
+    utf8 = utf8.substr(0, utf8.find('\0'));
+    Bound minimum;
+    Bound maximum;
+    int lineNumber = 0;
+    size_t start = 0;
+    while (start < utf8.size()) {
+        ++lineNumber;
+        size_t end = utf8.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            end = utf8.size();
+        }
+        std::string_view line = utf8.substr(start, end - start);
+        start = end;
+        if (start < utf8.size()) {
+            char c = utf8[start];
+            ++start;
+            if (start < utf8.size() && (utf8[start] == '\r' || utf8[start] == '\n') &&
+                utf8[start] != c) {
+                ++start;
+            }
+        }
+        size_t first = line.find_first_not_of(' ');
+        if (first == std::string_view::npos || !isKeyCharacter(line[first])) {
+            continue;
+        }
+        size_t keyEnd = first;
+        while (keyEnd < line.size() && isKeyCharacter(line[keyEnd])) {
+            ++keyEnd;
+        }
+        std::string key(line.substr(first, keyEnd - first));
+        std::string where = "line " + std::to_string(lineNumber) + ": ";
+        if (!knownKey(key)) {
+            warnings.push_back(where + "unknown key '" + key + "'; the launcher ignores this line");
+            continue;
+        }
+        std::string_view value = line.substr(keyEnd);
+        value.remove_prefix(std::min(value.find_first_not_of(' '), value.size()));
+        if (!value.empty() && value[0] == '=') {
+            value.remove_prefix(1);
+            value.remove_prefix(std::min(value.find_first_not_of(' '), value.size()));
+        }
+        std::string lower;
+        for (char c : key) {
+            lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        }
+        if (lower == "mainclass" && endsInBlank(value)) {
+            warnings.push_back(where +
+                               "the mainclass value ends in blanks; the launcher would "
+                               "look for a class whose name ends in them");
+        } else if (lower == "property" || lower == "export") {
+            size_t equals = value.find('=');
+            std::string_view name = value.substr(0, equals);
+            if (equals != std::string_view::npos && endsInBlank(name)) {
+                warnings.push_back(
+                    where + "the " + lower + " name '" + std::string(name) +
+                    "' ends in a blank, which becomes part of the name; write '" + lower + " " +
+                    std::string(name.substr(0, name.find_last_not_of(" \t") + 1)) + "=...'");
+            }
+        } else if (lower == "minjre") {
+            checkBound("minjre", lineNumber, std::string(value), minimum, warnings);
+        } else if (lower == "maxjre") {
+            checkBound("maxjre", lineNumber, std::string(value), maximum, warnings);
+        }
+    }
+    // The launcher compares the numbers both versions have.
+    const std::vector<uint64_t>& low = minimum.version.numbers;
+    const std::vector<uint64_t>& high = maximum.version.numbers;
+    size_t shared = std::min({low.size(), high.size(), size_t{4}});
+    for (size_t i = 0; i < shared; ++i) {
+        if (low[i] != high[i]) {
+            if (low[i] > high[i]) {
+                warnings.push_back("line " + std::to_string(maximum.line) + ": maxjre '" +
+                                   maximum.value + "' is below minjre '" + minimum.value +
+                                   "' (line " + std::to_string(minimum.line) +
+                                   "); no runtime satisfies both");
+            }
+            break;
+        }
+    }
+    return warnings;
+}
+
+}  // namespace wynpack

@@ -1,0 +1,139 @@
+// The version information resource (see version_info.h).
+#include "version_info.h"
+
+#include "byte_order.h"
+
+namespace wynpack {
+
+namespace {
+
+constexpr uint32_t kFixedInfoSignature = 0xFEEF04BD;
+constexpr uint32_t kFixedInfoVersion = 0x00010000;
+constexpr uint32_t kOsWindowsNt = 0x00040004;
+constexpr uint32_t kFileTypeApplication = 1;
+constexpr uint32_t kTextValue = 1;
+constexpr uint32_t kBinaryValue = 0;
+
+void appendUtf16(std::string& out, std::u16string_view text) {
+    for (char16_t c : text) {
+        appendLe16(out, c);
+    }
+    appendLe16(out, 0);
+}
+
+// One block: length, value length, type, key, padding, value, padding, children. Every block
+// starts on a 4-byte boundary of the resource, which holds as long as blocks are built
+// separately and padded before they are appended.
+std::string block(std::u16string_view key, std::string_view value, uint32_t valueLength,
+                  uint32_t type, const std::vector<std::string>& children) {
+    std::string out(4, '\0');
+    appendLe16(out, type);
+    appendUtf16(out, key);
+    padTo(out, 4);
+    out += value;
+    for (const std::string& child : children) {
+        padTo(out, 4);
+        out += child;
+    }
+    putLe16(out, 0, static_cast<uint32_t>(out.size()));
+    putLe16(out, 2, valueLength);
+    return out;
+}
+
+std::string textBlock(const std::string& key, const std::string& value) {
+    std::u16string text = utf16FromUtf8(value);
+    std::string bytes;
+    appendUtf16(bytes, text);
+    return block(utf16FromUtf8(key), bytes, static_cast<uint32_t>(text.size() + 1), kTextValue, {});
+}
+
+void appendVersion(std::string& out, const std::string& dotted) {
+    std::array<uint32_t, 4> n{};
+    if (!parseDottedVersion(dotted, n)) {
+        n = {};
+    }
+    appendLe32(out, n[0] << 16 | n[1]);
+    appendLe32(out, n[2] << 16 | n[3]);
+}
+
+}  // namespace
+
+bool parseDottedVersion(std::string_view text, std::array<uint32_t, 4>& numbers) {
+    numbers = {};
+    size_t index = 0;
+    size_t at = 0;
+    for (;;) {
+        size_t end = text.find('.', at);
+        std::string_view part = text.substr(at, end == std::string_view::npos ? end : end - at);
+        if (index == 4 || part.empty() || part.size() > 5 ||
+            part.find_first_not_of("0123456789") != std::string_view::npos) {
+            return false;
+        }
+        uint32_t value = static_cast<uint32_t>(std::stoul(std::string(part)));
+        if (value > 0xFFFF) {
+            return false;
+        }
+        numbers[index++] = value;
+        if (end == std::string_view::npos) {
+            return true;
+        }
+        at = end + 1;
+    }
+}
+
+std::u16string utf16FromUtf8(std::string_view utf8) {
+    std::u16string out;
+    for (size_t i = 0; i < utf8.size();) {
+        auto c = static_cast<unsigned char>(utf8[i]);
+        size_t extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+        if (i + extra >= utf8.size()) {
+            break;
+        }
+        uint32_t code = extra == 0 ? c : c & (0x3F >> extra);
+        for (size_t k = 1; k <= extra; ++k) {
+            code = code << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        }
+        i += extra + 1;
+        if (code >= 0x10000) {
+            code -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (code >> 10));
+            out += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(code);
+        }
+    }
+    return out;
+}
+
+std::string buildVersionInfo(const VersionFields& fields) {
+    std::string fixed;
+    appendLe32(fixed, kFixedInfoSignature);
+    appendLe32(fixed, kFixedInfoVersion);
+    appendVersion(fixed, fields.fileVersion);
+    appendVersion(fixed, fields.productVersion);
+    appendLe32(fixed, 0x3F);  // flags mask
+    appendLe32(fixed, 0);     // flags
+    appendLe32(fixed, kOsWindowsNt);
+    appendLe32(fixed, kFileTypeApplication);
+    appendLe32(fixed, 0);  // subtype
+    appendLe32(fixed, 0);  // date, high
+    appendLe32(fixed, 0);  // date, low
+
+    std::vector<std::string> strings;
+    for (const auto& [name, value] : fields.strings) {
+        if (!value.empty()) {
+            strings.push_back(textBlock(name, value));
+        }
+    }
+    std::string table = block(u"040904B0", {}, 0, kTextValue, strings);
+    std::string stringInfo = block(u"StringFileInfo", {}, 0, kTextValue, {table});
+    std::string translation;
+    appendLe16(translation, 0x0409);
+    appendLe16(translation, 1200);
+    std::string var = block(u"Translation", translation, 4, kBinaryValue, {});
+    std::string varInfo = block(u"VarFileInfo", {}, 0, kTextValue, {var});
+    return block(u"VS_VERSION_INFO", fixed, static_cast<uint32_t>(fixed.size()), kBinaryValue,
+                 {stringInfo, varInfo});
+}
+
+}  // namespace wynpack
