@@ -66,8 +66,7 @@ bool readRegistryPath(RegistryRoot root, const char* keyPath, const char* valueN
     if (RegOpenKeyExA(rootKey(root), keyPath, 0, access(view), &key) != ERROR_SUCCESS) {
         return false;
     }
-    WideString name;
-    ansiToUtf16(valueName, -1, name);
+    WideString name = wideFromNarrow(valueName, -1);
     const auto* wideName = reinterpret_cast<const wchar_t*>(name.data());
     DWORD type = 0, size = 0;
     bool ok = RegQueryValueExW(key, wideName, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&

@@ -24,11 +24,23 @@ std::string shortPathOf(const std::string& utf8Path) {
     return ansi;
 }
 
-// The value of the logged option "-D<name>=...", or "" when it was not passed.
+// The value of the logged option "-D<name>=..." (the log's escaped backslashes undone), or ""
+// when it was not passed.
 std::string loggedProperty(const WineLaunch& launch, const std::string& name) {
     std::string prefix = "option -D" + name + "=";
     std::vector<std::string> records = launch.runtimeRecords(prefix);
-    return records.empty() ? std::string() : records.front().substr(prefix.size());
+    if (records.empty()) {
+        return std::string();
+    }
+    std::string value;
+    const std::string& record = records.front();
+    for (size_t i = prefix.size(); i < record.size(); ++i) {
+        if (record[i] == '\\' && i + 1 < record.size() && record[i + 1] == '\\') {
+            ++i;
+        }
+        value += record[i];
+    }
+    return value;
 }
 
 DWORD attributesOf(const std::string& ansiPath) {
@@ -91,6 +103,35 @@ TEST(HeadlessNonAnsiDirectory, PayloadExternalFileBundledRuntimeAndShortPathsHan
     ASSERT_GE(cwd.size(), 6u);
     EXPECT_EQ(cwd.substr(cwd.size() - 6, 5), "\\work") << "PWD after forcecwd: " << cwd;
     EXPECT_EQ(cwd.find('?'), std::string::npos) << cwd;
+}
+
+TEST(HeadlessNonAnsiDirectory, WithTheUtf8ManifestTheFullPathsAreHandedOn) {
+    // The manifest makes UTF-8 the launcher's ANSI code page: every path has an ANSI form, so
+    // the runtime gets the full paths, in UTF-8, and loads from them.
+    WineLaunch launch;
+    std::string longDirectory = launch.dir() + kOmegaDirectory;
+    ASSERT_TRUE(CreateDirectoryW(wideOfUtf8(longDirectory).c_str(), nullptr));
+    std::string shortDirectory = shortPathOf(longDirectory);
+    ASSERT_FALSE(shortDirectory.empty());
+    std::string shortName = shortDirectory.substr(shortDirectory.find_last_of('\\') + 1);
+    launch.copyTestRuntime(shortName + "\\jre");
+    wynpack::WindowsResources resources;
+    resources.manifest.utf8 = true;
+    launch.pack(WYN_E2E_STUB, "mainclass=app/Main\noption=-Dhome=%APPLICATION_HOME%\n",
+                shortName + "\\app.exe", resources);
+
+    std::string longExe = longDirectory + "\\app.exe";
+    ASSERT_EQ(launch.run(longExe, "",
+                         withEnv(launch.baseEnvironment(),
+                                 {{"WYN_TEST_RUNTIME_CLASSES", true, "app/Main:main"}})),
+              0);
+    EXPECT_EQ(launch.runtimeRecords("main-class "),
+              std::vector<std::string>({"main-class app/Main"}));
+    std::string classPath = loggedProperty(launch, "java.class.path");
+    EXPECT_EQ(classPath.substr(0, classPath.find(';')), longExe);
+    EXPECT_EQ(loggedProperty(launch, "wyn.app.path"), longExe);
+    EXPECT_EQ(loggedProperty(launch, "application.home"), longDirectory + "\\");
+    EXPECT_EQ(loggedProperty(launch, "home"), longDirectory + "\\") << "APPLICATION_HOME";
 }
 
 }  // namespace
