@@ -1,10 +1,11 @@
 // Reading registry values and listing subkeys.
 //
 // Windows: RegOpenKeyExA (KEY_READ) and RegQueryValueExA, first for the size, then for the
-// bytes (RegQueryValueExW for values that name paths); RegEnumKeyExA for subkeys. A read in the launcher's own view (RegistryView::Own)
-// adds KEY_WOW64_32KEY in the 32-bit launcher and KEY_WOW64_64KEY in the 64-bit one, so each
-// sees the records of runtimes of its own bitness whatever the system redirects. Linux has
-// no registry: every read reports "not found", so defaults apply, and no key has subkeys.
+// bytes (RegQueryValueExW for values that name paths); RegEnumKeyExA for subkeys. A read in
+// the launcher's own view (RegistryView::Own) adds KEY_WOW64_32KEY in the 32-bit launcher and
+// KEY_WOW64_64KEY in the 64-bit one, so each sees the records of runtimes of its own bitness
+// whatever the system redirects. Linux has no registry: every read reports "not found", so
+// defaults apply, and no key has subkeys.
 #pragma once
 
 #include <cstdint>

@@ -194,13 +194,19 @@ TEST_F(LinuxLaunch, DirectoryNamesStartWhenTheRuntimeCanDecodeThemAndAreNamedWhe
     EXPECT_EQ(reportValue(r.out, "property.wyn.app.path"), exe);
     EXPECT_EQ(reportValue(r.out, "property.application.home"), dir() + "/" + utf8Name + "/");
 
-    exe = packLinux(kProbe, latin1Name + "/app");
-    r = launch(exe, {}, {"LC_ALL=C.UTF-8"});
-    EXPECT_EQ(r.exitCode, 14) << r.err;
-    EXPECT_NE(r.err.find("Error: This program cannot start from " + exe +
-                         " because Java cannot be given that path."),
-              std::string::npos)
-        << r.err;
+    // Latin-1 under UTF-8, and any non-ASCII name under the C locale.
+    const std::pair<std::string, const char*> undecodable[] = {{latin1Name, "LC_ALL=C.UTF-8"},
+                                                               {utf8Name, "LC_ALL=C"}};
+    for (const auto& [name, locale] : undecodable) {
+        exe = packLinux(kProbe, name + "/app");
+        r = launch(exe, {}, {locale});
+        EXPECT_EQ(r.exitCode, 14) << locale << "\n" << r.err;
+        EXPECT_NE(r.err.find("Error: This program cannot start from " + exe +
+                             " because Java cannot be given that path."),
+                  std::string::npos)
+            << locale << "\n"
+            << r.err;
+    }
 }
 
 TEST_F(LinuxLaunch, VersionBoundsChooseAmongTheRuntimesFound) {

@@ -69,9 +69,9 @@ bool LauncherProcess::start(const std::string& exe, const std::string& args,
     }
     std::vector<EnvChange> previous = applyEnv(env);
     std::wstring directory = wideOfUtf8(workingDirectory);
-    BOOL started = CreateProcessW(program.c_str(), mutableLine.data(), nullptr, nullptr,
-                                  redirected ? TRUE : FALSE, 0, nullptr,
-                                  directory.empty() ? nullptr : directory.c_str(), &startup, &info_);
+    BOOL started = CreateProcessW(
+        program.c_str(), mutableLine.data(), nullptr, nullptr, redirected ? TRUE : FALSE, 0,
+        nullptr, directory.empty() ? nullptr : directory.c_str(), &startup, &info_);
     applyEnv(previous);
     return started != FALSE;
 }
