@@ -48,6 +48,9 @@ class ConfigStore : public TextString {
     TextString exeDirectory() const { return exeDirectory_; }
     TextString currentDirectory() const { return currentDirectory_; }
     int32_t embeddedStart() const { return embeddedStart_; }
+    // True when the executable ends in a whole payload (configuration text and archive); false
+    // for a file cut short, such as an interrupted download.
+    bool hasPayload() const { return payloadFound_; }
     void refreshCurrentDirectory();
 
     // Anchors a relative path at the executable's directory (never the current directory, which
@@ -98,6 +101,7 @@ class ConfigStore : public TextString {
     TextString currentDirectory_;
     TextString vmValue_;
     int64_t payloadMark_ = -1;
+    bool payloadFound_ = false;
 };
 
 // The store of this process, set by the entry before anything reads the configuration and

@@ -23,6 +23,7 @@ constexpr int kMessageCaption = 10;
 constexpr int kMessageVersionTooHigh = 12;
 constexpr int kMessageAlreadyRunning = 13;
 constexpr int kMessagePathWithoutAnsiForm = 14;
+constexpr int kMessageProgramDamaged = 15;
 
 // The text of message id in ANSI: its override, else its string table entry, else empty.
 TextString getMessage(int id);

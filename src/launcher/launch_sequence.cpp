@@ -151,6 +151,18 @@ void closeRuntimeSplashLater(JNIEnv* env, int ms) {
     trace("runtime splash closes in %d ms", ms);
 }
 
+// What follows a message's own text: the runtime's reason for a failed creation, the class of
+// a main class failure.
+TextString failureDetail(int result, const ConfigStore& config) {
+    if (result == kMessageVmStartFailed) {
+        return vmCreationReason();
+    }
+    if (result == kMessageMainClassNotFound || result == kMessageMainMethodMissing) {
+        return config.mainClass();
+    }
+    return TextString();
+}
+
 int reportFailure(int result, TextView version, const ConfigStore& config) {
     TextString text = getMessage(result);
     if (result == kVersionTooLow || result == kVersionTooHigh) {
@@ -162,6 +174,11 @@ int reportFailure(int result, TextView version, const ConfigStore& config) {
         }
         text = formatMessage(text, version, minjre, config.maxJre());
     }
+    TextString detail = failureDetail(result, config);
+    if (!detail.empty()) {
+        text.append("\n\n");
+        text.append(detail);
+    }
     trace("launch failed: message %d", result);
     showMessage(text, splashWindowHandle());
     setSplashAutoClose(kSplashCloseDelayOnFailure);
@@ -169,6 +186,10 @@ int reportFailure(int result, TextView version, const ConfigStore& config) {
 }
 
 }  // namespace
+
+int reportVmCreationFailure() {
+    return reportFailure(kMessageVmStartFailed, TextView(), *activeConfig);
+}
 
 void applyEnvironment(const ConfigStore& config) {
     StringList exports;
@@ -294,7 +315,9 @@ int launchApplication(int argc, char** argv, void (*onVmStarted)()) {
     for (int32_t i = 0; i < sharing.count(); ++i) {
         addOption(session, sharing.stringAt(i));
     }
+    beginVmCreation();
     int result = session.createVm(runtime.c_str());
+    endVmCreation();
     if (result != 0) {
         return reportFailure(result, version, config);
     }
