@@ -50,9 +50,8 @@ bool isBlank(char c) {
 jint JNICALL onRuntimeMessage(std::FILE* stream, const char* format, va_list args) {
     TextString text;
     text.formatList(format, args);
-    std::FILE* target = platform::isStandardOutputStream(stream) ? stdout : stderr;
-    std::fwrite(text.c_str(), 1, static_cast<size_t>(text.length()), target);
-    std::fflush(target);
+    platform::writeToCallersStream(stream, text.c_str(), static_cast<size_t>(text.length()),
+                                   __builtin_return_address(0));
     if (creating.load()) {
         platform::LockHolder hold(keptLock());
         TextString& keptText = kept();

@@ -1,18 +1,18 @@
 // The functions the launcher hands the runtime through the invocation API's hook options.
 //
 // vfprintf: everything the runtime prints about itself ("Invalid maximum heap size", "Could
-// not reserve enough space for object heap") goes on to the launcher's standard output or
-// error, whichever the runtime named, and while the virtual machine is being created the last
-// of it is kept, so that the message of a failed creation can say why.
+// not reserve enough space for object heap", its logs) goes on to the stream the runtime named,
+// and while the virtual machine is being created the last of it is kept, so that the message
+// of a failed creation can say why.
 // exit and abort: a runtime that fails during creation may end the process by itself instead
 // of returning an error (no room for the heap: it calls abort). Then the launcher shows
 // message 4 with the runtime's reason and ends with code 4, as for a creation that returned
 // an error. Outside creation both hooks only flush the launcher's own C streams (System.exit),
 // which a runtime with another C library would not.
 //
-// Platforms: the same everywhere; JNICALL is the runtime's calling convention. Which stream
-// the runtime named is told by platform/c_streams.h (on Windows the runtime's C library may
-// not be the launcher's).
+// Platforms: the same everywhere; JNICALL is the runtime's calling convention. The runtime's
+// stream is written through platform/c_streams.h (on Windows the runtime's C library may not
+// be the launcher's).
 #pragma once
 
 #include <jni.h>

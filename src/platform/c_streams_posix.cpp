@@ -3,8 +3,10 @@
 
 namespace platform {
 
-bool isStandardOutputStream(std::FILE* stream) {
-    return stream == stdout;
+void writeToCallersStream(std::FILE* stream, const char* text, size_t length, const void*) {
+    std::FILE* target = stream != nullptr ? stream : stderr;
+    std::fwrite(text, 1, length, target);
+    std::fflush(target);
 }
 
 }  // namespace platform

@@ -1,7 +1,7 @@
-// Windows: the launcher's stdout, and that of each C library a runtime may have brought.
+// Windows: the stream is written through the C library that the calling module imports.
 #include <windows.h>
 
-#include <initializer_list>
+#include <cstring>
 
 #include "platform/c_streams.h"
 
@@ -9,39 +9,61 @@ namespace platform {
 
 namespace {
 
-using UniversalStreams = std::FILE*(__cdecl*)(unsigned);
-using ClassicStreams = std::FILE*(__cdecl*)();
+using WriteFunction = size_t(__cdecl*)(const void*, size_t, size_t, std::FILE*);
+using FlushFunction = int(__cdecl*)(std::FILE*);
 
-// The Universal CRT hands out its streams by number.
-bool isUniversalStdout(std::FILE* stream) {
-    HMODULE library = GetModuleHandleA("ucrtbase.dll");
-    auto streams = library == nullptr ? nullptr
-                                      : reinterpret_cast<UniversalStreams>(reinterpret_cast<void*>(
-                                            GetProcAddress(library, "__acrt_iob_func")));
-    return streams != nullptr && streams(1) == stream;
+bool startsWithNoCase(const char* text, const char* prefix) {
+    return _strnicmp(text, prefix, std::strlen(prefix)) == 0;
 }
 
-// The Visual C++ libraries before it keep their streams in one array, laid out as the
-// launcher's own (msvcrt.dll) FILE.
-bool isClassicStdout(std::FILE* stream) {
-    for (const char* name : {"msvcr120.dll", "msvcr110.dll", "msvcr100.dll", "msvcr90.dll",
-                             "msvcr80.dll", "msvcr71.dll", "msvcrt.dll"}) {
-        HMODULE library = GetModuleHandleA(name);
-        auto streams = library == nullptr ? nullptr
-                                          : reinterpret_cast<ClassicStreams>(reinterpret_cast<void*>(
-                                                GetProcAddress(library, "__iob_func")));
-        if (streams != nullptr && streams() + 1 == stream) {
-            return true;
+// The C library that the module holding address imports: the Universal CRT (imported through
+// its api-ms-win-crt-* sets or by name), msvcrt.dll or an msvcr*.dll; null when it imports none.
+HMODULE cLibraryOfModuleAt(const void* address) {
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            static_cast<const char*>(address), &module)) {
+        return nullptr;
+    }
+    const auto* image = reinterpret_cast<const unsigned char*>(module);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(image + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (imports.VirtualAddress == 0 || imports.Size == 0) {
+        return nullptr;
+    }
+    for (const auto* entry =
+             reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(image + imports.VirtualAddress);
+         entry->Name != 0; ++entry) {
+        const char* name = reinterpret_cast<const char*>(image + entry->Name);
+        if (startsWithNoCase(name, "api-ms-win-crt-") || startsWithNoCase(name, "ucrtbase")) {
+            return GetModuleHandleA("ucrtbase.dll");
+        }
+        if (startsWithNoCase(name, "msvcr")) {
+            return GetModuleHandleA(name);
         }
     }
-    return false;
+    return nullptr;
 }
 
 }  // namespace
 
-bool isStandardOutputStream(std::FILE* stream) {
-    return stream != nullptr &&
-           (stream == stdout || isUniversalStdout(stream) || isClassicStdout(stream));
+void writeToCallersStream(std::FILE* stream, const char* text, size_t length, const void* caller) {
+    HMODULE library = stream != nullptr ? cLibraryOfModuleAt(caller) : nullptr;
+    auto write = library == nullptr ? nullptr
+                                    : reinterpret_cast<WriteFunction>(reinterpret_cast<void*>(
+                                          GetProcAddress(library, "fwrite")));
+    auto flush = library == nullptr ? nullptr
+                                    : reinterpret_cast<FlushFunction>(reinterpret_cast<void*>(
+                                          GetProcAddress(library, "fflush")));
+    if (write == nullptr || flush == nullptr) {
+        std::fwrite(text, 1, length, stderr);
+        std::fflush(stderr);
+        return;
+    }
+    write(text, 1, length, stream);
+    flush(stream);
 }
 
 }  // namespace platform
