@@ -72,6 +72,8 @@ class ConfigStore : public TextString {
     TextString maxJre() const;
     TextString stdoutTarget() const;
     TextString stderrTarget() const;
+    TextString traceFile() const;
+    TextString jreDownloadUrl() const;
     TextString forceCwd() const;
     TextString disableExternal() const;
     TextString jreOrder() const;

@@ -9,6 +9,7 @@
 #include "base/jni_calls.h"
 #include "base/native_bindings.h"
 #include "base/trace.h"
+#include "base/version.h"
 #include "config/config_store.h"
 #include "config/messages.h"
 #include "instances/instances_natives.h"
@@ -55,6 +56,7 @@ void collectVmOptions(const ConfigStore& config, JvmSession& session) {
     if (platform::isElevated()) {
         addOption(session, "-Dwyn.is.elevated=true");
     }
+    addOption(session, "-Dwyn.version=" WYN_VERSION_TEXT);
     addRuntimeHooks(session);
 }
 
@@ -163,6 +165,12 @@ TextString failureDetail(int result, const ConfigStore& config) {
     return TextString();
 }
 
+// A missing or unsuitable runtime: the user may need to install another one.
+bool needsAnotherRuntime(int result) {
+    return result == kRuntimeNotFound || result == kMessageRuntimeNotValid ||
+           result == kVersionTooLow || result == kVersionTooHigh;
+}
+
 int reportFailure(int result, TextView version, const ConfigStore& config) {
     TextString text = getMessage(result);
     if (result == kVersionTooLow || result == kVersionTooHigh) {
@@ -180,7 +188,17 @@ int reportFailure(int result, TextView version, const ConfigStore& config) {
         text.append(detail);
     }
     trace("launch failed: message %d", result);
-    showMessage(text, splashWindowHandle());
+    TextString downloadUrl = config.jreDownloadUrl();
+    if (needsAnotherRuntime(result) && isWebAddress(downloadUrl)) {
+        trace("download page offered: %s", downloadUrl.c_str());
+        showMessageOfferingPage(text, splashWindowHandle(), downloadUrl);
+    } else {
+        if (!downloadUrl.empty() && needsAnotherRuntime(result)) {
+            trace("jredownloadurl %s is not an http or https address: not offered",
+                  downloadUrl.c_str());
+        }
+        showMessage(text, splashWindowHandle());
+    }
     setSplashAutoClose(kSplashCloseDelayOnFailure);
     return result;
 }

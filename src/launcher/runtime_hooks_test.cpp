@@ -30,7 +30,9 @@ TEST(RuntimeHooks, CreationKeepsTheLastLinesAsTheReason) {
          {"Error occurred during initialization of VM\n", "Could not reserve %s for %d KB", " heap",
           "\n\n"},
          "Error occurred during initialization of VM\nCould not reserve space for 42 KB heap"},
-        {"only the last four lines", {"one\ntwo\nthree\nfour\nfive\nsix\n"}, "three\nfour\nfive\nsix"},
+        {"only the last four lines",
+         {"one\ntwo\nthree\nfour\nfive\nsix\n"},
+         "three\nfour\nfive\nsix"},
         {"blank lines around", {"\n\n  first\nsecond  \n \n"}, "first\nsecond"},
         {"at most 600 bytes", {"start\n" + longLine}, longLine.substr(100)},
     };

@@ -20,6 +20,7 @@
 #include "launcher/launch_sequence.h"
 #include "launcher/single_instance.h"
 #include "launcher/startup_splash.h"
+#include "launcher/trace_file.h"
 #include "platform/dynlib.h"
 #include "platform/files.h"
 #include "platform/signals.h"
@@ -231,6 +232,7 @@ int runStartup(int argc, char** argv) {
     activeSession = &session;
     activeRegistry = &registry;
     trace("executable: %s (handed on as %s)", config.exeFile().c_str(), config.exePath().c_str());
+    startTraceFile(config);
     TextString pathProblem = executablePathProblem(config);
     int refused = 0;
     if (!pathProblem.empty()) {

@@ -20,9 +20,9 @@ bool startsWithNoCase(const char* text, const char* prefix) {
 // its api-ms-win-crt-* sets or by name), msvcrt.dll or an msvcr*.dll; null when it imports none.
 HMODULE cLibraryOfModuleAt(const void* address) {
     HMODULE module = nullptr;
-    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            static_cast<const char*>(address), &module)) {
+    if (!GetModuleHandleExA(
+            GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+            static_cast<const char*>(address), &module)) {
         return nullptr;
     }
     const auto* image = reinterpret_cast<const unsigned char*>(module);
