@@ -1,0 +1,5 @@
+#include "tray/tray_icon_image.h"
+
+void* loadTrayIconImage(int) {
+    return nullptr;
+}

@@ -1,0 +1,199 @@
+// The Linux tray on a private session bus: the packed launcher with the real JDK runs a tray
+// application whose icons register as StatusNotifierItems with a stand-in watcher; the test
+// reads their properties and clicks them and their menu as a desktop would, and checks what
+// the application received. Also: without libsystemd, a session bus, or a watcher and
+// notification service, the application runs as before and the trace says why.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <map>
+#include <string>
+
+#include "e2e/launch_fixture.h"
+#include "e2e/session_bus_host.h"
+
+namespace {
+
+constexpr char kItemPath[] = "/StatusNotifierItem";
+constexpr char kItem[] = "org.kde.StatusNotifierItem";
+
+class LinuxTrayBus : public LaunchTest {
+  protected:
+    std::string packTrayApp() {
+        return pack(E2ePaths::linuxStub(), "mainclass com.example.tray.TrayBusApp\n",
+                    {WYN_E2E_TRAY_APP_JAR}, "traybus");
+    }
+
+    ChildCommand command(const std::string& exe, const std::vector<std::string>& args,
+                         std::vector<std::string> setEnv,
+                         std::vector<std::string> unsetEnv = {}) {
+        ChildCommand run;
+        run.argv.push_back(exe);
+        run.argv.insert(run.argv.end(), args.begin(), args.end());
+        setEnv.push_back(std::string("JAVA_HOME=") + E2ePaths::jdk());
+        setEnv.push_back("WYN_TRACE=1");
+        run.setEnv = setEnv;
+        unsetEnv.insert(unsetEnv.end(), {"JRE_HOME", "CLASSPATH", "CLASS_PATH"});
+        run.unsetEnv = unsetEnv;
+        run.workingDirectory = dir();
+        return run;
+    }
+};
+
+template <typename Condition>
+bool eventually(Condition condition) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        usleep(20000);
+    }
+    return true;
+}
+
+TEST_F(LinuxTrayBus, IconsAreItemsWhoseClicksAndMenusReachTheApplication) {
+    SessionBusHost bus(dir(), true, true);
+    ASSERT_TRUE(bus.ready()) << "the private bus and its stand-in services start";
+    ChildProcess app(command(packTrayApp(), {}, {bus.addressVariable()}));
+    ASSERT_TRUE(app.waitForOutput("ready", 60000)) << app.output();
+    ASSERT_TRUE(bus.waitForItems(3, 20000)) << "three icons register";
+
+    std::map<std::string, std::string> byTip;
+    for (const std::string& item : bus.items()) {
+        byTip[bus.toolTipTitle(item)] = item;
+    }
+    std::string first = byTip["first tip"];
+    std::string second = byTip["second tip"];
+    std::string third = byTip["third tip"];
+    std::string prefix = "org.kde.StatusNotifierItem-" + std::to_string(app.pid()) + "-";
+    EXPECT_EQ(first, prefix + "1");
+    EXPECT_EQ(second, prefix + "2");
+    EXPECT_EQ(third, prefix + "3");
+    for (const auto& [property, value] :
+         std::map<std::string, std::string>{{"Status", "Active"},
+                                            {"Category", "ApplicationStatus"},
+                                            {"Id", "traybus"},
+                                            {"Title", "traybus"},
+                                            {"IconName", "application-x-executable"}}) {
+        EXPECT_EQ(bus.stringProperty(first, kItemPath, kItem, property.c_str()), value)
+            << property;
+    }
+    EXPECT_EQ(bus.stringProperty(first, kItemPath, kItem, "Menu", 'o'), "/NO_DBUSMENU")
+        << "no menu before a popup, so that the host reports the context click";
+    EXPECT_EQ(bus.iconPixmap(first), "") << "no image was packed for the id";
+
+    ASSERT_TRUE(bus.waitForNotifications(1, 20000)) << "the balloon of the second icon";
+    ReceivedNotification balloon = bus.notifications()[0];
+    EXPECT_EQ(balloon.summary, "balloon title");
+    EXPECT_EQ(balloon.body, "balloon text");
+    EXPECT_EQ(balloon.icon, "dialog-information");
+    EXPECT_EQ(balloon.application, "traybus");
+    EXPECT_EQ(balloon.urgency, 1);
+
+    EXPECT_TRUE(bus.clickItem(first, "Activate"));
+    EXPECT_TRUE(app.waitForOutput("click first 514", 20000)) << app.output();
+    EXPECT_TRUE(bus.clickItem(third, "SecondaryActivate"));
+    EXPECT_TRUE(app.waitForOutput("click third 520", 20000)) << app.output();
+    EXPECT_TRUE(bus.clickItem(second, "ContextMenu"));
+    EXPECT_TRUE(app.waitForOutput("click second 517", 20000)) << app.output();
+    EXPECT_TRUE(eventually([&] {
+        return bus.stringProperty(second, kItemPath, kItem, "Menu", 'o') == "/MenuBar";
+    })) << "the popup from the right click makes the menu the second icon's";
+    EXPECT_EQ(bus.stringProperty(first, kItemPath, kItem, "Menu", 'o'), "/NO_DBUSMENU");
+    EXPECT_EQ(bus.menuLayout(second),
+              "0:[1:_Open 2:- 3:More[4:Inside__it] 5:Hide second 6:Change first "
+              "7:Balloon again 8:Quit]");
+
+    EXPECT_TRUE(bus.menuEvent(second, 1, "hovered"));
+    EXPECT_TRUE(bus.menuEvent(second, 3, "clicked")) << "a submenu itself is no command";
+    EXPECT_TRUE(bus.menuEvent(second, 4, "clicked"));
+    EXPECT_TRUE(app.waitForOutput("command 2", 20000)) << app.output();
+    EXPECT_FALSE(bus.menuEvent(second, 99, "clicked")) << "unknown ids are refused";
+    EXPECT_TRUE(bus.menuEvent(second, 6, "clicked"));
+    EXPECT_TRUE(app.waitForOutput("command 8", 20000)) << app.output();
+    EXPECT_TRUE(eventually([&] { return bus.toolTipTitle(first) == "changed tip"; }))
+        << bus.toolTipTitle(first);
+    EXPECT_TRUE(bus.menuEvent(second, 7, "clicked"));
+    ASSERT_TRUE(bus.waitForNotifications(2, 20000)) << "a change with a balloon shows it again";
+    ReceivedNotification again = bus.notifications()[1];
+    EXPECT_EQ(again.summary, "again title");
+    EXPECT_EQ(again.body, "again text");
+    EXPECT_EQ(again.icon, "dialog-warning");
+    EXPECT_EQ(again.replaces, 1u) << "it replaces the icon's earlier balloon";
+
+    EXPECT_TRUE(bus.menuEvent(second, 5, "clicked"));
+    EXPECT_TRUE(app.waitForOutput("command 7", 20000)) << app.output();
+    EXPECT_TRUE(bus.waitForItems(2, 20000)) << "Hide takes the item off the bus";
+    for (const std::string& item : bus.items()) {
+        EXPECT_NE(item, second);
+    }
+
+    EXPECT_TRUE(bus.clickItem(first, "ContextMenu"));
+    EXPECT_TRUE(eventually([&] {
+        return bus.stringProperty(first, kItemPath, kItem, "Menu", 'o') == "/MenuBar";
+    }));
+    EXPECT_TRUE(bus.menuEvent(first, 8, "clicked"));
+    ChildResult result = app.finish(60000);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("tray bus app done"), std::string::npos) << result.out;
+    std::string events;
+    for (const char* line : {"click", "command"}) {
+        for (size_t at = result.out.find(line); at != std::string::npos;
+             at = result.out.find(line, at + 1)) {
+            events += result.out.substr(at, result.out.find('\n', at) - at) + ";";
+        }
+    }
+    EXPECT_EQ(events,
+              "click first 514;click third 520;click second 517;click first 517;"
+              "command 2;command 8;command 6;command 7;command 9;")
+        << "exactly these events, and none for the hover, the submenu or the unknown id";
+    EXPECT_NE(result.err.find("tray: icon 1 shown as " + first), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("tray: icon 2 taken off the bus"), std::string::npos) << result.err;
+}
+
+TEST_F(LinuxTrayBus, WithoutTheDesktopsServicesTheApplicationRunsAndTheTraceSaysWhy) {
+    mkdir((dir() + "/empty").c_str(), 0700);
+    mkdir((dir() + "/broken").c_str(), 0700);
+    LaunchTest::writeFile(dir() + "/broken/libsystemd.so.0", "not a library");
+    struct Case {
+        const char* name;
+        bool bus;
+        std::vector<std::string> setEnv;
+        std::vector<const char*> traces;
+    } cases[] = {
+        {"no session bus", false, {"XDG_RUNTIME_DIR=" + dir() + "/empty"},
+         {"tray: icon 1 is not shown, no session bus", "tray: icon 2 is not shown, no session bus"}},
+        {"no watcher or notification service", true, {},
+         {"tray: icon 1 is not shown, no status notifier watcher answered",
+          "tray: balloon of icon 2 not shown, no notification service answered"}},
+        {"no usable libsystemd", true, {"LD_LIBRARY_PATH=" + dir() + "/broken"},
+         {"tray: icons are not shown, the D-Bus library cannot be used"}},
+    };
+    std::string exe = packTrayApp();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        unlink((dir() + "/stop").c_str());
+        std::unique_ptr<SessionBusHost> bus;
+        std::vector<std::string> setEnv = c.setEnv;
+        std::vector<std::string> unsetEnv;
+        if (c.bus) {
+            bus = std::make_unique<SessionBusHost>(dir(), false, false);
+            ASSERT_TRUE(bus->ready());
+            setEnv.push_back(bus->addressVariable());
+        } else {
+            unsetEnv.push_back("DBUS_SESSION_BUS_ADDRESS");
+        }
+        ChildProcess app(command(exe, {"until-stop"}, setEnv, unsetEnv));
+        for (const char* trace : c.traces) {
+            EXPECT_TRUE(app.waitForError(trace, 60000)) << trace;
+        }
+        LaunchTest::writeFile(dir() + "/stop", "");
+        ChildResult result = app.finish(60000);
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_NE(result.out.find("tray bus app done"), std::string::npos) << result.out;
+    }
+}
+
+}  // namespace
