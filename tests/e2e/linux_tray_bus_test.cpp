@@ -20,9 +20,37 @@ constexpr char kItem[] = "org.kde.StatusNotifierItem";
 
 class LinuxTrayBus : public LaunchTest {
   protected:
+    // The application with an image for the first icon's id (101): an icon file of one
+    // 2 x 2 bitmap with alpha.
     std::string packTrayApp() {
+        std::string bitmap;
+        for (uint32_t field : {40u, 2u, 4u}) {
+            appendLe(bitmap, field, 4);
+        }
+        appendLe(bitmap, 1, 2);
+        appendLe(bitmap, 32, 2);
+        bitmap += std::string(24, '\0');
+        // Bottom row first, blue-green-red-alpha; then the mask.
+        bitmap += std::string("\x10\x20\x30\x40\x50\x60\x70\x80\x01\x02\x03\xff\x04\x05\x06\x00", 16);
+        bitmap += std::string(8, '\0');
+        std::string icon;
+        appendLe(icon, 0, 2);
+        appendLe(icon, 1, 2);
+        appendLe(icon, 1, 2);
+        icon += std::string("\x02\x02\x00\x00", 4);
+        appendLe(icon, 1, 2);
+        appendLe(icon, 32, 2);
+        appendLe(icon, static_cast<uint32_t>(bitmap.size()), 4);
+        appendLe(icon, 22, 4);
+        std::string path = writeFile(dir() + "/tray.ico", icon + bitmap);
         return pack(E2ePaths::linuxStub(), "mainclass com.example.tray.TrayBusApp\n",
-                    {WYN_E2E_TRAY_APP_JAR}, "traybus");
+                    {WYN_E2E_TRAY_APP_JAR}, "traybus", {"--icon", "101=" + path});
+    }
+
+    static void appendLe(std::string& out, uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+        }
     }
 
     ChildCommand command(const std::string& exe, const std::vector<std::string>& args,
@@ -76,13 +104,17 @@ TEST_F(LinuxTrayBus, IconsAreItemsWhoseClicksAndMenusReachTheApplication) {
                                             {"Category", "ApplicationStatus"},
                                             {"Id", "traybus"},
                                             {"Title", "traybus"},
-                                            {"IconName", "application-x-executable"}}) {
+                                            {"IconName", ""}}) {
         EXPECT_EQ(bus.stringProperty(first, kItemPath, kItem, property.c_str()), value)
             << property;
     }
     EXPECT_EQ(bus.stringProperty(first, kItemPath, kItem, "Menu", 'o'), "/NO_DBUSMENU")
         << "no menu before a popup, so that the host reports the context click";
-    EXPECT_EQ(bus.iconPixmap(first), "") << "no image was packed for the id";
+    EXPECT_EQ(bus.iconPixmap(first), "2x2:ff030201000605044030201080706050")
+        << "the packed image of id 101, top row first, alpha-red-green-blue";
+    EXPECT_EQ(bus.iconPixmap(second), "") << "no image was packed for id 102";
+    EXPECT_EQ(bus.stringProperty(second, kItemPath, kItem, "IconName"), "application-x-executable")
+        << "the desktop shows a generic icon instead";
 
     ASSERT_TRUE(bus.waitForNotifications(1, 20000)) << "the balloon of the second icon";
     ReceivedNotification balloon = bus.notifications()[0];
