@@ -43,7 +43,6 @@ struct BusIcon {
     uint32_t id = 0;
     bool shown = false;
     std::string tip;  // UTF-8
-    bool balloonLayout = false;
     std::string info;
     std::string infoTitle;
     uint32_t infoFlags = 0;

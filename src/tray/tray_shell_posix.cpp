@@ -111,7 +111,6 @@ void notify(NotifyAction action, const TrayIconRecord& record) {
     icon.id = record.id;
     icon.shown = true;
     icon.tip = busTextFromAnsi(record.tip);
-    icon.balloonLayout = record.balloonLayout;
     icon.info = busTextFromAnsi(record.info);
     icon.infoTitle = busTextFromAnsi(record.infoTitle);
     icon.infoFlags = record.infoFlags;

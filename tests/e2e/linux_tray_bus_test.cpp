@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <map>
 #include <string>
@@ -134,6 +135,15 @@ TEST_F(LinuxTrayBus, IconsAreItemsWhoseClicksAndMenusReachTheApplication) {
         return bus.stringProperty(second, kItemPath, kItem, "Menu", 'o') == "/MenuBar";
     })) << "the popup from the right click makes the menu the second icon's";
     EXPECT_EQ(bus.stringProperty(first, kItemPath, kItem, "Menu", 'o'), "/NO_DBUSMENU");
+    auto signalled = [&](const char* member) {
+        return eventually([&] {
+            std::vector<std::string> members = bus.itemSignals();
+            return std::find(members.begin(), members.end(), member) != members.end();
+        });
+    };
+    EXPECT_TRUE(signalled("ItemActivationRequested")) << "the popup asks the host to open it";
+    EXPECT_TRUE(signalled("LayoutUpdated"));
+    EXPECT_TRUE(signalled("NewTitle")) << "hosts read the properties again, the menu too";
     EXPECT_EQ(bus.menuLayout(second),
               "0:[1:_Open 2:- 3:More[4:Inside__it] 5:Hide second 6:Change first "
               "7:Balloon again 8:Quit]");
@@ -147,6 +157,7 @@ TEST_F(LinuxTrayBus, IconsAreItemsWhoseClicksAndMenusReachTheApplication) {
     EXPECT_TRUE(app.waitForOutput("command 8", 20000)) << app.output();
     EXPECT_TRUE(eventually([&] { return bus.toolTipTitle(first) == "changed tip"; }))
         << bus.toolTipTitle(first);
+    EXPECT_TRUE(signalled("NewToolTip"));
     EXPECT_TRUE(bus.menuEvent(second, 7, "clicked"));
     ASSERT_TRUE(bus.waitForNotifications(2, 20000)) << "a change with a balloon shows it again";
     ReceivedNotification again = bus.notifications()[1];
@@ -194,14 +205,17 @@ TEST_F(LinuxTrayBus, WithoutTheDesktopsServicesTheApplicationRunsAndTheTraceSays
         bool bus;
         std::vector<std::string> setEnv;
         std::vector<const char*> traces;
+        bool watcherLater;  // a watcher then starts, and the shown icons register with it
     } cases[] = {
         {"no session bus", false, {"XDG_RUNTIME_DIR=" + dir() + "/empty"},
-         {"tray: icon 1 is not shown, no session bus", "tray: icon 2 is not shown, no session bus"}},
+         {"tray: icon 1 is not shown, no session bus", "tray: icon 2 is not shown, no session bus"},
+         false},
         {"no watcher or notification service", true, {},
          {"tray: icon 1 is not shown, no status notifier watcher answered",
-          "tray: balloon of icon 2 not shown, no notification service answered"}},
+          "tray: balloon of icon 2 not shown, no notification service answered"},
+         true},
         {"no usable libsystemd", true, {"LD_LIBRARY_PATH=" + dir() + "/broken"},
-         {"tray: icons are not shown, the D-Bus library cannot be used"}},
+         {"tray: icons are not shown, the D-Bus library cannot be used"}, false},
     };
     std::string exe = packTrayApp();
     for (const Case& c : cases) {
@@ -220,6 +234,11 @@ TEST_F(LinuxTrayBus, WithoutTheDesktopsServicesTheApplicationRunsAndTheTraceSays
         ChildProcess app(command(exe, {"until-stop"}, setEnv, unsetEnv));
         for (const char* trace : c.traces) {
             EXPECT_TRUE(app.waitForError(trace, 60000)) << trace;
+        }
+        if (c.watcherLater) {
+            bus->startWatcher();
+            EXPECT_TRUE(bus->waitForItems(2, 20000)) << "the first and second icon register";
+            EXPECT_TRUE(app.waitForError("tray: icon 1 shown as", 20000));
         }
         LaunchTest::writeFile(dir() + "/stop", "");
         ChildResult result = app.finish(60000);

@@ -191,7 +191,29 @@ bool waitUntil(Condition condition, int timeoutMs) {
 struct HostBindings {
     std::pair<std::mutex*, std::vector<std::string>*> items;
     NotificationStore notifications;
+    std::pair<std::mutex*, std::vector<std::string>*> signals;
 };
+
+namespace {
+
+int itemSignal(sd_bus_message* message, void* userData, sd_bus_error*) {
+    auto* signals = static_cast<std::pair<std::mutex*, std::vector<std::string>*>*>(userData);
+    std::lock_guard<std::mutex> guard(*signals->first);
+    signals->second->push_back(sd_bus_message_get_member(message));
+    return 0;
+}
+
+}  // namespace
+
+bool SessionBusHost::addWatcher() {
+    watcherAdded_ = true;
+    return sd_bus_add_object_vtable(host_, nullptr, "/StatusNotifierWatcher", kWatcher,
+                                    kWatcherTable, &bindings_->items) >= 0 &&
+           sd_bus_match_signal(host_, nullptr, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                               "org.freedesktop.DBus", "NameOwnerChanged", nameOwnerChanged,
+                               &bindings_->items) >= 0 &&
+           sd_bus_request_name(host_, kWatcher, 0) >= 0;
+}
 
 SessionBusHost::SessionBusHost(const std::string& dir, bool withWatcher, bool withNotifications) {
     address_ = "unix:path=" + dir + "/bus";
@@ -207,15 +229,15 @@ SessionBusHost::SessionBusHost(const std::string& dir, bool withWatcher, bool wi
     if (host_ == nullptr || client_ == nullptr) {
         return;
     }
-    auto* bindings = new HostBindings{{&lock_, &items_}, {&lock_, &notifications_}};
+    auto* bindings =
+        new HostBindings{{&lock_, &items_}, {&lock_, &notifications_}, {&lock_, &itemSignals_}};
     bindings_.reset(bindings);
-    if (withWatcher) {
-        if (sd_bus_add_object_vtable(host_, nullptr, "/StatusNotifierWatcher", kWatcher,
-                                     kWatcherTable, &bindings->items) < 0 ||
-            sd_bus_match_signal(host_, nullptr, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                "org.freedesktop.DBus", "NameOwnerChanged", nameOwnerChanged,
-                                &bindings->items) < 0 ||
-            sd_bus_request_name(host_, kWatcher, 0) < 0) {
+    if (withWatcher && !addWatcher()) {
+        return;
+    }
+    for (const char* interface : {kItem, kMenu}) {
+        if (sd_bus_match_signal(host_, nullptr, nullptr, nullptr, interface, nullptr, itemSignal,
+                                &bindings->signals) < 0) {
             return;
         }
     }
@@ -250,6 +272,9 @@ SessionBusHost::~SessionBusHost() {
 
 void SessionBusHost::serve() {
     while (!stop_.load()) {
+        if (watcherWanted_.load() && !watcherAdded_) {
+            addWatcher();
+        }
         int r = sd_bus_process(host_, nullptr);
         if (r < 0) {
             return;
@@ -268,6 +293,11 @@ std::vector<std::string> SessionBusHost::items() {
 std::vector<ReceivedNotification> SessionBusHost::notifications() {
     std::lock_guard<std::mutex> guard(lock_);
     return notifications_;
+}
+
+std::vector<std::string> SessionBusHost::itemSignals() {
+    std::lock_guard<std::mutex> guard(lock_);
+    return itemSignals_;
 }
 
 bool SessionBusHost::waitForItems(size_t count, int timeoutMs) {

@@ -38,7 +38,12 @@ class SessionBusHost {
     // "DBUS_SESSION_BUS_ADDRESS=..." for the application.
     std::string addressVariable() const { return "DBUS_SESSION_BUS_ADDRESS=" + address_; }
 
+    // Registers the watcher on a bus started without one, as a panel that starts late.
+    void startWatcher() { watcherWanted_.store(true); }
+
     std::vector<std::string> items();
+    // The members of the signals the items and their menus sent, in order.
+    std::vector<std::string> itemSignals();
     std::vector<ReceivedNotification> notifications();
     // Waits up to timeoutMs for count registered items.
     bool waitForItems(size_t count, int timeoutMs);
@@ -59,6 +64,7 @@ class SessionBusHost {
 
   private:
     void serve();
+    bool addWatcher();
 
     std::unique_ptr<ChildProcess> daemon_;
     std::string address_;
@@ -67,6 +73,9 @@ class SessionBusHost {
     sd_bus* client_ = nullptr;  // calls made by the test
     std::thread thread_;
     std::atomic<bool> stop_{false};
+    std::atomic<bool> watcherWanted_{false};
+    bool watcherAdded_ = false;
+    std::vector<std::string> itemSignals_;
     std::mutex lock_;
     std::vector<std::string> items_;
     std::vector<ReceivedNotification> notifications_;
