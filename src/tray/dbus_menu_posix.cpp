@@ -16,6 +16,42 @@ constexpr size_t kDeepestMenu = 16;
 const char* const kMenuProperties[] = {"Version", "TextDirection", "Status", "IconThemePath",
                                        nullptr};
 
+const char kMenuXml[] =
+    " <interface name=\"com.canonical.dbusmenu\">\n"
+    "  <property name=\"Version\" type=\"u\" access=\"read\"/>\n"
+    "  <property name=\"TextDirection\" type=\"s\" access=\"read\"/>\n"
+    "  <property name=\"Status\" type=\"s\" access=\"read\"/>\n"
+    "  <property name=\"IconThemePath\" type=\"as\" access=\"read\"/>\n"
+    "  <method name=\"GetLayout\"><arg name=\"parentId\" type=\"i\" direction=\"in\"/>"
+    "<arg name=\"recursionDepth\" type=\"i\" direction=\"in\"/>"
+    "<arg name=\"propertyNames\" type=\"as\" direction=\"in\"/>"
+    "<arg name=\"revision\" type=\"u\" direction=\"out\"/>"
+    "<arg name=\"layout\" type=\"(ia{sv}av)\" direction=\"out\"/></method>\n"
+    "  <method name=\"GetGroupProperties\"><arg name=\"ids\" type=\"ai\" direction=\"in\"/>"
+    "<arg name=\"propertyNames\" type=\"as\" direction=\"in\"/>"
+    "<arg name=\"properties\" type=\"a(ia{sv})\" direction=\"out\"/></method>\n"
+    "  <method name=\"GetProperty\"><arg name=\"id\" type=\"i\" direction=\"in\"/>"
+    "<arg name=\"name\" type=\"s\" direction=\"in\"/>"
+    "<arg name=\"value\" type=\"v\" direction=\"out\"/></method>\n"
+    "  <method name=\"Event\"><arg name=\"id\" type=\"i\" direction=\"in\"/>"
+    "<arg name=\"eventId\" type=\"s\" direction=\"in\"/>"
+    "<arg name=\"data\" type=\"v\" direction=\"in\"/>"
+    "<arg name=\"timestamp\" type=\"u\" direction=\"in\"/></method>\n"
+    "  <method name=\"EventGroup\"><arg name=\"events\" type=\"a(isvu)\" direction=\"in\"/>"
+    "<arg name=\"idErrors\" type=\"ai\" direction=\"out\"/></method>\n"
+    "  <method name=\"AboutToShow\"><arg name=\"id\" type=\"i\" direction=\"in\"/>"
+    "<arg name=\"needUpdate\" type=\"b\" direction=\"out\"/></method>\n"
+    "  <method name=\"AboutToShowGroup\"><arg name=\"ids\" type=\"ai\" direction=\"in\"/>"
+    "<arg name=\"updatesNeeded\" type=\"ai\" direction=\"out\"/>"
+    "<arg name=\"idErrors\" type=\"ai\" direction=\"out\"/></method>\n"
+    "  <signal name=\"ItemsPropertiesUpdated\"><arg name=\"updatedProps\" type=\"a(ia{sv})\"/>"
+    "<arg name=\"removedProps\" type=\"a(ias)\"/></signal>\n"
+    "  <signal name=\"LayoutUpdated\"><arg name=\"revision\" type=\"u\"/>"
+    "<arg name=\"parent\" type=\"i\"/></signal>\n"
+    "  <signal name=\"ItemActivationRequested\"><arg name=\"id\" type=\"i\"/>"
+    "<arg name=\"timestamp\" type=\"u\"/></signal>\n"
+    " </interface>\n";
+
 struct MenuNode {
     const BusMenu::Item* item;  // null for the menu itself
     std::vector<int32_t> children;
@@ -82,26 +118,29 @@ bool wanted(const std::vector<std::string>& names, const char* name) {
     return false;
 }
 
-int appendEntry(const SdBusLibrary& sd, sd_bus_message* reply,
-                const std::vector<std::string>& names, const char* name, const char* type,
-                const char* text) {
-    if (!wanted(names, name)) {
-        return 0;
+// The properties of a node that differ from the protocol's defaults, all of them texts:
+// "type" for separators, "label" for items, "children-display" for menus.
+std::vector<std::pair<const char*, std::string>> nodeProperties(const MenuNode& node) {
+    std::vector<std::pair<const char*, std::string>> properties;
+    const BusMenu::Item* item = node.item;
+    if (item != nullptr && item->kind == TrayMenuItem::Kind::Separator) {
+        properties.emplace_back("type", "separator");
+    } else if (item != nullptr) {
+        properties.emplace_back("label", menuLabel(item->label));
     }
-    return sd.sd_bus_message_append(reply, "{sv}", name, type, text);
+    if (item == nullptr || item->kind == TrayMenuItem::Kind::Submenu) {
+        properties.emplace_back("children-display", "submenu");
+    }
+    return properties;
 }
 
 int appendNodeProperties(const SdBusLibrary& sd, sd_bus_message* reply, const MenuNode& node,
                          const std::vector<std::string>& names) {
     int r = sd.sd_bus_message_open_container(reply, 'a', "{sv}");
-    const BusMenu::Item* item = node.item;
-    if (r >= 0 && item != nullptr && item->kind == TrayMenuItem::Kind::Separator) {
-        r = appendEntry(sd, reply, names, "type", "s", "separator");
-    } else if (r >= 0 && item != nullptr) {
-        r = appendEntry(sd, reply, names, "label", "s", menuLabel(item->label).c_str());
-    }
-    if (r >= 0 && (item == nullptr || item->kind == TrayMenuItem::Kind::Submenu)) {
-        r = appendEntry(sd, reply, names, "children-display", "s", "submenu");
+    for (const auto& [name, value] : nodeProperties(node)) {
+        if (r >= 0 && wanted(names, name)) {
+            r = sd.sd_bus_message_append(reply, "{sv}", name, "s", value.c_str());
+        }
     }
     return r >= 0 ? sd.sd_bus_message_close_container(reply) : r;
 }
@@ -239,6 +278,37 @@ int getGroupProperties(const TrayBusConnection& connection, sd_bus_message* mess
     return r >= 0 ? 1 : r;
 }
 
+int getProperty(const TrayBusConnection& connection, sd_bus_message* message) {
+    const SdBusLibrary& sd = *connection.sd;
+    int32_t id = 0;
+    const char* name = nullptr;
+    int r = sd.sd_bus_message_read(message, "is", &id, &name);
+    if (r < 0) {
+        return r;
+    }
+    std::string value;
+    bool found = false;
+    {
+        std::lock_guard<std::mutex> guard(trayBusModel().lock);
+        std::vector<MenuNode> nodes = menuNodes(connection.icon.menu.get());
+        if (!knownId(nodes, id)) {
+            return replyUnknownId(sd, message, id);
+        }
+        for (const auto& [property, text] : nodeProperties(nodes[static_cast<size_t>(id)])) {
+            if (std::strcmp(property, name) == 0) {
+                value = text;
+                found = true;
+            }
+        }
+    }
+    if (!found) {
+        return sd.sd_bus_reply_method_errorf(message, "com.canonical.dbusmenu.Error.UnknownProperty",
+                                             "menu item %d has no property %s",
+                                             static_cast<int>(id), name);
+    }
+    return sd.sd_bus_reply_method_return(message, "v", "s", value.c_str());
+}
+
 // A click on the item with this id becomes its command; other events are only answered.
 // False when the menu has no such id.
 bool takeEvent(TrayBusConnection& connection, int32_t id, const char* eventId) {
@@ -347,6 +417,9 @@ int handleMenuMessage(sd_bus_message* message, void* userData, sd_bus_error*) {
     const SdBusLibrary& sd = *connection.sd;
     int r = answerPropertyCall(connection, message, kMenuInterface, kMenuProperties,
                                writeMenuProperty);
+    if (r == 0) {
+        r = answerIntrospection(connection, message, kMenuXml);
+    }
     if (r != 0) {
         return r;
     }
@@ -359,6 +432,9 @@ int handleMenuMessage(sd_bus_message* message, void* userData, sd_bus_error*) {
     }
     if (std::strcmp(member, "GetGroupProperties") == 0) {
         return getGroupProperties(connection, message);
+    }
+    if (std::strcmp(member, "GetProperty") == 0) {
+        return getProperty(connection, message);
     }
     if (std::strcmp(member, "Event") == 0) {
         return event(connection, message);

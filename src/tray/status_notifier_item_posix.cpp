@@ -25,6 +25,40 @@ const char* const kItemProperties[] = {
     "ToolTip",           "ItemIsMenu", "Menu",         "IconThemePath",
     nullptr};
 
+const char kItemXml[] =
+    " <interface name=\"org.kde.StatusNotifierItem\">\n"
+    "  <property name=\"Category\" type=\"s\" access=\"read\"/>\n"
+    "  <property name=\"Id\" type=\"s\" access=\"read\"/>\n"
+    "  <property name=\"Title\" type=\"s\" access=\"read\"/>\n"
+    "  <property name=\"Status\" type=\"s\" access=\"read\"/>\n"
+    "  <property name=\"WindowId\" type=\"i\" access=\"read\"/>\n"
+    "  <property name=\"IconName\" type=\"s\" access=\"read\"/>\n"
+    "  <property name=\"IconPixmap\" type=\"a(iiay)\" access=\"read\"/>\n"
+    "  <property name=\"OverlayIconName\" type=\"s\" access=\"read\"/>\n"
+    "  <property name=\"OverlayIconPixmap\" type=\"a(iiay)\" access=\"read\"/>\n"
+    "  <property name=\"AttentionIconName\" type=\"s\" access=\"read\"/>\n"
+    "  <property name=\"AttentionIconPixmap\" type=\"a(iiay)\" access=\"read\"/>\n"
+    "  <property name=\"AttentionMovieName\" type=\"s\" access=\"read\"/>\n"
+    "  <property name=\"ToolTip\" type=\"(sa(iiay)ss)\" access=\"read\"/>\n"
+    "  <property name=\"ItemIsMenu\" type=\"b\" access=\"read\"/>\n"
+    "  <property name=\"Menu\" type=\"o\" access=\"read\"/>\n"
+    "  <property name=\"IconThemePath\" type=\"s\" access=\"read\"/>\n"
+    "  <method name=\"ContextMenu\"><arg name=\"x\" type=\"i\" direction=\"in\"/>"
+    "<arg name=\"y\" type=\"i\" direction=\"in\"/></method>\n"
+    "  <method name=\"Activate\"><arg name=\"x\" type=\"i\" direction=\"in\"/>"
+    "<arg name=\"y\" type=\"i\" direction=\"in\"/></method>\n"
+    "  <method name=\"SecondaryActivate\"><arg name=\"x\" type=\"i\" direction=\"in\"/>"
+    "<arg name=\"y\" type=\"i\" direction=\"in\"/></method>\n"
+    "  <method name=\"Scroll\"><arg name=\"delta\" type=\"i\" direction=\"in\"/>"
+    "<arg name=\"orientation\" type=\"s\" direction=\"in\"/></method>\n"
+    "  <signal name=\"NewTitle\"/>\n"
+    "  <signal name=\"NewIcon\"/>\n"
+    "  <signal name=\"NewAttentionIcon\"/>\n"
+    "  <signal name=\"NewOverlayIcon\"/>\n"
+    "  <signal name=\"NewToolTip\"/>\n"
+    "  <signal name=\"NewStatus\"><arg name=\"status\" type=\"s\"/></signal>\n"
+    " </interface>\n";
+
 int appendPixmaps(const SdBusLibrary& sd, sd_bus_message* reply, const BusIconImage* image) {
     int r = sd.sd_bus_message_open_container(reply, 'a', "(iiay)");
     if (r >= 0 && image != nullptr) {
@@ -115,6 +149,9 @@ int handleItemMessage(sd_bus_message* message, void* userData, sd_bus_error*) {
     const SdBusLibrary& sd = *connection.sd;
     int r = answerPropertyCall(connection, message, kItemInterface, kItemProperties,
                                writeItemProperty);
+    if (r == 0) {
+        r = answerIntrospection(connection, message, kItemXml);
+    }
     if (r != 0) {
         return r;
     }

@@ -40,6 +40,12 @@ struct TrayBusConnection {
 int handleItemMessage(sd_bus_message* message, void* connection, sd_bus_error* error);
 int handleMenuMessage(sd_bus_message* message, void* connection, sd_bus_error* error);
 
+// Answers org.freedesktop.DBus.Introspectable.Introspect with the object's description (some
+// hosts call only the methods an introspection names). 1 when the message was that call and
+// was answered, 0 when it was something else, or a negative error.
+int answerIntrospection(const TrayBusConnection& connection, sd_bus_message* message,
+                        const char* interfaceXml);
+
 // Writes the value of one of the object's properties as a variant; negative on failure.
 using PropertyWriter = int (*)(const TrayBusConnection& connection, sd_bus_message* reply,
                                const char* name);

@@ -471,3 +471,27 @@ int answerPropertyCall(const TrayBusConnection& connection, sd_bus_message* mess
     sd.sd_bus_message_unref(reply);
     return r >= 0 ? 1 : r;
 }
+
+int answerIntrospection(const TrayBusConnection& connection, sd_bus_message* message,
+                        const char* interfaceXml) {
+    const SdBusLibrary& sd = *connection.sd;
+    if (sd.sd_bus_message_is_method_call(message, "org.freedesktop.DBus.Introspectable",
+                                         "Introspect") <= 0) {
+        return 0;
+    }
+    std::string xml =
+        "<!DOCTYPE node PUBLIC \"-//freedesktop//DTD D-BUS Object Introspection 1.0//EN\"\n"
+        " \"http://www.freedesktop.org/standards/dbus/1.0/introspect.dtd\">\n<node>\n"
+        " <interface name=\"org.freedesktop.DBus.Introspectable\">\n"
+        "  <method name=\"Introspect\"><arg name=\"xml\" type=\"s\" direction=\"out\"/></method>\n"
+        " </interface>\n"
+        " <interface name=\"org.freedesktop.DBus.Properties\">\n"
+        "  <method name=\"Get\"><arg type=\"s\" direction=\"in\"/><arg type=\"s\" direction=\"in\"/>"
+        "<arg type=\"v\" direction=\"out\"/></method>\n"
+        "  <method name=\"GetAll\"><arg type=\"s\" direction=\"in\"/>"
+        "<arg type=\"a{sv}\" direction=\"out\"/></method>\n"
+        " </interface>\n";
+    xml += interfaceXml;
+    xml += "</node>\n";
+    return sd.sd_bus_reply_method_return(message, "s", xml.c_str());
+}

@@ -148,6 +148,17 @@ TEST_F(LinuxTrayBus, IconsAreItemsWhoseClicksAndMenusReachTheApplication) {
               "0:[1:_Open 2:- 3:More[4:Inside__it] 5:Hide second 6:Change first "
               "7:Balloon again 8:Quit]");
 
+    EXPECT_EQ(bus.menuProperty(second, 3, "label"), "More");
+    EXPECT_EQ(bus.menuProperty(second, 3, "children-display"), "submenu");
+    EXPECT_EQ(bus.menuProperty(second, 2, "type"), "separator");
+    for (const auto& [path, interface] :
+         std::map<std::string, std::string>{{"/StatusNotifierItem", kItem},
+                                            {"/MenuBar", "com.canonical.dbusmenu"}}) {
+        std::string xml = bus.introspect(second, path);
+        EXPECT_NE(xml.find("<interface name=\"" + interface + "\">"), std::string::npos) << xml;
+        EXPECT_NE(xml.find("<method name=\""), std::string::npos) << xml;
+    }
+
     EXPECT_TRUE(bus.menuEvent(second, 1, "hovered"));
     EXPECT_TRUE(bus.menuEvent(second, 3, "clicked")) << "a submenu itself is no command";
     EXPECT_TRUE(bus.menuEvent(second, 4, "clicked"));

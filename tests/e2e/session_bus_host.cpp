@@ -406,3 +406,36 @@ bool SessionBusHost::menuEvent(const std::string& service, int32_t id, const cha
     sd_bus_error_free(&error);
     return r >= 0;
 }
+
+std::string SessionBusHost::menuProperty(const std::string& service, int32_t id,
+                                         const char* name) {
+    std::string path = stringProperty(service, kItemPath, kItem, "Menu", 'o');
+    sd_bus_error error = SD_BUS_ERROR_NULL;
+    sd_bus_message* reply = nullptr;
+    std::string value;
+    const char* text = nullptr;
+    if (sd_bus_call_method(client_, service.c_str(), path.c_str(), kMenu, "GetProperty", &error,
+                           &reply, "is", id, name) >= 0 &&
+        sd_bus_message_read(reply, "v", "s", &text) > 0) {
+        value = text;
+    }
+    sd_bus_message_unref(reply);
+    sd_bus_error_free(&error);
+    return value;
+}
+
+std::string SessionBusHost::introspect(const std::string& service, const std::string& path) {
+    sd_bus_error error = SD_BUS_ERROR_NULL;
+    sd_bus_message* reply = nullptr;
+    std::string xml;
+    const char* text = nullptr;
+    if (sd_bus_call_method(client_, service.c_str(), path.c_str(),
+                           "org.freedesktop.DBus.Introspectable", "Introspect", &error, &reply,
+                           "") >= 0 &&
+        sd_bus_message_read(reply, "s", &text) > 0) {
+        xml = text;
+    }
+    sd_bus_message_unref(reply);
+    sd_bus_error_free(&error);
+    return xml;
+}

@@ -61,6 +61,10 @@ class SessionBusHost {
     // in brackets.
     std::string menuLayout(const std::string& service);
     bool menuEvent(const std::string& service, int32_t id, const char* eventId);
+    // One text property of a menu item through GetProperty; empty on failure.
+    std::string menuProperty(const std::string& service, int32_t id, const char* name);
+    // The object's introspection XML; empty on failure.
+    std::string introspect(const std::string& service, const std::string& path);
 
   private:
     void serve();
