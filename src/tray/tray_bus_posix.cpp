@@ -35,6 +35,8 @@ constexpr char kWatcherAppears[] =
     "interface='org.freedesktop.DBus',member='NameOwnerChanged',"
     "arg0='org.kde.StatusNotifierWatcher'";
 
+constexpr uint32_t kInfoKindMask = 0x0F;
+constexpr uint32_t kInfoInformation = 1;
 constexpr uint32_t kInfoWarning = 2;
 constexpr uint32_t kInfoError = 3;
 
@@ -123,11 +125,14 @@ int notified(sd_bus_message* reply, void* userData, sd_bus_error*) {
 void showBalloon(TrayBusConnection& connection) {
     const SdBusLibrary& sd = *connection.sd;
     const BusIcon& icon = connection.icon;
-    const char* image = icon.infoFlags == 1              ? "dialog-information"
-                        : icon.infoFlags == kInfoWarning ? "dialog-warning"
-                        : icon.infoFlags == kInfoError   ? "dialog-error"
-                                                         : "";
-    uint8_t urgency = icon.infoFlags == kInfoError ? 2 : 1;
+    // The low bits are the balloon's kind; the shell's further flags (sound, large icon) have
+    // no counterpart here.
+    uint32_t kind = icon.infoFlags & kInfoKindMask;
+    const char* image = kind == kInfoInformation ? "dialog-information"
+                        : kind == kInfoWarning   ? "dialog-warning"
+                        : kind == kInfoError     ? "dialog-error"
+                                                 : "";
+    uint8_t urgency = kind == kInfoError ? 2 : 1;
     sd_bus_message* call = nullptr;
     int r = sd.sd_bus_message_new_method_call(connection.bus, &call, kNotificationsName,
                                               kNotificationsPath, kNotificationsName, "Notify");

@@ -31,7 +31,7 @@ public final class TrayBusApp {
     public static void main(String[] args) throws Exception {
         final SystemTrayMenu menu = new SystemTrayMenu();
         SystemTrayMenu more = new SystemTrayMenu();
-        more.Append("Inside_it", 2);
+        more.Append("In&side_it && more", 2);
         menu.Append("&Open", 1);
         menu.AppendSeparator();
         menu.Append("More", more);
@@ -66,7 +66,7 @@ public final class TrayBusApp {
         first = new SystemTray(101, "first tip");
         second = new SystemTray(102, "second tip", "balloon text", "balloon title",
                                 SystemTray.INFOTYPE_INFO);
-        third = new SystemTray(103, "third tip");
+        third = new SystemTray(103, "third tip \u00e9");
         first.Show();
         second.Show();
         third.Show();
