@@ -32,7 +32,8 @@ class LinuxTrayBus : public LaunchTest {
         appendLe(bitmap, 32, 2);
         bitmap += std::string(24, '\0');
         // Bottom row first, blue-green-red-alpha; then the mask.
-        bitmap += std::string("\x10\x20\x30\x40\x50\x60\x70\x80\x01\x02\x03\xff\x04\x05\x06\x00", 16);
+        bitmap +=
+            std::string("\x10\x20\x30\x40\x50\x60\x70\x80\x01\x02\x03\xff\x04\x05\x06\x00", 16);
         bitmap += std::string(8, '\0');
         std::string icon;
         appendLe(icon, 0, 2);
@@ -55,8 +56,7 @@ class LinuxTrayBus : public LaunchTest {
     }
 
     ChildCommand command(const std::string& exe, const std::vector<std::string>& args,
-                         std::vector<std::string> setEnv,
-                         std::vector<std::string> unsetEnv = {}) {
+                         std::vector<std::string> setEnv, std::vector<std::string> unsetEnv = {}) {
         ChildCommand run;
         run.argv.push_back(exe);
         run.argv.insert(run.argv.end(), args.begin(), args.end());
@@ -107,8 +107,7 @@ TEST_F(LinuxTrayBus, IconsAreItemsWhoseClicksAndMenusReachTheApplication) {
                                             {"Id", "traybus"},
                                             {"Title", "traybus"},
                                             {"IconName", ""}}) {
-        EXPECT_EQ(bus.stringProperty(first, kItemPath, kItem, property.c_str()), value)
-            << property;
+        EXPECT_EQ(bus.stringProperty(first, kItemPath, kItem, property.c_str()), value) << property;
     }
     EXPECT_EQ(bus.stringProperty(first, kItemPath, kItem, "Menu", 'o'), "/NO_DBUSMENU")
         << "no menu before a popup, so that the host reports the context click";
@@ -152,9 +151,8 @@ TEST_F(LinuxTrayBus, IconsAreItemsWhoseClicksAndMenusReachTheApplication) {
     EXPECT_EQ(bus.menuProperty(second, 3, "label"), "More");
     EXPECT_EQ(bus.menuProperty(second, 3, "children-display"), "submenu");
     EXPECT_EQ(bus.menuProperty(second, 2, "type"), "separator");
-    for (const auto& [path, interface] :
-         std::map<std::string, std::string>{{"/StatusNotifierItem", kItem},
-                                            {"/MenuBar", "com.canonical.dbusmenu"}}) {
+    for (const auto& [path, interface] : std::map<std::string, std::string>{
+             {"/StatusNotifierItem", kItem}, {"/MenuBar", "com.canonical.dbusmenu"}}) {
         std::string xml = bus.introspect(second, path);
         EXPECT_NE(xml.find("<interface name=\"" + interface + "\">"), std::string::npos) << xml;
         EXPECT_NE(xml.find("<method name=\""), std::string::npos) << xml;
@@ -186,9 +184,8 @@ TEST_F(LinuxTrayBus, IconsAreItemsWhoseClicksAndMenusReachTheApplication) {
     }
 
     EXPECT_TRUE(bus.clickItem(first, "ContextMenu"));
-    EXPECT_TRUE(eventually([&] {
-        return bus.stringProperty(first, kItemPath, kItem, "Menu", 'o') == "/MenuBar";
-    }));
+    EXPECT_TRUE(eventually(
+        [&] { return bus.stringProperty(first, kItemPath, kItem, "Menu", 'o') == "/MenuBar"; }));
     EXPECT_TRUE(bus.menuEvent(first, 8, "clicked"));
     ChildResult result = app.finish(60000);
     EXPECT_EQ(result.exitCode, 0) << result.err;
@@ -219,15 +216,22 @@ TEST_F(LinuxTrayBus, WithoutTheDesktopsServicesTheApplicationRunsAndTheTraceSays
         std::vector<const char*> traces;
         bool watcherLater;  // a watcher then starts, and the shown icons register with it
     } cases[] = {
-        {"no session bus", false, {"XDG_RUNTIME_DIR=" + dir() + "/empty"},
+        {"no session bus",
+         false,
+         {"XDG_RUNTIME_DIR=" + dir() + "/empty"},
          {"tray: icon 1 is not shown, no session bus", "tray: icon 2 is not shown, no session bus"},
          false},
-        {"no watcher or notification service", true, {},
+        {"no watcher or notification service",
+         true,
+         {},
          {"tray: icon 1 is not shown, no status notifier watcher answered",
           "tray: balloon of icon 2 not shown, no notification service answered"},
          true},
-        {"no usable libsystemd", true, {"LD_LIBRARY_PATH=" + dir() + "/broken"},
-         {"tray: icons are not shown, the D-Bus library cannot be used"}, false},
+        {"no usable libsystemd",
+         true,
+         {"LD_LIBRARY_PATH=" + dir() + "/broken"},
+         {"tray: icons are not shown, the D-Bus library cannot be used"},
+         false},
     };
     std::string exe = packTrayApp();
     for (const Case& c : cases) {

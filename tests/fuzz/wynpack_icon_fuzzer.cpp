@@ -14,8 +14,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<wynpack::IconImage> images;
     std::string reason;
-    if (!wynpack::parseIconFile(std::string_view(reinterpret_cast<const char*>(data), size),
-                                images, reason)) {
+    if (!wynpack::parseIconFile(std::string_view(reinterpret_cast<const char*>(data), size), images,
+                                reason)) {
         return 0;
     }
     std::string png;

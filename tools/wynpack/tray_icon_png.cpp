@@ -15,7 +15,8 @@ constexpr uint32_t kPreferredLargest = 64;
 constexpr size_t kStoredBlockLimit = 65535;
 
 uint32_t le16(const std::string& d, size_t at) {
-    return static_cast<uint8_t>(d[at]) | static_cast<uint32_t>(static_cast<uint8_t>(d[at + 1])) << 8;
+    return static_cast<uint8_t>(d[at]) | static_cast<uint32_t>(static_cast<uint8_t>(d[at + 1]))
+                                             << 8;
 }
 
 uint32_t le32(const std::string& d, size_t at) {
@@ -74,8 +75,7 @@ bool decodeBitmap(const IconImage& image, std::vector<uint8_t>& rgba, uint32_t& 
     uint32_t compression = le32(d, 16);
     uint32_t used = le32(d, 32);
     if (signedWidth <= 0 || signedWidth > 256 || signedHeight <= 0 || signedHeight > 512 ||
-        compression != 0 ||
-        (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32)) {
+        compression != 0 || (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32)) {
         reason = "its bitmap has a form the tray image cannot take";
         return false;
     }
@@ -226,8 +226,9 @@ bool decodePng(const IconImage& image, std::vector<uint8_t>& rgba, uint32_t& wid
         return false;
     }
     if (channels == 0 || width == 0 || height == 0 || width > 256 || height > 256) {
-        reason = "has a PNG image in a form the tray image cannot take (interlaced, or not a "
-                 "PNG colour type)";
+        reason =
+            "has a PNG image in a form the tray image cannot take (interlaced, or not a "
+            "PNG colour type)";
         return false;
     }
     size_t pixelBytes = std::max<size_t>(1, channels * depth / 8);
@@ -273,8 +274,8 @@ bool decodePng(const IconImage& image, std::vector<uint8_t>& rgba, uint32_t& wid
                 for (int k = 0; k < 3; ++k) {
                     out[k] = static_cast<uint8_t>(palette[index * 3 + static_cast<size_t>(k)]);
                 }
-                out[3] = index < transparency.size() ? static_cast<uint8_t>(transparency[index])
-                                                     : 255;
+                out[3] =
+                    index < transparency.size() ? static_cast<uint8_t>(transparency[index]) : 255;
                 continue;
             }
             unsigned samples[4] = {0, 0, 0, largest};
@@ -365,9 +366,9 @@ bool makeTrayIconPng(const std::vector<IconImage>& images, std::string& png, std
         std::string rows;
         for (uint32_t y = 0; y < height; ++y) {
             rows.push_back('\0');  // no filter
-            rows.append(reinterpret_cast<const char*>(rgba.data()) +
-                            static_cast<size_t>(y) * width * 4,
-                        static_cast<size_t>(width) * 4);
+            rows.append(
+                reinterpret_cast<const char*>(rgba.data()) + static_cast<size_t>(y) * width * 4,
+                static_cast<size_t>(width) * 4);
         }
         png = storedBlockPng(width, height, rows);
         return true;

@@ -69,8 +69,7 @@ std::string decoded(const std::string& png) {
     if (!decodeStoredPng(reinterpret_cast<const uint8_t*>(png.data()), png.size(), image)) {
         return "<not read>";
     }
-    return std::to_string(image.width) + "x" + std::to_string(image.height) + ":" +
-           hex(image.argb);
+    return std::to_string(image.width) + "x" + std::to_string(image.height) + ":" + hex(image.argb);
 }
 
 const std::string kClearMask(4, '\0');
@@ -92,7 +91,8 @@ TEST(TrayIconRoundTrip, BitmapsOfEveryDepthArriveAsArgbPixels) {
                      {std::string("\x40\0\0\0", 4)}),
          "2x1:ff03020100060504"},
         {"24 bits, padded rows, with the mask",
-         bitmapImage(1, 2, 24, {}, {std::string("\x0a\x0b\x0c\0", 4), std::string("\x1a\x1b\x1c\0", 4)},
+         bitmapImage(1, 2, 24, {},
+                     {std::string("\x0a\x0b\x0c\0", 4), std::string("\x1a\x1b\x1c\0", 4)},
                      {kClearMask, std::string("\x80\0\0\0", 4)}),
          "1x2:ff0c0b0a001c1b1a"},
         {"8 bits through the palette",
@@ -100,8 +100,8 @@ TEST(TrayIconRoundTrip, BitmapsOfEveryDepthArriveAsArgbPixels) {
                      {kClearMask}),
          "2x1:ff445566ff112233"},
         {"4 bits, the high nibble first",
-         bitmapImage(3, 1, 4, {0x00000000, 0x00ff0000, 0x0000ff00}, {std::string("\x12\x00\0\0", 4)},
-                     {std::string("\x20\0\0\0", 4)}),
+         bitmapImage(3, 1, 4, {0x00000000, 0x00ff0000, 0x0000ff00},
+                     {std::string("\x12\x00\0\0", 4)}, {std::string("\x20\0\0\0", 4)}),
          "3x1:ffff0000ff00ff0000000000"},
         {"1 bit, a colour index beyond the palette takes the first colour",
          bitmapImage(3, 1, 1, {0x00ffffff}, {std::string("\xa0\0\0\0", 4)}, {kClearMask}),
@@ -141,7 +141,8 @@ TEST(TrayIconRoundTrip, TheLargestBitmapUpTo64PixelsIsChosen) {
         std::string reason;
         ASSERT_TRUE(makeTrayIconPng(c.images, out, reason)) << reason;
         BusIconImage image;
-        ASSERT_TRUE(decodeStoredPng(reinterpret_cast<const uint8_t*>(out.data()), out.size(), image));
+        ASSERT_TRUE(
+            decodeStoredPng(reinterpret_cast<const uint8_t*>(out.data()), out.size(), image));
         EXPECT_EQ(image.width, c.width);
     }
     std::string out;
@@ -218,8 +219,8 @@ TEST(TrayIconRoundTrip, PngImagesOfEveryColourTypeAndDepthAreRead) {
     }
     IconImage shortPalette;
     shortPalette.width = 3;
-    shortPalette.data = pngFile(3, 1, 2, 3, std::string("\0\x18", 2),
-                                pngChunk("PLTE", std::string("\1\2\3", 3)));
+    shortPalette.data =
+        pngFile(3, 1, 2, 3, std::string("\0\x18", 2), pngChunk("PLTE", std::string("\1\2\3", 3)));
     std::string out;
     std::string reason;
     EXPECT_FALSE(makeTrayIconPng({shortPalette}, out, reason));
@@ -228,7 +229,8 @@ TEST(TrayIconRoundTrip, PngImagesOfEveryColourTypeAndDepthAreRead) {
 
 // A PNG as icon tools write it: deflated image data, here RGB with the Sub filter.
 TEST(TrayIconRoundTrip, CompressedPngImagesOfIconFilesAreReadToo) {
-    const uint8_t pixels[2][9] = {{1, 2, 3, 4, 5, 6, 7, 8, 9}, {10, 20, 30, 40, 50, 60, 70, 80, 90}};
+    const uint8_t pixels[2][9] = {{1, 2, 3, 4, 5, 6, 7, 8, 9},
+                                  {10, 20, 30, 40, 50, 60, 70, 80, 90}};
     std::string rows;
     for (const auto& line : pixels) {
         rows.push_back('\1');
@@ -238,9 +240,10 @@ TEST(TrayIconRoundTrip, CompressedPngImagesOfIconFilesAreReadToo) {
     }
     std::string deflated(compressBound(static_cast<uLong>(rows.size())), '\0');
     uLongf size = static_cast<uLongf>(deflated.size());
-    ASSERT_EQ(compress(reinterpret_cast<Bytef*>(&deflated[0]), &size,
-                       reinterpret_cast<const Bytef*>(rows.data()), static_cast<uLong>(rows.size())),
-              Z_OK);
+    ASSERT_EQ(
+        compress(reinterpret_cast<Bytef*>(&deflated[0]), &size,
+                 reinterpret_cast<const Bytef*>(rows.data()), static_cast<uLong>(rows.size())),
+        Z_OK);
     deflated.resize(size);
     auto chunk = [](const std::string& type, const std::string& data) {
         std::string out;
@@ -273,8 +276,9 @@ TEST(TrayIconRoundTrip, CompressedPngImagesOfIconFilesAreReadToo) {
     IconImage interlaced = png;
     interlaced.data[8 + 8 + 12] = 1;  // the IHDR's interlace method
     EXPECT_FALSE(makeTrayIconPng({interlaced}, out, reason));
-    EXPECT_EQ(reason, "has a PNG image in a form the tray image cannot take (interlaced, or not "
-                      "a PNG colour type)");
+    EXPECT_EQ(reason,
+              "has a PNG image in a form the tray image cannot take (interlaced, or not "
+              "a PNG colour type)");
     IconImage damaged = png;
     damaged.data[8 + 25 + 8 + 4] ^= 0x55;  // inside the deflated data
     EXPECT_FALSE(makeTrayIconPng({damaged}, out, reason));
@@ -368,28 +372,30 @@ std::string storedEntry(const std::string& file, const std::string& name, int32_
 
 TEST(TrayIconRoundTrip, ALinuxExecutableCarriesItsImagesStoredForItsLauncher) {
     TempDir dir;
-    IconImage bitmap = bitmapImage(2, 1, 32, {}, {std::string("\x01\x02\x03\xff\x04\x05\x06\x80", 8)},
-                                   {kClearMask});
+    IconImage bitmap = bitmapImage(
+        2, 1, 32, {}, {std::string("\x01\x02\x03\xff\x04\x05\x06\x80", 8)}, {kClearMask});
     IconImage png;
     png.width = 2;
     png.height = 2;
     png.bitCount = 32;
-    png.data = storedBlockPng(2, 2, std::string(1, '\0') + std::string(8, '\x11') +
-                                        std::string(1, '\0') + std::string(8, '\x22'));
+    png.data = storedBlockPng(2, 2,
+                              std::string(1, '\0') + std::string(8, '\x11') + std::string(1, '\0') +
+                                  std::string(8, '\x22'));
     IconImage interlaced = png;
     interlaced.data[png.data.find("IHDR") + 16] = 1;
     wynpack_test::writeFile(dir.file("bitmap.ico"), iconFile({bitmap}));
     wynpack_test::writeFile(dir.file("png.ico"), iconFile({png}));
     wynpack_test::writeFile(dir.file("interlaced.ico"), iconFile({interlaced}));
     wynpack_test::writeFile(dir.file("app.cfg"), "mainclass com.example.packed.Hello\n");
-    wynpack_test::writeZip(dir.file("data.jar"), {{"data/stored.txt", "stored text", false, 0},
-                                                  {"data/deflated.txt", std::string(500, 'd'), true, 0}});
+    wynpack_test::writeZip(dir.file("data.jar"),
+                           {{"data/stored.txt", "stored text", false, 0},
+                            {"data/deflated.txt", std::string(500, 'd'), true, 0}});
     std::string output = dir.file("app");
     ProcessResult run = wynpack_test::runProcess(
         {WYNPACK_TOOL, "--target", "linux-x86_64", "--config", dir.file("app.cfg"), "--jar",
-         WYNPACK_HELLO_JAR, "--jar", WYNPACK_GREETING_JAR, "--jar", dir.file("data.jar"),
-         "--icon", "7=" + dir.file("bitmap.ico"), "--icon", "8=" + dir.file("png.ico"),
-         "--icon", "9=" + dir.file("interlaced.ico"), "--output", output});
+         WYNPACK_HELLO_JAR, "--jar", WYNPACK_GREETING_JAR, "--jar", dir.file("data.jar"), "--icon",
+         "7=" + dir.file("bitmap.ico"), "--icon", "8=" + dir.file("png.ico"), "--icon",
+         "9=" + dir.file("interlaced.ico"), "--output", output});
     ASSERT_EQ(run.exitStatus, 0) << run.err;
     EXPECT_NE(run.err.find("wynpack: note: no Linux tray image for icon 9: '" +
                            dir.file("interlaced.ico") +
