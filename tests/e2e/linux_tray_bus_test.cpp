@@ -21,9 +21,22 @@ constexpr char kItem[] = "org.kde.StatusNotifierItem";
 
 class LinuxTrayBus : public LaunchTest {
   protected:
-    // The application with an image for the first icon's id (101): an icon file of one
-    // 2 x 2 bitmap with alpha.
+    // The application with images for the ids 101 (the first icon's) and 104 (its image after a
+    // change): icon files of one 2 x 2 bitmap with alpha each.
     std::string packTrayApp() {
+        std::string first =
+            writeFile(dir() + "/first.ico",
+                      iconFile("\x10\x20\x30\x40\x50\x60\x70\x80\x01\x02\x03\xff\x04\x05\x06\x00"));
+        std::string changed =
+            writeFile(dir() + "/changed.ico",
+                      iconFile("\x0a\x0b\x0c\xff\x0a\x0b\x0c\xff\x0a\x0b\x0c\xff\x0a\x0b\x0c\xff"));
+        return pack(E2ePaths::linuxStub(), "mainclass com.example.tray.TrayBusApp\n",
+                    {WYN_E2E_TRAY_APP_JAR}, "traybus",
+                    {"--icon", "101=" + first, "--icon", "104=" + changed});
+    }
+
+    // An icon file of one 2 x 2, 32-bit bitmap: pixels bottom row first, blue-green-red-alpha.
+    static std::string iconFile(const char (&pixels)[17]) {
         std::string bitmap;
         for (uint32_t field : {40u, 2u, 4u}) {
             appendLe(bitmap, field, 4);
@@ -31,10 +44,8 @@ class LinuxTrayBus : public LaunchTest {
         appendLe(bitmap, 1, 2);
         appendLe(bitmap, 32, 2);
         bitmap += std::string(24, '\0');
-        // Bottom row first, blue-green-red-alpha; then the mask.
-        bitmap +=
-            std::string("\x10\x20\x30\x40\x50\x60\x70\x80\x01\x02\x03\xff\x04\x05\x06\x00", 16);
-        bitmap += std::string(8, '\0');
+        bitmap += std::string(pixels, 16);
+        bitmap += std::string(8, '\0');  // the mask
         std::string icon;
         appendLe(icon, 0, 2);
         appendLe(icon, 1, 2);
@@ -44,9 +55,7 @@ class LinuxTrayBus : public LaunchTest {
         appendLe(icon, 32, 2);
         appendLe(icon, static_cast<uint32_t>(bitmap.size()), 4);
         appendLe(icon, 22, 4);
-        std::string path = writeFile(dir() + "/tray.ico", icon + bitmap);
-        return pack(E2ePaths::linuxStub(), "mainclass com.example.tray.TrayBusApp\n",
-                    {WYN_E2E_TRAY_APP_JAR}, "traybus", {"--icon", "101=" + path});
+        return icon + bitmap;
     }
 
     static void appendLe(std::string& out, uint32_t value, int bytes) {
@@ -168,6 +177,8 @@ TEST_F(LinuxTrayBus, IconsAreItemsWhoseClicksAndMenusReachTheApplication) {
     EXPECT_TRUE(eventually([&] { return bus.toolTipTitle(first) == "changed tip"; }))
         << bus.toolTipTitle(first);
     EXPECT_TRUE(signalled("NewToolTip"));
+    EXPECT_EQ(bus.iconPixmap(first), "2x2:ff0c0b0aff0c0b0aff0c0b0aff0c0b0a") << "image 104 now";
+    EXPECT_TRUE(signalled("NewIcon"));
     EXPECT_TRUE(bus.menuEvent(second, 7, "clicked"));
     ASSERT_TRUE(bus.waitForNotifications(2, 20000)) << "a change with a balloon shows it again";
     ReceivedNotification again = bus.notifications()[1];
