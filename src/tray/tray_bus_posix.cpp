@@ -308,19 +308,26 @@ void TrayBusThread::serveConnections() {
     }
 }
 
+// Hands the events to Java, except those of icons no longer shown: the desktop may still
+// click an item it has not yet seen leave, also after the launcher removed every icon at the
+// end, when the virtual machine is about to go.
 void TrayBusThread::deliverEvents() {
     std::vector<PendingTrayEvent> events;
-    events.swap(events_);
     TrayMouseHandler onMouse = nullptr;
     TrayCommandHandler onCommand = nullptr;
     {
         std::lock_guard<std::mutex> guard(model_.lock);
         onMouse = model_.onMouse;
         onCommand = model_.onCommand;
-        if (!events.empty()) {
-            model_.lastEventIcon = events.back().iconId;
+        for (const PendingTrayEvent& event : events_) {
+            auto icon = model_.icons.find(event.iconId);
+            if (icon != model_.icons.end() && icon->second.shown) {
+                events.push_back(event);
+                model_.lastEventIcon = event.iconId;
+            }
         }
     }
+    events_.clear();
     for (const PendingTrayEvent& event : events) {
         iconOfCurrentEvent = event.iconId;
         if (event.command && onCommand != nullptr) {
