@@ -70,7 +70,7 @@ bool readExternalConfig(TextView exePath, ByteBuffer& raw) {
     externalConfigCandidates(exePath, candidates);
     for (int32_t i = 0; i < candidates.count(); ++i) {
         const char* candidate = candidates.stringAt(i);
-        if (platform::canRead(candidate) && platform::readWholeFile(candidate, raw)) {
+        if (platform::readWholeFile(candidate, raw)) {
             trace("external configuration %s (%d bytes)", candidate, raw.length());
             return true;
         }

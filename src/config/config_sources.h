@@ -20,7 +20,8 @@ void appendDecoded(TextString& text, TextView raw);
 // executable without an extension yields the same two names twice). None for an empty path.
 void externalConfigCandidates(TextView exePath, StringList& candidates);
 
-// Reads the first external configuration file that exists and opens; false when none does.
+// Reads the first external configuration file that exists and opens (exePath and the
+// candidates are exact paths, see platform/files.h); false when none does.
 bool readExternalConfig(TextView exePath, ByteBuffer& raw);
 
 // The part of path up to and including its last '/' or '\'; empty when it has none.

@@ -75,7 +75,7 @@ void collectExpanded(void* context, const TextString& value) {
 
 ConfigStore::ConfigStore(bool load) {
     if (load) {
-        loadFrom(platform::executablePath().c_str());
+        loadFrom(platform::executableFile().c_str());
     }
 }
 
@@ -88,11 +88,12 @@ void ConfigStore::loadFrom(const char* executable) {
     payloadMark_ = -1;
 
     refreshCurrentDirectory();
-    exePath_ = TextString(executable);
+    exeFile_ = TextString(executable);
+    exePath_ = platform::ansiPathOf(executable);
     exeDirectory_ = directoryOf(exePath_);
 
     ByteBuffer external;
-    if (readExternalConfig(exePath_, external)) {
+    if (readExternalConfig(exeFile_, external)) {
         appendDecoded(*this, external);
         // A NUL inside the external file ends that file's text, not the whole configuration:
         // the embedded lines behind it stay visible.
@@ -105,7 +106,7 @@ void ConfigStore::loadFrom(const char* executable) {
 
     TextString embedded;
     int64_t mark = -1;
-    readEmbeddedText(exePath_.c_str(), embedded, mark);
+    readEmbeddedText(exeFile_.c_str(), embedded, mark);
     payloadMark_ = mark;
     trace("embedded configuration: %d bytes, payload mark %lld", embedded.length(),
           static_cast<long long>(mark));

@@ -3,9 +3,11 @@
 //
 // There is no parsed form: each lookup walks the text line by line, so order in the text is
 // precedence (external lines first), and repeatable keys are read in text order, except
-// `option` and `property`, whose external values are handed over after the embedded ones. Values
-// come out in ANSI unless a caller asks for UTF-8. The store also records the executable's path and
-// directory and the current directory (with a trailing separator).
+// `option` and `property`, whose external values are handed over after the embedded ones.
+// Values come out in ANSI unless a caller asks for UTF-8. The store also records the
+// executable's exact path (by which it reads the payload and the external file), its path and
+// directory as handed on in ANSI (empty when the path has no ANSI form, see
+// platform/files.h), and the current directory (with a trailing separator).
 //
 // Platforms: the same on Windows and Linux; paths come from platform/files.h.
 #pragma once
@@ -23,8 +25,8 @@ class ConfigStore : public TextString {
     explicit ConfigStore(bool load);
     ~ConfigStore() override;
 
-    // Loads from another executable file (as the running one does at construction), so that
-    // tests can read crafted and packed executables.
+    // Loads from another executable file, given by its exact path (as the running one does at
+    // construction), so that tests can read crafted and packed executables.
     void loadFrom(const char* executable);
 
     // The one search primitive. Without callback: the first matching value (empty if none).
@@ -41,6 +43,7 @@ class ConfigStore : public TextString {
     // that the external file wins where the last value counts.
     void collectValuesExternalLast(TextView key, StringList& target, bool toAnsi = true) const;
 
+    TextString exeFile() const { return exeFile_; }
     TextString exePath() const { return exePath_; }
     TextString exeDirectory() const { return exeDirectory_; }
     TextString currentDirectory() const { return currentDirectory_; }
@@ -89,6 +92,7 @@ class ConfigStore : public TextString {
                                bool toAnsi, TextView filter);
 
     int32_t embeddedStart_ = 0;
+    TextString exeFile_;
     TextString exePath_;
     TextString exeDirectory_;
     TextString currentDirectory_;

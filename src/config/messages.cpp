@@ -65,3 +65,17 @@ void showMessage(TextView text, void* owner) {
     TextString caption = getMessage(kMessageCaption);
     platform::showErrorBox(owner, TextString(text).c_str(), caption.c_str());
 }
+
+TextString pathWithoutAnsiFormMessage(TextView exactPath) {
+    TextString text = getMessage(kMessagePathWithoutAnsiForm);
+    WideString wide = wideFromNarrow(text.c_str(), text.length());
+    TextString utf8 = utf8FromWide(wide.data(), wide.length());
+    return formatMessage(utf8, exactPath, TextView(), TextView());
+}
+
+void showMessageUtf8(TextView text, void* owner) {
+    TextString caption = getMessage(kMessageCaption);
+    WideString wide = wideFromNarrow(caption.c_str(), caption.length());
+    platform::showErrorBoxUtf8(owner, TextString(text).c_str(),
+                               utf8FromWide(wide.data(), wide.length()).c_str());
+}

@@ -22,6 +22,7 @@ constexpr int kMessageMainMethodMissing = 8;
 constexpr int kMessageCaption = 10;
 constexpr int kMessageVersionTooHigh = 12;
 constexpr int kMessageAlreadyRunning = 13;
+constexpr int kMessagePathWithoutAnsiForm = 14;
 
 // The text of message id in ANSI: its override, else its string table entry, else empty.
 TextString getMessage(int id);
@@ -37,3 +38,10 @@ TextString formatMessage(TextView text, TextView version, TextView minjre, TextV
 // Shows text with the caption of message 10, owned by owner (the native splash window, or
 // null). Windows: a warning message box on top; Linux: one line on standard error.
 void showMessage(TextView text, void* owner);
+
+// Message 14 for a path that has no ANSI form (see platform/files.h), in UTF-8: its text with
+// the first "%s" filled by the exact path (UTF-8) and "%%" giving "%"; shown with
+// showMessageUtf8, so that the path appears as it is.
+TextString pathWithoutAnsiFormMessage(TextView exactPath);
+// showMessage for a UTF-8 text (Windows: a wide message box).
+void showMessageUtf8(TextView text, void* owner);

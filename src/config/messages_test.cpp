@@ -33,6 +33,10 @@ TEST(Messages, DefaultTexts) {
         {kMessageVersionTooHigh,
          "Java virtual machine version %s is too high, version between %s and %s is required."},
         {kMessageAlreadyRunning, "There is already an instance of this program running."},
+        {kMessagePathWithoutAnsiForm,
+         "This program cannot start from %s because Java cannot be given that path. Please move "
+         "the program to a folder whose path uses only characters of the system's language "
+         "settings."},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(str(getMessage(c.id)), c.text) << c.id;
@@ -40,7 +44,7 @@ TEST(Messages, DefaultTexts) {
 }
 
 TEST(Messages, IdsWithoutTextAreEmpty) {
-    for (int id : {0, 9, 11, 14, 99, -1, 100000}) {
+    for (int id : {0, 9, 11, 99, -1, 100000}) {
         EXPECT_EQ(str(getMessage(id)), "") << id;
     }
 }

@@ -47,8 +47,9 @@ int64_t locatePayloadMark(const unsigned char* bytes, int64_t size);
 // inside the file before the mark.
 bool embeddedTextAt(const unsigned char* bytes, int64_t size, int64_t mark, TextView& text);
 
-// Reads the embedded configuration text of an executable file (raw bytes, byte order mark
-// included) into text, reading only the parts of the file it needs; also reports the mark
-// (-1 when none). False when the file cannot be read or holds no embedded text (or a text
-// longer than kMaxEmbeddedTextSize); text is then empty.
+// Reads the embedded configuration text of an executable file (by its exact path, see
+// platform/files.h) into text (raw bytes, byte order mark included), reading only the parts
+// of the file it needs; also reports the mark (-1 when none). False when the file cannot be
+// read or holds no embedded text (or a text longer than kMaxEmbeddedTextSize); text is then
+// empty.
 bool readEmbeddedText(const char* executable, TextString& text, int64_t& mark);

@@ -192,6 +192,13 @@ int32_t resolveAgainstDirectory(TextView base, TextView path, char* buffer, int3
     return platform::fullPath(text.c_str(), buffer, size);
 }
 
+TextString executablePathProblem(const ConfigStore& config) {
+    if (!config.exePath().empty() || config.exeFile().empty()) {
+        return TextString();
+    }
+    return pathWithoutAnsiFormMessage(config.exeFile());
+}
+
 void forceWorkingDirectory(TextView value) {
     char buffer[260];
     int32_t n =
@@ -223,7 +230,17 @@ int runStartup(int argc, char** argv) {
     activeConfig = &config;
     activeSession = &session;
     activeRegistry = &registry;
-    trace("executable: %s", config.exePath().c_str());
+    trace("executable: %s (handed on as %s)", config.exeFile().c_str(), config.exePath().c_str());
+    TextString pathProblem = executablePathProblem(config);
+    if (!pathProblem.empty()) {
+        showMessageUtf8(pathProblem, nullptr);
+        activeConfig = nullptr;
+        activeSession = nullptr;
+        activeRegistry = nullptr;
+        registry.shutdownRegistry();
+        platform::closeSharedMemory(instanceBlock);
+        return kMessagePathWithoutAnsiForm;
+    }
     platform::initCommonControls();
 
     // The working directory and the environment are settled before the splash step, which

@@ -15,6 +15,8 @@
 #include "base/text.h"
 #include "platform/sync.h"
 
+class ConfigStore;
+
 // The record handed from the entry to the launch.
 struct LaunchRequest {
     int32_t argumentCount;  // program arguments, not counting the program name
@@ -38,6 +40,10 @@ void onVmStarted();
 
 // Turns SIGINT and SIGTERM into System.exit(0), then passes the signal on.
 void onTerminationSignal(int signal);
+
+// Message 14 (UTF-8) when the executable's path has no ANSI form to hand on (class path,
+// wyn.app.path, application.home), so that the start must stop; empty otherwise.
+TextString executablePathProblem(const ConfigStore& config);
 
 // Makes value, resolved against the executable's directory, the working directory.
 void forceWorkingDirectory(TextView value);

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "config/config_store.h"
 #include "launcher/startup.h"
 
 namespace {
@@ -29,6 +30,22 @@ TEST(WorkingDirectory, PathsResolveAgainstTheExecutableDirectory) {
     for (const Case& c : cases) {
         EXPECT_EQ(resolved(c.base, c.path), c.expected) << c.base << " + " << c.path;
     }
+}
+
+TEST(ExecutablePath, WithoutAnAnsiFormTheStartStopsWithAMessageNamingIt) {
+    // Ω has no ANSI form here, and a path that does not exist has no short form.
+    const std::string missing = "C:\\\xCE\xA9nowhere\\app.exe";
+    ConfigStore store(false);
+    store.loadFrom(missing.c_str());
+    TextString message = executablePathProblem(store);
+    EXPECT_EQ(std::string(message.c_str()),
+              "This program cannot start from " + missing +
+                  " because Java cannot be given that path. Please move the program to a folder "
+                  "whose path uses only characters of the system's language settings.");
+
+    ConfigStore plain(false);
+    plain.loadFrom("C:\\nowhere\\app.exe");
+    EXPECT_EQ(executablePathProblem(plain).length(), 0);
 }
 
 }  // namespace

@@ -12,6 +12,9 @@ namespace platform {
 const char* getEnv(const char* name);
 // Sets "NAME=value", or removes NAME when the value is empty. False on a malformed text.
 bool putEnv(const char* assignment);
+// The value of a variable that names a path, in its ANSI form (see files.h); empty when the
+// variable is unset or the path has no ANSI form. Windows reads the value in UTF-16.
+TextString getEnvPath(const char* name);
 // Whether two variable names name the same variable on this platform.
 bool sameVariableName(TextView a, TextView b);
 // Whether the launcher's own path variables (PWD, APPLICATION_HOME, WYN_APP_PATH) are looked up

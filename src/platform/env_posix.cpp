@@ -23,6 +23,11 @@ bool putEnv(const char* assignment) {
     return setenv(name.c_str(), equals + 1, 1) == 0;
 }
 
+TextString getEnvPath(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? TextString(value) : TextString();
+}
+
 bool sameVariableName(TextView a, TextView b) {
     return TextString(a).compare(b) == 0;
 }

@@ -3,6 +3,15 @@
 // Windows: the "A" functions of Win32 and the C runtime's _access; paths are ANSI and may
 // mix both separators. Linux: POSIX calls; only '/' separates, and fullPath() resolves "."
 // and ".." lexically against the current directory, the way GetFullPathNameA does.
+//
+// Two forms of a path. The launcher reads its own executable and its external configuration
+// by their exact paths: on Windows UTF-8 text opened through the wide (UTF-16) functions, so
+// no character outside the ANSI code page can lose them. Every path it hands on (class path,
+// system properties, runtime paths, working directory) is ANSI: the path itself when the code
+// page represents it, else its short (8.3) form when the volume has one (the trace says so),
+// else none (empty), and the start stops with a message naming the path. On Linux both
+// forms are the path's bytes, and a path has no ANSI form when its bytes do not decode in the
+// locale's charset, with which the Java runtime decodes the paths it is given.
 // The directory enumeration takes a pattern whose last component may hold '*' and '?':
 // FindFirstFileA on Windows, opendir + fnmatch (case-sensitive) on Linux, where every other
 // character of the pattern ('\\' and '[' included) matches only itself. Entries come in
@@ -25,23 +34,32 @@ bool canRead(const char* path);
 // The file or directory exists (_access mode 0).
 bool exists(const char* path);
 
-// The current directory, empty on failure.
+// The current directory in its ANSI form, empty on failure or when it has none.
 TextString currentDirectory();
 bool setCurrentDirectory(const char* path);
 
-// The full path of the running executable (GetModuleFileNameA / /proc/self/exe).
+// The exact path of the running executable (GetModuleFileNameW as UTF-8 / /proc/self/exe).
+TextString executableFile();
+// The running executable's path in its ANSI form; empty when it has none.
 TextString executablePath();
+// The ANSI form of an exact path; empty when it has none.
+TextString ansiPathOf(const char* exactPath);
+#ifdef _WIN32
+// The ANSI form of a UTF-16 path read from the system; empty when it has none.
+TextString ansiPathOf(const char16_t* widePath);
+#endif
 
 // GetFullPathNameA semantics: the full path's length without NUL when it fits in size bytes
 // (NUL included), else the size needed including the NUL; 0 on failure.
 int32_t fullPath(const char* path, char* buffer, int32_t size);
 
-// Reads a whole file (opened for reading, sharing read and write). False when it cannot be
-// opened; a short read keeps the bytes that were read.
+// Reads a whole file given by its exact path (opened for reading, sharing read and write).
+// False when it cannot be opened; a short read keeps the bytes that were read.
 bool readWholeFile(const char* path, ByteBuffer& out);
 
-// A file opened for reading parts of it at given offsets, so that a large file need not be
-// read or mapped whole (a 32-bit process may not find address space for it).
+// A file given by its exact path, opened for reading parts of it at given offsets, so that a
+// large file need not be read or mapped whole (a 32-bit process may not find address space
+// for it).
 class FileReader {
   public:
     FileReader() = default;

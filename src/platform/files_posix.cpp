@@ -8,6 +8,8 @@
 
 #include <cerrno>
 
+#include "base/trace.h"
+#include "platform/codepage.h"
 #include "platform/files.h"
 
 namespace platform {
@@ -37,6 +39,25 @@ bool setCurrentDirectory(const char* path) {
 }
 
 TextString executablePath() {
+    return executableFile();
+}
+
+TextString ansiPathOf(const char* exactPath) {
+    // The runtime decodes the paths it is given with the locale's charset: bytes that do not
+    // decode there would reach it as '?'.
+    TextString path(exactPath);
+    WideString wide;
+    ansiToUtf16(path.c_str(), path.length(), wide);
+    TextString back;
+    utf16ToAnsi(wide.data(), wide.length(), back);
+    if (back.compare(path) == 0) {
+        return path;
+    }
+    trace("%s does not decode in the locale's charset", exactPath);
+    return TextString();
+}
+
+TextString executableFile() {
     char buffer[PATH_MAX];
     ssize_t n = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
     if (n <= 0) {

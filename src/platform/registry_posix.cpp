@@ -7,6 +7,10 @@ bool readRegistryValue(RegistryRoot, const char*, const char*, RegistryValue&, R
     return false;
 }
 
+bool readRegistryPath(RegistryRoot, const char*, const char*, TextString&, RegistryView) {
+    return false;
+}
+
 void listRegistrySubkeys(RegistryRoot, const char*, RegistryView, StringList&) {}
 
 }  // namespace platform

@@ -1,6 +1,8 @@
 // Registry reads through advapi32.
 #include <windows.h>
 
+#include "platform/codepage.h"
+#include "platform/files.h"
 #include "platform/registry.h"
 
 namespace platform {
@@ -56,6 +58,37 @@ bool readRegistryValue(RegistryRoot root, const char* keyPath, const char* value
     }
     RegCloseKey(key);
     return ok;
+}
+
+bool readRegistryPath(RegistryRoot root, const char* keyPath, const char* valueName,
+                      TextString& path, RegistryView view) {
+    HKEY key;
+    if (RegOpenKeyExA(rootKey(root), keyPath, 0, access(view), &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    WideString name = wideFromNarrow(valueName, -1);
+    const auto* wideName = reinterpret_cast<const wchar_t*>(name.data());
+    DWORD type = 0, size = 0;
+    bool ok = RegQueryValueExW(key, wideName, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+              (type == REG_SZ || type == REG_EXPAND_SZ);
+    WideString value;
+    if (ok) {
+        // Room for a closing zero that the stored value may lack.
+        value.resize(static_cast<int32_t>(size / 2 + 1));
+        DWORD bytes = size;
+        ok = RegQueryValueExW(key, wideName, nullptr, &type, reinterpret_cast<BYTE*>(value.data()),
+                              &bytes) == ERROR_SUCCESS &&
+             bytes <= size;
+        if (ok) {
+            value.resize(static_cast<int32_t>(bytes / 2));
+        }
+    }
+    RegCloseKey(key);
+    if (!ok) {
+        return false;
+    }
+    path = ansiPathOf(value.data());
+    return !path.empty();
 }
 
 void listRegistrySubkeys(RegistryRoot root, const char* keyPath, RegistryView view,

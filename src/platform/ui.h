@@ -9,6 +9,8 @@
 namespace platform {
 
 void showErrorBox(void* owner, const char* text, const char* caption);
+// The same box for UTF-8 texts (Windows: MessageBoxW; Linux: the bytes as they are).
+void showErrorBoxUtf8(void* owner, const char* text, const char* caption);
 
 // Loads the common controls (InitCommonControlsEx with no classes); nothing on Linux.
 void initCommonControls();

@@ -17,4 +17,8 @@ void showErrorBox(void*, const char* text, const char* caption) {
     std::fflush(stderr);
 }
 
+void showErrorBoxUtf8(void* owner, const char* text, const char* caption) {
+    showErrorBox(owner, text, caption);
+}
+
 }  // namespace platform

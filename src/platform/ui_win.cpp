@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
 #include "platform/ui.h"
 
@@ -32,6 +33,15 @@ void writeToStandardError(const char* caption, const char* text) {
     WriteFile(error, "\r\n", 2, &written, nullptr);
 }
 
+std::wstring wideOfUtf8(const char* text) {
+    int units = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+    std::wstring wide(units > 0 ? static_cast<size_t>(units) : 1, L'\0');
+    if (units > 0) {
+        MultiByteToWideChar(CP_UTF8, 0, text, -1, &wide[0], units);
+    }
+    return wide;
+}
+
 }  // namespace
 
 void showErrorBox(void* owner, const char* text, const char* caption) {
@@ -39,6 +49,14 @@ void showErrorBox(void* owner, const char* text, const char* caption) {
         writeToStandardError(caption, text);
     }
     MessageBoxA(static_cast<HWND>(owner), text, caption,
+                MB_OK | MB_ICONWARNING | MB_SETFOREGROUND | MB_TOPMOST);
+}
+
+void showErrorBoxUtf8(void* owner, const char* text, const char* caption) {
+    if (isConsoleProgram()) {
+        writeToStandardError(caption, text);
+    }
+    MessageBoxW(static_cast<HWND>(owner), wideOfUtf8(text).c_str(), wideOfUtf8(caption).c_str(),
                 MB_OK | MB_ICONWARNING | MB_SETFOREGROUND | MB_TOPMOST);
 }
 

@@ -98,6 +98,14 @@ bool readRegistryText(const char* keyPath, const char* valueName, TextString& te
     return true;
 }
 
+// Reads a registry value below HKLM, in the launcher's own view, that names a path: read in
+// UTF-16 and given in its ANSI form (see platform/files.h), with readRegistryText's limit.
+bool readRegistryPathText(const char* keyPath, const char* valueName, TextString& path) {
+    return platform::readRegistryPath(platform::RegistryRoot::LocalMachine, keyPath, valueName,
+                                      path, platform::RegistryView::Own) &&
+           path.length() < kRegistryTextLimit;
+}
+
 StringList subkeys(const TextString& keyPath) {
     StringList names;
     platform::listRegistrySubkeys(platform::RegistryRoot::LocalMachine, keyPath.c_str(),
@@ -129,7 +137,7 @@ void stripComponent(TextString& path) {
 TextString recordLibrary(const char* keyPath, const TextString& version) {
     TextString versionKey = joinKey(keyPath, version);
     TextString value;
-    if (readRegistryText(versionKey.c_str(), "RuntimeLib", value)) {
+    if (readRegistryPathText(versionKey.c_str(), "RuntimeLib", value)) {
         if (candidateReadable(value) && flavour().length() <= 1) {
             return value;
         }
@@ -138,7 +146,7 @@ TextString recordLibrary(const char* keyPath, const TextString& version) {
         stripComponent(value);
         return findJvmInHome(value);
     }
-    if (readRegistryText(versionKey.c_str(), "JavaHome", value)) {
+    if (readRegistryPathText(versionKey.c_str(), "JavaHome", value)) {
         return findJvmInHome(value);
     }
     return TextString();
@@ -188,7 +196,7 @@ bool offerVendorRecords(RuntimeSelection& selection) {
                     TextString msiKey =
                         joinKey(joinKey(joinKey(kindKey, versions.stringAt(i)), vm), "MSI");
                     TextString home;
-                    if (readRegistryText(msiKey.c_str(), "Path", home) &&
+                    if (readRegistryPathText(msiKey.c_str(), "Path", home) &&
                         offerHome(selection, home, versions.stringAt(i))) {
                         return true;
                     }
@@ -201,7 +209,7 @@ bool offerVendorRecords(RuntimeSelection& selection) {
     for (int32_t i = 0; i < versions.count(); ++i) {
         TextString msiKey = joinKey(joinKey(microsoft, versions.stringAt(i)), "hotspot\\MSI");
         TextString home;
-        if (readRegistryText(msiKey.c_str(), "Path", home) &&
+        if (readRegistryPathText(msiKey.c_str(), "Path", home) &&
             offerHome(selection, home, versions.stringAt(i))) {
             return true;
         }
@@ -210,7 +218,8 @@ bool offerVendorRecords(RuntimeSelection& selection) {
     StringList names = subkeys(zulu);
     for (int32_t i = 0; i < names.count(); ++i) {
         TextString home;
-        if (readRegistryText(joinKey(zulu, names.stringAt(i)).c_str(), "InstallationPath", home) &&
+        if (readRegistryPathText(joinKey(zulu, names.stringAt(i)).c_str(), "InstallationPath",
+                                 home) &&
             offerHome(selection, home, TextView())) {
             return true;
         }
@@ -271,9 +280,8 @@ void systemRuntime(RuntimeSelection& selection) {
 
 void environmentRuntime(RuntimeSelection& selection) {
     for (const char* name : {"JRE_HOME", "JAVA_HOME"}) {
-        const char* home = platform::getEnv(name);
-        if (home != nullptr && home[0] != '\0' &&
-            offerHome(selection, TextView(home), TextView())) {
+        TextString home = platform::getEnvPath(name);
+        if (!home.empty() && offerHome(selection, home, TextView())) {
             return;
         }
     }

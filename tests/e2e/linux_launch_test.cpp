@@ -1,6 +1,7 @@
 // The packed Linux launcher with the real JDK: arguments, properties, environment, options,
 // exit codes, failure messages, the thread that runs main, and a Swing window.
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -175,6 +176,36 @@ TEST_F(LinuxLaunch, FailureMessagesAndExitCodes) {
         ChildResult r = c.exitCode == 1 ? run(exe, {}, {}, {"JAVA_HOME", "JRE_HOME"}) : launch(exe);
         EXPECT_EQ(r.exitCode, c.exitCode) << c.name << "\n" << r.err;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << c.name << "\n" << r.err;
+    }
+}
+
+TEST_F(LinuxLaunch, DirectoryNamesStartWhenTheRuntimeCanDecodeThemAndAreNamedWhenNot) {
+    // Paths are bytes: the launcher hands them on as they are. The runtime decodes them with
+    // the locale's charset, so a name that does not decode there (Latin-1 "café" under UTF-8)
+    // would reach it broken: the launcher says so instead of failing to find the main class.
+    const std::string utf8Name = "\xCE\xA9mega caf\xC3\xA9";
+    const std::string latin1Name = "caf\xE9 \xCE\xA9";
+    for (const std::string& name : {utf8Name, latin1Name}) {
+        ASSERT_EQ(mkdir((dir() + "/" + name).c_str(), 0755), 0);
+    }
+    std::string exe = packLinux(kProbe, utf8Name + "/app");
+    ChildResult r = launch(exe, {}, {"LC_ALL=C.UTF-8"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(reportValue(r.out, "property.wyn.app.path"), exe);
+    EXPECT_EQ(reportValue(r.out, "property.application.home"), dir() + "/" + utf8Name + "/");
+
+    // Latin-1 under UTF-8, and any non-ASCII name under the C locale.
+    const std::pair<std::string, const char*> undecodable[] = {{latin1Name, "LC_ALL=C.UTF-8"},
+                                                               {utf8Name, "LC_ALL=C"}};
+    for (const auto& [name, locale] : undecodable) {
+        exe = packLinux(kProbe, name + "/app");
+        r = launch(exe, {}, {locale});
+        EXPECT_EQ(r.exitCode, 14) << locale << "\n" << r.err;
+        EXPECT_NE(r.err.find("Error: This program cannot start from " + exe +
+                             " because Java cannot be given that path."),
+                  std::string::npos)
+            << locale << "\n"
+            << r.err;
     }
 }
 

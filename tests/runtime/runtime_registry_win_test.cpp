@@ -188,6 +188,41 @@ TEST_F(RuntimeRegistry, IbmRecordIsItsOwnSource) {
     EXPECT_EQ(std::string(locateJvmLibrary().c_str()), lib);
 }
 
+TEST_F(RuntimeRegistry, HomeOutsideTheAnsiCodePageIsHandedOnInItsShortForm) {
+    // "Ωjre": the record holds the full name in UTF-16; the runtime is loaded by a path in
+    // ANSI, its short form.
+    std::wstring longHome =
+        std::wstring(runtimes.root().begin(), runtimes.root().end()) + L"\\\x03A9jre";
+    ASSERT_TRUE(CreateDirectoryW(longHome.c_str(), nullptr));
+    wchar_t shortWide[MAX_PATH];
+    ASSERT_GT(GetShortPathNameW(longHome.c_str(), shortWide, MAX_PATH), 0u);
+    std::string shortHome(shortWide, shortWide + wcslen(shortWide));
+    std::string shortName = shortHome.substr(shortHome.find_last_of('\\') + 1);
+    runtimes.file(shortName + "/bin/server/jvm.dll");
+
+    setText(kJre, "CurrentVersion", "1.6");
+    HKEY handle;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\JavaSoft\\JRE\\1.6", 0, nullptr, 0,
+                              KEY_WRITE, nullptr, &handle, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExW(handle, L"JavaHome", 0, REG_SZ,
+                             reinterpret_cast<const BYTE*>(longHome.c_str()),
+                             static_cast<DWORD>((longHome.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    RegCloseKey(handle);
+
+    ConfiguredApp config(app, "");
+    std::string found = read(kJre);
+    EXPECT_EQ(found.compare(0, shortHome.size(), shortHome), 0) << found;
+    EXPECT_NE(GetFileAttributesA(found.c_str()), INVALID_FILE_ATTRIBUTES) << found;
+    EXPECT_EQ(found.find('?'), std::string::npos) << found;
+    // The scratch tree removes by ANSI names, which cannot reach this directory.
+    DeleteFileW((longHome + L"\\bin\\server\\jvm.dll").c_str());
+    RemoveDirectoryW((longHome + L"\\bin\\server").c_str());
+    RemoveDirectoryW((longHome + L"\\bin").c_str());
+    RemoveDirectoryW(longHome.c_str());
+}
+
 TEST_F(RuntimeRegistry, DefaultOrderReachesTheRegistryAfterTheApplicationSources) {
     std::string lib = home() + "\\bin\\client\\jvm.dll";
     record(kJre, lib, "");

@@ -29,6 +29,16 @@ std::vector<EnvChange> applyEnv(const std::vector<EnvChange>& changes) {
 
 }  // namespace
 
+std::wstring wideOfUtf8(const std::string& text) {
+    int units = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring wide(units > 0 ? static_cast<size_t>(units) : 1, L'\0');
+    if (units > 0) {
+        MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], units);
+    }
+    wide.resize(wide.size() - 1);
+    return wide;
+}
+
 LauncherProcess::~LauncherProcess() {
     if (info_.hProcess != nullptr) {
         if (running()) {
@@ -43,10 +53,12 @@ LauncherProcess::~LauncherProcess() {
 bool LauncherProcess::start(const std::string& exe, const std::string& args,
                             const std::vector<EnvChange>& env, const std::string& workingDirectory,
                             HANDLE output, HANDLE error) {
-    std::string commandLine = "\"" + exe + "\"" + (args.empty() ? "" : " " + args);
-    std::vector<char> mutableLine(commandLine.begin(), commandLine.end());
-    mutableLine.push_back('\0');
-    STARTUPINFOA startup{};
+    std::wstring program = wideOfUtf8(exe);
+    std::wstring commandLine =
+        L"\"" + program + L"\"" + (args.empty() ? L"" : L" " + wideOfUtf8(args));
+    std::vector<wchar_t> mutableLine(commandLine.begin(), commandLine.end());
+    mutableLine.push_back(L'\0');
+    STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     bool redirected = output != nullptr || error != nullptr;
     if (redirected) {
@@ -56,9 +68,10 @@ bool LauncherProcess::start(const std::string& exe, const std::string& args,
         startup.hStdError = error;
     }
     std::vector<EnvChange> previous = applyEnv(env);
-    BOOL started = CreateProcessA(
-        exe.c_str(), mutableLine.data(), nullptr, nullptr, redirected ? TRUE : FALSE, 0, nullptr,
-        workingDirectory.empty() ? nullptr : workingDirectory.c_str(), &startup, &info_);
+    std::wstring directory = wideOfUtf8(workingDirectory);
+    BOOL started = CreateProcessW(
+        program.c_str(), mutableLine.data(), nullptr, nullptr, redirected ? TRUE : FALSE, 0,
+        nullptr, directory.empty() ? nullptr : directory.c_str(), &startup, &info_);
     applyEnv(previous);
     return started != FALSE;
 }

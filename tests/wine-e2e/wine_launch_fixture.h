@@ -28,9 +28,9 @@ class LauncherProcess {
     LauncherProcess& operator=(const LauncherProcess&) = delete;
     ~LauncherProcess();
 
-    // Starts exe with the command-line tail args and the environment changes, in the test's
-    // own working directory unless one is given; false on failure. Given handles (inheritable)
-    // become its standard output and error.
+    // Starts exe (UTF-8, started through the wide functions) with the command-line tail args
+    // and the environment changes, in the test's own working directory unless one is given;
+    // false on failure. Given handles (inheritable) become its standard output and error.
     bool start(const std::string& exe, const std::string& args, const std::vector<EnvChange>& env,
                const std::string& workingDirectory = "", HANDLE output = nullptr,
                HANDLE error = nullptr);
@@ -83,6 +83,9 @@ class WineLaunch {
   private:
     ScratchDirectory scratch_;
 };
+
+// UTF-16 of a UTF-8 text.
+std::wstring wideOfUtf8(const std::string& text);
 
 // An environment change list with more changes appended.
 std::vector<EnvChange> withEnv(std::vector<EnvChange> env, const std::vector<EnvChange>& more);
