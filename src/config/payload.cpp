@@ -137,10 +137,18 @@ int64_t findZip64Record(const ByteSource& source, int64_t locator) {
     return -1;
 }
 
+// Where an archive's central directory lies, and the position its offsets count from.
+struct ArchiveDirectory {
+    int64_t position = 0;
+    uint64_t size = 0;
+    int64_t offsetBase = 0;
+};
+
 // The archive's first byte for an end record at `end`, or -1 when the record is not
 // consistent with the file (a signature that only happens to appear, for instance inside a
-// comment).
-int64_t archiveStartFor(const ByteSource& source, int64_t end) {
+// comment). Also tells where the central directory is, when asked.
+int64_t archiveStartFor(const ByteSource& source, int64_t end,
+                        ArchiveDirectory* found = nullptr) {
     unsigned char record[kEndRecordSize];
     if (!source.read(end, static_cast<int32_t>(kEndRecordSize), record) ||
         read16(record + 20) != static_cast<uint64_t>(source.size() - end - kEndRecordSize)) {
@@ -178,6 +186,9 @@ int64_t archiveStartFor(const ByteSource& source, int64_t end) {
         return -1;
     }
     int64_t start = directory - static_cast<int64_t>(directoryOffset);
+    if (found != nullptr) {
+        *found = ArchiveDirectory{directory, directorySize, start};
+    }
     uint32_t local = 0;
     if (start == 0 && directorySize >= kDirectoryEntrySize &&
         source.field32(directory + 42, local)) {
@@ -245,11 +256,12 @@ int64_t certificateTableStart(const ByteSource& source) {
     return (offset > 0 && length > 0 && offset + length == size) ? offset : size;
 }
 
-// The payload mark of the archive that ends the source, or -1. The end record lies in the
-// file's last bytes, behind it only the archive comment. Without a comment (as the packer
-// writes it) the record ends the file, so the last few kilobytes are read first, and the
-// whole reach of a comment only when no record is found there.
-int64_t markOfArchiveAtEnd(const ByteSource& source) {
+// The payload mark of the archive that ends the source, or -1; also where its central
+// directory is, when asked. The end record lies in the file's last bytes, behind it only the
+// archive comment. Without a comment (as the packer writes it) the record ends the file, so
+// the last few kilobytes are read first, and the whole reach of a comment only when no record
+// is found there.
+int64_t markOfArchiveAtEnd(const ByteSource& source, ArchiveDirectory* found = nullptr) {
     int64_t size = source.size();
     if (size < kEndRecordSize) {
         return -1;
@@ -268,7 +280,7 @@ int64_t markOfArchiveAtEnd(const ByteSource& source) {
             if (tail.field32(end) != kEndRecordSignature) {
                 continue;
             }
-            int64_t start = archiveStartFor(source, end);
+            int64_t start = archiveStartFor(source, end, found);
             if (start < 0) {
                 continue;
             }
@@ -345,4 +357,62 @@ bool readEmbeddedText(const char* executable, TextString& text, int64_t& mark) {
         return false;
     }
     return true;
+}
+
+bool readStoredArchiveEntry(const char* executable, const char* name, int32_t maxSize,
+                            ByteBuffer& bytes) {
+    bytes.resize(0);
+    platform::FileReader file;
+    if (!file.open(executable)) {
+        return false;
+    }
+    FileSource source(file);
+    ArchiveDirectory directory;
+    if (markOfArchiveAtEnd(source, &directory) < 0) {
+        return false;
+    }
+    size_t nameLength = std::strlen(name);
+    int64_t end = directory.position + static_cast<int64_t>(directory.size);
+    int64_t at = directory.position;
+    unsigned char entry[kDirectoryEntrySize];
+    ByteBuffer entryName;
+    while (at + static_cast<int64_t>(kDirectoryEntrySize) <= end &&
+           source.read(at, static_cast<int32_t>(kDirectoryEntrySize), entry) &&
+           read32(entry) == kDirectoryEntrySignature) {
+        uint32_t length = read16(entry + 28);
+        int64_t next = at + static_cast<int64_t>(kDirectoryEntrySize) + length +
+                       read16(entry + 30) + read16(entry + 32);
+        entryName.resize(static_cast<int32_t>(length));
+        if (length != nameLength ||
+            !source.read(at + static_cast<int64_t>(kDirectoryEntrySize),
+                         static_cast<int32_t>(length),
+                         reinterpret_cast<unsigned char*>(entryName.data())) ||
+            std::memcmp(entryName.data(), name, nameLength) != 0) {
+            at = next;
+            continue;
+        }
+        // The launcher has no inflater: only an entry stored as it is can be read.
+        uint32_t method = read16(entry + 10);
+        uint32_t storedSize = read32(entry + 20);
+        uint32_t size = read32(entry + 24);
+        if (method != 0 || storedSize != size || size > static_cast<uint32_t>(maxSize)) {
+            return false;
+        }
+        int64_t local = directory.offsetBase + read32(entry + 42);
+        unsigned char header[30];
+        if (!source.read(local, static_cast<int32_t>(sizeof(header)), header) ||
+            read32(header) != kLocalHeaderSignature) {
+            return false;
+        }
+        int64_t data = local + static_cast<int64_t>(sizeof(header)) + read16(header + 26) +
+                       read16(header + 28);
+        bytes.resize(static_cast<int32_t>(size));
+        if (!source.read(data, static_cast<int32_t>(size),
+                         reinterpret_cast<unsigned char*>(bytes.data()))) {
+            bytes.resize(0);
+            return false;
+        }
+        return true;
+    }
+    return false;
 }

@@ -53,3 +53,11 @@ bool embeddedTextAt(const unsigned char* bytes, int64_t size, int64_t mark, Text
 // read or holds no embedded text (or a text longer than kMaxEmbeddedTextSize); text is then
 // empty.
 bool readEmbeddedText(const char* executable, TextString& text, int64_t& mark);
+
+// Reads the archive entry of this name (a UTF-8 path such as "META-INF/x.png") from an
+// executable's archive into bytes. Only an entry stored without compression and of at most
+// maxSize bytes can be read: the launcher has no inflater. False (and no bytes) otherwise, or
+// when the file, its archive or the entry's headers cannot be read (an entry whose offset
+// only the ZIP64 extra field holds is not read).
+bool readStoredArchiveEntry(const char* executable, const char* name, int32_t maxSize,
+                            ByteBuffer& bytes);
