@@ -147,8 +147,7 @@ struct ArchiveDirectory {
 // The archive's first byte for an end record at `end`, or -1 when the record is not
 // consistent with the file (a signature that only happens to appear, for instance inside a
 // comment). Also tells where the central directory is, when asked.
-int64_t archiveStartFor(const ByteSource& source, int64_t end,
-                        ArchiveDirectory* found = nullptr) {
+int64_t archiveStartFor(const ByteSource& source, int64_t end, ArchiveDirectory* found = nullptr) {
     unsigned char record[kEndRecordSize];
     if (!source.read(end, static_cast<int32_t>(kEndRecordSize), record) ||
         read16(record + 20) != static_cast<uint64_t>(source.size() - end - kEndRecordSize)) {
