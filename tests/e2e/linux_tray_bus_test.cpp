@@ -266,6 +266,9 @@ TEST_F(LinuxTrayBus, WithoutTheDesktopsServicesTheApplicationRunsAndTheTraceSays
             bus->startWatcher();
             EXPECT_TRUE(bus->waitForItems(2, 20000)) << "the first and second icon register";
             EXPECT_TRUE(app.waitForError("tray: icon 1 shown as", 20000));
+            std::string first = "org.kde.StatusNotifierItem-" + std::to_string(app.pid()) + "-1";
+            EXPECT_EQ(bus->stringProperty(first, kItemPath, kItem, "Menu", 'o'), "/MenuBar")
+                << "a popup outside any event goes to the first shown icon";
         }
         LaunchTest::writeFile(dir() + "/stop", "");
         ChildResult result = app.finish(60000);
