@@ -3,6 +3,7 @@
 #include "config/payload.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #include "platform/files.h"
 
@@ -10,6 +11,7 @@ namespace {
 
 constexpr int64_t kEndRecordSize = 22;
 constexpr int64_t kMaxCommentSize = 65535;
+constexpr int64_t kFirstTailSize = 4096;
 constexpr int64_t kZip64LocatorSize = 20;
 constexpr int64_t kZip64RecordSize = 56;
 constexpr int64_t kMaxZip64ExtraSize = 65535;
@@ -145,8 +147,7 @@ struct ArchiveDirectory {
 // The archive's first byte for an end record at `end`, or -1 when the record is not
 // consistent with the file (a signature that only happens to appear, for instance inside a
 // comment). Also tells where the central directory is, when asked.
-int64_t archiveStartFor(const ByteSource& source, int64_t end,
-                        ArchiveDirectory* found = nullptr) {
+int64_t archiveStartFor(const ByteSource& source, int64_t end, ArchiveDirectory* found = nullptr) {
     unsigned char record[kEndRecordSize];
     if (!source.read(end, static_cast<int32_t>(kEndRecordSize), record) ||
         read16(record + 20) != static_cast<uint64_t>(source.size() - end - kEndRecordSize)) {
@@ -255,29 +256,40 @@ int64_t certificateTableStart(const ByteSource& source) {
 }
 
 // The payload mark of the archive that ends the source, or -1; also where its central
-// directory is, when asked.
+// directory is, when asked. The end record lies in the file's last bytes, behind it only the
+// archive comment. Without a comment (as the packer writes it) the record ends the file, so
+// the last few kilobytes are read first, and the whole reach of a comment only when no record
+// is found there.
 int64_t markOfArchiveAtEnd(const ByteSource& source, ArchiveDirectory* found = nullptr) {
     int64_t size = source.size();
     if (size < kEndRecordSize) {
         return -1;
     }
-    // The end record lies in the file's last bytes: behind it only the archive comment.
     int64_t lowest =
         size - kEndRecordSize - kMaxCommentSize > 0 ? size - kEndRecordSize - kMaxCommentSize : 0;
-    Window tail;
-    if (!tail.load(source, lowest, size - lowest)) {
-        return -1;
-    }
-    for (int64_t end = size - kEndRecordSize; end >= lowest; --end) {
-        if (tail.field32(end) != kEndRecordSignature) {
-            continue;
+    // Every position above `unscanned` has been looked at.
+    int64_t unscanned = size - kEndRecordSize;
+    for (int64_t reach : {kFirstTailSize, kEndRecordSize + kMaxCommentSize}) {
+        int64_t first = size - reach > lowest ? size - reach : lowest;
+        Window tail;
+        if (!tail.load(source, first, size - first)) {
+            return -1;
         }
-        int64_t start = archiveStartFor(source, end, found);
-        if (start < 0) {
-            continue;
+        for (int64_t end = unscanned; end >= first; --end) {
+            if (tail.field32(end) != kEndRecordSignature) {
+                continue;
+            }
+            int64_t start = archiveStartFor(source, end, found);
+            if (start < 0) {
+                continue;
+            }
+            int64_t mark = start - kPayloadReservedSize;
+            return mark >= 4 ? mark : -1;
         }
-        int64_t mark = start - kPayloadReservedSize;
-        return mark >= 4 ? mark : -1;
+        if (first == lowest) {
+            break;
+        }
+        unscanned = first - 1;
     }
     return -1;
 }
