@@ -30,6 +30,7 @@
 #include <cstdint>
 
 #include "base/text.h"
+#include "config/byte_source.h"
 
 // Bytes between the text length field and the archive.
 constexpr int32_t kPayloadReservedSize = 16;
@@ -41,6 +42,17 @@ constexpr int32_t kMaxEmbeddedTextSize = 16 * 1024 * 1024;
 // with room for a text length field before it. Understands a trailing archive comment of up
 // to 65535 bytes, ZIP64 end records and a certificate table behind the archive.
 int64_t locatePayloadMark(const unsigned char* bytes, int64_t size);
+
+// Where the archive's central directory lies in the file.
+struct ArchiveDirectory {
+    int64_t offset = -1;  // the directory's first byte; -1 when there is no archive
+    int64_t size = 0;     // its length in bytes, inside the file
+    int64_t base = 0;     // the file offset that the entries' local header offsets count from
+};
+
+// The same over any image, with the archive's central directory (checked to lie inside the
+// image and before the end records; its entries are not checked here).
+int64_t locatePayloadMark(const ByteSource& source, ArchiveDirectory& directory);
 
 // The configuration text that ends 4 bytes before mark: a view into bytes. False (and an
 // empty view) when there is no mark or the length field is not positive or does not fit
