@@ -70,6 +70,7 @@ RuntimeSplashResult showRuntimeSplash(const char* libraryPath, const TextString&
 }
 
 void showStartupSplash(const ConfigStore& config) {
+    archiveImage = SplashArchiveImage();
     TextString library = findRuntimeSplashLibrary();
     TextString imageFile = config.splash();
     bool noFile = !imageFile.empty() && !platform::canRead(imageFile.c_str());
