@@ -57,7 +57,9 @@ class MemorySource : public ByteSource {
         if (offset < 0 || length < 0 || offset > size_ || length > size_ - offset) {
             return false;
         }
-        std::memcpy(out, bytes_ + offset, static_cast<size_t>(length));
+        if (length > 0) {
+            std::memcpy(out, bytes_ + offset, static_cast<size_t>(length));
+        }
         return true;
     }
 
