@@ -3,7 +3,8 @@
 // message window (on Windows) or a test (on any platform) hands events to the Java callback.
 //
 // Windows: the handlers run on the message window's thread, called by its window procedure.
-// Linux: no event comes from the system; only tests call the handlers.
+// Linux: the handlers run on the tray's session-bus thread (tray_bus.h), for the clicks and menu
+// commands the desktop reports on the icons it shows.
 #pragma once
 
 #include <cstdint>

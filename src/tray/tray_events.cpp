@@ -112,6 +112,5 @@ void deliverTrayMenuCommand(uint32_t command) {
 
 void createTrayMessageWindow() {
     trayshell::startMessageWindow(deliverTrayMenuCommand, deliverTrayMouseEvent);
-    trace("tray message window: %s",
-          trayshell::messageWindow() != nullptr ? "created" : "none (icons show no events)");
+    trace("tray events: %s", trayshell::eventSource());
 }

@@ -7,10 +7,13 @@
 // layout; icons are the executable's icon resources at 16 x 16; menus are Win32 popup menus
 // tracked with the message window as owner, whose WM_COMMAND and tray callback messages go to
 // the handlers given to startTrayMessageWindow.
-// Linux: nothing is shown. There is no message window and no event arrives from the system;
-// notifications succeed without effect, there are no icon images or menu handles, and a
-// popup returns at once. The shell counts as version 5, so that the records above are kept
-// as on a current Windows.
+// Linux: there is no message window. Shown icons become StatusNotifierItems on the session
+// bus, served by a thread of their own that starts with the first icon shown (tray_bus.h);
+// their clicks and menu commands reach the handlers on that thread. Icons are PNG images the
+// packer stored in the archive; menus are exported as com.canonical.dbusmenu, and a popup
+// attaches its menu to an icon and asks the desktop to open it; balloons are desktop
+// notifications. The shell counts as version 5, so that the records above are kept as on a
+// current Windows.
 #pragma once
 
 #include <cstdint>
@@ -45,6 +48,8 @@ void startMessageWindow(TrayCommandHandler onCommand, TrayMouseHandler onMouse);
 
 // The message window (an HWND), or null when there is none.
 void* messageWindow();
+// Where the tray's events come from, for the trace.
+const char* eventSource();
 
 // The shell's major version, measured on the first call (4 when it cannot be asked).
 int shellMajorVersion();

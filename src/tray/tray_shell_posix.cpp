@@ -1,41 +1,217 @@
-// The tray's shell side on Linux: there is no notification area to talk to, so nothing is
-// shown and no event comes from the system. Menus exist only as the glue's records.
+// The tray's shell side on Linux: icons and menus go into the session-bus model of
+// tray_bus.h, which the bus thread shows as StatusNotifierItems. Nothing here waits for the
+// bus: the thread starts with the first icon shown, so an application without tray icons
+// never loads libsystemd or connects to the bus.
+//
+// There is no message window. A popup makes the menu the menu of an icon (the icon whose event
+// is being delivered, else the one that had the last event, else the first shown one) and
+// asks the desktop to open it; the menu then also opens on that icon's context click.
+#include <cstring>
+
+#include "base/text.h"
+#include "platform/codepage.h"
+#include "tray/tray_bus.h"
+#include "tray/tray_icon_image.h"
 #include "tray/tray_shell.h"
+
+namespace {
+
+// Bytes of a well-formed UTF-8 sequence at text (surrogates and overlong forms are not), or 0.
+int utf8SequenceLength(const unsigned char* text, size_t available) {
+    unsigned char lead = text[0];
+    if (lead < 0x80) {
+        return 1;
+    }
+    int length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                                                 : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                                                : 0;
+    if (length == 0 || static_cast<size_t>(length) > available) {
+        return 0;
+    }
+    for (int i = 1; i < length; ++i) {
+        if ((text[i] & 0xC0) != 0x80) {
+            return 0;
+        }
+    }
+    unsigned char second = text[1];
+    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
+        (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F)) {
+        return 0;
+    }
+    return length;
+}
+
+}  // namespace
+
+std::string busTextFromAnsi(const char* text) {
+    WideString wide = wideFromNarrow(text, -1);
+    TextString utf8 = utf8FromWide(wide.data(), wide.length());
+    const auto* bytes = reinterpret_cast<const unsigned char*>(utf8.c_str());
+    size_t length = static_cast<size_t>(utf8.length());
+    std::string result;
+    for (size_t at = 0; at < length;) {
+        int sequence = utf8SequenceLength(bytes + at, length - at);
+        if (sequence == 0) {
+            result.push_back('?');
+            ++at;
+        } else {
+            result.append(reinterpret_cast<const char*>(bytes + at), static_cast<size_t>(sequence));
+            at += static_cast<size_t>(sequence);
+        }
+    }
+    return result;
+}
 
 namespace trayshell {
 
-void startMessageWindow(TrayCommandHandler, TrayMouseHandler) {}
+void startMessageWindow(TrayCommandHandler onCommand, TrayMouseHandler onMouse) {
+    TrayBusModel& model = trayBusModel();
+    std::lock_guard<std::mutex> guard(model.lock);
+    model.onCommand = onCommand;
+    model.onMouse = onMouse;
+}
 
 void* messageWindow() {
     return nullptr;
 }
 
-// The records are kept as a version-5 shell would have them, so that they are the same as on
-// a current Windows.
+const char* eventSource() {
+    return "the session bus, once an icon is shown";
+}
+
+// The records are kept as a version-5 shell would have them: balloons are shown as desktop
+// notifications.
 int shellMajorVersion() {
     return 5;
 }
 
-void* loadIcon(int) {
-    return nullptr;
+void* loadIcon(int resourceId) {
+    return loadTrayIconImage(resourceId);
 }
 
-void destroyIcon(void*) {}
+void destroyIcon(void* icon) {
+    delete static_cast<BusIconImage*>(icon);
+}
 
-void notify(NotifyAction, const TrayIconRecord&) {}
+void notify(NotifyAction action, const TrayIconRecord& record) {
+    TrayBusModel& model = trayBusModel();
+    std::lock_guard<std::mutex> guard(model.lock);
+    if (model.onMouse == nullptr) {
+        return;  // no launcher started the tray: nothing goes to the desktop
+    }
+    if (action == NotifyAction::Delete) {
+        auto found = model.icons.find(record.id);
+        if (found != model.icons.end()) {
+            found->second.shown = false;
+            wakeTrayBusThread(model);
+        }
+        return;
+    }
+    BusIcon& icon = model.icons[record.id];
+    icon.id = record.id;
+    icon.shown = true;
+    icon.tip = busTextFromAnsi(record.tip);
+    icon.info = busTextFromAnsi(record.info);
+    icon.infoTitle = busTextFromAnsi(record.infoTitle);
+    icon.infoFlags = record.infoFlags;
+    const auto* image = static_cast<const BusIconImage*>(record.icon);
+    if (image == nullptr) {
+        icon.image.reset();
+    } else if (icon.image == nullptr || icon.image->argb != image->argb ||
+               icon.image->width != image->width) {
+        icon.image = std::make_shared<const BusIconImage>(*image);
+    }
+    // As the shell does, every add or change that carries a balloon text shows the balloon.
+    if (record.balloonLayout && record.info[0] != '\0') {
+        ++icon.balloons;
+    }
+    startTrayBusThread(model);
+    wakeTrayBusThread(model);
+}
 
 void* createMenu() {
-    return nullptr;
+    TrayBusModel& model = trayBusModel();
+    auto menu = std::make_shared<BusMenu>();
+    std::lock_guard<std::mutex> guard(model.lock);
+    model.menus[menu.get()] = menu;
+    return menu.get();
 }
 
-void appendCommand(void*, const char*, uint32_t) {}
+namespace {
 
-void appendSubmenu(void*, const char*, void*) {}
+void appendItem(void* menu, BusMenu::Item item) {
+    TrayBusModel& model = trayBusModel();
+    std::lock_guard<std::mutex> guard(model.lock);
+    auto found = model.menus.find(menu);
+    if (found == model.menus.end()) {
+        return;
+    }
+    found->second->items.push_back(std::move(item));
+    ++model.menuItemsAdded;
+    if (model.threadStarted) {
+        wakeTrayBusThread(model);
+    }
+}
 
-void appendSeparator(void*) {}
+}  // namespace
 
-void popupMenu(void*) {}
+void appendCommand(void* menu, const char* text, uint32_t itemId) {
+    appendItem(menu, BusMenu::Item{TrayMenuItem::Kind::Command, busTextFromAnsi(text), itemId,
+                                   nullptr});
+}
 
-void destroyMenu(void*) {}
+void appendSubmenu(void* menu, const char* text, void* submenu) {
+    std::shared_ptr<const BusMenu> sub;
+    {
+        TrayBusModel& model = trayBusModel();
+        std::lock_guard<std::mutex> guard(model.lock);
+        auto found = model.menus.find(submenu);
+        if (found != model.menus.end()) {
+            sub = found->second;
+        }
+    }
+    appendItem(menu, BusMenu::Item{TrayMenuItem::Kind::Submenu, busTextFromAnsi(text), 0, sub});
+}
+
+void appendSeparator(void* menu) {
+    appendItem(menu, BusMenu::Item{TrayMenuItem::Kind::Separator, std::string(), 0, nullptr});
+}
+
+void popupMenu(void* menu) {
+    TrayBusModel& model = trayBusModel();
+    std::lock_guard<std::mutex> guard(model.lock);
+    auto found = model.menus.find(menu);
+    if (found == model.menus.end()) {
+        return;
+    }
+    BusIcon* target = nullptr;
+    for (uint32_t id : {trayIconOfCurrentEvent(), model.lastEventIcon}) {
+        auto icon = model.icons.find(id);
+        if (icon != model.icons.end() && icon->second.shown) {
+            target = &icon->second;
+            break;
+        }
+    }
+    for (auto it = model.icons.begin(); target == nullptr && it != model.icons.end(); ++it) {
+        if (it->second.shown) {
+            target = &it->second;
+        }
+    }
+    if (target == nullptr) {
+        return;  // no icon shows: there is nowhere to open a menu
+    }
+    if (target->menu != found->second) {
+        target->menu = found->second;
+        ++target->menuChanges;
+    }
+    ++target->menuOpens;
+    wakeTrayBusThread(model);
+}
+
+void destroyMenu(void* menu) {
+    TrayBusModel& model = trayBusModel();
+    std::lock_guard<std::mutex> guard(model.lock);
+    model.menus.erase(menu);
+}
 
 }  // namespace trayshell

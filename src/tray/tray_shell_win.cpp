@@ -139,6 +139,11 @@ void* messageWindow() {
     return messageWindowHandle.load();
 }
 
+const char* eventSource() {
+    return messageWindowHandle.load() != nullptr ? "message window created"
+                                                 : "no message window (icons show no events)";
+}
+
 int shellMajorVersion() {
     static const int major = askShellMajorVersion();
     return major;

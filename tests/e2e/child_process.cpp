@@ -108,11 +108,19 @@ bool ChildProcess::pump(int timeoutMs) {
 }
 
 bool ChildProcess::waitForOutput(const std::string& text, int timeoutMs) {
+    return waitFor(result_.out, text, timeoutMs);
+}
+
+bool ChildProcess::waitForError(const std::string& text, int timeoutMs) {
+    return waitFor(result_.err, text, timeoutMs);
+}
+
+bool ChildProcess::waitFor(const std::string& stream, const std::string& text, int timeoutMs) {
     long long deadline = nowMs() + timeoutMs;
-    while (result_.out.find(text) == std::string::npos) {
+    while (stream.find(text) == std::string::npos) {
         long long left = deadline - nowMs();
         if (left <= 0 || !pump(static_cast<int>(left < 100 ? left : 100))) {
-            return result_.out.find(text) != std::string::npos;
+            return stream.find(text) != std::string::npos;
         }
     }
     return true;

@@ -34,6 +34,8 @@ class ChildProcess {
     pid_t pid() const { return pid_; }
     // Reads output until standard output holds text; false after timeoutMs or at exit.
     bool waitForOutput(const std::string& text, int timeoutMs);
+    // The same for standard error.
+    bool waitForError(const std::string& text, int timeoutMs);
     // Standard output read so far.
     const std::string& output() const { return result_.out; }
     void sendSignal(int signal);
@@ -42,6 +44,7 @@ class ChildProcess {
 
   private:
     bool pump(int timeoutMs);
+    bool waitFor(const std::string& stream, const std::string& text, int timeoutMs);
 
     pid_t pid_ = -1;
     int outFd_ = -1;

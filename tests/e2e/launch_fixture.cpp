@@ -47,7 +47,8 @@ std::string LaunchTest::writeFile(const std::string& path, const std::string& co
 }
 
 std::string LaunchTest::pack(const std::string& stub, const std::string& config,
-                             const std::vector<std::string>& jars, const std::string& name) {
+                             const std::vector<std::string>& jars, const std::string& name,
+                             const std::vector<std::string>& moreOptions) {
     std::string cfg = writeFile(dir_ + "/" + name + ".source.cfg", config);
     std::string output = dir_ + "/" + name;
     ChildCommand command;
@@ -56,6 +57,7 @@ std::string LaunchTest::pack(const std::string& stub, const std::string& config,
         command.argv.push_back("--jar");
         command.argv.push_back(jar);
     }
+    command.argv.insert(command.argv.end(), moreOptions.begin(), moreOptions.end());
     ChildResult packed = runChild(command);
     EXPECT_EQ(packed.exitCode, 0) << packed.err;
     return output;

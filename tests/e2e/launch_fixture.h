@@ -14,9 +14,11 @@ class LaunchTest : public ::testing::Test {
     void SetUp() override;
     void TearDown() override;
 
-    // Packs stub + config + jars into dir()/name and returns its path.
+    // Packs stub + config + jars (and any further packer options) into dir()/name and
+    // returns its path.
     std::string pack(const std::string& stub, const std::string& config,
-                     const std::vector<std::string>& jars, const std::string& name);
+                     const std::vector<std::string>& jars, const std::string& name,
+                     const std::vector<std::string>& moreOptions = {});
     std::string packLinux(const std::string& config, const std::string& name = "app");
 
     ChildResult run(const std::string& exe, const std::vector<std::string>& args,

@@ -318,6 +318,27 @@ bool ArchiveMerger::writeTo(const std::string& zipPath, const NoteSink& note, Pr
             }
         }
     }
+    for (const auto& [name, bytes, modified] : storedEntries_) {
+        if (zip_name_locate(target, name.c_str(), 0) >= 0) {
+            note(name + " is in a jar already, kept the jar's");
+            continue;
+        }
+        zip_source_t* data = zip_source_buffer(target, bytes.data(), bytes.size(), 0);
+        zip_int64_t added =
+            data == nullptr ? -1 : zip_file_add(target, name.c_str(), data, ZIP_FL_ENC_UTF_8);
+        if (added < 0 ||
+            zip_set_file_compression(target, static_cast<zip_uint64_t>(added), ZIP_CM_STORE,
+                                     0) != 0 ||
+            zip_file_set_mtime(target, static_cast<zip_uint64_t>(added), modified, 0) != 0) {
+            if (data != nullptr && added < 0) {
+                zip_source_free(data);
+            }
+            std::string message = zipMessage(target);
+            zip_discard(target);
+            return fail(problem, ExitStatus::Failed,
+                        "cannot write the archive " + quoted(zipPath) + ": " + message);
+        }
+    }
     entriesWritten_ = static_cast<size_t>(zip_get_num_entries(target, 0));
     bool empty = entriesWritten_ == 0;
     zip_register_cancel_callback_with_state(target, cancelWhenInterrupted, nullptr, nullptr);
@@ -331,6 +352,10 @@ bool ArchiveMerger::writeTo(const std::string& zipPath, const NoteSink& note, Pr
     }
     // libzip writes no file for an archive without entries; the launcher needs one anyway.
     return empty ? writeEmptyArchive(zipPath, problem) : true;
+}
+
+void ArchiveMerger::addStoredEntry(const std::string& name, std::string bytes, time_t modified) {
+    storedEntries_.push_back(StoredEntry{name, std::move(bytes), modified});
 }
 
 }  // namespace wynpack

@@ -21,6 +21,7 @@
 
 #include <zip.h>
 
+#include <ctime>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -75,6 +76,10 @@ class ArchiveMerger {
                                  Problem& problem) const;
     // The number of entries the last writeTo wrote.
     size_t entriesWritten() const { return entriesWritten_; }
+    // An entry the packer makes itself, with the time of the file it was made from, written
+    // behind the jars' entries and stored without compression; a jar's entry of the same name
+    // is kept instead, with a note.
+    void addStoredEntry(const std::string& name, std::string bytes, time_t modified);
 
   private:
     struct Source {
@@ -92,6 +97,12 @@ class ArchiveMerger {
     std::vector<Source> sources_;
     std::string storedName_;
     std::unordered_map<std::string, std::string> mergedServices_;
+    struct StoredEntry {
+        std::string name;
+        std::string bytes;
+        time_t modified;
+    };
+    std::vector<StoredEntry> storedEntries_;
     size_t entriesWritten_ = 0;
 };
 

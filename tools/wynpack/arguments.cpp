@@ -154,7 +154,6 @@ bool setText(std::string& field, const std::string& value, const char* name, std
 
 const char* PackOptions::windowsOnlyOption() const {
     const std::pair<bool, const char*> given[] = {
-        {!icons.empty(), "--icon"},
         {!splash.empty(), "--splash"},
         {!fileVersion.empty(), "--file-version"},
         {!productVersion.empty(), "--product-version"},
@@ -385,7 +384,10 @@ are kept (its messages, for one); these replace the resources they name:
   --icon FILE.ico  the application's icon (group icon 1, the one Explorer shows)
   --icon ID=FILE.ico
                    an icon the application's SystemTray calls name by ID
-                   (1 to 65535); repeat for more icons
+                   (1 to 65535); repeat for more icons. Also for a Linux stub:
+                   each icon's bitmap of at most 64 pixels (else its smallest)
+                   goes into the archive as META-INF/wyn/tray-icons/ID.png,
+                   the image of the Linux tray icon with that ID
   --splash FILE    the splash image: a BMP becomes bitmap 100 (the native splash
                    window), a PNG, JPEG or GIF becomes raw data 100 (shown by the
                    runtime's splash library); no file beside the program needed

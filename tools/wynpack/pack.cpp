@@ -20,6 +20,7 @@
 #include "output_file.h"
 #include "pe_image.h"
 #include "splash_entry.h"
+#include "tray_icon_png.h"
 #include "windows_resources.h"
 #include "zip64_locator.h"
 
@@ -238,6 +239,33 @@ bool prepareStub(const PackOptions& options, const std::string& stubPath, std::s
                : fail(problem, ExitStatus::BadInput, message);
 }
 
+// Gives every icon id its image for the Linux tray. An icon file without a bitmap the
+// image can be made of is noted and packed without one; a file that is no icon fails.
+bool addTrayIconImages(const PackOptions& options, ArchiveMerger& merger,
+                       const PackMessages& messages, Problem& problem) {
+    for (const IconOption& icon : options.icons) {
+        std::string bytes;
+        if (!readInputFile(icon.path, "icon", bytes, problem)) {
+            return false;
+        }
+        std::vector<IconImage> images;
+        std::string reason;
+        if (!parseIconFile(bytes, images, reason)) {
+            return fail(problem, ExitStatus::BadInput, "icon " + quoted(icon.path) + " " + reason);
+        }
+        std::string png;
+        if (!makeTrayIconPng(images, png, reason)) {
+            messages.note("no Linux tray image for icon " + std::to_string(icon.groupId) +
+                          ": " + quoted(icon.path) + " " + reason);
+            continue;
+        }
+        struct stat file = {};
+        time_t modified = stat(icon.path.c_str(), &file) == 0 ? file.st_mtime : 0;
+        merger.addStoredEntry(trayIconEntryName(icon.groupId), std::move(png), modified);
+    }
+    return true;
+}
+
 // Makes a Windows executable's size a multiple of 8 by growing the archive's comment, so that
 // a signing tool appends its certificate table right behind the archive, without padding.
 bool alignForSigning(OutputFile& output, const std::string& archiveTail, Problem& problem) {
@@ -329,6 +357,9 @@ bool pack(const PackOptions& options, const std::string& toolDir, const PackMess
         if (!merger.addSource(jar, problem)) {
             return false;
         }
+    }
+    if (!addTrayIconImages(options, merger, messages, problem)) {
+        return false;
     }
     prepareSplashEntry(options, configText, merger, messages);
     std::string block;

@@ -646,7 +646,7 @@ TEST_F(BadInput, CommandLine) {
         {{"--company", "Caf\xE9"}, "--company: the text is not valid UTF-8"},
         {{"--splash-title", "two\nlines"}, "--splash-title: the title must be one line"},
         {{"--console", "--icon", "@/a.ico"},
-         "--icon needs a Windows stub; '" + installation_.besideTool("stubs/linux-x86_64/wyn") +
+         "--console needs a Windows stub; '" + installation_.besideTool("stubs/linux-x86_64/wyn") +
              "' is not one"},
     };
     for (const auto& [more, message] : resourceOptions) {

@@ -1,0 +1,217 @@
+// Tray images for the Linux launcher: an icon file's bitmap as a PNG of stored blocks.
+#include "tray_icon_png.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace wynpack {
+
+namespace {
+
+constexpr uint32_t kPreferredLargest = 64;
+constexpr size_t kStoredBlockLimit = 65535;
+
+uint32_t le16(const std::string& d, size_t at) {
+    return static_cast<uint8_t>(d[at]) | static_cast<uint32_t>(static_cast<uint8_t>(d[at + 1])) << 8;
+}
+
+uint32_t le32(const std::string& d, size_t at) {
+    return le16(d, at) | le16(d, at + 2) << 16;
+}
+
+void appendBe32(std::string& out, uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        out.push_back(static_cast<char>((value >> shift) & 0xFF));
+    }
+}
+
+uint32_t crc32(const std::string& bytes, size_t from) {
+    static const std::array<uint32_t, 256> table = [] {
+        std::array<uint32_t, 256> t{};
+        for (uint32_t n = 0; n < 256; ++n) {
+            uint32_t c = n;
+            for (int k = 0; k < 8; ++k) {
+                c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            }
+            t[n] = c;
+        }
+        return t;
+    }();
+    uint32_t c = 0xFFFFFFFFu;
+    for (size_t i = from; i < bytes.size(); ++i) {
+        c = table[(c ^ static_cast<uint8_t>(bytes[i])) & 0xFF] ^ (c >> 8);
+    }
+    return c ^ 0xFFFFFFFFu;
+}
+
+void appendChunk(std::string& png, const char* type, const std::string& data) {
+    appendBe32(png, static_cast<uint32_t>(data.size()));
+    size_t start = png.size();
+    png.append(type, 4);
+    png += data;
+    appendBe32(png, crc32(png, start));
+}
+
+bool isPng(const std::string& data) {
+    return data.size() >= 8 && std::memcmp(data.data(), "\x89PNG", 4) == 0;
+}
+
+// RGBA rows, top down, of a BMP-style icon image (colour bits, then the AND mask).
+bool decodeBitmap(const IconImage& image, std::vector<uint8_t>& rgba, uint32_t& width,
+                  uint32_t& height, std::string& reason) {
+    const std::string& d = image.data;
+    if (d.size() < 40 || le32(d, 0) < 40 || le32(d, 0) > d.size()) {
+        reason = "its bitmap header is damaged";
+        return false;
+    }
+    uint32_t headerSize = le32(d, 0);
+    auto signedWidth = static_cast<int32_t>(le32(d, 4));
+    auto signedHeight = static_cast<int32_t>(le32(d, 8));
+    uint32_t bits = le16(d, 14);
+    uint32_t compression = le32(d, 16);
+    uint32_t used = le32(d, 32);
+    if (signedWidth <= 0 || signedWidth > 256 || signedHeight <= 0 || signedHeight > 512 ||
+        compression != 0 ||
+        (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32)) {
+        reason = "its bitmap has a form the tray image cannot take";
+        return false;
+    }
+    width = static_cast<uint32_t>(signedWidth);
+    height = static_cast<uint32_t>(signedHeight) / 2;
+    uint32_t colors = bits <= 8 ? (used != 0 && used < (1u << bits) ? used : 1u << bits) : 0;
+    size_t palette = headerSize;
+    size_t colorRow = ((width * bits + 31) / 32) * 4;
+    size_t maskRow = ((width + 31) / 32) * 4;
+    size_t pixels = palette + colors * 4;
+    size_t mask = pixels + colorRow * height;
+    if (height == 0 || mask + maskRow * height > d.size()) {
+        reason = "its bitmap is cut off";
+        return false;
+    }
+    rgba.assign(static_cast<size_t>(width) * height * 4, 0);
+    bool anyAlpha = false;
+    for (uint32_t y = 0; y < height; ++y) {
+        size_t row = pixels + colorRow * (height - 1 - y);
+        size_t maskAt = mask + maskRow * (height - 1 - y);
+        for (uint32_t x = 0; x < width; ++x) {
+            uint8_t* out = rgba.data() + (static_cast<size_t>(y) * width + x) * 4;
+            size_t entry = 0;
+            if (bits == 32 || bits == 24) {
+                size_t at = row + x * (bits / 8);
+                out[0] = static_cast<uint8_t>(d[at + 2]);
+                out[1] = static_cast<uint8_t>(d[at + 1]);
+                out[2] = static_cast<uint8_t>(d[at]);
+                out[3] = bits == 32 ? static_cast<uint8_t>(d[at + 3]) : 0;
+                anyAlpha = anyAlpha || out[3] != 0;
+            } else {
+                size_t bit = static_cast<size_t>(x) * bits;
+                auto byte = static_cast<uint8_t>(d[row + bit / 8]);
+                entry = (byte >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
+                if (entry >= colors) {
+                    entry = 0;
+                }
+                size_t at = palette + entry * 4;
+                out[0] = static_cast<uint8_t>(d[at + 2]);
+                out[1] = static_cast<uint8_t>(d[at + 1]);
+                out[2] = static_cast<uint8_t>(d[at]);
+            }
+        }
+        // The AND mask: a set bit is a transparent pixel.
+        for (uint32_t x = 0; x < width && bits != 32; ++x) {
+            bool clear = ((static_cast<uint8_t>(d[maskAt + x / 8]) >> (7 - x % 8)) & 1) != 0;
+            rgba[(static_cast<size_t>(y) * width + x) * 4 + 3] = clear ? 0 : 255;
+        }
+    }
+    // Colour bits without any alpha: the mask alone decides, as Windows does.
+    if (bits == 32 && !anyAlpha) {
+        for (uint32_t y = 0; y < height; ++y) {
+            size_t maskAt = mask + maskRow * (height - 1 - y);
+            for (uint32_t x = 0; x < width; ++x) {
+                bool clear = ((static_cast<uint8_t>(d[maskAt + x / 8]) >> (7 - x % 8)) & 1) != 0;
+                rgba[(static_cast<size_t>(y) * width + x) * 4 + 3] = clear ? 0 : 255;
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string storedBlockPng(uint32_t width, uint32_t height, const std::string& raw) {
+    std::string zlib = "\x78\x01";
+    for (size_t at = 0; at < raw.size() || at == 0; at += kStoredBlockLimit) {
+        size_t length = std::min(kStoredBlockLimit, raw.size() - at);
+        bool last = at + length >= raw.size();
+        zlib.push_back(last ? '\x01' : '\x00');
+        zlib.push_back(static_cast<char>(length & 0xFF));
+        zlib.push_back(static_cast<char>(length >> 8));
+        zlib.push_back(static_cast<char>(~length & 0xFF));
+        zlib.push_back(static_cast<char>((~length >> 8) & 0xFF));
+        zlib.append(raw, at, length);
+        if (last) {
+            break;
+        }
+    }
+    uint32_t a = 1;
+    uint32_t b = 0;
+    for (char c : raw) {
+        a = (a + static_cast<uint8_t>(c)) % 65521;
+        b = (b + a) % 65521;
+    }
+    appendBe32(zlib, b << 16 | a);
+
+    std::string header;
+    appendBe32(header, width);
+    appendBe32(header, height);
+    header += std::string("\x08\x06\x00\x00\x00", 5);  // 8-bit RGBA, not interlaced
+    std::string png = "\x89PNG\r\n\x1a\n";
+    appendChunk(png, "IHDR", header);
+    appendChunk(png, "IDAT", zlib);
+    appendChunk(png, "IEND", std::string());
+    return png;
+}
+
+std::string trayIconEntryName(uint32_t iconId) {
+    return "META-INF/wyn/tray-icons/" + std::to_string(iconId) + ".png";
+}
+
+bool makeTrayIconPng(const std::vector<IconImage>& images, std::string& png, std::string& reason) {
+    const IconImage* best = nullptr;
+    auto better = [](const IconImage& a, const IconImage& b) {
+        bool aFits = a.width <= kPreferredLargest;
+        bool bFits = b.width <= kPreferredLargest;
+        if (aFits != bFits) {
+            return aFits;
+        }
+        if (a.width != b.width) {
+            return aFits ? a.width > b.width : a.width < b.width;
+        }
+        return a.bitCount > b.bitCount;
+    };
+    for (const IconImage& image : images) {
+        if (!isPng(image.data) && (best == nullptr || better(image, *best))) {
+            best = &image;
+        }
+    }
+    if (best == nullptr) {
+        reason = "it holds no bitmap image (only PNG images)";
+        return false;
+    }
+    std::vector<uint8_t> rgba;
+    uint32_t width = 0;
+    uint32_t height = 0;
+    if (!decodeBitmap(*best, rgba, width, height, reason)) {
+        return false;
+    }
+    std::string rows;
+    for (uint32_t y = 0; y < height; ++y) {
+        rows.push_back('\0');  // no filter
+        rows.append(reinterpret_cast<const char*>(rgba.data()) + static_cast<size_t>(y) * width * 4,
+                    static_cast<size_t>(width) * 4);
+    }
+    png = storedBlockPng(width, height, rows);
+    return true;
+}
+
+}  // namespace wynpack
