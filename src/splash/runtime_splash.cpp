@@ -100,8 +100,7 @@ RuntimeSplashResult loadRuntimeSplash(const char* libraryPath, const TextString&
             return RuntimeSplashResult::NoLoadFunction;
         }
         splashInit();
-        splashLoadMemory(const_cast<char*>(archiveImage.bytes.data()),
-                         archiveImage.bytes.length());
+        splashLoadMemory(const_cast<char*>(archiveImage.bytes.data()), archiveImage.bytes.length());
         // With a jar name, getImageURL() reports jar:file:<executable>!/<entry>. Both names
         // are read in the process's code page.
         if (setFileJarName != nullptr && !archiveImage.archive.empty()) {

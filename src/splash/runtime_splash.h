@@ -49,5 +49,6 @@ TextString runtimeSplashLibraryBeside(TextView jvmLibrary);
 // Where the loader reads PATH at every load (Windows), a failed load is retried once with
 // PATH extended by ";" and the library's directory; the change stays, for child processes
 // too.
-RuntimeSplashResult loadRuntimeSplash(const char* libraryPath, const TextString& imageFile,
-                                      const SplashArchiveImage& archiveImage = SplashArchiveImage());
+RuntimeSplashResult loadRuntimeSplash(
+    const char* libraryPath, const TextString& imageFile,
+    const SplashArchiveImage& archiveImage = SplashArchiveImage());
