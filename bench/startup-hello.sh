@@ -9,10 +9,10 @@ build="$bench_root/build/linux"
 work="$bench_out_dir/hello"
 mkdir -p "$work"
 
-printf 'mainclass com.example.hello.Hello\njre_order e\n' > "$work/hello.cfg"
-"$build/bin/wynpack" --stub "$build/src/wyn" --config "$work/hello.cfg" \
+printf 'mainclass com.example.hello.Hello\njre_order e\n' > "$work/pack-hello.cfg"
+"$build/bin/wynpack" --stub "$build/src/wyn" --config "$work/pack-hello.cfg" \
   --jar "$build/examples/hello.jar" --output "$work/hello" >/dev/null
-rm -f "$work/hello.cfg"
+rm -f "$work/pack-hello.cfg"
 
 export JAVA_HOME="$jdk"
 unset JRE_HOME CLASSPATH CLASS_PATH JAVA_TOOL_OPTIONS || true

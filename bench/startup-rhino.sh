@@ -16,10 +16,10 @@ rm -rf "$work"
 mkdir -p "$work"
 
 pack() {
-  printf 'mainclass %s\njre_order e\nargv -e print(1+1)\n%s' "$main" "$2" > "$work/$1.cfg"
-  "$build/bin/wynpack" --stub "$build/src/wyn" --config "$work/$1.cfg" --jar "$jar" \
+  printf 'mainclass %s\njre_order e\nargv -e print(1+1)\n%s' "$main" "$2" > "$work/pack-$1.cfg"
+  "$build/bin/wynpack" --stub "$build/src/wyn" --config "$work/pack-$1.cfg" --jar "$jar" \
     --output "$work/$1" >/dev/null
-  rm -f "$work/$1.cfg"
+  rm -f "$work/pack-$1.cfg"
 }
 pack rhino ""
 pack rhino-cds "cds auto

@@ -17,7 +17,7 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok
 
 for pkg in cmake make g++ googletest libgtest-dev \
            g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 \
-           wine64 xvfb x11-apps imagemagick libzip-dev unzip fonts-dejavu-core \
+           wine64 xvfb x11-apps imagemagick libzip-dev zlib1g-dev unzip fonts-dejavu-core \
            trayer xdotool x11-utils libsystemd-dev dbus-daemon clang libclang-rt-14-dev icoutils osslsigncode openssl "$@"; do
   have_pkg "$pkg" || need="$need $pkg"
 done

@@ -2,8 +2,9 @@
 //
 // On Windows the support classes bind their natives themselves with System.load of the
 // executable, which exports them under their JNI names. A Linux executable is position
-// independent and cannot be loaded that way, so there the launcher registers each table once
-// the virtual machine runs. Each native module offers its table next to its natives.
+// independent and cannot be loaded that way, so there the launcher registers each table when
+// the first support class the application uses asks for the launcher's built-in library.
+// Each native module offers its table next to its natives.
 #pragma once
 
 #include <jni.h>

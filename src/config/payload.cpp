@@ -2,12 +2,15 @@
 // configuration text before it.
 #include "config/payload.h"
 
+#include <initializer_list>
+
 #include "config/byte_source.h"
 
 namespace {
 
 constexpr int64_t kEndRecordSize = 22;
 constexpr int64_t kMaxCommentSize = 65535;
+constexpr int64_t kFirstTailSize = 4096;
 constexpr int64_t kZip64LocatorSize = 20;
 constexpr int64_t kZip64RecordSize = 56;
 constexpr int64_t kMaxZip64ExtraSize = 65535;
@@ -177,29 +180,40 @@ int64_t certificateTableStart(const ByteSource& source) {
     return (offset > 0 && length > 0 && offset + length == size) ? offset : size;
 }
 
-// The payload mark of the archive that ends the source, or -1.
+// The payload mark of the archive that ends the source, or -1, with its central directory.
+// The end record lies in the file's last bytes, behind it only the archive comment. Without a
+// comment (as the packer writes it) the record ends the file, so the last few kilobytes are
+// read first, and the whole reach of a comment only when no record is found there.
 int64_t markOfArchiveAtEnd(const ByteSource& source, ArchiveDirectory& directory) {
     int64_t size = source.size();
     if (size < kEndRecordSize) {
         return -1;
     }
-    // The end record lies in the file's last bytes: behind it only the archive comment.
     int64_t lowest =
         size - kEndRecordSize - kMaxCommentSize > 0 ? size - kEndRecordSize - kMaxCommentSize : 0;
-    Window tail;
-    if (!tail.load(source, lowest, size - lowest)) {
-        return -1;
-    }
-    for (int64_t end = size - kEndRecordSize; end >= lowest; --end) {
-        if (tail.field32(end) != kEndRecordSignature) {
-            continue;
+    // Every position above `unscanned` has been looked at.
+    int64_t unscanned = size - kEndRecordSize;
+    for (int64_t reach : {kFirstTailSize, kEndRecordSize + kMaxCommentSize}) {
+        int64_t first = size - reach > lowest ? size - reach : lowest;
+        Window tail;
+        if (!tail.load(source, first, size - first)) {
+            return -1;
         }
-        int64_t start = archiveStartFor(source, end, directory);
-        if (start < 0) {
-            continue;
+        for (int64_t end = unscanned; end >= first; --end) {
+            if (tail.field32(end) != kEndRecordSignature) {
+                continue;
+            }
+            int64_t start = archiveStartFor(source, end, directory);
+            if (start < 0) {
+                continue;
+            }
+            int64_t mark = start - kPayloadReservedSize;
+            return mark >= 4 ? mark : -1;
         }
-        int64_t mark = start - kPayloadReservedSize;
-        return mark >= 4 ? mark : -1;
+        if (first == lowest) {
+            break;
+        }
+        unscanned = first - 1;
     }
     return -1;
 }

@@ -60,7 +60,9 @@ TEST(PayloadLocator, ArchiveWhoseOffsetsCountFromTheFileStart) {
 }
 
 TEST(PayloadLocator, CommentsUpToTheLongestAllowed) {
-    for (size_t length : {size_t(1), size_t(1000), size_t(65535)}) {
+    // Around the first 4 KiB that are read before the whole reach of a comment, too.
+    for (size_t length : {size_t(1), size_t(1000), size_t(4073), size_t(4074), size_t(4075),
+                          size_t(5000), size_t(65535)}) {
         CraftedExecutable exe = withConfig("k v");
         exe.entries = {{"x", "y"}};
         exe.zipComment = std::string(length, 'c');
@@ -79,6 +81,9 @@ TEST(PayloadLocator, EndRecordSignatureInsideTheComment) {
     // directory that is not there.
     std::string tail("PK\x05\x06\0\0\0\0\x01\0\x01\0\x2e\0\0\0\0\0\0\0\0\0", 22);
     exe.zipComment = std::string(60, 'x') + tail;
+    EXPECT_EQ(markOf(exe.bytes()), expectedMark(exe));
+    // The same false record among the last bytes, the real one further back than them.
+    exe.zipComment = std::string(6000, 'x') + tail;
     EXPECT_EQ(markOf(exe.bytes()), expectedMark(exe));
 }
 

@@ -5,27 +5,21 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "args_output/redirect_natives.h"
 #include "base/jni_calls.h"
-#include "base/native_bindings.h"
 #include "base/trace.h"
 #include "config/config_store.h"
 #include "config/messages.h"
-#include "instances/instances_natives.h"
 #include "launcher/active_objects.h"
 #include "launcher/jvm_session.h"
 #include "launcher/runtime_hooks.h"
 #include "launcher/startup_splash.h"
-#include "platform/dynlib.h"
 #include "platform/env.h"
 #include "platform/process.h"
 #include "runtime/class_data_sharing.h"
 #include "runtime/class_path.h"
 #include "runtime/runtime_locator.h"
 #include "runtime/version_check.h"
-#include "splash/splash_natives.h"
 #include "splash/splash_window.h"
-#include "tray/tray_natives.h"
 
 namespace {
 
@@ -56,61 +50,6 @@ void collectVmOptions(const ConfigStore& config, JvmSession& session) {
         addOption(session, "-Dwyn.is.elevated=true");
     }
     addRuntimeHooks(session);
-}
-
-// A support class loaded by the system class loader but not initialised: its static
-// initialiser (which tries to load the executable as a library, in vain on Linux) runs only
-// if the application uses the class. Null when the archive does not hold it.
-jclass loadUninitialised(JNIEnv* env, jobject loader, jmethodID loadClass, const char* name) {
-    TextString binaryName(name);
-    for (int32_t i = 0; i < binaryName.length(); ++i) {
-        if (binaryName[i] == '/') {
-            binaryName[i] = '.';
-        }
-    }
-    LocalRef<jstring> text(env, env->NewStringUTF(binaryName.c_str()));
-    jobject cls = text.isNull() ? nullptr : env->CallObjectMethod(loader, loadClass, text.get());
-    checkException(env, false);
-    return static_cast<jclass>(cls);
-}
-
-// Linux: the support classes cannot bind their natives by loading the executable, so the
-// launcher registers them for each support class that the archive holds.
-void bindSupportNatives(JNIEnv* env) {
-    if (platform::executableExportsNatives()) {
-        return;
-    }
-    LocalRef<jclass> loaderClass(env, findClassChecked(env, "java/lang/ClassLoader", false));
-    jmethodID systemLoader =
-        loaderClass.isNull()
-            ? nullptr
-            : findStaticMethodChecked(env, loaderClass.get(), "getSystemClassLoader",
-                                      "()Ljava/lang/ClassLoader;", false);
-    jmethodID loadClass = systemLoader == nullptr
-                              ? nullptr
-                              : findMethodChecked(env, loaderClass.get(), "loadClass",
-                                                  "(Ljava/lang/String;)Ljava/lang/Class;", false);
-    if (loadClass == nullptr) {
-        return;
-    }
-    LocalRef<jobject> loader(env, env->CallStaticObjectMethod(loaderClass.get(), systemLoader));
-    checkException(env, false);
-    if (loader.isNull()) {
-        return;
-    }
-    const NativeClassBinding* bindings[] = {&splashScreenNatives(), &redirOutputStreamNatives(),
-                                            &instancesNatives(), &systemTrayNatives(),
-                                            &systemTrayMenuNatives()};
-    for (const NativeClassBinding* binding : bindings) {
-        jclass cls = loadUninitialised(env, loader.get(), loadClass, binding->className);
-        if (cls == nullptr) {
-            continue;
-        }
-        jint rc = env->RegisterNatives(cls, binding->methods, binding->count);
-        checkException(env, false);
-        trace("natives of %s: %s", binding->className, rc == 0 ? "bound" : "not bound");
-        env->DeleteLocalRef(cls);
-    }
 }
 
 // The splash's close timer, armed when neither the application nor an earlier step set it.
@@ -323,7 +262,6 @@ int launchApplication(int argc, char** argv, void (*onVmStarted)()) {
         }
     }
 
-    bindSupportNatives(env);
     if (onVmStarted != nullptr) {
         onVmStarted();
     }

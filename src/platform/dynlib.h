@@ -47,9 +47,4 @@ TextString lastLoadError(const char* path);
 enum class LibraryMachine { Matches, Differs, Unknown };
 LibraryMachine libraryMachine(const char* path);
 
-// True where the support classes bind their natives by loading the launcher executable
-// (Windows, which exports them). False on Linux: a position-independent executable cannot be
-// loaded as a library, so the launcher registers the natives itself.
-bool executableExportsNatives();
-
 }  // namespace platform

@@ -72,8 +72,4 @@ TextString lastLoadError(const char* path) {
     return TextString(reason);
 }
 
-bool executableExportsNatives() {
-    return false;
-}
-
 }  // namespace platform

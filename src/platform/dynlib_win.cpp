@@ -86,8 +86,4 @@ TextString lastLoadError(const char* path) {
     return result;
 }
 
-bool executableExportsNatives() {
-    return true;
-}
-
 }  // namespace platform

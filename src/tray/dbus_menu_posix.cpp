@@ -145,9 +145,8 @@ int appendNodeProperties(const SdBusLibrary& sd, sd_bus_message* reply, const Me
     return r >= 0 ? sd.sd_bus_message_close_container(reply) : r;
 }
 
-int appendLayout(const SdBusLibrary& sd, sd_bus_message* reply,
-                 const std::vector<MenuNode>& nodes, int32_t id, int32_t depth,
-                 const std::vector<std::string>& names) {
+int appendLayout(const SdBusLibrary& sd, sd_bus_message* reply, const std::vector<MenuNode>& nodes,
+                 int32_t id, int32_t depth, const std::vector<std::string>& names) {
     const MenuNode& node = nodes[static_cast<size_t>(id)];
     int r = sd.sd_bus_message_open_container(reply, 'r', "ia{sv}av");
     if (r >= 0) {
@@ -302,9 +301,9 @@ int getProperty(const TrayBusConnection& connection, sd_bus_message* message) {
         }
     }
     if (!found) {
-        return sd.sd_bus_reply_method_errorf(message, "com.canonical.dbusmenu.Error.UnknownProperty",
-                                             "menu item %d has no property %s",
-                                             static_cast<int>(id), name);
+        return sd.sd_bus_reply_method_errorf(
+            message, "com.canonical.dbusmenu.Error.UnknownProperty",
+            "menu item %d has no property %s", static_cast<int>(id), name);
     }
     return sd.sd_bus_reply_method_return(message, "v", "s", value.c_str());
 }
@@ -415,8 +414,8 @@ int writeMenuProperty(const TrayBusConnection& connection, sd_bus_message* reply
 int handleMenuMessage(sd_bus_message* message, void* userData, sd_bus_error*) {
     auto& connection = *static_cast<TrayBusConnection*>(userData);
     const SdBusLibrary& sd = *connection.sd;
-    int r = answerPropertyCall(connection, message, kMenuInterface, kMenuProperties,
-                               writeMenuProperty);
+    int r =
+        answerPropertyCall(connection, message, kMenuInterface, kMenuProperties, writeMenuProperty);
     if (r == 0) {
         r = answerIntrospection(connection, message, kMenuXml);
     }

@@ -18,12 +18,23 @@ constexpr char kFallbackIconName[] = "application-x-executable";
 // The menu path that tells the host there is no menu (yet), so that it reports context clicks.
 constexpr char kNoMenuPath[] = "/NO_DBUSMENU";
 
-const char* const kItemProperties[] = {
-    "Category",          "Id",         "Title",        "Status",
-    "WindowId",          "IconName",   "IconPixmap",   "OverlayIconName",
-    "OverlayIconPixmap", "AttentionIconName", "AttentionIconPixmap", "AttentionMovieName",
-    "ToolTip",           "ItemIsMenu", "Menu",         "IconThemePath",
-    nullptr};
+const char* const kItemProperties[] = {"Category",
+                                       "Id",
+                                       "Title",
+                                       "Status",
+                                       "WindowId",
+                                       "IconName",
+                                       "IconPixmap",
+                                       "OverlayIconName",
+                                       "OverlayIconPixmap",
+                                       "AttentionIconName",
+                                       "AttentionIconPixmap",
+                                       "AttentionMovieName",
+                                       "ToolTip",
+                                       "ItemIsMenu",
+                                       "Menu",
+                                       "IconThemePath",
+                                       nullptr};
 
 const char kItemXml[] =
     " <interface name=\"org.kde.StatusNotifierItem\">\n"
@@ -147,8 +158,8 @@ int writeItemProperty(const TrayBusConnection& connection, sd_bus_message* reply
 int handleItemMessage(sd_bus_message* message, void* userData, sd_bus_error*) {
     auto& connection = *static_cast<TrayBusConnection*>(userData);
     const SdBusLibrary& sd = *connection.sd;
-    int r = answerPropertyCall(connection, message, kItemInterface, kItemProperties,
-                               writeItemProperty);
+    int r =
+        answerPropertyCall(connection, message, kItemInterface, kItemProperties, writeItemProperty);
     if (r == 0) {
         r = answerIntrospection(connection, message, kItemXml);
     }

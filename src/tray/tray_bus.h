@@ -49,9 +49,9 @@ struct BusIcon {
     std::shared_ptr<const BusIconImage> image;
     std::shared_ptr<const BusMenu> menu;  // set by a popup of the menu
     // Counters that grow with each change the desktop must hear of.
-    unsigned balloons = 0;    // balloons to show (each Add or Modify with a balloon text)
-    unsigned menuOpens = 0;   // popups asked for
-    unsigned menuChanges = 0; // menu attached or replaced
+    unsigned balloons = 0;     // balloons to show (each Add or Modify with a balloon text)
+    unsigned menuOpens = 0;    // popups asked for
+    unsigned menuChanges = 0;  // menu attached or replaced
 };
 
 struct TrayBusModel {

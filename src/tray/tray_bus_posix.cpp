@@ -18,6 +18,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <set>
 
 #include "base/trace.h"
 #include "platform/files.h"
@@ -156,12 +157,11 @@ bool connect(TrayBusConnection& connection) {
     int r = sd.sd_bus_open_user(&connection.bus);
     if (r < 0) {
         connection.bus = nullptr;
-        trace("tray: icon %u is not shown, no session bus (%s)", connection.icon.id,
-              errorText(r));
+        trace("tray: icon %u is not shown, no session bus (%s)", connection.icon.id, errorText(r));
         return false;
     }
-    r = sd.sd_bus_request_name_async(connection.bus, nullptr, connection.name.c_str(), 0,
-                                     nameTaken, &connection);
+    r = sd.sd_bus_request_name_async(connection.bus, nullptr, connection.name.c_str(), 0, nameTaken,
+                                     &connection);
     if (r >= 0) {
         r = sd.sd_bus_add_object(connection.bus, nullptr, kItemPath, handleItemMessage,
                                  &connection);
@@ -218,8 +218,8 @@ void publishChanges(TrayBusConnection& connection, const BusIcon& now, unsigned 
         emit(connection, kItemPath, kItemInterface, "NewTitle");
     }
     if (open) {
-        sd.sd_bus_emit_signal(connection.bus, kMenuPath, kMenuInterface,
-                              "ItemActivationRequested", "iu", 0, 0u);
+        sd.sd_bus_emit_signal(connection.bus, kMenuPath, kMenuInterface, "ItemActivationRequested",
+                              "iu", 0, 0u);
     }
     if (balloon) {
         showBalloon(connection);
@@ -233,7 +233,7 @@ class TrayBusThread {
 
   private:
     void syncWithModel();
-    bool serveConnections();
+    void serveConnections();
     void deliverEvents();
     int pollTimeoutMs() const;
 
@@ -242,7 +242,7 @@ class TrayBusThread {
     std::string applicationName_ = applicationName();
     std::map<uint32_t, std::unique_ptr<TrayBusConnection>> connections_;
     // Icons whose connection failed: not tried again until they are hidden and shown.
-    std::map<uint32_t, bool> failed_;
+    std::set<uint32_t> failed_;
     std::vector<PendingTrayEvent> events_;
 };
 
@@ -280,7 +280,7 @@ void TrayBusThread::syncWithModel() {
         connection->icon = icon;
         connection->menuItemsSeen = model_.menuItemsAdded;
         if (!connect(*connection)) {
-            failed_[id] = true;
+            failed_.insert(id);
             continue;
         }
         if (icon.balloons != 0) {
@@ -290,10 +290,9 @@ void TrayBusThread::syncWithModel() {
     }
 }
 
-// Serves every connection until nothing is left to do; false when one broke (it is then
-// closed, and its icon waits for its next Show).
-bool TrayBusThread::serveConnections() {
-    bool allWell = true;
+// Serves every connection until nothing is left to do. A connection that broke is closed, and
+// its icon waits for its next Show.
+void TrayBusThread::serveConnections() {
     for (auto it = connections_.begin(); it != connections_.end();) {
         int r = 0;
         while ((r = sd_.sd_bus_process(it->second->bus, nullptr)) > 0) {
@@ -301,29 +300,34 @@ bool TrayBusThread::serveConnections() {
         if (r < 0) {
             trace("tray: icon %u lost the session bus (%s)", it->first, errorText(r));
             sd_.sd_bus_flush_close_unref(it->second->bus);
-            failed_[it->first] = true;
+            failed_.insert(it->first);
             it = connections_.erase(it);
-            allWell = false;
         } else {
             ++it;
         }
     }
-    return allWell;
 }
 
+// Hands the events to Java, except those of icons no longer shown: the desktop may still
+// click an item it has not yet seen leave, also after the launcher removed every icon at the
+// end, when the virtual machine is about to go.
 void TrayBusThread::deliverEvents() {
     std::vector<PendingTrayEvent> events;
-    events.swap(events_);
     TrayMouseHandler onMouse = nullptr;
     TrayCommandHandler onCommand = nullptr;
     {
         std::lock_guard<std::mutex> guard(model_.lock);
         onMouse = model_.onMouse;
         onCommand = model_.onCommand;
-        if (!events.empty()) {
-            model_.lastEventIcon = events.back().iconId;
+        for (const PendingTrayEvent& event : events_) {
+            auto icon = model_.icons.find(event.iconId);
+            if (icon != model_.icons.end() && icon->second.shown) {
+                events.push_back(event);
+                model_.lastEventIcon = event.iconId;
+            }
         }
     }
+    events_.clear();
     for (const PendingTrayEvent& event : events) {
         iconOfCurrentEvent = event.iconId;
         if (event.command && onCommand != nullptr) {
@@ -348,7 +352,8 @@ int TrayBusThread::pollTimeoutMs() const {
     }
     timespec now = {};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    uint64_t nowUs = static_cast<uint64_t>(now.tv_sec) * 1000000 + static_cast<uint64_t>(now.tv_nsec) / 1000;
+    uint64_t nowUs =
+        static_cast<uint64_t>(now.tv_sec) * 1000000 + static_cast<uint64_t>(now.tv_nsec) / 1000;
     if (earliest <= nowUs) {
         return 0;
     }
@@ -491,7 +496,8 @@ int answerIntrospection(const TrayBusConnection& connection, sd_bus_message* mes
         "  <method name=\"Introspect\"><arg name=\"xml\" type=\"s\" direction=\"out\"/></method>\n"
         " </interface>\n"
         " <interface name=\"org.freedesktop.DBus.Properties\">\n"
-        "  <method name=\"Get\"><arg type=\"s\" direction=\"in\"/><arg type=\"s\" direction=\"in\"/>"
+        "  <method name=\"Get\"><arg type=\"s\" direction=\"in\"/><arg type=\"s\" "
+        "direction=\"in\"/>"
         "<arg type=\"v\" direction=\"out\"/></method>\n"
         "  <method name=\"GetAll\"><arg type=\"s\" direction=\"in\"/>"
         "<arg type=\"a{sv}\" direction=\"out\"/></method>\n"

@@ -21,8 +21,8 @@ uint32_t bigEndian32(const uint8_t* p) {
 // The image data of stored deflate blocks behind a zlib header, checked against the stream's
 // Adler-32 sum; false for any other kind of block.
 bool storedBlocks(const std::vector<uint8_t>& stream, size_t limit, std::vector<uint8_t>& out) {
-    if (stream.size() < 2 || (stream[0] & 0x0F) != 8 ||
-        ((stream[0] << 8) | stream[1]) % 31 != 0 || (stream[1] & 0x20) != 0) {
+    if (stream.size() < 2 || (stream[0] & 0x0F) != 8 || ((stream[0] << 8) | stream[1]) % 31 != 0 ||
+        (stream[1] & 0x20) != 0) {
         return false;
     }
     size_t at = 2;

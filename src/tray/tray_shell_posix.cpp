@@ -22,9 +22,10 @@ int utf8SequenceLength(const unsigned char* text, size_t available) {
     if (lead < 0x80) {
         return 1;
     }
-    int length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
-                                                 : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                                                : 0;
+    int length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                 : lead >= 0xE0 && lead <= 0xEF ? 3
+                 : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                : 0;
     if (length == 0 || static_cast<size_t>(length) > available) {
         return 0;
     }
@@ -156,8 +157,8 @@ void appendItem(void* menu, BusMenu::Item item) {
 }  // namespace
 
 void appendCommand(void* menu, const char* text, uint32_t itemId) {
-    appendItem(menu, BusMenu::Item{TrayMenuItem::Kind::Command, busTextFromAnsi(text), itemId,
-                                   nullptr});
+    appendItem(menu,
+               BusMenu::Item{TrayMenuItem::Kind::Command, busTextFromAnsi(text), itemId, nullptr});
 }
 
 void appendSubmenu(void* menu, const char* text, void* submenu) {

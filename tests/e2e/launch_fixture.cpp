@@ -1,10 +1,12 @@
 // Scratch directories, packing and running for the end-to-end suites.
 #include "e2e/launch_fixture.h"
 
+#include <dirent.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 const char* E2ePaths::wynpack() {
@@ -77,4 +79,25 @@ ChildResult LaunchTest::run(const std::string& exe, const std::vector<std::strin
     command.unsetEnv = unsetEnv;
     command.workingDirectory = dir_;
     return runChild(command);
+}
+
+std::string laterRuntime(int release) {
+    DIR* d = opendir("/usr/lib/jvm");
+    if (d == nullptr) {
+        return std::string();
+    }
+    std::string found;
+    while (dirent* e = readdir(d)) {
+        std::string home = std::string("/usr/lib/jvm/") + e->d_name;
+        std::ifstream file(home + "/release");
+        std::string line;
+        while (std::getline(file, line)) {
+            if (line.rfind("JAVA_VERSION=\"", 0) == 0 && std::atoi(line.c_str() + 14) >= release &&
+                access((home + "/lib/server/libjvm.so").c_str(), R_OK) == 0) {
+                found = home;
+            }
+        }
+    }
+    closedir(d);
+    return found;
 }

@@ -41,3 +41,6 @@ struct E2ePaths {
     static const char* redirectAppJar();
     static const char* jdk();
 };
+
+// The home of an installed runtime of the given release or later in /usr/lib/jvm, or empty.
+std::string laterRuntime(int release);

@@ -21,9 +21,22 @@ constexpr char kItem[] = "org.kde.StatusNotifierItem";
 
 class LinuxTrayBus : public LaunchTest {
   protected:
-    // The application with an image for the first icon's id (101): an icon file of one
-    // 2 x 2 bitmap with alpha.
+    // The application with images for the ids 101 (the first icon's) and 104 (its image after a
+    // change): icon files of one 2 x 2 bitmap with alpha each.
     std::string packTrayApp() {
+        std::string first =
+            writeFile(dir() + "/first.ico",
+                      iconFile("\x10\x20\x30\x40\x50\x60\x70\x80\x01\x02\x03\xff\x04\x05\x06\x00"));
+        std::string changed =
+            writeFile(dir() + "/changed.ico",
+                      iconFile("\x0a\x0b\x0c\xff\x0a\x0b\x0c\xff\x0a\x0b\x0c\xff\x0a\x0b\x0c\xff"));
+        return pack(E2ePaths::linuxStub(), "mainclass com.example.tray.TrayBusApp\n",
+                    {WYN_E2E_TRAY_APP_JAR}, "traybus",
+                    {"--icon", "101=" + first, "--icon", "104=" + changed});
+    }
+
+    // An icon file of one 2 x 2, 32-bit bitmap: pixels bottom row first, blue-green-red-alpha.
+    static std::string iconFile(const char (&pixels)[17]) {
         std::string bitmap;
         for (uint32_t field : {40u, 2u, 4u}) {
             appendLe(bitmap, field, 4);
@@ -31,9 +44,8 @@ class LinuxTrayBus : public LaunchTest {
         appendLe(bitmap, 1, 2);
         appendLe(bitmap, 32, 2);
         bitmap += std::string(24, '\0');
-        // Bottom row first, blue-green-red-alpha; then the mask.
-        bitmap += std::string("\x10\x20\x30\x40\x50\x60\x70\x80\x01\x02\x03\xff\x04\x05\x06\x00", 16);
-        bitmap += std::string(8, '\0');
+        bitmap += std::string(pixels, 16);
+        bitmap += std::string(8, '\0');  // the mask
         std::string icon;
         appendLe(icon, 0, 2);
         appendLe(icon, 1, 2);
@@ -43,9 +55,7 @@ class LinuxTrayBus : public LaunchTest {
         appendLe(icon, 32, 2);
         appendLe(icon, static_cast<uint32_t>(bitmap.size()), 4);
         appendLe(icon, 22, 4);
-        std::string path = writeFile(dir() + "/tray.ico", icon + bitmap);
-        return pack(E2ePaths::linuxStub(), "mainclass com.example.tray.TrayBusApp\n",
-                    {WYN_E2E_TRAY_APP_JAR}, "traybus", {"--icon", "101=" + path});
+        return icon + bitmap;
     }
 
     static void appendLe(std::string& out, uint32_t value, int bytes) {
@@ -55,8 +65,7 @@ class LinuxTrayBus : public LaunchTest {
     }
 
     ChildCommand command(const std::string& exe, const std::vector<std::string>& args,
-                         std::vector<std::string> setEnv,
-                         std::vector<std::string> unsetEnv = {}) {
+                         std::vector<std::string> setEnv, std::vector<std::string> unsetEnv = {}) {
         ChildCommand run;
         run.argv.push_back(exe);
         run.argv.insert(run.argv.end(), args.begin(), args.end());
@@ -107,8 +116,7 @@ TEST_F(LinuxTrayBus, IconsAreItemsWhoseClicksAndMenusReachTheApplication) {
                                             {"Id", "traybus"},
                                             {"Title", "traybus"},
                                             {"IconName", ""}}) {
-        EXPECT_EQ(bus.stringProperty(first, kItemPath, kItem, property.c_str()), value)
-            << property;
+        EXPECT_EQ(bus.stringProperty(first, kItemPath, kItem, property.c_str()), value) << property;
     }
     EXPECT_EQ(bus.stringProperty(first, kItemPath, kItem, "Menu", 'o'), "/NO_DBUSMENU")
         << "no menu before a popup, so that the host reports the context click";
@@ -152,9 +160,8 @@ TEST_F(LinuxTrayBus, IconsAreItemsWhoseClicksAndMenusReachTheApplication) {
     EXPECT_EQ(bus.menuProperty(second, 3, "label"), "More");
     EXPECT_EQ(bus.menuProperty(second, 3, "children-display"), "submenu");
     EXPECT_EQ(bus.menuProperty(second, 2, "type"), "separator");
-    for (const auto& [path, interface] :
-         std::map<std::string, std::string>{{"/StatusNotifierItem", kItem},
-                                            {"/MenuBar", "com.canonical.dbusmenu"}}) {
+    for (const auto& [path, interface] : std::map<std::string, std::string>{
+             {"/StatusNotifierItem", kItem}, {"/MenuBar", "com.canonical.dbusmenu"}}) {
         std::string xml = bus.introspect(second, path);
         EXPECT_NE(xml.find("<interface name=\"" + interface + "\">"), std::string::npos) << xml;
         EXPECT_NE(xml.find("<method name=\""), std::string::npos) << xml;
@@ -170,6 +177,8 @@ TEST_F(LinuxTrayBus, IconsAreItemsWhoseClicksAndMenusReachTheApplication) {
     EXPECT_TRUE(eventually([&] { return bus.toolTipTitle(first) == "changed tip"; }))
         << bus.toolTipTitle(first);
     EXPECT_TRUE(signalled("NewToolTip"));
+    EXPECT_EQ(bus.iconPixmap(first), "2x2:ff0c0b0aff0c0b0aff0c0b0aff0c0b0a") << "image 104 now";
+    EXPECT_TRUE(signalled("NewIcon"));
     EXPECT_TRUE(bus.menuEvent(second, 7, "clicked"));
     ASSERT_TRUE(bus.waitForNotifications(2, 20000)) << "a change with a balloon shows it again";
     ReceivedNotification again = bus.notifications()[1];
@@ -186,9 +195,8 @@ TEST_F(LinuxTrayBus, IconsAreItemsWhoseClicksAndMenusReachTheApplication) {
     }
 
     EXPECT_TRUE(bus.clickItem(first, "ContextMenu"));
-    EXPECT_TRUE(eventually([&] {
-        return bus.stringProperty(first, kItemPath, kItem, "Menu", 'o') == "/MenuBar";
-    }));
+    EXPECT_TRUE(eventually(
+        [&] { return bus.stringProperty(first, kItemPath, kItem, "Menu", 'o') == "/MenuBar"; }));
     EXPECT_TRUE(bus.menuEvent(first, 8, "clicked"));
     ChildResult result = app.finish(60000);
     EXPECT_EQ(result.exitCode, 0) << result.err;
@@ -219,15 +227,22 @@ TEST_F(LinuxTrayBus, WithoutTheDesktopsServicesTheApplicationRunsAndTheTraceSays
         std::vector<const char*> traces;
         bool watcherLater;  // a watcher then starts, and the shown icons register with it
     } cases[] = {
-        {"no session bus", false, {"XDG_RUNTIME_DIR=" + dir() + "/empty"},
+        {"no session bus",
+         false,
+         {"XDG_RUNTIME_DIR=" + dir() + "/empty"},
          {"tray: icon 1 is not shown, no session bus", "tray: icon 2 is not shown, no session bus"},
          false},
-        {"no watcher or notification service", true, {},
+        {"no watcher or notification service",
+         true,
+         {},
          {"tray: icon 1 is not shown, no status notifier watcher answered",
           "tray: balloon of icon 2 not shown, no notification service answered"},
          true},
-        {"no usable libsystemd", true, {"LD_LIBRARY_PATH=" + dir() + "/broken"},
-         {"tray: icons are not shown, the D-Bus library cannot be used"}, false},
+        {"no usable libsystemd",
+         true,
+         {"LD_LIBRARY_PATH=" + dir() + "/broken"},
+         {"tray: icons are not shown, the D-Bus library cannot be used"},
+         false},
     };
     std::string exe = packTrayApp();
     for (const Case& c : cases) {
@@ -251,6 +266,9 @@ TEST_F(LinuxTrayBus, WithoutTheDesktopsServicesTheApplicationRunsAndTheTraceSays
             bus->startWatcher();
             EXPECT_TRUE(bus->waitForItems(2, 20000)) << "the first and second icon register";
             EXPECT_TRUE(app.waitForError("tray: icon 1 shown as", 20000));
+            std::string first = "org.kde.StatusNotifierItem-" + std::to_string(app.pid()) + "-1";
+            EXPECT_EQ(bus->stringProperty(first, kItemPath, kItem, "Menu", 'o'), "/MenuBar")
+                << "a popup outside any event goes to the first shown icon";
         }
         LaunchTest::writeFile(dir() + "/stop", "");
         ChildResult result = app.finish(60000);

@@ -82,8 +82,8 @@ int notify(sd_bus_message* message, void* userData, sd_bus_error*) {
     const char* icon = nullptr;
     const char* summary = nullptr;
     const char* body = nullptr;
-    int r = sd_bus_message_read(message, "susss", &application, &received.replaces, &icon,
-                                &summary, &body);
+    int r = sd_bus_message_read(message, "susss", &application, &received.replaces, &icon, &summary,
+                                &body);
     if (r >= 0) {
         r = sd_bus_message_skip(message, "as");
     }
@@ -124,13 +124,11 @@ int notify(sd_bus_message* message, void* userData, sd_bus_error*) {
 }
 
 const sd_bus_vtable kWatcherTable[] = {
-    SD_BUS_VTABLE_START(0),
-    SD_BUS_METHOD("RegisterStatusNotifierItem", "s", "", registerItem, 0),
+    SD_BUS_VTABLE_START(0), SD_BUS_METHOD("RegisterStatusNotifierItem", "s", "", registerItem, 0),
     SD_BUS_VTABLE_END};
 
 const sd_bus_vtable kNotificationsTable[] = {
-    SD_BUS_VTABLE_START(0),
-    SD_BUS_METHOD("Notify", "susssasa{sv}i", "u", notify, 0),
+    SD_BUS_VTABLE_START(0), SD_BUS_METHOD("Notify", "susssasa{sv}i", "u", notify, 0),
     SD_BUS_VTABLE_END};
 
 std::string readLayout(sd_bus_message* reply) {
@@ -218,7 +216,7 @@ bool SessionBusHost::addWatcher() {
 SessionBusHost::SessionBusHost(const std::string& dir, bool withWatcher, bool withNotifications) {
     address_ = "unix:path=" + dir + "/bus";
     ChildCommand command;
-    command.argv = {"/usr/bin/dbus-daemon", "--session", "--nofork", "--nopidfile",
+    command.argv = {"/usr/bin/dbus-daemon",  "--session",        "--nofork", "--nopidfile",
                     "--address=" + address_, "--print-address=1"};
     daemon_ = std::make_unique<ChildProcess>(command);
     if (!daemon_->started() || !daemon_->waitForOutput("unix:", 10000)) {
@@ -407,8 +405,7 @@ bool SessionBusHost::menuEvent(const std::string& service, int32_t id, const cha
     return r >= 0;
 }
 
-std::string SessionBusHost::menuProperty(const std::string& service, int32_t id,
-                                         const char* name) {
+std::string SessionBusHost::menuProperty(const std::string& service, int32_t id, const char* name) {
     std::string path = stringProperty(service, kItemPath, kItem, "Menu", 'o');
     sd_bus_error error = SD_BUS_ERROR_NULL;
     sd_bus_message* reply = nullptr;

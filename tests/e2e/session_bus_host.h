@@ -50,8 +50,8 @@ class SessionBusHost {
     bool waitForNotifications(size_t count, int timeoutMs);
 
     // As a host: reads a property of a registered item's object; empty on failure.
-    std::string stringProperty(const std::string& service, const char* path,
-                               const char* interface, const char* name, char type = 's');
+    std::string stringProperty(const std::string& service, const char* path, const char* interface,
+                               const char* name, char type = 's');
     std::string toolTipTitle(const std::string& service);
     // The first image of IconPixmap as "WxH:" followed by the ARGB bytes in hex; empty when none.
     std::string iconPixmap(const std::string& service);

@@ -5,6 +5,7 @@ import io
 import os
 import struct
 import zipfile
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SEP = b"\n--\n"
@@ -22,6 +23,35 @@ def jar(entries, comment=b"", method=zipfile.ZIP_DEFLATED):
 def payload(text, archive):
     body = b"\xef\xbb\xbf" + text + b"\0"
     return b"\x7fELF stub" + body + struct.pack("<i", len(body)) + bytes(16) + archive
+
+
+def png_chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+
+def png(width, height, depth, colour, rows, level, extra=b""):
+    header = struct.pack(">IIBBBBB", width, height, depth, colour, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", header) + extra +
+            png_chunk(b"IDAT", zlib.compress(rows, level)) + png_chunk(b"IEND", b""))
+
+
+def icon(images):
+    """An icon file of (width, height, bits, data) images."""
+    head = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    body = b""
+    for width, height, bits, data in images:
+        head += struct.pack("<BBBBHHII", width % 256, height % 256, 0, 0, 1, bits, len(data), offset)
+        offset += len(data)
+        body += data
+    return head + body
+
+
+def bitmap(width, height, bits, pixels, mask):
+    return struct.pack("<IiiHHIIiiII", 40, width, height * 2, 1, bits, 0, 0, 0, 0, 0, 0) + pixels + mask
+
+
+RGBA_ROWS = b"\0" + bytes(range(8)) + b"\1" + bytes(range(8, 16))
 
 
 def utf16(text, big):
@@ -139,6 +169,20 @@ SEEDS = {
         "utf8-cut": b"\x05a\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80",
         "invalid": b"\x10\xff\xfe\xc3(\xe2\x82\0after",
         "one-byte-field": b"\x00abc",
+    },
+    "tray_image": {
+        "stored": png(2, 2, 8, 6, RGBA_ROWS, 0),
+        "stored-rgb": png(1, 2, 8, 2, b"\2\1\2\3\4\3\4\5", 0),
+        "deflated": png(2, 2, 8, 6, RGBA_ROWS, 9),
+    },
+    "wynpack_icon": {
+        "bitmap-32": icon([(2, 2, 32, bitmap(2, 2, 32, bytes(range(16)), bytes(8)))]),
+        "bitmap-4": icon([(3, 1, 4, bitmap(3, 1, 4, bytes(64) + b"\x12\0\0\0", b"\x20\0\0\0"))]),
+        "png-palette": icon([(3, 1, 32, png(3, 1, 2, 3, b"\0\x18", 9,
+                                           png_chunk(b"PLTE", bytes(range(9))) +
+                                           png_chunk(b"tRNS", b"\0\x80")))]),
+        "png-and-bitmap": icon([(2, 2, 32, png(2, 2, 16, 2, b"\0" + bytes(12) + b"\0" + bytes(12), 6)),
+                                (2, 2, 24, bitmap(2, 2, 24, bytes(16), bytes(8)))]),
     },
     "wynpack_config": {
         "utf8-mark": b"\xef\xbb\xbf" + CONFIG,

@@ -327,8 +327,8 @@ bool ArchiveMerger::writeTo(const std::string& zipPath, const NoteSink& note, Pr
         zip_int64_t added =
             data == nullptr ? -1 : zip_file_add(target, name.c_str(), data, ZIP_FL_ENC_UTF_8);
         if (added < 0 ||
-            zip_set_file_compression(target, static_cast<zip_uint64_t>(added), ZIP_CM_STORE,
-                                     0) != 0 ||
+            zip_set_file_compression(target, static_cast<zip_uint64_t>(added), ZIP_CM_STORE, 0) !=
+                0 ||
             zip_file_set_mtime(target, static_cast<zip_uint64_t>(added), modified, 0) != 0) {
             if (data != nullptr && added < 0) {
                 zip_source_free(data);

@@ -385,9 +385,10 @@ are kept (its messages, for one); these replace the resources they name:
   --icon ID=FILE.ico
                    an icon the application's SystemTray calls name by ID
                    (1 to 65535); repeat for more icons. Also for a Linux stub:
-                   each icon's bitmap of at most 64 pixels (else its smallest)
-                   goes into the archive as META-INF/wyn/tray-icons/ID.png,
-                   the image of the Linux tray icon with that ID
+                   each icon's largest image of at most 64 pixels (else its
+                   smallest) goes into the archive as
+                   META-INF/wyn/tray-icons/ID.png, the image of the Linux tray
+                   icon with that ID
   --splash FILE    the splash image: a BMP becomes bitmap 100 (the native splash
                    window), a PNG, JPEG or GIF becomes raw data 100 (shown by the
                    runtime's splash library); no file beside the program needed

@@ -255,8 +255,8 @@ bool addTrayIconImages(const PackOptions& options, ArchiveMerger& merger,
         }
         std::string png;
         if (!makeTrayIconPng(images, png, reason)) {
-            messages.note("no Linux tray image for icon " + std::to_string(icon.groupId) +
-                          ": " + quoted(icon.path) + " " + reason);
+            messages.note("no Linux tray image for icon " + std::to_string(icon.groupId) + ": " +
+                          quoted(icon.path) + " " + reason);
             continue;
         }
         struct stat file = {};

@@ -5,6 +5,8 @@
 #include <array>
 #include <cstring>
 
+#include <zlib.h>
+
 namespace wynpack {
 
 namespace {
@@ -13,7 +15,8 @@ constexpr uint32_t kPreferredLargest = 64;
 constexpr size_t kStoredBlockLimit = 65535;
 
 uint32_t le16(const std::string& d, size_t at) {
-    return static_cast<uint8_t>(d[at]) | static_cast<uint32_t>(static_cast<uint8_t>(d[at + 1])) << 8;
+    return static_cast<uint8_t>(d[at]) | static_cast<uint32_t>(static_cast<uint8_t>(d[at + 1]))
+                                             << 8;
 }
 
 uint32_t le32(const std::string& d, size_t at) {
@@ -72,8 +75,7 @@ bool decodeBitmap(const IconImage& image, std::vector<uint8_t>& rgba, uint32_t& 
     uint32_t compression = le32(d, 16);
     uint32_t used = le32(d, 32);
     if (signedWidth <= 0 || signedWidth > 256 || signedHeight <= 0 || signedHeight > 512 ||
-        compression != 0 ||
-        (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32)) {
+        compression != 0 || (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32)) {
         reason = "its bitmap has a form the tray image cannot take";
         return false;
     }
@@ -136,6 +138,162 @@ bool decodeBitmap(const IconImage& image, std::vector<uint8_t>& rgba, uint32_t& 
     return true;
 }
 
+uint32_t be32(const std::string& d, size_t at) {
+    return static_cast<uint32_t>(static_cast<uint8_t>(d[at])) << 24 |
+           static_cast<uint32_t>(static_cast<uint8_t>(d[at + 1])) << 16 |
+           static_cast<uint32_t>(static_cast<uint8_t>(d[at + 2])) << 8 |
+           static_cast<uint8_t>(d[at + 3]);
+}
+
+int paeth(int a, int b, int c) {
+    int p = a + b - c;
+    int pa = p > a ? p - a : a - p;
+    int pb = p > b ? p - b : b - p;
+    int pc = p > c ? p - c : c - p;
+    return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+}
+
+// The channels of a PNG colour type (0 grey, 2 RGB, 3 palette, 4 grey and alpha, 6 RGBA) at
+// a bit depth it allows; 0 for anything else.
+size_t pngChannels(uint8_t colourType, uint8_t depth) {
+    bool wide = depth == 8 || depth == 16;
+    bool narrow = depth == 1 || depth == 2 || depth == 4 || depth == 8;
+    switch (colourType) {
+        case 0:
+            return narrow || depth == 16 ? 1 : 0;
+        case 2:
+            return wide ? 3 : 0;
+        case 3:
+            return narrow ? 1 : 0;
+        case 4:
+            return wide ? 2 : 0;
+        case 6:
+            return wide ? 4 : 0;
+        default:
+            return 0;
+    }
+}
+
+// Sample `index` of a row: the high byte of 16-bit samples; narrower ones as they are.
+unsigned sampleAt(const uint8_t* line, size_t index, uint8_t depth) {
+    if (depth == 16) {
+        return line[index * 2];
+    }
+    if (depth == 8) {
+        return line[index];
+    }
+    size_t bit = index * depth;
+    return (line[bit / 8] >> (8 - depth - bit % 8)) & ((1u << depth) - 1);
+}
+
+// RGBA rows, top down, of a PNG icon image of any colour type and bit depth, not interlaced.
+bool decodePng(const IconImage& image, std::vector<uint8_t>& rgba, uint32_t& width,
+               uint32_t& height, std::string& reason) {
+    const std::string& d = image.data;
+    size_t channels = 0;
+    uint8_t depth = 0;
+    uint8_t colourType = 0;
+    std::string stream;
+    std::string palette;
+    std::string transparency;
+    bool ended = false;
+    for (size_t at = 8; !ended && d.size() - at >= 12;) {
+        uint32_t length = be32(d, at);
+        if (length > d.size() - at - 12) {
+            break;
+        }
+        std::string type = d.substr(at + 4, 4);
+        if (type == "IHDR" && length == 13) {
+            width = be32(d, at + 8);
+            height = be32(d, at + 12);
+            depth = static_cast<uint8_t>(d[at + 16]);
+            colourType = static_cast<uint8_t>(d[at + 17]);
+            bool plain = d[at + 18] == 0 && d[at + 19] == 0 && d[at + 20] == 0;
+            channels = plain ? pngChannels(colourType, depth) : 0;
+        } else if (type == "PLTE") {
+            palette = d.substr(at + 8, length);
+        } else if (type == "tRNS") {
+            transparency = d.substr(at + 8, length);
+        } else if (type == "IDAT") {
+            stream.append(d, at + 8, length);
+        } else if (type == "IEND") {
+            ended = true;
+        }
+        at += 12 + static_cast<size_t>(length);
+    }
+    if (!ended) {
+        reason = "has a PNG image that is cut off";
+        return false;
+    }
+    if (channels == 0 || width == 0 || height == 0 || width > 256 || height > 256) {
+        reason =
+            "has a PNG image in a form the tray image cannot take (interlaced, or not a "
+            "PNG colour type)";
+        return false;
+    }
+    size_t pixelBytes = std::max<size_t>(1, channels * depth / 8);
+    size_t stride = (static_cast<size_t>(width) * channels * depth + 7) / 8;
+    std::vector<uint8_t> rows((stride + 1) * height);
+    uLongf size = static_cast<uLongf>(rows.size());
+    if (uncompress(rows.data(), &size, reinterpret_cast<const Bytef*>(stream.data()),
+                   static_cast<uLong>(stream.size())) != Z_OK ||
+        size != rows.size()) {
+        reason = "has a PNG image whose data is damaged";
+        return false;
+    }
+    unsigned largest = (1u << (depth == 16 ? 8 : depth)) - 1;
+    rgba.assign(static_cast<size_t>(width) * height * 4, 0);
+    for (size_t y = 0; y < height; ++y) {
+        uint8_t* line = rows.data() + y * (stride + 1) + 1;
+        const uint8_t* above = y == 0 ? nullptr : line - (stride + 1);
+        uint8_t filter = line[-1];
+        for (size_t i = 0; i < stride; ++i) {
+            int a = i >= pixelBytes ? line[i - pixelBytes] : 0;
+            int b = above != nullptr ? above[i] : 0;
+            int c = above != nullptr && i >= pixelBytes ? above[i - pixelBytes] : 0;
+            int predicted = filter == 0   ? 0
+                            : filter == 1 ? a
+                            : filter == 2 ? b
+                            : filter == 3 ? (a + b) / 2
+                            : filter == 4 ? paeth(a, b, c)
+                                          : -1;
+            if (predicted < 0) {
+                reason = "has a PNG image whose data is damaged";
+                return false;
+            }
+            line[i] = static_cast<uint8_t>(line[i] + predicted);
+        }
+        for (size_t x = 0; x < width; ++x) {
+            uint8_t* out = rgba.data() + (y * width + x) * 4;
+            if (colourType == 3) {
+                unsigned index = sampleAt(line, x, depth);
+                if (index * 3 + 2 >= palette.size()) {
+                    reason = "has a PNG image whose palette is too short";
+                    return false;
+                }
+                for (int k = 0; k < 3; ++k) {
+                    out[k] = static_cast<uint8_t>(palette[index * 3 + static_cast<size_t>(k)]);
+                }
+                out[3] =
+                    index < transparency.size() ? static_cast<uint8_t>(transparency[index]) : 255;
+                continue;
+            }
+            unsigned samples[4] = {0, 0, 0, largest};
+            for (size_t k = 0; k < channels; ++k) {
+                samples[k] = sampleAt(line, x * channels + k, depth);
+            }
+            bool grey = colourType == 0 || colourType == 4;
+            unsigned alpha = colourType == 4 ? samples[1] : colourType == 6 ? samples[3] : largest;
+            for (int k = 0; k < 3; ++k) {
+                unsigned value = grey ? samples[0] : samples[k];
+                out[k] = static_cast<uint8_t>(value * 255 / largest);
+            }
+            out[3] = static_cast<uint8_t>(alpha * 255 / largest);
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string storedBlockPng(uint32_t width, uint32_t height, const std::string& raw) {
@@ -177,41 +335,45 @@ std::string trayIconEntryName(uint32_t iconId) {
 }
 
 bool makeTrayIconPng(const std::vector<IconImage>& images, std::string& png, std::string& reason) {
-    const IconImage* best = nullptr;
-    auto better = [](const IconImage& a, const IconImage& b) {
-        bool aFits = a.width <= kPreferredLargest;
-        bool bFits = b.width <= kPreferredLargest;
-        if (aFits != bFits) {
-            return aFits;
-        }
-        if (a.width != b.width) {
-            return aFits ? a.width > b.width : a.width < b.width;
-        }
-        return a.bitCount > b.bitCount;
-    };
+    std::vector<const IconImage*> candidates;
     for (const IconImage& image : images) {
-        if (!isPng(image.data) && (best == nullptr || better(image, *best))) {
-            best = &image;
+        candidates.push_back(&image);
+    }
+    // Preferred first: the widest up to 64 pixels, then the narrowest beyond; more colour bits
+    // first among equals.
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const IconImage* a, const IconImage* b) {
+                         bool aFits = a->width <= kPreferredLargest;
+                         bool bFits = b->width <= kPreferredLargest;
+                         if (aFits != bFits) {
+                             return aFits;
+                         }
+                         if (a->width != b->width) {
+                             return aFits ? a->width > b->width : a->width < b->width;
+                         }
+                         return a->bitCount > b->bitCount;
+                     });
+    reason = "holds no image";
+    for (const IconImage* image : candidates) {
+        std::vector<uint8_t> rgba;
+        uint32_t width = 0;
+        uint32_t height = 0;
+        bool read = isPng(image->data) ? decodePng(*image, rgba, width, height, reason)
+                                       : decodeBitmap(*image, rgba, width, height, reason);
+        if (!read) {
+            continue;
         }
+        std::string rows;
+        for (uint32_t y = 0; y < height; ++y) {
+            rows.push_back('\0');  // no filter
+            rows.append(
+                reinterpret_cast<const char*>(rgba.data()) + static_cast<size_t>(y) * width * 4,
+                static_cast<size_t>(width) * 4);
+        }
+        png = storedBlockPng(width, height, rows);
+        return true;
     }
-    if (best == nullptr) {
-        reason = "it holds no bitmap image (only PNG images)";
-        return false;
-    }
-    std::vector<uint8_t> rgba;
-    uint32_t width = 0;
-    uint32_t height = 0;
-    if (!decodeBitmap(*best, rgba, width, height, reason)) {
-        return false;
-    }
-    std::string rows;
-    for (uint32_t y = 0; y < height; ++y) {
-        rows.push_back('\0');  // no filter
-        rows.append(reinterpret_cast<const char*>(rgba.data()) + static_cast<size_t>(y) * width * 4,
-                    static_cast<size_t>(width) * 4);
-    }
-    png = storedBlockPng(width, height, rows);
-    return true;
+    return false;
 }
 
 }  // namespace wynpack

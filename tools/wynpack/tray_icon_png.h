@@ -22,10 +22,12 @@ std::string storedBlockPng(uint32_t width, uint32_t height, const std::string& r
 // The archive entry of an icon id's tray image.
 std::string trayIconEntryName(uint32_t iconId);
 
-// The largest bitmap image of the file that is at most 64 pixels wide (else its smallest
-// one), as an 8-bit RGBA PNG: the mask of images without an alpha channel gives transparency.
-// PNG images inside the icon file are not used. False, with a reason, when the file holds no
-// bitmap image that can be read.
+// The largest image of the file that is at most 64 pixels wide (else its smallest one), as an
+// 8-bit RGBA PNG of stored blocks. Bitmaps of 1, 4, 8, 24 and 32 bits are read, the mask
+// giving transparency where the colour bits have no alpha; PNG images of every colour type and
+// bit depth (16-bit samples lose their low byte), not interlaced. An image that cannot be read
+// gives way to the next best.
+// False, with a reason (a sentence fragment about the file), when none can be read.
 [[nodiscard]] bool makeTrayIconPng(const std::vector<IconImage>& images, std::string& png,
                                    std::string& reason);
 

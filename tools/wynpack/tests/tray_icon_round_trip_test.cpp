@@ -8,12 +8,20 @@
 #include <string>
 #include <vector>
 
+#include <zlib.h>
+
+#include "base/text.h"
 #include "byte_order.h"
+#include "config/archive_entry.h"
+#include "test_files.h"
 #include "tray/tray_icon_image.h"
 #include "tray_icon_png.h"
 
 namespace wynpack {
 namespace {
+
+using wynpack_test::ProcessResult;
+using wynpack_test::TempDir;
 
 // The colour bits and mask of one BMP-style icon image: rows given top down, as the picture
 // is seen; written bottom up, as the format wants.
@@ -61,8 +69,7 @@ std::string decoded(const std::string& png) {
     if (!decodeStoredPng(reinterpret_cast<const uint8_t*>(png.data()), png.size(), image)) {
         return "<not read>";
     }
-    return std::to_string(image.width) + "x" + std::to_string(image.height) + ":" +
-           hex(image.argb);
+    return std::to_string(image.width) + "x" + std::to_string(image.height) + ":" + hex(image.argb);
 }
 
 const std::string kClearMask(4, '\0');
@@ -84,7 +91,8 @@ TEST(TrayIconRoundTrip, BitmapsOfEveryDepthArriveAsArgbPixels) {
                      {std::string("\x40\0\0\0", 4)}),
          "2x1:ff03020100060504"},
         {"24 bits, padded rows, with the mask",
-         bitmapImage(1, 2, 24, {}, {std::string("\x0a\x0b\x0c\0", 4), std::string("\x1a\x1b\x1c\0", 4)},
+         bitmapImage(1, 2, 24, {},
+                     {std::string("\x0a\x0b\x0c\0", 4), std::string("\x1a\x1b\x1c\0", 4)},
                      {kClearMask, std::string("\x80\0\0\0", 4)}),
          "1x2:ff0c0b0a001c1b1a"},
         {"8 bits through the palette",
@@ -92,8 +100,8 @@ TEST(TrayIconRoundTrip, BitmapsOfEveryDepthArriveAsArgbPixels) {
                      {kClearMask}),
          "2x1:ff445566ff112233"},
         {"4 bits, the high nibble first",
-         bitmapImage(3, 1, 4, {0x00000000, 0x00ff0000, 0x0000ff00}, {std::string("\x12\x00\0\0", 4)},
-                     {std::string("\x20\0\0\0", 4)}),
+         bitmapImage(3, 1, 4, {0x00000000, 0x00ff0000, 0x0000ff00},
+                     {std::string("\x12\x00\0\0", 4)}, {std::string("\x20\0\0\0", 4)}),
          "3x1:ffff0000ff00ff0000000000"},
         {"1 bit, a colour index beyond the palette takes the first colour",
          bitmapImage(3, 1, 1, {0x00ffffff}, {std::string("\xa0\0\0\0", 4)}, {kClearMask}),
@@ -133,13 +141,148 @@ TEST(TrayIconRoundTrip, TheLargestBitmapUpTo64PixelsIsChosen) {
         std::string reason;
         ASSERT_TRUE(makeTrayIconPng(c.images, out, reason)) << reason;
         BusIconImage image;
-        ASSERT_TRUE(decodeStoredPng(reinterpret_cast<const uint8_t*>(out.data()), out.size(), image));
+        ASSERT_TRUE(
+            decodeStoredPng(reinterpret_cast<const uint8_t*>(out.data()), out.size(), image));
         EXPECT_EQ(image.width, c.width);
     }
     std::string out;
     std::string reason;
     EXPECT_FALSE(makeTrayIconPng({png}, out, reason));
-    EXPECT_EQ(reason, "it holds no bitmap image (only PNG images)");
+    EXPECT_EQ(reason, "has a PNG image that is cut off");
+}
+
+std::string pngChunk(const std::string& type, const std::string& data) {
+    std::string out;
+    auto appendBe = [&out](uint32_t value) {
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            out.push_back(static_cast<char>(value >> shift));
+        }
+    };
+    appendBe(static_cast<uint32_t>(data.size()));
+    std::string body = type + data;
+    out += body;
+    appendBe(static_cast<uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
+    return out;
+}
+
+// A PNG file with deflated image data (rows given with their filter bytes) and further chunks
+// (PLTE, tRNS) before it.
+std::string pngFile(uint32_t width, uint32_t height, uint8_t depth, uint8_t colourType,
+                    const std::string& rows, const std::string& moreChunks) {
+    std::string deflated(compressBound(static_cast<uLong>(rows.size())), '\0');
+    uLongf size = static_cast<uLongf>(deflated.size());
+    compress(reinterpret_cast<Bytef*>(&deflated[0]), &size,
+             reinterpret_cast<const Bytef*>(rows.data()), static_cast<uLong>(rows.size()));
+    deflated.resize(size);
+    std::string header;
+    for (uint32_t value : {width, height}) {
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            header.push_back(static_cast<char>(value >> shift));
+        }
+    }
+    header += std::string{static_cast<char>(depth), static_cast<char>(colourType), 0, 0, 0};
+    return std::string("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) + moreChunks +
+           pngChunk("IDAT", deflated) + pngChunk("IEND", "");
+}
+
+TEST(TrayIconRoundTrip, PngImagesOfEveryColourTypeAndDepthAreRead) {
+    struct Case {
+        const char* name;
+        uint32_t width;
+        uint8_t depth;
+        uint8_t colourType;
+        std::string row;  // one row, filter byte first
+        std::string chunks;
+        const char* pixels;
+    } cases[] = {
+        {"16-bit RGB: the high bytes", 2, 16, 2,
+         std::string("\0\x12\x34\x56\x78\x9a\xbc\xff\xff\0\0\x80\0", 13), "",
+         "2x1:ff12569affff0080"},
+        {"2-bit palette with transparency", 3, 2, 3, std::string("\0\x18", 2),
+         pngChunk("PLTE", std::string("\1\2\3\4\5\6\7\x08\x09", 9)) +
+             pngChunk("tRNS", std::string("\0\x80", 2)),
+         "3x1:0001020380040506ff070809"},
+        {"8-bit grey and alpha", 1, 8, 4, std::string("\0\x40\x7f", 3), "", "1x1:7f404040"},
+        {"1-bit grey", 3, 1, 0, std::string("\0\xa0", 2), "", "3x1:ffffffffff000000ffffffff"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        IconImage png;
+        png.width = c.width;
+        png.height = 1;
+        png.data = pngFile(c.width, 1, c.depth, c.colourType, c.row, c.chunks);
+        std::string out;
+        std::string reason;
+        ASSERT_TRUE(makeTrayIconPng({png}, out, reason)) << reason;
+        EXPECT_EQ(decoded(out), c.pixels);
+    }
+    IconImage shortPalette;
+    shortPalette.width = 3;
+    shortPalette.data =
+        pngFile(3, 1, 2, 3, std::string("\0\x18", 2), pngChunk("PLTE", std::string("\1\2\3", 3)));
+    std::string out;
+    std::string reason;
+    EXPECT_FALSE(makeTrayIconPng({shortPalette}, out, reason));
+    EXPECT_EQ(reason, "has a PNG image whose palette is too short");
+}
+
+// A PNG as icon tools write it: deflated image data, here RGB with the Sub filter.
+TEST(TrayIconRoundTrip, CompressedPngImagesOfIconFilesAreReadToo) {
+    const uint8_t pixels[2][9] = {{1, 2, 3, 4, 5, 6, 7, 8, 9},
+                                  {10, 20, 30, 40, 50, 60, 70, 80, 90}};
+    std::string rows;
+    for (const auto& line : pixels) {
+        rows.push_back('\1');
+        for (int i = 0; i < 9; ++i) {
+            rows.push_back(static_cast<char>(line[i] - (i >= 3 ? line[i - 3] : 0)));
+        }
+    }
+    std::string deflated(compressBound(static_cast<uLong>(rows.size())), '\0');
+    uLongf size = static_cast<uLongf>(deflated.size());
+    ASSERT_EQ(
+        compress(reinterpret_cast<Bytef*>(&deflated[0]), &size,
+                 reinterpret_cast<const Bytef*>(rows.data()), static_cast<uLong>(rows.size())),
+        Z_OK);
+    deflated.resize(size);
+    auto chunk = [](const std::string& type, const std::string& data) {
+        std::string out;
+        for (uint32_t value : {static_cast<uint32_t>(data.size())}) {
+            for (int shift = 24; shift >= 0; shift -= 8) {
+                out.push_back(static_cast<char>(value >> shift));
+            }
+        }
+        std::string body = type + data;
+        uint32_t sum = static_cast<uint32_t>(
+            crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size())));
+        out += body;
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            out.push_back(static_cast<char>(sum >> shift));
+        }
+        return out;
+    };
+    std::string header("\0\0\0\x03\0\0\0\x02\x08\x02\0\0\0", 13);
+    IconImage png;
+    png.width = 3;
+    png.height = 2;
+    png.bitCount = 32;
+    png.data = std::string("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) +
+               chunk("IDAT", deflated) + chunk("IEND", "");
+    std::string out;
+    std::string reason;
+    ASSERT_TRUE(makeTrayIconPng({png}, out, reason)) << reason;
+    EXPECT_EQ(decoded(out), "3x2:ff010203ff040506ff070809ff0a141eff28323cff46505a");
+
+    IconImage interlaced = png;
+    interlaced.data[8 + 8 + 12] = 1;  // the IHDR's interlace method
+    EXPECT_FALSE(makeTrayIconPng({interlaced}, out, reason));
+    EXPECT_EQ(reason,
+              "has a PNG image in a form the tray image cannot take (interlaced, or not "
+              "a PNG colour type)");
+    IconImage damaged = png;
+    damaged.data[8 + 25 + 8 + 4] ^= 0x55;  // inside the deflated data
+    EXPECT_FALSE(makeTrayIconPng({damaged}, out, reason));
+    EXPECT_EQ(reason, "has a PNG image whose data is damaged");
 }
 
 TEST(TrayIconRoundTrip, TheReaderUndoesEveryRowFilterAndRefusesWhatItCannotRead) {
@@ -193,6 +336,86 @@ TEST(TrayIconRoundTrip, TheReaderUndoesEveryRowFilterAndRefusesWhatItCannotRead)
           good.substr(0, 30), std::string("not a png")}) {
         EXPECT_EQ(decoded(bad), "<not read>");
     }
+}
+
+// An icon file of the given images.
+std::string iconFile(const std::vector<IconImage>& images) {
+    std::string file;
+    appendLe16(file, 0);
+    appendLe16(file, 1);
+    appendLe16(file, static_cast<uint32_t>(images.size()));
+    uint32_t offset = static_cast<uint32_t>(6 + 16 * images.size());
+    for (const IconImage& image : images) {
+        file.push_back(static_cast<char>(image.width));
+        file.push_back(static_cast<char>(image.height));
+        file += std::string(2, '\0');
+        appendLe16(file, 1);
+        appendLe16(file, image.bitCount);
+        appendLe32(file, static_cast<uint32_t>(image.data.size()));
+        appendLe32(file, offset);
+        offset += static_cast<uint32_t>(image.data.size());
+    }
+    for (const IconImage& image : images) {
+        file += image.data;
+    }
+    return file;
+}
+
+// What the launcher reads of a packed file's entry, or "<not read>".
+std::string storedEntry(const std::string& file, const std::string& name, int32_t maxSize) {
+    ByteBuffer bytes;
+    if (readStoredEntry(file.c_str(), TextView(name.c_str()), bytes) != ArchiveEntryStatus::Found ||
+        bytes.length() > maxSize) {
+        return "<not read>";
+    }
+    return std::string(bytes.data(), static_cast<size_t>(bytes.length()));
+}
+
+TEST(TrayIconRoundTrip, ALinuxExecutableCarriesItsImagesStoredForItsLauncher) {
+    TempDir dir;
+    IconImage bitmap = bitmapImage(
+        2, 1, 32, {}, {std::string("\x01\x02\x03\xff\x04\x05\x06\x80", 8)}, {kClearMask});
+    IconImage png;
+    png.width = 2;
+    png.height = 2;
+    png.bitCount = 32;
+    png.data = storedBlockPng(2, 2,
+                              std::string(1, '\0') + std::string(8, '\x11') + std::string(1, '\0') +
+                                  std::string(8, '\x22'));
+    IconImage interlaced = png;
+    interlaced.data[png.data.find("IHDR") + 16] = 1;
+    wynpack_test::writeFile(dir.file("bitmap.ico"), iconFile({bitmap}));
+    wynpack_test::writeFile(dir.file("png.ico"), iconFile({png}));
+    wynpack_test::writeFile(dir.file("interlaced.ico"), iconFile({interlaced}));
+    wynpack_test::writeFile(dir.file("app.cfg"), "mainclass com.example.packed.Hello\n");
+    wynpack_test::writeZip(dir.file("data.jar"),
+                           {{"data/stored.txt", "stored text", false, 0},
+                            {"data/deflated.txt", std::string(500, 'd'), true, 0}});
+    std::string output = dir.file("app");
+    ProcessResult run = wynpack_test::runProcess(
+        {WYNPACK_TOOL, "--target", "linux-x86_64", "--config", dir.file("app.cfg"), "--jar",
+         WYNPACK_HELLO_JAR, "--jar", WYNPACK_GREETING_JAR, "--jar", dir.file("data.jar"), "--icon",
+         "7=" + dir.file("bitmap.ico"), "--icon", "8=" + dir.file("png.ico"), "--icon",
+         "9=" + dir.file("interlaced.ico"), "--output", output});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_NE(run.err.find("wynpack: note: no Linux tray image for icon 9: '" +
+                           dir.file("interlaced.ico") +
+                           "' has a PNG image in a form the tray image cannot take"),
+              std::string::npos)
+        << run.err;
+
+    std::string image = storedEntry(output, "META-INF/wyn/tray-icons/7.png", 1 << 20);
+    EXPECT_EQ(decoded(image), "2x1:ff03020180060504");
+    EXPECT_EQ(decoded(storedEntry(output, "META-INF/wyn/tray-icons/8.png", 1 << 20)),
+              "2x2:11111111111111112222222222222222");
+    EXPECT_EQ(storedEntry(output, "META-INF/wyn/tray-icons/9.png", 1 << 20), "<not read>");
+    EXPECT_EQ(storedEntry(output, "data/stored.txt", 1 << 20), "stored text");
+    EXPECT_EQ(storedEntry(output, "data/stored.txt", 10), "<not read>") << "over the limit";
+    EXPECT_EQ(storedEntry(output, "data/deflated.txt", 1 << 20), "<not read>")
+        << "the launcher has no inflater";
+    EXPECT_EQ(storedEntry(output, "data/stored.tx", 1 << 20), "<not read>");
+    EXPECT_EQ(storedEntry(WYNPACK_HELLO_JAR, "data/stored.txt", 1 << 20), "<not read>")
+        << "a plain jar has no payload";
 }
 
 }  // namespace

@@ -27,13 +27,13 @@ public final class SplashScreen {
         autoCloseTimer = null;
         autoCloseTask = null;
         // On Windows the launcher executable exports the natives. A Linux launcher cannot be
-        // loaded this way (it binds the natives itself), so a failure here is expected there.
+        // loaded this way; it binds them when asked for its built-in library instead.
         String appPath = System.getProperty("wyn.app.path");
         if (appPath != null) {
             try {
                 System.load(appPath);
             } catch (UnsatisfiedLinkError | SecurityException e) {
-                // The natives are bound by the launcher, or not at all.
+                LauncherLibrary.loadBuiltIn();
             }
         }
     }

@@ -23,7 +23,7 @@ public class SystemTrayMenu {
             try {
                 System.load(appPath);
             } catch (UnsatisfiedLinkError | SecurityException e) {
-                // The natives are bound by the launcher, or not at all.
+                LauncherLibrary.loadBuiltIn();
             }
         }
     }

@@ -54,7 +54,7 @@ public final class TrayBusApp {
                 if (id == 7) {
                     second.Hide();
                 } else if (id == 8) {
-                    first.Change(0, "changed tip");
+                    first.Change(104, "changed tip");
                 } else if (id == 6) {
                     second.Change(0, "second tip", "again text", "again title",
                                   SystemTray.INFOTYPE_WARNING);

@@ -1,0 +1,52 @@
+package com.example.natives;
+
+import com.tarnwick.wyn.Instances;
+import com.tarnwick.wyn.SplashScreen;
+import com.tarnwick.wyn.SystemTray;
+import com.tarnwick.wyn.SystemTrayMenu;
+import java.util.concurrent.CountDownLatch;
+
+/**
+ * Test application for the support natives: four threads use four different support classes
+ * for the first time at the same moment, each calling natives of its class (SplashScreen
+ * reports no splash when it has none), and the application reports "natives=ok" when every
+ * call found its native.
+ */
+public final class NativesApp {
+    private NativesApp() {}
+
+    public static void main(String[] args) throws Exception {
+        final CountDownLatch start = new CountDownLatch(1);
+        final String[] failures = new String[4];
+        Runnable[] uses = {
+            () -> Instances.getCurrentInstance(),
+            () -> SystemTray.setSystemTrayCallback(null),
+            () -> new SystemTrayMenu().AppendSeparator(),
+            () -> SplashScreen.getSplashScreen(),
+        };
+        Thread[] threads = new Thread[uses.length];
+        for (int i = 0; i < uses.length; i++) {
+            final int index = i;
+            final Runnable use = uses[i];
+            threads[i] = new Thread(() -> {
+                try {
+                    start.await();
+                    use.run();
+                } catch (Throwable e) {
+                    failures[index] = e.toString();
+                }
+            });
+            threads[i].start();
+        }
+        start.countDown();
+        boolean ok = true;
+        for (int i = 0; i < threads.length; i++) {
+            threads[i].join();
+            if (failures[i] != null) {
+                System.out.println("failure " + i + ": " + failures[i]);
+                ok = false;
+            }
+        }
+        System.out.println(ok ? "natives=ok" : "natives=missing");
+    }
+}
