@@ -56,9 +56,11 @@ jmethodID callbackMethod(JNIEnv* env, jobject callback, const char* name, const 
     return findMethodChecked(env, cls.get(), name, signature, false);
 }
 
-}  // namespace
-
-void deliverTrayMouseEvent(uint32_t iconId, uint32_t mouseMessage) {
+// Calls the registered callback's method name with the arguments that call passes, on the
+// calling thread attached for the time of the call; nothing happens when there is no
+// callback, no virtual machine any more, or no such method.
+template <typename Call>
+void callCallback(const char* name, const char* signature, Call call) {
     JavaVM* vm = trayCallbackVm();
     if (vm == nullptr) {
         return;
@@ -72,42 +74,34 @@ void deliverTrayMouseEvent(uint32_t iconId, uint32_t mouseMessage) {
     if (callback.isNull()) {
         return;
     }
-    jmethodID method =
-        callbackMethod(env, callback.get(), "OnMouseClick", "(Lcom/tarnwick/wyn/SystemTray;I)V");
+    jmethodID method = callbackMethod(env, callback.get(), name, signature);
     if (method == nullptr) {
         return;
     }
-    LocalRef<jobject> icon(env, trayIconObjectLocal(env, iconId));
-    if (icon.isNull()) {
-        return;
-    }
-    env->CallVoidMethod(callback.get(), method, icon.get(), static_cast<jint>(mouseMessage));
+    call(env, callback.get(), method);
     checkException(env, false);
+}
+
+}  // namespace
+
+void deliverTrayMouseEvent(uint32_t iconId, uint32_t mouseMessage) {
+    callCallback("OnMouseClick", "(Lcom/tarnwick/wyn/SystemTray;I)V",
+                 [=](JNIEnv* env, jobject callback, jmethodID method) {
+                     LocalRef<jobject> icon(env, trayIconObjectLocal(env, iconId));
+                     if (!icon.isNull()) {
+                         env->CallVoidMethod(callback, method, icon.get(),
+                                             static_cast<jint>(mouseMessage));
+                     }
+                 });
 }
 
 void deliverTrayMenuCommand(uint32_t command) {
     if (command < kFirstMenuCommand || command > kLastMenuCommand) {
         return;
     }
-    JavaVM* vm = trayCallbackVm();
-    if (vm == nullptr) {
-        return;
-    }
-    CallbackThread thread(vm);
-    JNIEnv* env = thread.env();
-    if (env == nullptr) {
-        return;
-    }
-    LocalRef<jobject> callback(env, trayCallbackLocal(env));
-    if (callback.isNull()) {
-        return;
-    }
-    jmethodID method = callbackMethod(env, callback.get(), "OnMenuCommand", "(I)V");
-    if (method == nullptr) {
-        return;
-    }
-    env->CallVoidMethod(callback.get(), method, static_cast<jint>(command - kFirstMenuCommand));
-    checkException(env, false);
+    callCallback("OnMenuCommand", "(I)V", [=](JNIEnv* env, jobject callback, jmethodID method) {
+        env->CallVoidMethod(callback, method, static_cast<jint>(command - kFirstMenuCommand));
+    });
 }
 
 void createTrayMessageWindow() {

@@ -50,7 +50,7 @@ TrayEntry* entryOf(TrayState& tray, void* handle) {
 }
 
 void rememberVm(TrayState& tray, JNIEnv* env) {
-    if (tray.vm == nullptr) {
+    if (tray.vm == nullptr && !tray.removedAll) {
         JavaVM* vm = nullptr;
         if (env->GetJavaVM(&vm) == 0) {
             tray.vm = vm;
@@ -254,6 +254,10 @@ void removeAllTrayIcons() {
         return;
     }
     tray.removedAll = true;
+    // Events still queued for the tray (a click or a menu choice on its way) find no virtual
+    // machine from here on: the runtime is destroyed next, and a thread attaching to it then
+    // would crash the process.
+    tray.vm = nullptr;
     int shown = 0;
     for (auto it = tray.table.rbegin(); it != tray.table.rend(); ++it) {
         TrayIconRecord* record = it->record;

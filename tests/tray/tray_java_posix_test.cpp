@@ -413,6 +413,9 @@ TEST_F(TrayInJdk, ZzRemoveAllEmptiesTheTableOnceAndLaterCallsAreIgnored) {
     callOn(env, object, "Hide", "()V");
     callOn(env, object, "finalize", "()V");
     EXPECT_TRUE(trayIconStates().empty());
+    callStatic(env, "setCallback", "(Ljava/lang/String;)V", javaText(env, "menu"));
+    std::thread([] { deliverTrayMenuCommand(50002); }).join();
+    EXPECT_EQ(takeEvents(env), "") << "no event reaches a runtime that is about to end";
     removeAllTrayIcons();
     env->DeleteLocalRef(object);
 }
