@@ -24,6 +24,19 @@ TextString ConfigStore::splash() const {
     return resolvePath(expanded(*this, "splash"));
 }
 
+TextString ConfigStore::splashEntry() const {
+    TextString name = expand(getValue("splash", false, false), true, this);
+    if (name.empty() || name[0] == '\\' || name[0] == '/' || name.byteAt(1, '\0') == ':') {
+        return TextString();
+    }
+    for (int32_t i = 0; i < name.length(); ++i) {
+        if (name[i] == '\\') {
+            name[i] = '/';
+        }
+    }
+    return name;
+}
+
 TextString ConfigStore::splashTitle() const {
     return getValue("splashtitle");
 }

@@ -63,6 +63,9 @@ class ConfigStore : public TextString {
     // One getter per key (see README.md for what each key does).
     TextString appid() const;
     TextString splash() const;
+    // The `splash` value as the name of an entry of the packed archive: expanded, in UTF-8
+    // (as entry names are), with '\\' turned into '/'; empty for an absolute path.
+    TextString splashEntry() const;
     TextString splashTitle() const;
     TextString splashCloseOnWindow() const;
     TextString wildcard() const;

@@ -12,7 +12,7 @@ namespace wynpack {
 namespace {
 
 // Every key the launcher reads.
-constexpr std::array<std::string_view, 28> kKeys = {
+constexpr std::array<std::string_view, 29> kKeys = {
     "appid",
     "splash",
     "splashtitle",
@@ -39,6 +39,7 @@ constexpr std::array<std::string_view, 28> kKeys = {
     "java_libs",
     "classpath",
     "java_classpath",
+    "cds",
     "trace",
     "jredownloadurl",
 };

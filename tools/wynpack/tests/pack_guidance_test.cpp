@@ -119,7 +119,8 @@ TEST_F(PackChecks, ConfigurationLinesTheLauncherWouldMisreadAreWarnedAbout) {
         "minjre 17\r\n"
         "maxjre 11\r\n"
         "Option -Xmx1g\r\n"
-        "  splashtitle = ok\r\n");
+        "  splashtitle = ok\r\n"
+        "cds auto\r\n");
     ASSERT_EQ(run.exitStatus, 0) << run.err;
     EXPECT_EQ(
         warnings(run),
