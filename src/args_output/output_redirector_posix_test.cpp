@@ -48,8 +48,7 @@ TEST(OutputRedirectorCommand, ReceivesTheDescriptorsOutputUntilTeardown) {
         written = written && write(STDOUT_FILENO, block.data(), block.size()) ==
                                  static_cast<ssize_t>(block.size());
     }
-    EXPECT_EQ(fcntl(static_cast<int>(redirector->stdoutTarget()), F_GETFD) & FD_CLOEXEC,
-              FD_CLOEXEC)
+    EXPECT_EQ(fcntl(static_cast<int>(redirector->stdoutTarget()), F_GETFD) & FD_CLOEXEC, FD_CLOEXEC)
         << "later children must not keep the command's input open";
     redirector.reset();
     EXPECT_TRUE(written);
@@ -74,7 +73,8 @@ TEST(OutputRedirectorCommand, WritesToACommandThatHasGoneFailWithoutHanging) {
     // the command held its read end. SIGPIPE is ignored, so the process lives on.
     bool allWritten = true;
     for (int i = 0; i < 4; ++i) {
-        allWritten = allWritten && platform::writeOutput(sink->handle(), block.data(), block.size());
+        allWritten =
+            allWritten && platform::writeOutput(sink->handle(), block.data(), block.size());
     }
     EXPECT_FALSE(allWritten);
 }

@@ -39,8 +39,8 @@ TEST(OutputRedirectorWindows, StandardHandlesAreTheTargetsUntilTeardown) {
     std::string target = tree.path("target.txt");
     HANDLE testOut = GetStdHandle(STD_OUTPUT_HANDLE);
     HANDLE testErr = GetStdHandle(STD_ERROR_HANDLE);
-    HANDLE own = CreateFileA(tree.path("own.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                             nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE own = CreateFileA(tree.path("own.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                             CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(own, INVALID_HANDLE_VALUE);
     SetStdHandle(STD_OUTPUT_HANDLE, own);
     SetStdHandle(STD_ERROR_HANDLE, own);

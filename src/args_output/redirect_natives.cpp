@@ -36,7 +36,7 @@ platform::OutputHandle targetOf(JNIEnv* env, jobject self) {
 extern "C" {
 
 JNIEXPORT void JNICALL Java_com_tarnwick_wyn_RedirOutputStream_write(JNIEnv* env, jobject self,
-                                                                    jint b) {
+                                                                     jint b) {
     platform::OutputHandle target = targetOf(env, self);
     if (target == platform::kNoOutput) {
         return;
@@ -45,11 +45,10 @@ JNIEXPORT void JNICALL Java_com_tarnwick_wyn_RedirOutputStream_write(JNIEnv* env
     platform::writeOutput(target, &byte, 1);
 }
 
-JNIEXPORT void JNICALL Java_com_tarnwick_wyn_RedirOutputStream_writeBytes(JNIEnv* env,
-                                                                         jobject self,
-                                                                         jbyteArray bytes,
-                                                                         jint offset,
-                                                                         jint length) {
+JNIEXPORT void JNICALL Java_com_tarnwick_wyn_RedirOutputStream_writeBytes(JNIEnv* env, jobject self,
+                                                                          jbyteArray bytes,
+                                                                          jint offset,
+                                                                          jint length) {
     if (bytes == nullptr || offset < 0 || length <= 0) {
         return;
     }
@@ -65,8 +64,8 @@ JNIEXPORT void JNICALL Java_com_tarnwick_wyn_RedirOutputStream_writeBytes(JNIEnv
     // array would hold up the collector all that time.
     jbyte chunk[16384];
     while (length > 0) {
-        jint n = length < static_cast<jint>(sizeof(chunk)) ? length
-                                                            : static_cast<jint>(sizeof(chunk));
+        jint n =
+            length < static_cast<jint>(sizeof(chunk)) ? length : static_cast<jint>(sizeof(chunk));
         env->GetByteArrayRegion(bytes, offset, n, chunk);
         if (checkException(env, false) != 0 || !platform::writeOutput(target, chunk, n)) {
             return;

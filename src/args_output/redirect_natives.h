@@ -15,11 +15,10 @@
 extern "C" {
 
 JNIEXPORT void JNICALL Java_com_tarnwick_wyn_RedirOutputStream_write(JNIEnv* env, jobject self,
-                                                                    jint b);
-JNIEXPORT void JNICALL Java_com_tarnwick_wyn_RedirOutputStream_writeBytes(JNIEnv* env,
-                                                                         jobject self,
-                                                                         jbyteArray bytes,
-                                                                         jint offset, jint length);
+                                                                     jint b);
+JNIEXPORT void JNICALL Java_com_tarnwick_wyn_RedirOutputStream_writeBytes(JNIEnv* env, jobject self,
+                                                                          jbyteArray bytes,
+                                                                          jint offset, jint length);
 }
 
 // The two natives as a table for RegisterNatives on com/tarnwick/wyn/RedirOutputStream.

@@ -47,7 +47,8 @@ void pointRuntimeDescriptorAt(int fd, HANDLE handle) {
                          DUPLICATE_SAME_ACCESS)) {
         return;
     }
-    int temporary = _open_osfhandle(reinterpret_cast<intptr_t>(copy), _O_WRONLY | _O_APPEND | _O_TEXT);
+    int temporary =
+        _open_osfhandle(reinterpret_cast<intptr_t>(copy), _O_WRONLY | _O_APPEND | _O_TEXT);
     if (temporary < 0) {
         CloseHandle(copy);
         return;
@@ -79,9 +80,8 @@ OutputHandle startPipedCommand(const char* commandLine) {
     }
     // The launcher's write end is not inherited, by the command or by any later child.
     HANDLE writeEnd = nullptr;
-    BOOL duplicated = DuplicateHandle(GetCurrentProcess(), inheritableWriteEnd,
-                                      GetCurrentProcess(), &writeEnd, 0, FALSE,
-                                      DUPLICATE_SAME_ACCESS);
+    BOOL duplicated = DuplicateHandle(GetCurrentProcess(), inheritableWriteEnd, GetCurrentProcess(),
+                                      &writeEnd, 0, FALSE, DUPLICATE_SAME_ACCESS);
     CloseHandle(inheritableWriteEnd);
     if (!duplicated) {
         CloseHandle(readEnd);
@@ -100,8 +100,8 @@ OutputHandle startPipedCommand(const char* commandLine) {
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = readEnd;
     PROCESS_INFORMATION process = {};
-    BOOL started = CreateProcessA(nullptr, line, nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                                  nullptr, nullptr, &startup, &process);
+    BOOL started = CreateProcessA(nullptr, line, nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                  nullptr, &startup, &process);
     std::free(line);
     // The command holds its own copy of the read end. The launcher keeps none: a reader of its
     // own would keep the pipe open after the command has gone, and writes would then block
@@ -150,8 +150,8 @@ bool replaceStandardStream(StandardStream which, OutputHandle target, bool buffe
     saved.runtimeDescriptor = _dup(fd);
     // When the runtime's descriptor holds the standard handle itself, pointing the descriptor
     // elsewhere closes that handle: the descriptor's copy is then what is restored.
-    bool sharedWithRuntime = saved.runtimeDescriptor >= 0 &&
-                             _get_osfhandle(fd) == reinterpret_cast<intptr_t>(original);
+    bool sharedWithRuntime =
+        saved.runtimeDescriptor >= 0 && _get_osfhandle(fd) == reinterpret_cast<intptr_t>(original);
     saved.handle = sharedWithRuntime ? kNoOutput : fromHandle(original);
     HANDLE handle = toHandle(target);
     // The runtime's descriptor first: some C runtimes set the standard handle to their own

@@ -118,8 +118,8 @@ TEST_F(LinuxRedirect, ExitFromAThreadLeavesAllOutputInTheFile) {
         SCOPED_TRACE(std::string("WYN_REDIRECT_FALLBACK=") + fallback);
         std::string log = std::string("exit-") + fallback + ".log";
         std::string exe = packPrinter("stdout " + log + "\n", log + ".app");
-        ChildResult r =
-            launch(exe, {"exit-thread", "2000"}, {std::string("WYN_REDIRECT_FALLBACK=") + fallback});
+        ChildResult r = launch(exe, {"exit-thread", "2000"},
+                               {std::string("WYN_REDIRECT_FALLBACK=") + fallback});
         EXPECT_EQ(r.exitCode, 7) << r.err;
         EXPECT_EQ(readAll(dir() + "/" + log), numbered("thread", 1, 2000, false));
         EXPECT_EQ(r.out, "");

@@ -80,10 +80,11 @@ TEST(HeadlessRedirect, JavaSideFallbackWritesEveryByteThroughTheNatives) {
     std::string out = launch.file("out.log");
     std::string err = launch.file("err.log");
     std::string config = "stdout=" + out + "\nstderr=" + err + "\n";
-    ASSERT_EQ(runScript(launch, config, "stdout:range,stdout-bytes:single,stdout-fill:20000,stderr:e",
-                        "app/Main:main,com/tarnwick/wyn/RedirOutputStream:redir-stream",
-                        {{"WYN_REDIRECT_FALLBACK", true, "1"}}),
-              0);
+    ASSERT_EQ(
+        runScript(launch, config, "stdout:range,stdout-bytes:single,stdout-fill:20000,stderr:e",
+                  "app/Main:main,com/tarnwick/wyn/RedirOutputStream:redir-stream",
+                  {{"WYN_REDIRECT_FALLBACK", true, "1"}}),
+        0);
     EXPECT_EQ(readAll(out), "range\nsingle\n" + pattern(20000));
     EXPECT_EQ(readAll(err), "e\n");
     std::vector<std::string> calls = launch.runtimeRecords("call ");
@@ -94,8 +95,8 @@ TEST(HeadlessRedirect, JavaSideFallbackWritesEveryByteThroughTheNatives) {
     // The stream handed to PrintStream already holds its target's handle.
     size_t printStreams = 0;
     for (const std::string& call : calls) {
-        if (call.rfind("call java/io/PrintStream.<init> com/tarnwick/wyn/RedirOutputStream[h=", 0) ==
-                0 &&
+        if (call.rfind("call java/io/PrintStream.<init> com/tarnwick/wyn/RedirOutputStream[h=",
+                       0) == 0 &&
             call.find("[h=0]") == std::string::npos) {
             ++printStreams;
         }
