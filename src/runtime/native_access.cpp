@@ -26,8 +26,7 @@ StringList nativeAccessOptions(TextView runtimeLibrary, const StringList& vmOpti
     StringList options;
     for (int32_t i = 0; i < vmOptions.count(); ++i) {
         if (decidesNativeAccess(vmOptions.stringAt(i))) {
-            trace("native access: the options decide it (%s), left to them",
-                  vmOptions.stringAt(i));
+            trace("native access: the options decide it (%s), left to them", vmOptions.stringAt(i));
             return options;
         }
     }

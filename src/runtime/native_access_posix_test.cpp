@@ -45,8 +45,7 @@ TEST_F(NativeAccessOptions, RuntimeReleaseDecides) {
         {"24", true},         {"24.0.1", true},   {"25.0.3", true},  {"26-ea", true},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(options(runtime(c.version)),
-                  c.granted ? kGranted : std::vector<std::string>())
+        EXPECT_EQ(options(runtime(c.version)), c.granted ? kGranted : std::vector<std::string>())
             << c.version;
     }
     EXPECT_TRUE(options(tree.file("unversioned/lib/server/libjvm.so")).empty());
@@ -59,8 +58,9 @@ TEST_F(NativeAccessOptions, ConfiguredChoiceIsLeftAlone) {
         EXPECT_TRUE(options(later, {"-Xmx64m", own}).empty()) << own;
     }
     // Options that only begin alike decide nothing about it.
-    EXPECT_EQ(options(later, {"-Xmx64m", "--enable-native-accessible=x", "--illegal-native-access=warn"}),
-              kGranted);
+    EXPECT_EQ(
+        options(later, {"-Xmx64m", "--enable-native-accessible=x", "--illegal-native-access=warn"}),
+        kGranted);
 }
 
 }  // namespace

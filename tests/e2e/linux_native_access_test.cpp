@@ -21,7 +21,8 @@ class LinuxNativeAccess : public LaunchTest {
     }
 
     std::string packNativesApp(const std::string& more = "") {
-        return pack(E2ePaths::linuxStub(), "mainclass com.example.natives.NativesApp\njre_order e\n" + more,
+        return pack(E2ePaths::linuxStub(),
+                    "mainclass com.example.natives.NativesApp\njre_order e\n" + more,
                     {WYN_E2E_NATIVES_APP_JAR}, "natives");
     }
 
@@ -96,8 +97,7 @@ TEST_F(LinuxNativeAccess, ConfiguredChoiceIsKept) {
               std::string::npos)
         << r.out;
     EXPECT_EQ(occurrences(r.err, kOption), 1u) << r.err;
-    EXPECT_NE(r.err.find("option --enable-native-access=java.desktop"), std::string::npos)
-        << r.err;
+    EXPECT_NE(r.err.find("option --enable-native-access=java.desktop"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find(kRestrictedWarning), std::string::npos) << r.err;
 }
 
