@@ -1,4 +1,4 @@
-// The decision trace, switched on by WYN_TRACE=1.
+// The decision trace: standard error with WYN_TRACE=1, and the file the entry names.
 #include "base/trace.h"
 
 #include <chrono>
@@ -13,6 +13,13 @@ namespace {
 
 const std::chrono::steady_clock::time_point startTime = std::chrono::steady_clock::now();
 
+constexpr int32_t kMaxKeptBytes = 65536;
+
+// Set by the main thread before the launch thread starts; only read afterwards.
+TraceWriter fileWriter = nullptr;
+bool fileDecided = false;
+TextString keptLines;
+
 }  // namespace
 
 bool traceEnabled() {
@@ -24,7 +31,7 @@ bool traceEnabled() {
 }
 
 void trace(const char* format, ...) {
-    if (!traceEnabled()) {
+    if (!traceEnabled() && fileDecided && fileWriter == nullptr) {
         return;
     }
     long long micros = std::chrono::duration_cast<std::chrono::microseconds>(
@@ -39,6 +46,28 @@ void trace(const char* format, ...) {
     va_end(args);
     line.append(text);
     line.append('\n');
-    std::fwrite(line.c_str(), 1, static_cast<size_t>(line.length()), stderr);
-    std::fflush(stderr);
+    if (traceEnabled()) {
+        std::fwrite(line.c_str(), 1, static_cast<size_t>(line.length()), stderr);
+        std::fflush(stderr);
+    }
+    if (fileWriter != nullptr) {
+        fileWriter(line.c_str(), line.length());
+    } else if (!fileDecided && keptLines.length() + line.length() <= kMaxKeptBytes) {
+        keptLines.append(line);
+    }
+}
+
+void setTraceFile(TraceWriter writer, const char* header) {
+    if (fileDecided) {
+        return;
+    }
+    if (writer != nullptr) {
+        TextString first(header != nullptr ? header : "");
+        first.append('\n');
+        first.append(keptLines);
+        writer(first.c_str(), first.length());
+    }
+    fileWriter = writer;
+    keptLines = TextString();
+    fileDecided = true;
 }

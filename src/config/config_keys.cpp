@@ -2,8 +2,9 @@
 //
 // Keys read from the embedded text only (an external file cannot change them): mainclass,
 // disableexternal. `option` and `property` values come embedded first, external last. Values
-// expanded before they are returned: splash, stdout, stderr, forcecwd, vm, jre, jvmdll, and every
-// value of the repeatable keys. property values stay in UTF-8; everything else comes out in ANSI.
+// expanded before they are returned: splash, stdout, stderr, trace, forcecwd, vm, jre, jvmdll, and
+// every value of the repeatable keys (jredownloadurl is not). property values stay in UTF-8;
+// everything else comes out in ANSI.
 #include "config/config_store.h"
 #include "config/value_expansion.h"
 
@@ -21,6 +22,19 @@ TextString ConfigStore::appid() const {
 
 TextString ConfigStore::splash() const {
     return resolvePath(expanded(*this, "splash"));
+}
+
+TextString ConfigStore::splashEntry() const {
+    TextString name = expand(getValue("splash", false, false), true, this);
+    if (name.empty() || name[0] == '\\' || name[0] == '/' || name.byteAt(1, '\0') == ':') {
+        return TextString();
+    }
+    for (int32_t i = 0; i < name.length(); ++i) {
+        if (name[i] == '\\') {
+            name[i] = '/';
+        }
+    }
+    return name;
 }
 
 TextString ConfigStore::splashTitle() const {
@@ -57,6 +71,16 @@ TextString ConfigStore::stdoutTarget() const {
 
 TextString ConfigStore::stderrTarget() const {
     return expanded(*this, "stderr");
+}
+
+TextString ConfigStore::traceFile() const {
+    TextString value = expanded(*this, "trace");
+    return value.empty() ? value : resolvePath(value);
+}
+
+// Not expanded: an address's percent-encoding ("%20") would be taken for references.
+TextString ConfigStore::jreDownloadUrl() const {
+    return getValue("jredownloadurl");
 }
 
 TextString ConfigStore::forceCwd() const {

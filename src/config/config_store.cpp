@@ -86,6 +86,7 @@ void ConfigStore::loadFrom(const char* executable) {
     embeddedStart_ = 0;
     vmValue_.resize(0);
     payloadMark_ = -1;
+    payloadFound_ = false;
 
     refreshCurrentDirectory();
     exeFile_ = TextString(executable);
@@ -106,7 +107,7 @@ void ConfigStore::loadFrom(const char* executable) {
 
     TextString embedded;
     int64_t mark = -1;
-    readEmbeddedText(exeFile_.c_str(), embedded, mark);
+    payloadFound_ = readEmbeddedText(exeFile_.c_str(), embedded, mark);
     payloadMark_ = mark;
     trace("embedded configuration: %d bytes, payload mark %lld", embedded.length(),
           static_cast<long long>(mark));

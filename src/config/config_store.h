@@ -48,6 +48,9 @@ class ConfigStore : public TextString {
     TextString exeDirectory() const { return exeDirectory_; }
     TextString currentDirectory() const { return currentDirectory_; }
     int32_t embeddedStart() const { return embeddedStart_; }
+    // True when the executable ends in a whole payload (configuration text and archive); false
+    // for a file cut short, such as an interrupted download.
+    bool hasPayload() const { return payloadFound_; }
     void refreshCurrentDirectory();
 
     // Anchors a relative path at the executable's directory (never the current directory, which
@@ -60,6 +63,9 @@ class ConfigStore : public TextString {
     // One getter per key (see README.md for what each key does).
     TextString appid() const;
     TextString splash() const;
+    // The `splash` value as the name of an entry of the packed archive: expanded, in UTF-8
+    // (as entry names are), with '\\' turned into '/'; empty for an absolute path.
+    TextString splashEntry() const;
     TextString splashTitle() const;
     TextString splashCloseOnWindow() const;
     TextString wildcard() const;
@@ -69,6 +75,8 @@ class ConfigStore : public TextString {
     TextString maxJre() const;
     TextString stdoutTarget() const;
     TextString stderrTarget() const;
+    TextString traceFile() const;
+    TextString jreDownloadUrl() const;
     TextString forceCwd() const;
     TextString disableExternal() const;
     TextString jreOrder() const;
@@ -98,6 +106,7 @@ class ConfigStore : public TextString {
     TextString currentDirectory_;
     TextString vmValue_;
     int64_t payloadMark_ = -1;
+    bool payloadFound_ = false;
 };
 
 // The store of this process, set by the entry before anything reads the configuration and

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/env.h"
@@ -252,6 +253,23 @@ TEST_F(StoreTest, FilterMatchesTheBeginningOfAValue) {
 TEST_F(StoreTest, ValuesComeOutInUtf8WhenAsked) {
     load("splashtitle Caf\xC3\xA9");
     EXPECT_EQ(str(store.getValue("splashtitle", false, false)), "Caf\xC3\xA9");
+}
+
+TEST_F(StoreTest, SplashAsAnArchiveEntryName) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"splash images/splash.png", "images/splash.png"},
+        {"splash images\\splash.png", "images/splash.png"},
+        {"splash Caf\xC3\xA9.png", "Caf\xC3\xA9.png"},
+        {"splash /opt/app/splash.png", ""},
+        {"splash \\\\server\\splash.png", ""},
+        {"splash C:\\app\\splash.png", ""},
+        {"splash", ""},
+        {"splashtitle t", ""},
+    };
+    for (const auto& [line, expected] : cases) {
+        load(line);
+        EXPECT_EQ(str(store.splashEntry()), expected) << line;
+    }
 }
 
 TEST_F(StoreTest, CollectValuesExpandsEachValueInTextOrder) {

@@ -1,6 +1,8 @@
 // The numbered messages: lookup, safe placeholder filling, and display.
 #include "config/messages.h"
 
+#include <cstring>
+
 #include "config/config_store.h"
 #include "config/message_overrides.h"
 #include "platform/codepage.h"
@@ -64,6 +66,35 @@ TextString formatMessage(TextView text, TextView version, TextView minjre, TextV
 void showMessage(TextView text, void* owner) {
     TextString caption = getMessage(kMessageCaption);
     platform::showErrorBox(owner, TextString(text).c_str(), caption.c_str());
+}
+
+void showMessageOfferingPage(TextView text, void* owner, TextView url) {
+    TextString caption = getMessage(kMessageCaption);
+    TextString question = getMessage(kMessageOpenDownloadPage);
+    platform::showErrorBoxOfferingUrl(owner, TextString(text).c_str(), question.c_str(),
+                                      caption.c_str(), TextString(url).c_str());
+}
+
+bool isWebAddress(TextView url) {
+    TextString text(url);
+    int32_t rest = 0;
+    if (text.left(7).compareNoCase("http://") == 0) {
+        rest = 7;
+    } else if (text.left(8).compareNoCase("https://") == 0) {
+        rest = 8;
+    } else {
+        return false;
+    }
+    if (text.length() == rest) {
+        return false;
+    }
+    for (int32_t i = rest; i < text.length(); ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c <= ' ' || c >= 0x7F || std::strchr("\"<>\\^`{|}", c) != nullptr) {
+            return false;
+        }
+    }
+    return true;
 }
 
 TextString pathWithoutAnsiFormMessage(TextView exactPath) {

@@ -23,6 +23,8 @@ constexpr int kMessageCaption = 10;
 constexpr int kMessageVersionTooHigh = 12;
 constexpr int kMessageAlreadyRunning = 13;
 constexpr int kMessagePathWithoutAnsiForm = 14;
+constexpr int kMessageProgramDamaged = 15;
+constexpr int kMessageOpenDownloadPage = 16;
 
 // The text of message id in ANSI: its override, else its string table entry, else empty.
 TextString getMessage(int id);
@@ -38,6 +40,17 @@ TextString formatMessage(TextView text, TextView version, TextView minjre, TextV
 // Shows text with the caption of message 10, owned by owner (the native splash window, or
 // null). Windows: a warning message box on top; Linux: one line on standard error.
 void showMessage(TextView text, void* owner);
+
+// Shows text like showMessage and offers to open url, a web address (see isWebAddress), in
+// the user's browser; the question is message 16. Windows: Yes and No buttons; Linux: the
+// address is printed, and opened when a display is present.
+void showMessageOfferingPage(TextView text, void* owner, TextView url);
+
+// True when url is an http or https address (scheme in any letter case) made only of the
+// printable ASCII characters an address may hold: nothing that could end a quoted argument or
+// start another command (blanks, quotes, angle brackets, backslashes, '|', '^', '`', braces)
+// reaches the program that opens it.
+bool isWebAddress(TextView url);
 
 // Message 14 for a path that has no ANSI form (see platform/files.h), in UTF-8: its text with
 // the first "%s" filled by the exact path (UTF-8) and "%%" giving "%"; shown with

@@ -89,4 +89,34 @@ TEST(MessageFormat, LongTextsComeOutWhole) {
     EXPECT_EQ(fill(text.c_str(), version.c_str()), expected);
 }
 
+TEST(DownloadPage, OnlyPlainWebAddressesAreOpened) {
+    struct Case {
+        const char* url;
+        bool web;
+    };
+    const Case cases[] = {
+        {"https://example.org/java", true},
+        {"HTTP://example.org/get%20java?v=17&os=win#top", true},
+        {"hTtPs://x", true},
+        {"https://", false},
+        {"http:/example.org", false},
+        {"ftp://example.org/java", false},
+        {"file:///C:/Windows/System32/calc.exe", false},
+        {"javascript:alert(1)", false},
+        {" https://example.org", false},
+        {"https://example.org/a b", false},
+        {"https://example.org/\" --new-window", false},
+        {"https://example.org/<x>", false},
+        {"https://example.org/a\\b", false},
+        {"https://example.org/a|b", false},
+        {"https://example.org/a^b", false},
+        {"https://example.org/\tx", false},
+        {"https://ex\xC3\xA4mple.org/", false},
+        {"", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(isWebAddress(c.url), c.web) << c.url;
+    }
+}
+
 }  // namespace

@@ -2,10 +2,9 @@
 // configuration text before it.
 #include "config/payload.h"
 
-#include <cstring>
 #include <initializer_list>
 
-#include "platform/files.h"
+#include "config/byte_source.h"
 
 namespace {
 
@@ -23,75 +22,6 @@ constexpr uint32_t kLocalHeaderSignature = 0x04034b50;
 constexpr uint32_t kNotInThisField = 0xFFFFFFFF;
 constexpr uint64_t kDirectoryEntrySize = 46;
 
-uint32_t read16(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8;
-}
-
-uint32_t read32(const unsigned char* p) {
-    return read16(p) | read16(p + 2) << 16;
-}
-
-uint64_t read64(const unsigned char* p) {
-    return static_cast<uint64_t>(read32(p)) | static_cast<uint64_t>(read32(p + 4)) << 32;
-}
-
-// The bytes of a file image, read by offset: from memory, or from the file itself, so that
-// only the parts the reader needs are ever in memory.
-class ByteSource {
-  public:
-    virtual ~ByteSource() = default;
-    virtual int64_t size() const = 0;
-    // Exactly length bytes at offset; false when they are not all inside the image.
-    virtual bool read(int64_t offset, int32_t length, unsigned char* out) const = 0;
-
-    // A little-endian field; false when it does not lie inside the image.
-    bool field32(int64_t offset, uint32_t& value) const {
-        unsigned char b[4];
-        if (!read(offset, 4, b)) {
-            return false;
-        }
-        value = read32(b);
-        return true;
-    }
-    bool field64(int64_t offset, uint64_t& value) const {
-        unsigned char b[8];
-        if (!read(offset, 8, b)) {
-            return false;
-        }
-        value = read64(b);
-        return true;
-    }
-};
-
-class MemorySource : public ByteSource {
-  public:
-    MemorySource(const unsigned char* bytes, int64_t size) : bytes_(bytes), size_(size) {}
-    int64_t size() const override { return size_; }
-    bool read(int64_t offset, int32_t length, unsigned char* out) const override {
-        if (offset < 0 || length < 0 || offset > size_ || length > size_ - offset) {
-            return false;
-        }
-        std::memcpy(out, bytes_ + offset, static_cast<size_t>(length));
-        return true;
-    }
-
-  private:
-    const unsigned char* bytes_;
-    int64_t size_;
-};
-
-class FileSource : public ByteSource {
-  public:
-    explicit FileSource(const platform::FileReader& file) : file_(file) {}
-    int64_t size() const override { return file_.size(); }
-    bool read(int64_t offset, int32_t length, unsigned char* out) const override {
-        return file_.readAt(offset, out, length);
-    }
-
-  private:
-    const platform::FileReader& file_;
-};
-
 // The bytes [first, first + length) of the image, read in one go, for scans that look at
 // many positions.
 class Window {
@@ -104,7 +34,8 @@ class Window {
     }
     // The 32-bit field at an offset of the image; the caller keeps it inside the window.
     uint32_t field32(int64_t offset) const {
-        return read32(reinterpret_cast<const unsigned char*>(bytes_.data()) + (offset - first_));
+        return littleEndian32(reinterpret_cast<const unsigned char*>(bytes_.data()) +
+                              (offset - first_));
     }
 
   private:
@@ -137,24 +68,18 @@ int64_t findZip64Record(const ByteSource& source, int64_t locator) {
     return -1;
 }
 
-// Where an archive's central directory lies, and the position its offsets count from.
-struct ArchiveDirectory {
-    int64_t position = 0;
-    uint64_t size = 0;
-    int64_t offsetBase = 0;
-};
-
-// The archive's first byte for an end record at `end`, or -1 when the record is not
-// consistent with the file (a signature that only happens to appear, for instance inside a
-// comment). Also tells where the central directory is, when asked.
-int64_t archiveStartFor(const ByteSource& source, int64_t end, ArchiveDirectory* found = nullptr) {
+// The archive's first byte for an end record at `end`, with its central directory, or -1 when
+// the record is not consistent with the file (a signature that only happens to appear, for
+// instance inside a comment).
+int64_t archiveStartFor(const ByteSource& source, int64_t end, ArchiveDirectory& found) {
     unsigned char record[kEndRecordSize];
     if (!source.read(end, static_cast<int32_t>(kEndRecordSize), record) ||
-        read16(record + 20) != static_cast<uint64_t>(source.size() - end - kEndRecordSize)) {
+        littleEndian16(record + 20) !=
+            static_cast<uint64_t>(source.size() - end - kEndRecordSize)) {
         return -1;
     }
-    uint64_t directorySize = read32(record + 12);
-    uint64_t directoryOffset = read32(record + 16);
+    uint64_t directorySize = littleEndian32(record + 12);
+    uint64_t directoryOffset = littleEndian32(record + 16);
     int64_t directoryEnd = end;
 
     int64_t locator = end - kZip64LocatorSize;
@@ -185,9 +110,9 @@ int64_t archiveStartFor(const ByteSource& source, int64_t end, ArchiveDirectory*
         return -1;
     }
     int64_t start = directory - static_cast<int64_t>(directoryOffset);
-    if (found != nullptr) {
-        *found = ArchiveDirectory{directory, directorySize, start};
-    }
+    found.offset = directory;
+    found.size = static_cast<int64_t>(directorySize);
+    found.base = start;
     uint32_t local = 0;
     if (start == 0 && directorySize >= kDirectoryEntrySize &&
         source.field32(directory + 42, local)) {
@@ -230,15 +155,15 @@ int64_t certificateTableStart(const ByteSource& source) {
     if (!source.read(0, static_cast<int32_t>(sizeof(dos)), dos) || dos[0] != 'M' || dos[1] != 'Z') {
         return size;
     }
-    int64_t pe = read32(dos + 0x3C);
+    int64_t pe = littleEndian32(dos + 0x3C);
     unsigned char headers[24 + 2];
     if (!source.read(pe, static_cast<int32_t>(sizeof(headers)), headers) ||
-        read32(headers) != kPeSignature) {
+        littleEndian32(headers) != kPeSignature) {
         return size;
     }
     int64_t optional = pe + 24;
-    int64_t optionalEnd = optional + read16(headers + 20);
-    uint32_t magic = read16(headers + 24);
+    int64_t optionalEnd = optional + littleEndian16(headers + 20);
+    uint32_t magic = littleEndian16(headers + 24);
     if (magic != 0x10B && magic != 0x20B) {
         return size;
     }
@@ -255,12 +180,11 @@ int64_t certificateTableStart(const ByteSource& source) {
     return (offset > 0 && length > 0 && offset + length == size) ? offset : size;
 }
 
-// The payload mark of the archive that ends the source, or -1; also where its central
-// directory is, when asked. The end record lies in the file's last bytes, behind it only the
-// archive comment. Without a comment (as the packer writes it) the record ends the file, so
-// the last few kilobytes are read first, and the whole reach of a comment only when no record
-// is found there.
-int64_t markOfArchiveAtEnd(const ByteSource& source, ArchiveDirectory* found = nullptr) {
+// The payload mark of the archive that ends the source, or -1, with its central directory.
+// The end record lies in the file's last bytes, behind it only the archive comment. Without a
+// comment (as the packer writes it) the record ends the file, so the last few kilobytes are
+// read first, and the whole reach of a comment only when no record is found there.
+int64_t markOfArchiveAtEnd(const ByteSource& source, ArchiveDirectory& directory) {
     int64_t size = source.size();
     if (size < kEndRecordSize) {
         return -1;
@@ -279,7 +203,7 @@ int64_t markOfArchiveAtEnd(const ByteSource& source, ArchiveDirectory* found = n
             if (tail.field32(end) != kEndRecordSignature) {
                 continue;
             }
-            int64_t start = archiveStartFor(source, end, found);
+            int64_t start = archiveStartFor(source, end, directory);
             if (start < 0) {
                 continue;
             }
@@ -294,30 +218,36 @@ int64_t markOfArchiveAtEnd(const ByteSource& source, ArchiveDirectory* found = n
     return -1;
 }
 
-// The payload mark, looking behind a certificate table when the file is signed. The table
-// starts on an 8-byte boundary; a signing tool may have put up to 7 zero bytes between the
-// archive and the table.
-int64_t locatePayloadMark(const ByteSource& source) {
+}  // namespace
+
+// The table of a signed file starts on an 8-byte boundary; a signing tool may have put up to
+// 7 zero bytes between the archive and the table.
+int64_t locatePayloadMark(const ByteSource& source, ArchiveDirectory& directory) {
+    directory = ArchiveDirectory();
     int64_t end = certificateTableStart(source);
+    int64_t mark = -1;
     if (end == source.size()) {
-        return markOfArchiveAtEnd(source);
+        mark = markOfArchiveAtEnd(source, directory);
+    } else {
+        mark = markOfArchiveAtEnd(PrefixSource(source, end), directory);
+        unsigned char padding = 0;
+        for (int64_t cut = 1;
+             mark < 0 && cut < 8 && source.read(end - cut, 1, &padding) && padding == 0; ++cut) {
+            mark = markOfArchiveAtEnd(PrefixSource(source, end - cut), directory);
+        }
     }
-    int64_t mark = markOfArchiveAtEnd(PrefixSource(source, end));
-    unsigned char padding = 0;
-    for (int64_t cut = 1;
-         mark < 0 && cut < 8 && source.read(end - cut, 1, &padding) && padding == 0; ++cut) {
-        mark = markOfArchiveAtEnd(PrefixSource(source, end - cut));
+    if (mark < 0) {
+        directory = ArchiveDirectory();
     }
     return mark;
 }
-
-}  // namespace
 
 int64_t locatePayloadMark(const unsigned char* bytes, int64_t size) {
     if (bytes == nullptr) {
         return -1;
     }
-    return locatePayloadMark(MemorySource(bytes, size));
+    ArchiveDirectory directory;
+    return locatePayloadMark(MemorySource(bytes, size), directory);
 }
 
 bool embeddedTextAt(const unsigned char* bytes, int64_t size, int64_t mark, TextView& text) {
@@ -325,7 +255,7 @@ bool embeddedTextAt(const unsigned char* bytes, int64_t size, int64_t mark, Text
     if (bytes == nullptr || mark < 4 || mark > size) {
         return false;
     }
-    int32_t length = static_cast<int32_t>(read32(bytes + mark - 4));
+    int32_t length = static_cast<int32_t>(littleEndian32(bytes + mark - 4));
     if (length <= 0 || length > mark - 4) {
         return false;
     }
@@ -341,7 +271,8 @@ bool readEmbeddedText(const char* executable, TextString& text, int64_t& mark) {
         return false;
     }
     FileSource source(file);
-    mark = locatePayloadMark(source);
+    ArchiveDirectory directory;
+    mark = locatePayloadMark(source, directory);
     uint32_t field = 0;
     if (mark < 4 || !source.field32(mark - 4, field)) {
         return false;
@@ -356,62 +287,4 @@ bool readEmbeddedText(const char* executable, TextString& text, int64_t& mark) {
         return false;
     }
     return true;
-}
-
-bool readStoredArchiveEntry(const char* executable, const char* name, int32_t maxSize,
-                            ByteBuffer& bytes) {
-    bytes.resize(0);
-    platform::FileReader file;
-    if (!file.open(executable)) {
-        return false;
-    }
-    FileSource source(file);
-    ArchiveDirectory directory;
-    if (markOfArchiveAtEnd(source, &directory) < 0) {
-        return false;
-    }
-    size_t nameLength = std::strlen(name);
-    int64_t end = directory.position + static_cast<int64_t>(directory.size);
-    int64_t at = directory.position;
-    unsigned char entry[kDirectoryEntrySize];
-    ByteBuffer entryName;
-    while (at + static_cast<int64_t>(kDirectoryEntrySize) <= end &&
-           source.read(at, static_cast<int32_t>(kDirectoryEntrySize), entry) &&
-           read32(entry) == kDirectoryEntrySignature) {
-        uint32_t length = read16(entry + 28);
-        int64_t next = at + static_cast<int64_t>(kDirectoryEntrySize) + length +
-                       read16(entry + 30) + read16(entry + 32);
-        entryName.resize(static_cast<int32_t>(length));
-        if (length != nameLength ||
-            !source.read(at + static_cast<int64_t>(kDirectoryEntrySize),
-                         static_cast<int32_t>(length),
-                         reinterpret_cast<unsigned char*>(entryName.data())) ||
-            std::memcmp(entryName.data(), name, nameLength) != 0) {
-            at = next;
-            continue;
-        }
-        // The launcher has no inflater: only an entry stored as it is can be read.
-        uint32_t method = read16(entry + 10);
-        uint32_t storedSize = read32(entry + 20);
-        uint32_t size = read32(entry + 24);
-        if (method != 0 || storedSize != size || size > static_cast<uint32_t>(maxSize)) {
-            return false;
-        }
-        int64_t local = directory.offsetBase + read32(entry + 42);
-        unsigned char header[30];
-        if (!source.read(local, static_cast<int32_t>(sizeof(header)), header) ||
-            read32(header) != kLocalHeaderSignature) {
-            return false;
-        }
-        int64_t data = local + static_cast<int64_t>(sizeof(header)) + read16(header + 26) +
-                       read16(header + 28);
-        bytes.resize(static_cast<int32_t>(size));
-        if (!source.read(data, static_cast<int32_t>(size),
-                         reinterpret_cast<unsigned char*>(bytes.data()))) {
-            bytes.resize(0);
-            return false;
-        }
-        return true;
-    }
-    return false;
 }

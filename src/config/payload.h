@@ -30,6 +30,7 @@
 #include <cstdint>
 
 #include "base/text.h"
+#include "config/byte_source.h"
 
 // Bytes between the text length field and the archive.
 constexpr int32_t kPayloadReservedSize = 16;
@@ -42,6 +43,17 @@ constexpr int32_t kMaxEmbeddedTextSize = 16 * 1024 * 1024;
 // to 65535 bytes, ZIP64 end records and a certificate table behind the archive.
 int64_t locatePayloadMark(const unsigned char* bytes, int64_t size);
 
+// Where the archive's central directory lies in the file.
+struct ArchiveDirectory {
+    int64_t offset = -1;  // the directory's first byte; -1 when there is no archive
+    int64_t size = 0;     // its length in bytes, inside the file
+    int64_t base = 0;     // the file offset that the entries' local header offsets count from
+};
+
+// The same over any image, with the archive's central directory (checked to lie inside the
+// image and before the end records; its entries are not checked here).
+int64_t locatePayloadMark(const ByteSource& source, ArchiveDirectory& directory);
+
 // The configuration text that ends 4 bytes before mark: a view into bytes. False (and an
 // empty view) when there is no mark or the length field is not positive or does not fit
 // inside the file before the mark.
@@ -53,11 +65,3 @@ bool embeddedTextAt(const unsigned char* bytes, int64_t size, int64_t mark, Text
 // read or holds no embedded text (or a text longer than kMaxEmbeddedTextSize); text is then
 // empty.
 bool readEmbeddedText(const char* executable, TextString& text, int64_t& mark);
-
-// Reads the archive entry of this name (a UTF-8 path such as "META-INF/x.png") from an
-// executable's archive into bytes. Only an entry stored without compression and of at most
-// maxSize bytes can be read: the launcher has no inflater. False (and no bytes) otherwise, or
-// when the file, its archive or the entry's headers cannot be read (an entry whose offset
-// only the ZIP64 extra field holds is not read).
-bool readStoredArchiveEntry(const char* executable, const char* name, int32_t maxSize,
-                            ByteBuffer& bytes);

@@ -7,6 +7,7 @@
 
 #include "base/jni_calls.h"
 #include "base/trace.h"
+#include "base/version.h"
 #include "config/config_store.h"
 #include "config/messages.h"
 #include "launcher/active_objects.h"
@@ -50,6 +51,7 @@ void collectVmOptions(const ConfigStore& config, JvmSession& session) {
     if (platform::isElevated()) {
         addOption(session, "-Dwyn.is.elevated=true");
     }
+    addOption(session, "-Dwyn.version=" WYN_VERSION_TEXT);
     addRuntimeHooks(session);
 }
 
@@ -91,6 +93,24 @@ void closeRuntimeSplashLater(JNIEnv* env, int ms) {
     trace("runtime splash closes in %d ms", ms);
 }
 
+// What follows a message's own text: the runtime's reason for a failed creation, the class of
+// a main class failure.
+TextString failureDetail(int result, const ConfigStore& config) {
+    if (result == kMessageVmStartFailed) {
+        return vmCreationReason();
+    }
+    if (result == kMessageMainClassNotFound || result == kMessageMainMethodMissing) {
+        return config.mainClass();
+    }
+    return TextString();
+}
+
+// A missing or unsuitable runtime: the user may need to install another one.
+bool needsAnotherRuntime(int result) {
+    return result == kRuntimeNotFound || result == kMessageRuntimeNotValid ||
+           result == kVersionTooLow || result == kVersionTooHigh;
+}
+
 int reportFailure(int result, TextView version, const ConfigStore& config) {
     TextString text = getMessage(result);
     if (result == kVersionTooLow || result == kVersionTooHigh) {
@@ -102,13 +122,32 @@ int reportFailure(int result, TextView version, const ConfigStore& config) {
         }
         text = formatMessage(text, version, minjre, config.maxJre());
     }
+    TextString detail = failureDetail(result, config);
+    if (!detail.empty()) {
+        text.append("\n\n");
+        text.append(detail);
+    }
     trace("launch failed: message %d", result);
-    showMessage(text, splashWindowHandle());
+    TextString downloadUrl = config.jreDownloadUrl();
+    if (needsAnotherRuntime(result) && isWebAddress(downloadUrl)) {
+        trace("download page offered: %s", downloadUrl.c_str());
+        showMessageOfferingPage(text, splashWindowHandle(), downloadUrl);
+    } else {
+        if (!downloadUrl.empty() && needsAnotherRuntime(result)) {
+            trace("jredownloadurl %s is not an http or https address: not offered",
+                  downloadUrl.c_str());
+        }
+        showMessage(text, splashWindowHandle());
+    }
     setSplashAutoClose(kSplashCloseDelayOnFailure);
     return result;
 }
 
 }  // namespace
+
+int reportVmCreationFailure() {
+    return reportFailure(kMessageVmStartFailed, TextView(), *activeConfig);
+}
 
 void applyEnvironment(const ConfigStore& config) {
     StringList exports;
@@ -238,7 +277,9 @@ int launchApplication(int argc, char** argv, void (*onVmStarted)()) {
     for (int32_t i = 0; i < nativeAccess.count(); ++i) {
         addOption(session, nativeAccess.stringAt(i));
     }
+    beginVmCreation();
     int result = session.createVm(runtime.c_str());
+    endVmCreation();
     if (result != 0) {
         return reportFailure(result, version, config);
     }

@@ -1,17 +1,41 @@
 // The functions the launcher hands the runtime through the invocation API's hook options.
 //
-// exit: the runtime calls it when the process ends through System.exit (or the end of the
-// virtual machine), possibly from a runtime whose C library is not the launcher's, so that
-// nothing the launcher's own C streams still hold is lost: it flushes them.
+// vfprintf: everything the runtime prints about itself ("Invalid maximum heap size", "Could
+// not reserve enough space for object heap", its logs) goes on to the stream the runtime named,
+// and while the virtual machine is being created the last of it is kept, so that the message
+// of a failed creation can say why.
+// exit and abort: a runtime that fails during creation may end the process by itself instead
+// of returning an error (no room for the heap: it calls abort). Then the launcher shows
+// message 4 with the runtime's reason and ends with code 4, as for a creation that returned
+// an error. Outside creation both hooks only flush the launcher's own C streams (System.exit),
+// which a runtime with another C library would not.
 //
-// Platforms: the same everywhere; JNICALL is the runtime's calling convention.
+// Platforms: the same everywhere; JNICALL is the runtime's calling convention. The runtime's
+// stream is written through platform/c_streams.h (on Windows the runtime's C library may not
+// be the launcher's).
 #pragma once
 
 #include <jni.h>
 
+#include <cstdarg>
+#include <cstdio>
+
+#include "base/text.h"
+
 class JvmSession;
 
+// The runtime's format and arguments: the hook's contract is that of vfprintf.
+jint JNICALL onRuntimeMessage(std::FILE* stream, const char* format, va_list args);
 void JNICALL onRuntimeExit(jint code);
+void JNICALL onRuntimeAbort();
 
 // Adds the hooks to the options of the session's next creation.
 void addRuntimeHooks(JvmSession& session);
+
+// Brackets the creation of the virtual machine: what the runtime prints in between is kept.
+void beginVmCreation();
+void endVmCreation();
+
+// The last lines the runtime printed while the virtual machine was being created (at most
+// four, 600 bytes), without surrounding blank lines; empty when it printed nothing.
+TextString vmCreationReason();

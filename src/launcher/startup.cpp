@@ -20,6 +20,7 @@
 #include "launcher/launch_sequence.h"
 #include "launcher/single_instance.h"
 #include "launcher/startup_splash.h"
+#include "launcher/trace_file.h"
 #include "platform/dynlib.h"
 #include "platform/files.h"
 #include "platform/signals.h"
@@ -231,15 +232,26 @@ int runStartup(int argc, char** argv) {
     activeSession = &session;
     activeRegistry = &registry;
     trace("executable: %s (handed on as %s)", config.exeFile().c_str(), config.exePath().c_str());
+    startTraceFile(config);
     TextString pathProblem = executablePathProblem(config);
+    int refused = 0;
     if (!pathProblem.empty()) {
         showMessageUtf8(pathProblem, nullptr);
+        refused = kMessagePathWithoutAnsiForm;
+    } else if (!config.hasPayload()) {
+        // An interrupted download: without its archive the program cannot start, and the
+        // runtime would only report a class without a name.
+        trace("no payload: the program file is damaged or incomplete");
+        showMessage(getMessage(kMessageProgramDamaged), nullptr);
+        refused = kMessageProgramDamaged;
+    }
+    if (refused != 0) {
         activeConfig = nullptr;
         activeSession = nullptr;
         activeRegistry = nullptr;
         registry.shutdownRegistry();
         platform::closeSharedMemory(instanceBlock);
-        return kMessagePathWithoutAnsiForm;
+        return refused;
     }
     platform::initCommonControls();
 

@@ -2,6 +2,7 @@
 #include "launcher/startup_splash.h"
 
 #include "base/trace.h"
+#include "config/archive_entry.h"
 #include "config/config_store.h"
 #include "launcher/active_objects.h"
 #include "launcher/jvm_session.h"
@@ -12,11 +13,33 @@
 
 namespace {
 
-// A readable `splash` file or a raw data 100 resource: without either the library would be
-// loaded for nothing, and loading it (with the windowing libraries it pulls in) costs start-up
-// time.
+// The image of the `splash` entry of the packed archive. It lives as long as the process: the
+// library is handed a pointer to it.
+SplashArchiveImage archiveImage;
+
+// Reads the entry that `splash` names from the packed archive into archiveImage.
+void readSplashEntry(const ConfigStore& config) {
+    TextString name = config.splashEntry();
+    if (name.empty()) {
+        return;
+    }
+    ArchiveEntryStatus status =
+        readStoredEntry(config.exeFile().c_str(), TextView(name), archiveImage.bytes);
+    trace("splash entry %s of the archive: %s", name.c_str(), describeEntryStatus(status));
+    if (status == ArchiveEntryStatus::Found) {
+        archiveImage.entryName = name;
+        archiveImage.archive = config.exePath();
+    }
+}
+
+// A readable `splash` file, an archive entry or a raw data 100 resource: without any of them
+// the library would be loaded for nothing, and loading it (with the windowing libraries it
+// pulls in) costs start-up time.
 bool splashImageAvailable(const TextString& imageFile) {
     if (!imageFile.empty() && platform::canRead(imageFile.c_str())) {
+        return true;
+    }
+    if (!archiveImage.bytes.empty()) {
         return true;
     }
     const void* data = nullptr;
@@ -43,19 +66,27 @@ RuntimeSplashResult showRuntimeSplash(const char* libraryPath, const TextString&
     if (!jvmLibrary.empty() && activeSession != nullptr) {
         (void)activeSession->loadRuntime(jvmLibrary.c_str());
     }
-    return loadRuntimeSplash(libraryPath, imageFile);
+    return loadRuntimeSplash(libraryPath, imageFile, archiveImage);
 }
 
 void showStartupSplash(const ConfigStore& config) {
+    archiveImage = SplashArchiveImage();
     TextString library = findRuntimeSplashLibrary();
     TextString imageFile = config.splash();
-    if (!imageFile.empty() && !platform::canRead(imageFile.c_str())) {
+    bool noFile = !imageFile.empty() && !platform::canRead(imageFile.c_str());
+    if (noFile) {
         trace("splash image %s not found", imageFile.c_str());
     }
     if (!library.empty()) {
+        // Without a file of that name beside the program, `splash` may name an entry of the
+        // packed archive; it is read only when the library is there to show it.
+        if (noFile) {
+            readSplashEntry(config);
+        }
         if (splashImageAvailable(imageFile)) {
             RuntimeSplashResult result = showRuntimeSplash(library.c_str(), imageFile);
             runtimeSplashUp = result == RuntimeSplashResult::ShownFromFile ||
+                              result == RuntimeSplashResult::ShownFromEntry ||
                               result == RuntimeSplashResult::ShownFromMemory;
             trace("runtime splash library %s: %s", library.c_str(),
                   runtimeSplashUp ? "shown" : "not shown");

@@ -14,14 +14,15 @@ class ConfigStore;
 TextString findRuntimeSplashLibrary();
 
 // Loads the located runtime into activeSession first (the splash library depends on it, and
-// the launch then uses the same runtime), then shows imageFile (the `splash` key's file) or
-// the embedded image through libraryPath.
+// the launch then uses the same runtime), then shows imageFile (the `splash` key's file), the
+// `splash` entry of the archive read by showStartupSplash, or the embedded image through
+// libraryPath.
 RuntimeSplashResult showRuntimeSplash(const char* libraryPath, const TextString& imageFile);
 
 // The start-up's splash step: the runtime's splash when findRuntimeSplashLibrary names one
-// and there is an image for it (a readable `splash` file or raw data 100; never the native
-// window then), else the native window with bitmap 100 and the `splashtitle` text, else
-// nothing.
+// and there is an image for it (a readable `splash` file, else a stored entry of the packed
+// archive of that name, else raw data 100; never the native window then), else the native
+// window with bitmap 100 and the `splashtitle` text, else nothing.
 void showStartupSplash(const ConfigStore& config);
 
 // True once the runtime's splash library shows an image: the launch then has it closed on

@@ -12,6 +12,13 @@ void showErrorBox(void* owner, const char* text, const char* caption);
 // The same box for UTF-8 texts (Windows: MessageBoxW; Linux: the bytes as they are).
 void showErrorBoxUtf8(void* owner, const char* text, const char* caption);
 
+// The error box with question below the text, offering to open url (a web address the caller
+// has checked). Windows: Yes and No buttons, and Yes opens url with ShellExecuteA. Linux: the
+// line of showErrorBox, then "Download page: <url>" on standard error; xdg-open is started for
+// url (its output to /dev/null) when DISPLAY or WAYLAND_DISPLAY is set.
+void showErrorBoxOfferingUrl(void* owner, const char* text, const char* question,
+                             const char* caption, const char* url);
+
 // Loads the common controls (InitCommonControlsEx with no classes); nothing on Linux.
 void initCommonControls();
 

@@ -4,6 +4,8 @@
 // message to standard error, so that it reaches the terminal or the log of a script that
 // started it; a GUI program has no console and writes nothing.
 #include <windows.h>
+// shellapi.h needs windows.h first.
+#include <shellapi.h>
 
 #include <cstring>
 #include <string>
@@ -58,6 +60,19 @@ void showErrorBoxUtf8(void* owner, const char* text, const char* caption) {
     }
     MessageBoxW(static_cast<HWND>(owner), wideOfUtf8(text).c_str(), wideOfUtf8(caption).c_str(),
                 MB_OK | MB_ICONWARNING | MB_SETFOREGROUND | MB_TOPMOST);
+}
+
+void showErrorBoxOfferingUrl(void* owner, const char* text, const char* question,
+                             const char* caption, const char* url) {
+    std::string both = std::string(text) + "\n\n" + question;
+    if (isConsoleProgram()) {
+        writeToStandardError(caption, both.c_str());
+    }
+    int answer = MessageBoxA(static_cast<HWND>(owner), both.c_str(), caption,
+                             MB_YESNO | MB_ICONWARNING | MB_SETFOREGROUND | MB_TOPMOST);
+    if (answer == IDYES) {
+        ShellExecuteA(nullptr, "open", url, nullptr, nullptr, SW_SHOWNORMAL);
+    }
 }
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 // Loading the runtime's splash library and handing it the splash image.
 #include "splash/runtime_splash.h"
 
+#include "platform/codepage.h"
 #include "platform/dynlib.h"
 #include "platform/env.h"
 #include "platform/files.h"
@@ -53,7 +54,8 @@ TextString runtimeSplashLibraryBeside(TextView jvmLibrary) {
     return candidate;
 }
 
-RuntimeSplashResult loadRuntimeSplash(const char* libraryPath, const TextString& imageFile) {
+RuntimeSplashResult loadRuntimeSplash(const char* libraryPath, const TextString& imageFile,
+                                      const SplashArchiveImage& archiveImage) {
     platform::setQuietErrorMode();
     platform::LibraryHandle library = platform::loadLibrary(libraryPath);
     if (library == nullptr) {
@@ -74,6 +76,8 @@ RuntimeSplashResult loadRuntimeSplash(const char* libraryPath, const TextString&
         platform::findSymbol(library, "SplashLoadMemory"));
     auto splashLoadFile =
         reinterpret_cast<SplashLoadFileFunction>(platform::findSymbol(library, "SplashLoadFile"));
+    auto setFileJarName = reinterpret_cast<SplashSetFileJarNameFunction>(
+        platform::findSymbol(library, "SplashSetFileJarName"));
     if (splashInit == nullptr) {
         return RuntimeSplashResult::NoInitFunction;
     }
@@ -85,12 +89,27 @@ RuntimeSplashResult loadRuntimeSplash(const char* libraryPath, const TextString&
         splashInit();
         splashLoadFile(imageFile.c_str());
         // java.awt.SplashScreen.getImageURL() reports the file named here.
-        auto setFileJarName = reinterpret_cast<SplashSetFileJarNameFunction>(
-            platform::findSymbol(library, "SplashSetFileJarName"));
         if (setFileJarName != nullptr) {
             setFileJarName(imageFile.c_str(), nullptr);
         }
         return RuntimeSplashResult::ShownFromFile;
+    }
+
+    if (!archiveImage.bytes.empty()) {
+        if (splashLoadMemory == nullptr) {
+            return RuntimeSplashResult::NoLoadFunction;
+        }
+        splashInit();
+        splashLoadMemory(const_cast<char*>(archiveImage.bytes.data()), archiveImage.bytes.length());
+        // With a jar name, getImageURL() reports jar:file:<executable>!/<entry>. Both names
+        // are read in the process's code page.
+        if (setFileJarName != nullptr && !archiveImage.archive.empty()) {
+            const TextString& name = archiveImage.entryName;
+            WideString wide = wideFromUtf8(name.c_str(), name.length());
+            TextString entry = narrowFromWide(wide.data(), wide.length());
+            setFileJarName(entry.c_str(), archiveImage.archive.c_str());
+        }
+        return RuntimeSplashResult::ShownFromEntry;
     }
 
     const void* data = nullptr;

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "base/trace.h"
-#include "config/payload.h"
+#include "config/archive_entry.h"
 #include "platform/files.h"
 
 namespace {
@@ -170,8 +170,9 @@ void* loadTrayIconImage(int iconId) {
     }
     std::string name = "META-INF/wyn/tray-icons/" + std::to_string(iconId) + ".png";
     ByteBuffer bytes;
-    if (!readStoredArchiveEntry(platform::executablePath().c_str(), name.c_str(),
-                                kMaxTrayIconFileSize, bytes)) {
+    if (readStoredEntry(platform::executablePath().c_str(), TextView(name.c_str()), bytes) !=
+            ArchiveEntryStatus::Found ||
+        bytes.length() > kMaxTrayIconFileSize) {
         trace("tray: no stored image %s in the archive", name.c_str());
         return nullptr;
     }

@@ -26,6 +26,27 @@ class LinuxSplash : public LaunchTest {
                "\nsplashcloseonwindow true\noption -Dsplashapp.action=" + action + "\n";
     }
 
+    // A jar that holds the splash image as images/splash.png, deflated as the JDK's jar tool
+    // writes it; no copy of the image stays in the test's directory.
+    std::string imageJar() {
+        std::string staging = dir() + "/staging";
+        std::string jar = dir() + "/images.jar";
+        EXPECT_EQ(runChild({{"/bin/mkdir", "-p", staging + "/images"}, {}, {}, ""}).exitCode, 0);
+        EXPECT_EQ(
+            runChild(
+                {{"/bin/cp", WYN_E2E_SPLASH_IMAGE, staging + "/images/splash.png"}, {}, {}, ""})
+                .exitCode,
+            0);
+        ChildResult jarred = runChild({{std::string(E2ePaths::jdk()) + "/bin/jar", "cf", jar, "-C",
+                                        staging, "images/splash.png"},
+                                       {},
+                                       {},
+                                       ""});
+        EXPECT_EQ(jarred.exitCode, 0) << jarred.err;
+        EXPECT_EQ(runChild({{"/bin/rm", "-r", staging}, {}, {}, ""}).exitCode, 0);
+        return jar;
+    }
+
     // The colour of one pixel of a PNG, as ImageMagick writes it ("#RRGGBB").
     std::string pixel(const std::string& png, int x, int y) {
         ChildResult r = runChild(
@@ -92,12 +113,75 @@ TEST_F(LinuxSplash, ClosesOnItsOwnAndReportsItsImage) {
     EXPECT_NE(r.err.find("runtime splash closes in 1750 ms"), std::string::npos) << r.err;
 }
 
+TEST_F(LinuxSplash, ShownFromAnArchiveEntryWithoutAFileBesideTheProgram) {
+    mkdir(WYN_E2E_SCREENSHOT_DIR, 0755);
+    std::string screenshot = std::string(WYN_E2E_SCREENSHOT_DIR) + "/splash-linux-entry.png";
+    unlink(screenshot.c_str());
+    std::string exe = pack(E2ePaths::linuxStub(),
+                           "mainclass com.example.splashapp.SplashApp\n"
+                           "splash images/splash.png\nsplashcloseonwindow true\n"
+                           "option -Dsplashapp.action=screenshot\n"
+                           "option -Dsplashapp.screenshot=" +
+                               screenshot + "\n",
+                           {WYN_E2E_SPLASH_APP_JAR, imageJar()}, "entry");
+    struct stat st;
+    ASSERT_NE(stat((dir() + "/images/splash.png").c_str(), &st), 0) << "no file beside it";
+    ChildResult r =
+        run(exe, {}, {std::string("JAVA_HOME=") + E2ePaths::jdk(), "WYN_TRACE=1"}, {"JRE_HOME"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("splash entry images/splash.png of the archive: stored"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(reportValue(r.out, "awtSplash"), "true");
+    EXPECT_EQ(reportValue(r.out, "wynSplash"), "true");
+    // The standard API names the entry inside the program, and that URL reads the image.
+    EXPECT_EQ(reportValue(r.out, "imageURL"), "jar:file:" + exe + "!/images/splash.png");
+    ASSERT_EQ(stat(WYN_E2E_SPLASH_IMAGE, &st), 0);
+    EXPECT_EQ(reportValue(r.out, "imageBytes"), std::to_string(st.st_size));
+    ASSERT_EQ(reportValue(r.out, "screenshot"), "taken");
+    EXPECT_EQ(pixel(screenshot, 312 + 200, 274 + 80), "#F4A261");
+    EXPECT_EQ(pixel(screenshot, 312 + 200, 274 + 157), "#FFFFFF");
+}
+
+TEST_F(LinuxSplash, FileBesideTheProgramWinsOverTheEntry) {
+    std::string exe = pack(E2ePaths::linuxStub(),
+                           "mainclass com.example.splashapp.SplashApp\nsplash images/splash.png\n",
+                           {WYN_E2E_SPLASH_APP_JAR, imageJar()}, "beside");
+    ASSERT_EQ(runChild({{"/bin/mkdir", "-p", dir() + "/images"}, {}, {}, ""}).exitCode, 0);
+    ASSERT_EQ(
+        runChild({{"/bin/cp", WYN_E2E_SPLASH_IMAGE, dir() + "/images/splash.png"}, {}, {}, ""})
+            .exitCode,
+        0);
+    ChildResult r = launch(exe);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(reportValue(r.out, "imageURL"), "file:" + dir() + "/images/splash.png");
+}
+
+TEST_F(LinuxSplash, CompressedEntryIsTracedAndShowsNothing) {
+    // Packed without a splash line, the entry stays deflated; the external configuration then
+    // names it, as a program packed by another tool would.
+    std::string exe = pack(E2ePaths::linuxStub(), "mainclass com.example.splashapp.SplashApp\n",
+                           {WYN_E2E_SPLASH_APP_JAR, imageJar()}, "deflated");
+    writeFile(exe + ".cfg", "splash images/splash.png\n");
+    ChildResult r =
+        run(exe, {}, {std::string("JAVA_HOME=") + E2ePaths::jdk(), "WYN_TRACE=1"}, {"JRE_HOME"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("splash entry images/splash.png of the archive: compressed"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(reportValue(r.out, "awtSplash"), "false");
+    EXPECT_EQ(reportValue(r.out, "wynSplash"), "false");
+}
+
 TEST_F(LinuxSplash, MissingImageIsTraced) {
     std::string exe = packSplashApp("splash missing.png\n", "missing");
     ChildResult r =
         run(exe, {}, {std::string("JAVA_HOME=") + E2ePaths::jdk(), "WYN_TRACE=1"}, {"JRE_HOME"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.err.find("splash image " + dir() + "/missing.png not found"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("splash entry missing.png of the archive: not in the archive"),
+              std::string::npos)
         << r.err;
     EXPECT_EQ(reportValue(r.out, "awtSplash"), "false");
 }

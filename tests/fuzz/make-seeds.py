@@ -62,6 +62,7 @@ CONFIG = b"mainclass com.example.Main\r\nvm -Xmx64m\nclasspath lib/*.jar;%APPLIC
          b"message 13=Already running\n  MainClass = other\n"
 HELLO = [("META-INF/", b""), ("META-INF/MANIFEST.MF", b"Manifest-Version: 1.0\r\n\r\n"),
          ("com/example/Main.class", b"\xca\xfe\xba\xbe" + bytes(40))]
+SPLASH = b"\x89PNG\r\n\x1a\n" + bytes(range(64))
 SIGNED = HELLO + [("META-INF/KEY.SF", b"sig"), ("META-INF/key.rsa", b"rsa"),
                   ("meta-inf/manifest.mf", b"other")]
 
@@ -97,6 +98,10 @@ SEEDS = {
         "empty-archive": payload(b"mainclass A", b"PK\x05\x06" + bytes(18)),
         "no-payload": b"\x7fELF just a stub without anything behind it",
         "bad-length": b"stub" + struct.pack("<i", 0x7FFFFFFF) + bytes(16) + b"PK\x05\x06" + bytes(18),
+        # The splash image as a stored and as a deflated entry (the harness looks it up).
+        "splash-entry": payload(b"mainclass A\nsplash images/splash.png",
+                                jar(HELLO + [("images/splash.png", SPLASH)], method=zipfile.ZIP_STORED)),
+        "splash-entry-deflated": payload(b"mainclass A", jar(HELLO + [("images/splash.png", SPLASH)])),
     },
     "config_decoding": {
         "utf8": b"\xef\xbb\xbf" + CONFIG + b"\0after",

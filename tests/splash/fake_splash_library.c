@@ -1,7 +1,7 @@
 /* A stand-in for the Java runtime's splash library that records the calls it gets, so that
    tests can see which entry points the launcher called, in which order, with which image.
-   Built in variants: FAKE_WITH_INIT, FAKE_WITH_LOAD_FILE, FAKE_WITH_LOAD_MEMORY select the
-   entry points it has; FAKE_WITH_DEPENDENCY makes it need a second library beside it. */
+   Built in variants: FAKE_WITH_INIT, FAKE_WITH_LOAD_FILE, FAKE_WITH_LOAD_MEMORY and
+   FAKE_WITH_JAR_NAME (SplashSetFileJarName) select the entry points it has; FAKE_WITH_DEPENDENCY makes it need a second library beside it. */
 #include <stdio.h>
 #include <string.h>
 
@@ -54,5 +54,14 @@ FAKE_EXPORT int SplashLoadMemory(void* data, int size) {
     snprintf(entry, sizeof(entry), "memory:%d:%.*s", size, shown, (const char*)data);
     record(entry);
     return 1;
+}
+#endif
+
+#ifdef FAKE_WITH_JAR_NAME
+FAKE_EXPORT void SplashSetFileJarName(const char* fileName, const char* jarName) {
+    char entry[1024];
+    snprintf(entry, sizeof(entry), "jar:%s|%s", fileName != NULL ? fileName : "(null)",
+             jarName != NULL ? jarName : "(null)");
+    record(entry);
 }
 #endif

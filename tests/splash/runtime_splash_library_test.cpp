@@ -18,10 +18,12 @@ struct Attempt {
     std::string calls;
 };
 
-Attempt attempt(const char* variant, const std::string& imageFile) {
+Attempt attempt(const char* variant, const std::string& imageFile,
+                const SplashArchiveImage& archiveImage = SplashArchiveImage()) {
     std::string library = fakeSplashLibrary(variant);
     std::string before = fakeSplashLog(library);
-    RuntimeSplashResult result = loadRuntimeSplash(library.c_str(), TextString(imageFile.c_str()));
+    RuntimeSplashResult result =
+        loadRuntimeSplash(library.c_str(), TextString(imageFile.c_str()), archiveImage);
     std::string after = fakeSplashLog(library);
     return {result, after.substr(before.size())};
 }
@@ -31,6 +33,43 @@ TEST(RuntimeSplashLibrary, ReadableSplashFileIsInitialisedThenLoadedByPath) {
     Attempt a = attempt("full", image);
     EXPECT_EQ(a.result, RuntimeSplashResult::ShownFromFile);
     EXPECT_EQ(a.calls, "init;file:" + image + ";");
+}
+
+SplashArchiveImage entryImage(const char* archive) {
+    SplashArchiveImage image;
+    image.bytes.append("PNG image bytes from the archive", 32);
+    image.entryName = TextString("images/splash.png");
+    image.archive = TextString(archive);
+    return image;
+}
+
+TEST(RuntimeSplashLibrary, ArchiveEntryIsLoadedFromMemoryWithItsJarName) {
+    struct Case {
+        const char* variant;
+        std::string imageFile;
+        const char* archive;
+        RuntimeSplashResult result;
+        std::string calls;
+    };
+    std::string file = fixturePath("splash-image.png");
+    const std::string memory = "memory:32:PNG image bytes ;";
+    const Case cases[] = {
+        {"jarname", "", "/apps/app", RuntimeSplashResult::ShownFromEntry,
+         "init;" + memory + "jar:images/splash.png|/apps/app;"},
+        // An executable path without a form in the code page: no jar name rather than a
+        // wrong one.
+        {"jarname", "", "", RuntimeSplashResult::ShownFromEntry, "init;" + memory},
+        {"full", "", "/apps/app", RuntimeSplashResult::ShownFromEntry, "init;" + memory},
+        {"nomemory", "", "/apps/app", RuntimeSplashResult::NoLoadFunction, ""},
+        {"jarname", file, "/apps/app", RuntimeSplashResult::ShownFromFile,
+         "init;file:" + file + ";jar:" + file + "|(null);"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.variant) + " " + c.imageFile + " " + c.archive);
+        Attempt a = attempt(c.variant, c.imageFile, entryImage(c.archive));
+        EXPECT_EQ(a.result, c.result);
+        EXPECT_EQ(a.calls, c.calls);
+    }
 }
 
 TEST(RuntimeSplashLibrary, LibraryWithoutInitShowsNothing) {

@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "config/config_store.h"
 #include "launcher/active_objects.h"
 #include "launcher/jvm_session.h"
 #include "platform/java_runtime.h"
+#include "platform/resources.h"
 #include "runtime/runtime_locator.h"
 #include "splash/splash_window.h"
 #include "splash_test_paths.h"
@@ -22,9 +25,12 @@ namespace {
 // runtime locator reads it from there) for the object's lifetime.
 class ActiveConfiguration {
   public:
-    ActiveConfiguration(const ScratchTree& tree, const std::string& text) : store_(false) {
+    ActiveConfiguration(const ScratchTree& tree, const std::string& text,
+                        const std::vector<std::pair<std::string, std::string>>& entries = {})
+        : store_(false) {
         CraftedExecutable exe;
         exe.config = text;
+        exe.entries = entries;
         std::string path = tree.path("app.exe");
         EXPECT_TRUE(writeBytes(path, exe.bytes()));
         store_.loadFrom(path.c_str());
@@ -62,6 +68,38 @@ TEST(StartupSplash, RuntimeSplashLibraryShowsTheSplashFile) {
     showStartupSplash(config.store());
     EXPECT_EQ(fakeSplashLog(library), "init;file:" + image + ";");
     EXPECT_FALSE(splashWindowExists());
+}
+
+TEST(StartupSplash, ArchiveEntryWhenNoSuchFileIsBesideTheProgram) {
+    ScratchTree tree;
+    std::string jvm = runtimeWithSplashLibrary(tree, "jarname");
+    std::string library = tree.path("bin/client/../") + platform::kSplashLibraryName;
+    ActiveConfiguration config(tree, "jre_order=c\njvmdll=" + jvm + "\nsplash=images\\logo.png\n",
+                               {{"META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\n"},
+                                {"images/logo.png", "logo image bytes in the archive"}});
+    showStartupSplash(config.store());
+    EXPECT_EQ(fakeSplashLog(library), "init;memory:31:logo image bytes;jar:images/logo.png|" +
+                                          std::string(config.store().exePath().c_str()) + ";");
+    EXPECT_TRUE(runtimeSplashShown());
+}
+
+TEST(StartupSplash, NoImageWhenTheEntryIsMissing) {
+    ScratchTree tree;
+    std::string jvm = runtimeWithSplashLibrary(tree, "jarname");
+    std::string library = tree.path("bin/client/../") + platform::kSplashLibraryName;
+    ActiveConfiguration config(tree, "jre_order=c\njvmdll=" + jvm + "\nsplash=images/logo.png\n",
+                               {{"images/other.png", "another image"}});
+    showStartupSplash(config.store());
+    std::string log = fakeSplashLog(library);
+    EXPECT_EQ(log.find("jar:"), std::string::npos) << log;
+    const void* data = nullptr;
+    int32_t size = 0;
+    if (platform::findSplashImageData(data, size)) {
+        EXPECT_EQ(log, "init;memory:" + std::to_string(size) + ":WYN-SPLASH-IMAGE;")
+            << "the executable's own raw data 100 instead";
+    } else {
+        EXPECT_EQ(log, "") << "no image: the library is not even loaded";
+    }
 }
 
 TEST(StartupSplash, RuntimeIsLoadedIntoTheSessionBeforeItsSplashLibrary) {

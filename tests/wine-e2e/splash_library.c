@@ -3,6 +3,7 @@
      init / path <PATH at the time of SplashInit>
      file <path>          SplashLoadFile
      memory <size> <text up to the first line feed>   SplashLoadMemory
+     jar <file> <jar>     SplashSetFileJarName ("(null)" for a null jar)
    Variants: E2E_WITH_INIT exports SplashInit; E2E_WITH_DEPENDENCY needs e2esplashdep.dll. */
 #include <stdio.h>
 #include <stdlib.h>
@@ -42,6 +43,13 @@ __declspec(dllexport) void SplashInit(void) {
 __declspec(dllexport) int SplashLoadFile(const char* file) {
     record("file", file != NULL ? file : "(null)");
     return 1;
+}
+
+__declspec(dllexport) void SplashSetFileJarName(const char* file, const char* jar) {
+    char text[1024];
+    snprintf(text, sizeof(text), "%s %s", file != NULL ? file : "(null)",
+             jar != NULL ? jar : "(null)");
+    record("jar", text);
 }
 
 __declspec(dllexport) int SplashLoadMemory(void* data, int size) {

@@ -86,9 +86,13 @@ MessageBoxView readMessageBox(HWND box) {
     return view;
 }
 
+void pressButton(HWND box, int id) {
+    HWND button = GetDlgItem(box, id);
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
 void pressOk(HWND box) {
-    HWND button = GetDlgItem(box, IDOK);
-    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    pressButton(box, IDOK);
 }
 
 bool saveScreenshot(const std::string& name) {

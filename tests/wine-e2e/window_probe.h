@@ -26,6 +26,8 @@ struct MessageBoxView {
 MessageBoxView readMessageBox(HWND box);
 // Clicks the box's OK button.
 void pressOk(HWND box);
+// Clicks the box's button with the id (IDYES, IDNO, ...).
+void pressButton(HWND box, int id);
 
 // Saves the whole screen as a PNG under the build tree's screenshot directory.
 bool saveScreenshot(const std::string& name);

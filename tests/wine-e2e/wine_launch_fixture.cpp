@@ -108,6 +108,7 @@ std::string WineLaunch::pack(const std::string& stubPath, const std::string& con
     }
     exe.config = config;
     exe.entries = {{"com/example/app/Marker.txt", "packed by the end-to-end suite\n"}};
+    exe.entries.insert(exe.entries.end(), entries_.begin(), entries_.end());
     return scratch_.writeExecutable(exe, name);
 }
 

@@ -8,6 +8,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/payload_builder.h"
@@ -62,6 +63,10 @@ class WineLaunch {
     std::string pack(const std::string& stubPath, const std::string& config,
                      const std::string& name = "app.exe",
                      wynpack::WindowsResources resources = {}) const;
+    // An entry (stored) that pack puts into the archive beside the suite's marker.
+    void addArchiveEntry(const std::string& name, const std::string& content) {
+        entries_.emplace_back(name, content);
+    }
     // Copies the test runtime's tree (bin\ with the companion, bin\server\jvm.dll) to home
     // below the scratch directory; returns the jvm.dll copy's path.
     std::string copyTestRuntime(const std::string& home) const;
@@ -82,6 +87,7 @@ class WineLaunch {
 
   private:
     ScratchDirectory scratch_;
+    std::vector<std::pair<std::string, std::string>> entries_;
 };
 
 // UTF-16 of a UTF-8 text.

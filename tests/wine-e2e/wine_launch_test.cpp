@@ -152,7 +152,7 @@ TEST(HeadlessRecordedLaunch, OptionsPropertiesMainClassAndArguments) {
                   {"option -Xmx64m", "option -Dfirst=1", "option -Dseen=from export",
                    "option -Djava.class.path=" + logExe, "option -Dwyn.class.path=" + logExe,
                    "option -Dwyn.app.path=" + logExe, "option -Dapplication.home=" + logDir,
-                   "option -Dwyn.is.elevated=true"}));
+                   "option -Dwyn.is.elevated=true", "option -Dwyn.version=0.1.0"}));
     EXPECT_EQ(launch.runtimeRecords("env "),
               std::vector<std::string>(
                   {"env JAVA_TOOL_OPTIONS unset", "env WYN_E2E_EXPORTED=from export"}));
@@ -320,9 +320,34 @@ TEST_F(HeadlessRuntimeSplash, ConfiguredFileWinsOverTheEmbeddedImage) {
     ASSERT_TRUE(writeBytes(launch.file("picture.png"), "not really a picture"));
     ASSERT_EQ(run(launch, config + "splash=" + launch.file("picture.png") + "\n"), 0);
     std::vector<std::string> log = WineLaunch::lines(launch.splashLog());
-    ASSERT_EQ(log.size(), 3u);
+    ASSERT_EQ(log.size(), 4u);
     EXPECT_EQ(log[0], "init");
     EXPECT_EQ(log[2], "file " + launch.file("picture.png"));
+    EXPECT_EQ(log[3], "jar " + launch.file("picture.png") + " (null)");
+}
+
+TEST_F(HeadlessRuntimeSplash, ArchiveEntryWinsOverTheEmbeddedImageAndNamesTheProgram) {
+    WineLaunch launch;
+    std::string config = prepare(launch, "full");
+    launch.addArchiveEntry("images/splash.png", "wyn splash image from the archive\nmore bytes");
+    std::string exe = launch.pack(WYN_E2E_SPLASH_STUB, config + "splash=images\\splash.png\n");
+    ASSERT_EQ(launch.run(exe, "", withEnv(launch.baseEnvironment(), classes("app/Main:main"))), 0);
+    std::vector<std::string> log = WineLaunch::lines(launch.splashLog());
+    ASSERT_EQ(log.size(), 4u);
+    EXPECT_EQ(log[0], "init");
+    EXPECT_EQ(log[2], "memory 44 wyn splash image from the archive");
+    EXPECT_EQ(log[3], "jar images/splash.png " + exe);
+}
+
+TEST_F(HeadlessRuntimeSplash, MissingArchiveEntryFallsBackToTheEmbeddedImage) {
+    WineLaunch launch;
+    std::string config = prepare(launch, "full");
+    launch.addArchiveEntry("images/other.png", "another image");
+    ASSERT_EQ(run(launch, config + "splash=images/splash.png\n"), 0);
+    std::vector<std::string> log = WineLaunch::lines(launch.splashLog());
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_EQ(log[2],
+              "memory " + std::to_string(WYN_E2E_IMAGE_SIZE) + " wyn raw splash image line 1.");
 }
 
 TEST_F(HeadlessRuntimeSplash, EmbeddedImageGoesWithItsExactSize) {

@@ -234,8 +234,10 @@ bool ArchiveMerger::copyEntry(zip_t* target, const Source& source, zip_uint64_t 
         return failed(ExitStatus::Failed, zipMessage(target));
     }
     auto entry = static_cast<zip_uint64_t>(added);
-    // Stored data reads like uncompressed data: without this libzip would deflate it.
-    if ((st.valid & ZIP_STAT_COMP_METHOD) && st.comp_method == ZIP_CM_STORE &&
+    // Stored data reads like uncompressed data: without this libzip would deflate it. The
+    // entry asked for uncompressed is inflated and stored.
+    bool stored = (st.valid & ZIP_STAT_COMP_METHOD) && st.comp_method == ZIP_CM_STORE;
+    if ((stored || name == storedName_) &&
         zip_set_file_compression(target, entry, ZIP_CM_STORE, 0) != 0) {
         return failed(ExitStatus::Failed, zipMessage(target));
     }

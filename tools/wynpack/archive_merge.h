@@ -11,8 +11,10 @@
 // service_files.h): the merged file takes the first copy's place.
 //
 // Entries are copied without recompression (same method, same bytes), with their times,
-// extra fields and external attributes. The archive is written by libzip with offsets that
-// count from its own first byte, as the JDK's zip reader expects of an archive behind a stub.
+// extra fields and external attributes, except the one entry asked for uncompressed (the
+// image that the launcher reads itself), which is stored. The archive is written by libzip with
+// offsets that count from its own first byte, as the JDK's zip reader expects of an archive behind
+// a stub.
 //
 // Platforms: libzip on the Linux host; nothing here differs by platform.
 #pragma once
@@ -57,6 +59,9 @@ class ArchiveMerger {
     // Opens the jar as the next source; bad input when it cannot be read or is not a ZIP.
     [[nodiscard]] bool addSource(const std::string& path, Problem& problem);
 
+    // The entry of that name is written uncompressed (stored), whichever jar it comes from.
+    void storeUncompressed(const std::string& name) { storedName_ = name; }
+
     // Writes the merged archive to zipPath, an existing file that is replaced. Notes about
     // dropped duplicates and merged service files go to note. Stops, removing its own
     // temporary file, when an interrupt is requested.
@@ -90,6 +95,7 @@ class ArchiveMerger {
                         const std::string& name, Problem& problem);
 
     std::vector<Source> sources_;
+    std::string storedName_;
     std::unordered_map<std::string, std::string> mergedServices_;
     struct StoredEntry {
         std::string name;

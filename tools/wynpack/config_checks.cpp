@@ -12,7 +12,7 @@ namespace wynpack {
 namespace {
 
 // Every key the launcher reads.
-constexpr std::array<std::string_view, 27> kKeys = {
+constexpr std::array<std::string_view, 29> kKeys = {
     "appid",
     "splash",
     "splashtitle",
@@ -40,6 +40,8 @@ constexpr std::array<std::string_view, 27> kKeys = {
     "classpath",
     "java_classpath",
     "cds",
+    "trace",
+    "jredownloadurl",
 };
 
 bool isKeyCharacter(char c) {

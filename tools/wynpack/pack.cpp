@@ -19,6 +19,7 @@
 #include "main_class.h"
 #include "output_file.h"
 #include "pe_image.h"
+#include "splash_entry.h"
 #include "tray_icon_png.h"
 #include "windows_resources.h"
 #include "zip64_locator.h"
@@ -65,6 +66,31 @@ bool makeConfigBlock(const PackOptions& options, std::string utf8, const Archive
                     "configuration file " + quoted(options.config) + " is too large");
     }
     return true;
+}
+
+// Has the entry that `splash` names stored uncompressed, so that the launcher can read it;
+// warns when the name is neither an entry of the jars nor a file beside the output.
+void prepareSplashEntry(const PackOptions& options, const std::string& utf8, ArchiveMerger& merger,
+                        const PackMessages& messages) {
+    KeyLine line = firstKeyLine(utf8, "splash");
+    std::string name = splashEntryName(line.value);
+    if (name.empty()) {
+        return;
+    }
+    for (size_t source = 0; source < merger.sourceCount(); ++source) {
+        if (merger.hasEntry(source, name)) {
+            merger.storeUncompressed(name);
+            return;
+        }
+    }
+    struct stat st;
+    if (stat((directoryOf(options.output) + "/" + name).c_str(), &st) == 0) {
+        return;
+    }
+    messages.warning(quoted(options.config) + " line " + std::to_string(line.lineNumber) +
+                     ": splash " + quoted(name) +
+                     " is neither an entry of the jars nor a file beside " +
+                     quoted(options.output) + ": the program shows no image for it");
 }
 
 // The files the packed program reads at run time as its external configuration: the output's
@@ -335,6 +361,7 @@ bool pack(const PackOptions& options, const std::string& toolDir, const PackMess
     if (!addTrayIconImages(options, merger, messages, problem)) {
         return false;
     }
+    prepareSplashEntry(options, configText, merger, messages);
     std::string block;
     if (!makeConfigBlock(options, std::move(configText), merger, messages, block, problem)) {
         return false;

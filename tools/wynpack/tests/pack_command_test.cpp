@@ -296,6 +296,62 @@ TEST(PackCommand, MergeOrderDuplicatesSignaturesAndSupportJarLast) {
                      "shared.txt", "com/B.class"}));
 }
 
+TEST(PackCommand, SplashEntryIsStoredAndAMissingOneWarnedAbout) {
+    TempDir dir;
+    std::string a = dir.file("a.jar"), b = dir.file("b.jar");
+    writeZip(a, {{"com/Main.class", javaClassFile("com/Main", true)},
+                 {"com/Other.class", std::string(400, 'o'), true},
+                 {"images/splash.png", std::string(300, 'p') + "first image", true}});
+    writeZip(b, {{"images/splash.png", "second image", true}});
+    mkdir(dir.file("beside").c_str(), 0755);
+    mkdir(dir.file("beside/images").c_str(), 0755);
+    writeFile(dir.file("beside/images/none.png"), "an image file beside the program");
+    const std::string kNoImage = "is neither an entry of the jars nor a file beside '" +
+                                 dir.file("out") + "': the program shows no image for it";
+    struct Case {
+        std::string splashLine;
+        std::string output;  // in dir
+        int splashMethod;    // of images/splash.png in the output
+        Names errors;
+    };
+    const Case cases[] = {
+        {"splash images/splash.png", "out", ZIP_CM_STORE, {}},
+        {"splash = images\\splash.png", "out", ZIP_CM_STORE, {}},
+        {"", "out", ZIP_CM_DEFLATE, {}},
+        {"splash images/none.png",
+         "out",
+         ZIP_CM_DEFLATE,
+         {"wynpack: warning: '" + dir.file("settings.cfg") + "' line 2: splash 'images/none.png' " +
+          kNoImage}},
+        {"splash images/none.png", "beside/out", ZIP_CM_DEFLATE, {}},
+        {"splash ${IMAGES}/none.png", "out", ZIP_CM_DEFLATE, {}},
+        {"splash /opt/app/none.png", "out", ZIP_CM_DEFLATE, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.splashLine + " for " + c.output);
+        writeFile(dir.file("settings.cfg"), "mainclass com.Main\n" + c.splashLine + "\n");
+        std::string output = dir.file(c.output);
+        ProcessResult run =
+            runTool(kTool, {"--target", "linux-x86_64", "--no-support", "--config",
+                            dir.file("settings.cfg"), "--jar", a, "--jar", b, "--output", output});
+        ASSERT_EQ(run.exitStatus, 0) << run.err;
+        Names errors;
+        for (const std::string& line : linesOf(run.err)) {
+            if (line.find("is a duplicate") == std::string::npos) {
+                errors.push_back(line);
+            }
+        }
+        EXPECT_EQ(errors, c.errors);
+        Packed packed;
+        ASSERT_TRUE(takeApart(output, readFile(kBuildStub).size(), packed));
+        const ZipEntryInfo* image = findEntry(packed, "images/splash.png");
+        ASSERT_NE(image, nullptr);
+        EXPECT_EQ(image->method, c.splashMethod);
+        EXPECT_EQ(image->content, std::string(300, 'p') + "first image");
+        EXPECT_EQ(findEntry(packed, "com/Other.class")->method, ZIP_CM_DEFLATE);
+    }
+}
+
 TEST(PackCommand, FirstCopyOfAResourceWinsAtRunTime) {
     TempDir dir;
     writeZip(dir.file("first.jar"), {{"com/example/packed/message.txt", "first copy"}});

@@ -12,7 +12,7 @@
 
 #include "base/text.h"
 #include "byte_order.h"
-#include "config/payload.h"
+#include "config/archive_entry.h"
 #include "test_files.h"
 #include "tray/tray_icon_image.h"
 #include "tray_icon_png.h"
@@ -364,7 +364,8 @@ std::string iconFile(const std::vector<IconImage>& images) {
 // What the launcher reads of a packed file's entry, or "<not read>".
 std::string storedEntry(const std::string& file, const std::string& name, int32_t maxSize) {
     ByteBuffer bytes;
-    if (!readStoredArchiveEntry(file.c_str(), name.c_str(), maxSize, bytes)) {
+    if (readStoredEntry(file.c_str(), TextView(name.c_str()), bytes) != ArchiveEntryStatus::Found ||
+        bytes.length() > maxSize) {
         return "<not read>";
     }
     return std::string(bytes.data(), static_cast<size_t>(bytes.length()));

@@ -39,11 +39,21 @@ public final class SplashApp {
         System.out.println("wynSplash=" + (first != null));
         System.out.println("wynSplashAgain=" + (second != null));
         System.out.println("sameObject=" + (first == second));
+        java.awt.SplashScreen awtSplash = java.awt.SplashScreen.getSplashScreen();
+        java.net.URL imageURL = awtSplash == null ? null : awtSplash.getImageURL();
+        System.out.println("imageURL=" + imageURL);
+        if (imageURL != null) {
+            long bytes = 0;
+            try (java.io.InputStream image = imageURL.openStream()) {
+                while (image.read() >= 0) {
+                    ++bytes;
+                }
+            }
+            System.out.println("imageBytes=" + bytes);
+        }
 
         String action = System.getProperty("splashapp.action", "");
         if (action.equals("timer")) {
-            java.awt.SplashScreen splash = java.awt.SplashScreen.getSplashScreen();
-            System.out.println("imageURL=" + (splash == null ? null : splash.getImageURL()));
             System.out.println("atStart=" + (awtSplashVisible() ? "visible" : "closed"));
             waitUntilClosed(8000);
             System.out.println("afterTimer=" + (awtSplashVisible() ? "visible" : "closed"));

@@ -1,0 +1,7 @@
+/* The launcher's version: in the trace file's header, the system property wyn.version and
+   the Windows version information. Only #define lines, so that the resource script can
+   include it. */
+#pragma once
+
+#define WYN_VERSION_NUMBERS 0, 1, 0, 0
+#define WYN_VERSION_TEXT "0.1.0"
