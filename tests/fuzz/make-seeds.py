@@ -25,6 +25,31 @@ def payload(text, archive):
     return b"\x7fELF stub" + body + struct.pack("<i", len(body)) + bytes(16) + archive
 
 
+def version_block(key, value, value_length, text, children):
+    """One block of a version information resource, padded so that the next one is aligned."""
+    body = struct.pack("<H", 1 if text else 0) + (key + "\0").encode("utf-16-le")
+    body += bytes(-(len(body) + 4) % 4) + value
+    for child in children:
+        body += bytes(-(len(body) + 4) % 4) + child
+    block = struct.pack("<HH", len(body) + 4, value_length) + body
+    return block + bytes(-len(block) % 4)
+
+
+def version_info(tables):
+    """A VS_VERSIONINFO resource with string tables of (language, [(name, value)])."""
+    strings = [version_block(language, b"", 0, True,
+                             [version_block(name, (value + "\0").encode("utf-16-le"),
+                                            len(value) + 1, True, [])
+                              for name, value in pairs])
+               for language, pairs in tables]
+    fixed = struct.pack("<13I", 0xFEEF04BD, 0x10000, 0x10000, 0, 0x10000, 0, 0x3F, 0,
+                        0x40004, 1, 0, 0, 0)
+    var = version_block("VarFileInfo", b"", 0, True,
+                        [version_block("Translation", struct.pack("<HH", 0x409, 1200), 4, False, [])])
+    return version_block("VS_VERSION_INFO", fixed, len(fixed), False,
+                         [version_block("StringFileInfo", b"", 0, True, strings), var])
+
+
 def png_chunk(kind, data):
     return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
 
@@ -183,6 +208,13 @@ SEEDS = {
                                            png_chunk(b"tRNS", b"\0\x80")))]),
         "png-and-bitmap": icon([(2, 2, 32, png(2, 2, 16, 2, b"\0" + bytes(12) + b"\0" + bytes(12), 6)),
                                 (2, 2, 24, bitmap(2, 2, 24, bytes(16), bytes(8)))]),
+    },
+    "wynpack_version_info": {
+        "launcher": version_info([("040904B0", [("CompanyName", "Example"),
+                                                ("LauncherVersion", "wyn 0.1.0")])]),
+        "two-tables": version_info([("040704B0", [("ProductName", "Beispiel")]),
+                                    ("040904B0", [("LauncherVersion", "wyn 9.8.7")])]),
+        "unprintable": version_info([("040904B0", [("LauncherVersion", "wyn\r\n\u00e9")])]),
     },
     "wynpack_config": {
         "utf8-mark": b"\xef\xbb\xbf" + CONFIG,

@@ -1,9 +1,11 @@
 // The real launcher with what the packer writes into a Windows stub: a splash bitmap shown by
 // the native splash window (screenshot), the console variant's output, messages and exit
-// codes, and a packed launcher signed with osslsigncode that still reads its configuration.
+// codes, a packed launcher signed with osslsigncode that still reads its configuration, and
+// the launcher's version in the packed program's version information.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "support/drawing_win.h"
 #include "wine-e2e/window_probe.h"
@@ -170,6 +172,38 @@ bool runLinuxShell(const std::string& script, const std::string& doneFile) {
         Sleep(100);
     }
     return false;
+}
+
+// A string of a file's version information as GetFileVersionInfo and VerQueryValue give it;
+// "(none)" when the file has no such string.
+std::wstring versionString(const std::string& path, const wchar_t* name) {
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    std::vector<char> data(size);
+    wchar_t* value = nullptr;
+    UINT length = 0;
+    std::wstring query = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+    if (size == 0 || !GetFileVersionInfoA(path.c_str(), 0, size, data.data()) ||
+        !VerQueryValueW(data.data(), query.c_str(), reinterpret_cast<void**>(&value), &length) ||
+        value == nullptr) {
+        return L"(none)";
+    }
+    return value;
+}
+
+TEST(HeadlessPackedVersion, LauncherVersionBesideTheApplicationsFields) {
+    WineLaunch launch;
+    wynpack::WindowsResources resources;
+    resources.version.fileVersion = "3.1";
+    resources.version.productVersion = "3.1";
+    resources.version.strings = {{"CompanyName", "Tarnwick Tests"}, {"FileVersion", "3.1"}};
+    std::string exe = launch.pack(WYN_E2E_STUB, okConfig(), "versioned.exe", resources);
+    // The stub names its own version; the packed program carries it beside the application's.
+    EXPECT_EQ(versionString(WYN_E2E_STUB, L"LauncherVersion"), L"wyn 0.1.0");
+    EXPECT_EQ(versionString(exe, L"LauncherVersion"), L"wyn 0.1.0");
+    EXPECT_EQ(versionString(exe, L"FileVersion"), L"3.1");
+    EXPECT_EQ(versionString(exe, L"CompanyName"), L"Tarnwick Tests");
+    EXPECT_EQ(versionString(exe, L"ProductName"), L"(none)");  // the stub's "wyn" is replaced
 }
 
 TEST(HeadlessSigned, SignedLauncherReadsItsConfigurationAndRuns) {

@@ -56,6 +56,69 @@ void appendVersion(std::string& out, const std::string& dotted) {
     appendLe32(out, n[2] << 16 | n[3]);
 }
 
+// A block read back: its key, the bytes after the key (value and children) and where its
+// children start within them.
+struct ReadBlock {
+    std::u16string key;
+    std::string_view rest;
+    size_t childrenAt = 0;
+};
+
+size_t alignedTo4(size_t at) {
+    return (at + 3) & ~size_t{3};
+}
+
+// Reads the block at the start of bytes; false when its length or key does not fit.
+bool readBlock(std::string_view bytes, ReadBlock& read, size_t& length) {
+    if (bytes.size() < 6) {
+        return false;
+    }
+    length = readLe16(bytes, 0);
+    if (length < 6 || length > bytes.size()) {
+        return false;
+    }
+    std::string_view whole = bytes.substr(0, length);
+    size_t valueLength = readLe16(whole, 2);
+    bool text = readLe16(whole, 4) == kTextValue;
+    read.key.clear();
+    size_t at = 6;
+    for (;; at += 2) {
+        if (at + 2 > whole.size()) {
+            return false;
+        }
+        char16_t c = static_cast<char16_t>(readLe16(whole, at));
+        if (c == 0) {
+            break;
+        }
+        read.key += c;
+    }
+    size_t valueAt = alignedTo4(at + 2);
+    if (valueAt > whole.size()) {
+        valueAt = whole.size();
+    }
+    read.rest = whole.substr(valueAt);
+    read.childrenAt = alignedTo4(valueAt + (text ? 2 * valueLength : valueLength)) - valueAt;
+    return true;
+}
+
+// The blocks that follow one another in bytes, each on a 4-byte boundary.
+std::vector<ReadBlock> readChildren(std::string_view bytes) {
+    std::vector<ReadBlock> children;
+    size_t at = 0;
+    ReadBlock child;
+    size_t length = 0;
+    while (at < bytes.size() && readBlock(bytes.substr(at), child, length)) {
+        children.push_back(child);
+        at = alignedTo4(at + length);
+    }
+    return children;
+}
+
+std::string_view childrenOf(const ReadBlock& block) {
+    return block.childrenAt < block.rest.size() ? block.rest.substr(block.childrenAt)
+                                                : std::string_view{};
+}
+
 }  // namespace
 
 bool parseDottedVersion(std::string_view text, std::array<uint32_t, 4>& numbers) {
@@ -79,6 +142,36 @@ bool parseDottedVersion(std::string_view text, std::array<uint32_t, 4>& numbers)
         }
         at = end + 1;
     }
+}
+
+bool findVersionString(std::string_view resource, std::u16string_view name, std::u16string& value) {
+    ReadBlock root;
+    size_t length = 0;
+    if (!readBlock(resource, root, length) || root.key != u"VS_VERSION_INFO") {
+        return false;
+    }
+    for (const ReadBlock& info : readChildren(childrenOf(root))) {
+        if (info.key != u"StringFileInfo") {
+            continue;
+        }
+        for (const ReadBlock& table : readChildren(childrenOf(info))) {
+            for (const ReadBlock& string : readChildren(childrenOf(table))) {
+                if (string.key != name) {
+                    continue;
+                }
+                value.clear();
+                for (size_t at = 0; at + 2 <= string.rest.size(); at += 2) {
+                    char16_t c = static_cast<char16_t>(readLe16(string.rest, at));
+                    if (c == 0) {
+                        break;
+                    }
+                    value += c;
+                }
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 std::u16string utf16FromUtf8(std::string_view utf8) {

@@ -5,6 +5,10 @@
 // numbers are 0 in the numeric fields, the text fields keep the text as given. The strings go
 // into one table for US English, Unicode (040904B0); empty strings are left out.
 //
+// Reading looks up one string of an existing resource (a stub's), in whichever language table
+// holds it. The bytes come from a file: every block's length is checked against its parent,
+// and a damaged resource reads as one without the string.
+//
 // Platforms: pure code, the same everywhere.
 #pragma once
 
@@ -29,6 +33,11 @@ struct VersionFields {
 
 // The resource's bytes. The versions must have passed parseDottedVersion.
 std::string buildVersionInfo(const VersionFields& fields);
+
+// The value of the string called name in the resource's string tables; false when no table
+// has it or the resource is damaged.
+[[nodiscard]] bool findVersionString(std::string_view resource, std::u16string_view name,
+                                     std::u16string& value);
 
 // UTF-8 to UTF-16 code units; the text must have been checked as UTF-8 (a cut-off last
 // character is left out).

@@ -1,6 +1,7 @@
 // What the packer changes in a Windows stub (see windows_resources.h).
 #include "windows_resources.h"
 
+#include "base/version.h"
 #include "byte_order.h"
 #include "icon_file.h"
 #include "pe_image.h"
@@ -26,7 +27,33 @@ void putResource(std::vector<ResourceEntry>& entries, uint32_t type, uint32_t id
     entries.push_back(std::move(entry));
 }
 
+constexpr size_t kLongestLauncherVersion = 64;
+
+bool isPrintableAsciiLine(std::u16string_view text) {
+    if (text.empty() || text.size() > kLongestLauncherVersion) {
+        return false;
+    }
+    for (char16_t c : text) {
+        if (c < 0x20 || c > 0x7E) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
+
+std::string launcherVersionOf(const std::vector<ResourceEntry>& stubResources) {
+    for (const ResourceEntry& entry : stubResources) {
+        std::u16string value;
+        if (entry.type == ResourceKey::number(kResourceVersion) &&
+            findVersionString(entry.data, u"LauncherVersion", value) &&
+            isPrintableAsciiLine(value)) {
+            return std::string(value.begin(), value.end());
+        }
+    }
+    return "wyn " WYN_VERSION_TEXT;
+}
 
 bool applyWindowsResources(std::string& stub, const std::string& stubPath,
                            const WindowsResources& resources, size_t& checksumOffset,
@@ -59,7 +86,9 @@ bool applyWindowsResources(std::string& stub, const std::string& stubPath,
         }
         putResource(entries, splash.type, kSplashResourceId, std::move(splash.data));
     }
-    putResource(entries, kResourceVersion, kVersionResourceId, buildVersionInfo(resources.version));
+    VersionFields version = resources.version;
+    version.strings.emplace_back("LauncherVersion", launcherVersionOf(entries));
+    putResource(entries, kResourceVersion, kVersionResourceId, buildVersionInfo(version));
     putResource(entries, kResourceManifest, kManifestResourceId, buildManifest(resources.manifest));
 
     uint32_t address = nextSectionAddress(layout);

@@ -7,6 +7,11 @@
 // names. The old resource section stays where it is, unused, so that nothing else in the
 // image moves. The checksum is left to the caller, who knows the whole file (setPeChecksum).
 //
+// The version information written is the application's, with one string added:
+// LauncherVersion, "wyn <version>", as the stub's own version information names it, so that a
+// packed program still tells which launcher it carries. A stub without that string (or with
+// a value that is no short line of printable ASCII) gets the packer's own version.
+//
 // A stub that is already signed is refused: its signature would not cover the packed file;
 // sign the packed executable instead.
 //
@@ -18,6 +23,7 @@
 #include <vector>
 
 #include "app_manifest.h"
+#include "resource_tree.h"
 #include "version_info.h"
 
 namespace wynpack {
@@ -41,6 +47,9 @@ struct WindowsResources {
     ManifestOptions manifest;
     bool console = false;
 };
+
+// The LauncherVersion string for a stub with these resources.
+std::string launcherVersionOf(const std::vector<ResourceEntry>& stubResources);
 
 // Rewrites stub in place. False with the whole message ("icon 'app.ico' is truncated (...)")
 // when an input cannot be used; stubPath names the stub in messages. checksumOffset receives

@@ -15,6 +15,7 @@
 #include "config/payload.h"
 #include "pe_image.h"
 #include "test_files.h"
+#include "version_info.h"
 
 namespace {
 
@@ -174,6 +175,7 @@ TEST(WindowsStub, ThePackedProgramSeesItsResourcesUnderWine) {
     EXPECT_EQ(report["version.CompanyName"], "Tarnwick Tests");
     EXPECT_EQ(report["version.FileDescription"], "Probe \xC3\xA9t\xC3\xA9");
     EXPECT_EQ(report["version.LegalCopyright"], "(c) 2026");
+    EXPECT_EQ(report["version.LauncherVersion"], "wyn 0.1.0");  // the packer's: the probe has none
     // Defaults from the output's name.
     EXPECT_EQ(report["version.ProductName"], "My App");
     EXPECT_EQ(report["version.InternalName"], "My App");
@@ -211,6 +213,29 @@ TEST(WindowsStub, RawSplashDataAndDefaultsUnderWine) {
     EXPECT_EQ(report.count("version.CompanyName"), 0u);
     EXPECT_NE(report["manifest"].find("level=\"requireAdministrator\""), std::string::npos);
     EXPECT_EQ(report["manifest"].find("windowsSettings"), std::string::npos);
+}
+
+// The Linux tree's Wine runs 64-bit programs only: both probes' version information is read
+// from wrestool's copy (the x86-64 one by Windows's own functions above as well).
+TEST(WindowsStub, PackedProgramsNameTheirLauncherBesideTheApplication) {
+    for (const std::string& probe : {kProbe64, kProbe32}) {
+        SCOPED_TRACE(probe);
+        TempDir dir;
+        std::string out = dir.file("named.exe");
+        ProcessResult packed = pack(
+            probe, out,
+            {"--file-version", "4.2", "--company", "Tarnwick Tests", "--product-name", "Named"});
+        ASSERT_EQ(packed.exitStatus, 0) << packed.err;
+        std::string info = wrestool({"-x", "--raw", "--type=16", "--name=1", out});
+        // The probe names no launcher version of its own: the packer's is written.
+        for (const auto& [name, expected] :
+             {std::pair{u"LauncherVersion", u"wyn 0.1.0"}, std::pair{u"FileVersion", u"4.2"},
+              std::pair{u"CompanyName", u"Tarnwick Tests"}, std::pair{u"ProductName", u"Named"}}) {
+            std::u16string value;
+            EXPECT_TRUE(wynpack::findVersionString(info, name, value));
+            EXPECT_EQ(value, expected);
+        }
+    }
 }
 
 TEST(WindowsStub, ConsoleVariantWritesToTheTerminalWithTheSameExitCode) {

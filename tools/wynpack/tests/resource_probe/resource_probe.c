@@ -58,7 +58,7 @@ static void reportRawData(HMODULE self) {
 static void reportVersion(const char* path) {
     static const char* const names[] = {"CompanyName",    "FileDescription",  "FileVersion",
                                         "InternalName",   "LegalCopyright",   "OriginalFilename",
-                                        "ProductName",    "ProductVersion"};
+                                        "ProductName",    "ProductVersion",   "LauncherVersion"};
     DWORD ignored = 0;
     DWORD size = GetFileVersionInfoSizeA(path, &ignored);
     char* data = size != 0 ? (char*)malloc(size) : NULL;
