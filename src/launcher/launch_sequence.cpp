@@ -18,6 +18,7 @@
 #include "platform/process.h"
 #include "runtime/class_data_sharing.h"
 #include "runtime/class_path.h"
+#include "runtime/native_access.h"
 #include "runtime/runtime_locator.h"
 #include "runtime/version_check.h"
 #include "splash/splash_window.h"
@@ -271,6 +272,10 @@ int launchApplication(int argc, char** argv, void (*onVmStarted)()) {
     StringList sharing = classDataSharingOptions(config.cds(), runtime, session.options());
     for (int32_t i = 0; i < sharing.count(); ++i) {
         addOption(session, sharing.stringAt(i));
+    }
+    StringList nativeAccess = nativeAccessOptions(runtime, session.options());
+    for (int32_t i = 0; i < nativeAccess.count(); ++i) {
+        addOption(session, nativeAccess.stringAt(i));
     }
     beginVmCreation();
     int result = session.createVm(runtime.c_str());

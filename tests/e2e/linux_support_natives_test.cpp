@@ -40,12 +40,14 @@ TEST_F(LinuxSupportNatives, FirstUseFromSeveralThreadsAtOnceFindsEveryNative) {
     if (!later.empty()) {
         runtimes.push_back(later);
     }
-    std::string exe = pack(E2ePaths::linuxStub(), "mainclass com.example.natives.NativesApp\n",
-                           {WYN_E2E_NATIVES_APP_JAR}, "natives");
+    std::string exe =
+        pack(E2ePaths::linuxStub(), "mainclass com.example.natives.NativesApp\njre_order e\n",
+             {WYN_E2E_NATIVES_APP_JAR}, "natives");
     for (const std::string& jdk : runtimes) {
         for (int round = 0; round < 3; ++round) {
             ChildResult r = launch(exe, jdk);
             ASSERT_EQ(r.exitCode, 0) << jdk << "\n" << r.err;
+            EXPECT_NE(r.err.find("runtime library: " + jdk + "/"), std::string::npos) << r.err;
             EXPECT_NE(r.out.find("natives=ok"), std::string::npos) << jdk << "\n" << r.out;
             EXPECT_EQ(occurrences(r.err, "support classes ask for the launcher's natives"), 1u)
                 << jdk << "\n"

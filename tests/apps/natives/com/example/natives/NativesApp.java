@@ -4,13 +4,15 @@ import com.tarnwick.wyn.Instances;
 import com.tarnwick.wyn.SplashScreen;
 import com.tarnwick.wyn.SystemTray;
 import com.tarnwick.wyn.SystemTrayMenu;
+import java.lang.management.ManagementFactory;
 import java.util.concurrent.CountDownLatch;
 
 /**
  * Test application for the support natives: four threads use four different support classes
  * for the first time at the same moment, each calling natives of its class (SplashScreen
  * reports no splash when it has none), and the application reports "natives=ok" when every
- * call found its native.
+ * call found its native. It also reports the options the runtime was given that decide native
+ * access ("native-access-options=...").
  */
 public final class NativesApp {
     private NativesApp() {}
@@ -48,5 +50,12 @@ public final class NativesApp {
             }
         }
         System.out.println(ok ? "natives=ok" : "natives=missing");
+        StringBuilder nativeAccess = new StringBuilder();
+        for (String option : ManagementFactory.getRuntimeMXBean().getInputArguments()) {
+            if (option.startsWith("--enable-native-access")) {
+                nativeAccess.append(nativeAccess.length() == 0 ? "" : " ").append(option);
+            }
+        }
+        System.out.println("native-access-options=" + nativeAccess);
     }
 }
