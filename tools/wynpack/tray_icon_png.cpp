@@ -2,7 +2,6 @@
 #include "tray_icon_png.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 
 #include <zlib.h>
@@ -29,31 +28,14 @@ void appendBe32(std::string& out, uint32_t value) {
     }
 }
 
-uint32_t crc32(const std::string& bytes, size_t from) {
-    static const std::array<uint32_t, 256> table = [] {
-        std::array<uint32_t, 256> t{};
-        for (uint32_t n = 0; n < 256; ++n) {
-            uint32_t c = n;
-            for (int k = 0; k < 8; ++k) {
-                c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            }
-            t[n] = c;
-        }
-        return t;
-    }();
-    uint32_t c = 0xFFFFFFFFu;
-    for (size_t i = from; i < bytes.size(); ++i) {
-        c = table[(c ^ static_cast<uint8_t>(bytes[i])) & 0xFF] ^ (c >> 8);
-    }
-    return c ^ 0xFFFFFFFFu;
-}
-
 void appendChunk(std::string& png, const char* type, const std::string& data) {
     appendBe32(png, static_cast<uint32_t>(data.size()));
     size_t start = png.size();
     png.append(type, 4);
     png += data;
-    appendBe32(png, crc32(png, start));
+    appendBe32(png,
+               static_cast<uint32_t>(::crc32(0, reinterpret_cast<const Bytef*>(png.data()) + start,
+                                             static_cast<uInt>(png.size() - start))));
 }
 
 bool isPng(const std::string& data) {
@@ -311,13 +293,8 @@ std::string storedBlockPng(uint32_t width, uint32_t height, const std::string& r
             break;
         }
     }
-    uint32_t a = 1;
-    uint32_t b = 0;
-    for (char c : raw) {
-        a = (a + static_cast<uint8_t>(c)) % 65521;
-        b = (b + a) % 65521;
-    }
-    appendBe32(zlib, b << 16 | a);
+    appendBe32(zlib, static_cast<uint32_t>(::adler32(1, reinterpret_cast<const Bytef*>(raw.data()),
+                                                     static_cast<uInt>(raw.size()))));
 
     std::string header;
     appendBe32(header, width);
