@@ -13,8 +13,8 @@ work=$(mktemp -d /tmp/wyn-bench-transfer-XXXXXX)
 appid=wyn-bench-transfer-$$
 trap 'touch "$work/stop"; rm -f /dev/shm/$appid.wyn.mapping' EXIT
 
-printf 'mainclass com.example.messages.MessagesApp\nappid %s\nsingleinstance custom\n' "$appid" > "$work/app.cfg"
-"$build/bin/wynpack" --stub "$build/src/wyn" --config "$work/app.cfg" \
+printf 'mainclass com.example.messages.MessagesApp\nappid %s\nsingleinstance custom\n' "$appid" > "$work/pack-app.cfg"
+"$build/bin/wynpack" --stub "$build/src/wyn" --config "$work/pack-app.cfg" \
   --jar "$build/test-apps/messages-app.jar" --output "$work/app" >/dev/null
 
 command() {  # command NAME N TEXT

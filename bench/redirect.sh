@@ -21,8 +21,8 @@ done
 work=$(mktemp -d /tmp/wyn-bench-redirect.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
-printf 'mainclass com.example.redirect.Printer\nstdout %s/out.file\n' "$work" > "$work/app.cfg"
-"$build/bin/wynpack" --stub "$build/src/wyn" --config "$work/app.cfg" --jar "$jar" \
+printf 'mainclass com.example.redirect.Printer\nstdout %s/out.file\n' "$work" > "$work/pack-app.cfg"
+"$build/bin/wynpack" --stub "$build/src/wyn" --config "$work/pack-app.cfg" --jar "$jar" \
   --output "$work/app" >/dev/null
 
 now_ns() { date +%s%N; }
