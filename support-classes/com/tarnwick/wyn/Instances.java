@@ -13,16 +13,7 @@ import java.io.Serializable;
  */
 public final class Instances {
     static {
-        // On Windows the launcher executable exports the natives. A Linux launcher cannot be
-        // loaded this way; it binds them when asked for its built-in library instead.
-        String appPath = System.getProperty("wyn.app.path");
-        if (appPath != null) {
-            try {
-                System.load(appPath);
-            } catch (UnsatisfiedLinkError | SecurityException e) {
-                LauncherLibrary.loadBuiltIn();
-            }
-        }
+        LauncherLibrary.load();
     }
 
     /** Receives the objects that other instances send to this one. */

@@ -3,16 +3,29 @@ package com.tarnwick.wyn;
 import java.io.File;
 
 /**
- * The launcher's natives where its executable cannot be loaded as a library. A Linux launcher
- * (a position-independent executable) offers itself as the built-in library "wyn" instead:
- * loading that makes it bind the natives of the support classes. On Windows the executable
- * itself is the library, and nothing else is tried.
+ * The launcher's natives for the support classes. On Windows the launcher executable exports
+ * them and is loaded as a library. A Linux launcher (a position-independent executable) cannot
+ * be loaded that way; it offers itself as the built-in library "wyn" instead, and loading that
+ * makes it bind the natives of the support classes.
  */
 final class LauncherLibrary {
     private LauncherLibrary() {}
 
+    /** Loads the natives; without a launcher (no wyn.app.path) nothing is loaded. */
+    static void load() {
+        String appPath = System.getProperty("wyn.app.path");
+        if (appPath == null) {
+            return;
+        }
+        try {
+            System.load(appPath);
+        } catch (UnsatisfiedLinkError | SecurityException e) {
+            loadBuiltIn();
+        }
+    }
+
     /** Called when loading the executable failed; a failure here leaves the natives unbound. */
-    static void loadBuiltIn() {
+    private static void loadBuiltIn() {
         if (File.separatorChar != '/') {
             return;
         }

@@ -27,16 +27,7 @@ public class SystemTray {
     protected long h;
 
     static {
-        // On Windows the launcher executable exports the natives. A Linux launcher cannot be
-        // loaded this way; it binds them when asked for its built-in library instead.
-        String appPath = System.getProperty("wyn.app.path");
-        if (appPath != null) {
-            try {
-                System.load(appPath);
-            } catch (UnsatisfiedLinkError | SecurityException e) {
-                LauncherLibrary.loadBuiltIn();
-            }
-        }
+        LauncherLibrary.load();
     }
 
     /**

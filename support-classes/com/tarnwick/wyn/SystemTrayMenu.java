@@ -18,14 +18,7 @@ public class SystemTrayMenu {
     protected HashSet<SystemTrayMenu> popups;
 
     static {
-        String appPath = System.getProperty("wyn.app.path");
-        if (appPath != null) {
-            try {
-                System.load(appPath);
-            } catch (UnsatisfiedLinkError | SecurityException e) {
-                LauncherLibrary.loadBuiltIn();
-            }
-        }
+        LauncherLibrary.load();
     }
 
     public SystemTrayMenu() {
