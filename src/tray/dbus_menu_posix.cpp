@@ -220,11 +220,7 @@ int getLayout(const TrayBusConnection& connection, sd_bus_message* message) {
     if (r >= 0) {
         r = appendLayout(sd, reply, nodes, parent, depth, names);
     }
-    if (r >= 0) {
-        r = sd.sd_bus_send(nullptr, reply, nullptr);
-    }
-    sd.sd_bus_message_unref(reply);
-    return r >= 0 ? 1 : r;
+    return sendReply(sd, reply, r);
 }
 
 int getGroupProperties(const TrayBusConnection& connection, sd_bus_message* message) {
@@ -270,11 +266,7 @@ int getGroupProperties(const TrayBusConnection& connection, sd_bus_message* mess
     if (r >= 0) {
         r = sd.sd_bus_message_close_container(reply);
     }
-    if (r >= 0) {
-        r = sd.sd_bus_send(nullptr, reply, nullptr);
-    }
-    sd.sd_bus_message_unref(reply);
-    return r >= 0 ? 1 : r;
+    return sendReply(sd, reply, r);
 }
 
 int getProperty(const TrayBusConnection& connection, sd_bus_message* message) {
@@ -384,11 +376,7 @@ int eventGroup(TrayBusConnection& connection, sd_bus_message* message) {
         r = sd.sd_bus_message_append_array(reply, 'i', unknown.data(),
                                            unknown.size() * sizeof(int32_t));
     }
-    if (r >= 0) {
-        r = sd.sd_bus_send(nullptr, reply, nullptr);
-    }
-    sd.sd_bus_message_unref(reply);
-    return r >= 0 ? 1 : r;
+    return sendReply(sd, reply, r);
 }
 
 int writeMenuProperty(const TrayBusConnection& connection, sd_bus_message* reply,

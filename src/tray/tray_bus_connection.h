@@ -40,6 +40,10 @@ struct TrayBusConnection {
 int handleItemMessage(sd_bus_message* message, void* connection, sd_bus_error* error);
 int handleMenuMessage(sd_bus_message* message, void* connection, sd_bus_error* error);
 
+// Sends reply when r, the result of building it, is not an error, and releases it. 1 when it
+// was sent, else the negative error.
+int sendReply(const SdBusLibrary& sd, sd_bus_message* reply, int r);
+
 // Answers org.freedesktop.DBus.Introspectable.Introspect with the object's description (some
 // hosts call only the methods an introspection names). 1 when the message was that call and
 // was answered, 0 when it was something else, or a negative error.

@@ -475,6 +475,10 @@ int answerPropertyCall(const TrayBusConnection& connection, sd_bus_message* mess
             r = sd.sd_bus_message_close_container(reply);
         }
     }
+    return sendReply(sd, reply, r);
+}
+
+int sendReply(const SdBusLibrary& sd, sd_bus_message* reply, int r) {
     if (r >= 0) {
         r = sd.sd_bus_send(nullptr, reply, nullptr);
     }
