@@ -45,9 +45,9 @@ endif()
 
 if(WIN32 AND WYN_CAN_RUN_TARGETS)
   add_test(NAME ${WYN_TARGET_NAME}.wine-prefix
-           COMMAND "${CMAKE_SOURCE_DIR}/tests/harness/wine-session.sh" /usr/lib/wine/wine64 wineboot -i)
+           COMMAND "${CMAKE_SOURCE_DIR}/tests/harness/wine-prefix.sh" /usr/lib/wine/wine64)
   set_tests_properties(${WYN_TARGET_NAME}.wine-prefix PROPERTIES
-    FIXTURES_SETUP wine-prefix RESOURCE_LOCK wine-prefix-session
+    FIXTURES_SETUP ${WYN_TARGET_NAME}.wine-prefix RESOURCE_LOCK wine-prefix-session
     ENVIRONMENT "${WYN_WINE_ENVIRONMENT}")
 endif()
 
@@ -92,7 +92,7 @@ function(wyn_add_test)
   set(env ${T_ENVIRONMENT})
   if(WIN32 AND CMAKE_CROSSCOMPILING_EMULATOR)
     list(APPEND env ${WYN_WINE_ENVIRONMENT})
-    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine-prefix)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED ${WYN_TARGET_NAME}.wine-prefix)
   endif()
   if(env)
     set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}")

@@ -67,9 +67,18 @@ TEST(InstanceMembers, NextMemberTakesOverFromEndedFirst) {
 TEST(InstanceMembers, ExecutableBlockIsSharedByTheSameFileOnly) {
     namespace fs = std::filesystem;
     fs::path dir = fs::temp_directory_path() / uniqueAppid("copy");
+    // Removed however the test ends, after the members (declared later, ended first): a
+    // directory left behind would be in the way of a later run that gets the same pid.
+    struct RemovedAtEnd {
+        fs::path path;
+        ~RemovedAtEnd() {
+            std::error_code ignored;
+            fs::remove_all(path, ignored);
+        }
+    } removed{dir};
     fs::create_directories(dir);
     fs::path copy = dir / fs::path(memberPath()).filename();
-    fs::copy_file(memberPath(), copy);
+    fs::copy_file(memberPath(), copy, fs::copy_options::overwrite_existing);
 
     MemberProcess a(memberPath(), "");
     MemberProcess b(memberPath(), "");
@@ -86,8 +95,6 @@ TEST(InstanceMembers, ExecutableBlockIsSharedByTheSameFileOnly) {
 
     EXPECT_EQ(c.quit(kWaitMs), 0);
     removeImageBlock(copy.string());
-    std::error_code ignored;
-    fs::remove_all(dir, ignored);
 }
 
 }  // namespace
