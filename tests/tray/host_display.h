@@ -17,7 +17,7 @@ struct DockedIcon {
 };
 // The icons docked in the tray now (Wine's icon windows, which explorer.exe owns).
 std::vector<DockedIcon> dockedIcons();
-// Waits up to 10 s until exactly count icons are docked.
+// Waits up to 30 s until exactly count icons are docked.
 std::vector<DockedIcon> awaitDockedIcons(size_t count);
 // Where the icon of this X window is docked now (width 0 when it is not).
 DockedIcon dockedWindow(const std::string& window);

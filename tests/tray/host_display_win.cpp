@@ -111,7 +111,9 @@ std::vector<DockedIcon> dockedIcons() {
 
 std::vector<DockedIcon> awaitDockedIcons(size_t count) {
     std::vector<DockedIcon> icons = dockedIcons();
-    for (int i = 0; i < 40 && icons.size() != count; ++i) {
+    // Docking takes the tray host a round trip through the X server, which a machine busy
+    // with other suites can make slow.
+    for (int i = 0; i < 120 && icons.size() != count; ++i) {
         Sleep(250);
         icons = dockedIcons();
     }
