@@ -138,6 +138,25 @@ void InstanceRegistry::writeChunk() {
     }
 }
 
+bool InstanceRegistry::dropChunk(int32_t target, int32_t sender, int32_t sequence) {
+    // Every watcher may find the same chunk to drop. Between one watcher's look and its drop,
+    // another may have dropped it and a sender may have claimed the mailbox and put in its
+    // next chunk, which must not be dropped in its place. Senders claim under the mailbox
+    // mutex, and a claim changes the sender and empties the addressee until the chunk is
+    // complete; a complete chunk has a sequence number of its own.
+    if (!mailbox_.lockMailbox()) {
+        return false;
+    }
+    SharedInstanceBlock& b = *block_;
+    bool same = loadShared(b.chunkPending) == 1 && loadShared(b.chunkTarget) == target &&
+                loadShared(b.chunkSender) == sender && loadShared(b.chunkSequence) == sequence;
+    if (same) {
+        storeShared(b.chunkPending, 0);
+    }
+    mailbox_.unlockMailbox();
+    return same;
+}
+
 void InstanceRegistry::dropIncoming(int32_t messageId, int32_t sender) {
     incoming_.erase(std::remove_if(incoming_.begin(), incoming_.end(),
                                    [&](const IncomingMessage& m) {
@@ -239,23 +258,23 @@ void InstanceRegistry::watcherTurn() {
     IncomingMessage complete;
     if (loadShared(b.chunkPending) == 1) {
         int32_t target = loadShared(b.chunkTarget);
+        int32_t sender = loadShared(b.chunkSender);
+        int32_t sequence = loadShared(b.chunkSequence);
         if (target == ownPid_) {
             haveComplete = takeChunk(complete);
             changed = true;
-        } else if (target == 0 &&
-                   isProcessAlive(loadShared(b.chunkSender), loadShared(b.fillerStamp))) {
+        } else if (target == 0 && isProcessAlive(sender, loadShared(b.fillerStamp))) {
             // Another process is filling the mailbox.
             turnGoesOn = false;
         } else if (target != 0 && loadShared(b.pendingWakeups) <= kMaxPendingWakeups &&
-                   !waitedTooLong(loadShared(b.chunkSequence)) && isProcessAlive(target)) {
+                   !waitedTooLong(sequence) && isProcessAlive(target)) {
             if (ownPid_ == firstInstancePid()) {
                 __atomic_add_fetch(&b.pendingWakeups, 1, __ATOMIC_ACQ_REL);
             }
             turnGoesOn = false;
         } else {
             // The addressee or the filler has ended, or nobody took the chunk in time.
-            storeShared(b.chunkPending, 0);
-            changed = true;
+            changed = dropChunk(target, sender, sequence);
         }
     }
     if (turnGoesOn) {

@@ -119,6 +119,9 @@ class InstanceRegistry {
     void ensureFirstInstanceLocked();
     bool claimMailbox();
     void writeChunk();
+    // Frees the mailbox of the chunk seen waiting with these fields, unless it has changed
+    // since; true when it was freed.
+    bool dropChunk(int32_t target, int32_t sender, int32_t sequence);
     void dropIncoming(int32_t messageId, int32_t sender);
     void forgetStaleIncoming();
     bool waitedTooLong(int32_t sequence);

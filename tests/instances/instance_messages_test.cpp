@@ -63,6 +63,33 @@ TEST(InstanceMessages, MessageToAnEndedProcessIsDroppedAndTheNextArrives) {
     removeNamedBlock(appid);
 }
 
+// Every watcher finds a chunk for an ended process and may drop it; only that chunk may go,
+// never the next one that a sender put in meanwhile. Two senders alternate such messages
+// with messages to the first, which must all arrive, each sender's in order.
+TEST(InstanceMessages, DroppingAChunkForAnEndedProcessNeverDropsTheNext) {
+    std::string appid = uniqueAppid("race");
+    auto first = startCustom(appid);
+    auto second = startCustom(appid);
+    auto third = startCustom(appid);
+    constexpr int kRounds = 15;
+    for (int round = 0; round < kRounds; ++round) {
+        for (MemberProcess* sender : {second.get(), third.get()}) {
+            sender->send("send 2147483000 2500");
+            sender->send("send " + std::to_string(first->pid()) + " " + std::to_string(round));
+        }
+    }
+    int nextFromSecond = 0, nextFromThird = 0;
+    for (int i = 0; i < 2 * kRounds; ++i) {
+        std::string line = first->readLine(kWaitMs);
+        ASSERT_NE(line, "") << "message " << i + 1 << " of " << 2 * kRounds << " arrived";
+        bool fromSecond = lineValue(line, "from") == std::to_string(second->pid());
+        int& next = fromSecond ? nextFromSecond : nextFromThird;
+        EXPECT_EQ(line, received(fromSecond ? second->pid() : third->pid(), next)) << i;
+        ++next;
+    }
+    removeNamedBlock(appid);
+}
+
 // A chunk for a live process that never takes it (no watcher there) blocks the mailbox only
 // for a few seconds.
 TEST(InstanceMessages, ChunkNobodyTakesIsDroppedInTime) {
