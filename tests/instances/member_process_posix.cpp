@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 
 #include "instances/member_process.h"
 
@@ -84,6 +85,8 @@ std::string MemberProcess::readLine(int timeoutMs) {
         char buffer[4096];
         ssize_t n = read(fdOf(output_), buffer, sizeof(buffer));
         if (n <= 0) {
+            // Said on the test's standard error: a member that ends early is rare.
+            std::fprintf(stderr, "member %d: output ended\n", pid_);
             return "";
         }
         pending_.append(buffer, static_cast<size_t>(n));

@@ -1,6 +1,8 @@
 // MemberProcess on Windows: CreateProcessA with two pipes.
 #include <windows.h>
 
+#include <cstdio>
+
 #include "instances/member_process.h"
 
 MemberProcess::MemberProcess(const std::string& path, const std::string& appid) {
@@ -32,6 +34,8 @@ MemberProcess::MemberProcess(const std::string& path, const std::string& appid) 
         input_ = inWrite;
         output_ = outRead;
     } else {
+        std::fprintf(stderr, "member %s: not started (error %lu)\n", path.c_str(),
+                     static_cast<unsigned long>(GetLastError()));
         CloseHandle(inWrite);
         CloseHandle(outRead);
     }
@@ -64,6 +68,13 @@ std::string MemberProcess::readLine(int timeoutMs) {
         }
         DWORD available = 0;
         if (!PeekNamedPipe(output_, nullptr, 0, nullptr, &available, nullptr)) {
+            // Said on the test's standard error: a member that ends early is rare, and its
+            // exit code tells a crash from an orderly end.
+            DWORD error = GetLastError();
+            DWORD code = 0;
+            GetExitCodeProcess(process_, &code);
+            std::fprintf(stderr, "member %d: output ended (error %lu, exit code 0x%lx)\n", pid_,
+                         static_cast<unsigned long>(error), static_cast<unsigned long>(code));
             return "";
         }
         if (available == 0) {
