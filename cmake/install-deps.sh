@@ -12,6 +12,26 @@
 #   x86_64-unix -> the installed 64-bit Unix side (without it DLLs such as ws2_32 fail)
 set -e
 
+# `apt-get update`, tolerant of a mirror in the middle of a sync: an index that arrives with
+# the wrong size fails the whole update (exit status 100, "Mirror sync in progress?"), though
+# the packages needed here usually come from other indexes. The update is tried again a few
+# times with a pause; if indexes still fail, the run goes on with what apt has, and the
+# install or download that follows says clearly what could not be had.
+apt_update() {
+  update_log=$(mktemp)
+  for attempt in 1 2 3 4; do
+    if apt-get update -qq >"$update_log" 2>&1; then
+      rm -f "$update_log"
+      return 0
+    fi
+    [ "$attempt" -lt 4 ] && sleep $((attempt * 10))
+  done
+  echo "wyn: apt-get update still reports failed index files after 4 attempts; going on with" \
+       "the indexes apt has:" >&2
+  grep '^[EW]:' "$update_log" | sed 's/^/wyn:   /' >&2
+  rm -f "$update_log"
+}
+
 need=""
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 
@@ -33,9 +53,12 @@ if [ -n "$need" ]; then
   fi
   echo "wyn: installing:$need"
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
+  apt_update
   # shellcheck disable=SC2086
-  apt-get install -y -qq --no-install-recommends $need >/dev/null
+  if ! apt-get install -y -qq --no-install-recommends $need >/dev/null; then
+    echo "wyn: could not install:$need (apt's messages above say which one is missing)" >&2
+    exit 1
+  fi
 fi
 
 # --- 32-bit Windows DLLs for wine64's WoW64 mode ---
@@ -52,7 +75,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   fi
   echo "wyn: adding the i386 package architecture (for libwine:i386)"
   dpkg --add-architecture i386
-  apt-get update -qq
+  apt_update
 fi
 echo "wyn: extracting libwine:i386 $wine_version into $wow64"
 mkdir -p "$(dirname "$wow64")"
@@ -60,9 +83,12 @@ work=$(mktemp -d "$wow64.XXXXXX")
 chmod 755 "$work"
 download=$(mktemp -d)
 trap 'rm -rf "$work" "$download"' EXIT
-(cd "$download" && apt-get download -qq -o APT::Sandbox::User=root "libwine:i386=$wine_version" >/dev/null) || {
-  apt-get update -qq
+fetch_libwine_i386() {
   (cd "$download" && apt-get download -qq -o APT::Sandbox::User=root "libwine:i386=$wine_version" >/dev/null)
+}
+fetch_libwine_i386 || { apt_update; fetch_libwine_i386; } || {
+  echo "wyn: could not download libwine:i386=$wine_version, which the x86 tests need" >&2
+  exit 1
 }
 dpkg-deb -x "$download"/libwine_*_i386.deb "$work/root"
 mv "$work/root/usr/lib/i386-linux-gnu/wine/i386-windows" "$work/i386-windows"
