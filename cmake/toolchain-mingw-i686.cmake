@@ -1,6 +1,7 @@
 # Windows x86 (32-bit) with MinGW-w64 (posix thread model). Test programs run under wine64 in
-# its WoW64 mode, which needs no 32-bit support from the kernel; the 32-bit Windows DLLs it
-# needs come from cmake/install-deps.sh (see cmake/wyn_testing.cmake).
+# its WoW64 mode, which executes their 32-bit code in the CPU's compatibility mode and so needs
+# a kernel that runs 32-bit code (where it does not, the tests skip: see
+# cmake/wyn_testing.cmake); the 32-bit Windows DLLs it needs come from cmake/install-deps.sh.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)

@@ -4,6 +4,9 @@
 # (CMAKE_CROSSCOMPILING_EMULATOR, wine64) with a prefix inside the build tree, which one setup
 # test creates before the others use it. The x86 tree's 32-bit programs run in wine64's WoW64
 # mode: WINEDLLPATH points at the 32-bit Windows DLLs that cmake/install-deps.sh extracts.
+# That mode needs a kernel that runs 32-bit code, which not every machine has: each Wine test
+# of the x86 tree first runs a probe (tests/harness/x86-probe.sh) and is reported skipped, with
+# the reason, where 32-bit code cannot run.
 
 set(WYN_WINE_PREFIX "${CMAKE_BINARY_DIR}/wineprefix")
 set(WYN_XVFB_RUN "${CMAKE_SOURCE_DIR}/tests/harness/with-xvfb.sh")
@@ -41,6 +44,10 @@ if(WIN32 AND WYN_CAN_RUN_TARGETS AND CMAKE_SIZEOF_VOID_P EQUAL 4)
                         "${WYN_WINE_WOW64_DLLS}: run sh cmake/install-deps.sh (make deps).")
   endif()
   list(APPEND WYN_WINE_ENVIRONMENT WINEDLLPATH=${WYN_WINE_WOW64_DLLS})
+  add_executable(wyn_x86_probe "${CMAKE_SOURCE_DIR}/tests/harness/x86_probe.c")
+  target_link_options(wyn_x86_probe PRIVATE -static)
+  set(WYN_X86_PROBE "${CMAKE_SOURCE_DIR}/tests/harness/x86-probe.sh"
+                    ${CMAKE_CROSSCOMPILING_EMULATOR} "$<TARGET_FILE:wyn_x86_probe>")
 endif()
 
 if(WIN32 AND WYN_CAN_RUN_TARGETS)
@@ -71,7 +78,7 @@ function(wyn_add_test)
     endif()
   endif()
   if(WIN32 AND CMAKE_CROSSCOMPILING_EMULATOR)
-    set(cmd ${WYN_WINE_SESSION} ${cmd})
+    set(cmd ${WYN_WINE_SESSION} ${WYN_X86_PROBE} ${cmd})
   endif()
   if(T_DISPLAY)
     set(cmd ${WYN_XVFB_RUN} ${cmd})
@@ -93,6 +100,9 @@ function(wyn_add_test)
   if(WIN32 AND CMAKE_CROSSCOMPILING_EMULATOR)
     list(APPEND env ${WYN_WINE_ENVIRONMENT})
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED ${WYN_TARGET_NAME}.wine-prefix)
+  endif()
+  if(WYN_X86_PROBE)
+    set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77)
   endif()
   if(env)
     set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}")

@@ -75,7 +75,11 @@ std::string MemberProcess::readLine(int timeoutMs) {
             return line;
         }
         long long left = deadline - nowMs();
-        if (output_ == nullptr || left <= 0) {
+        if (output_ == nullptr) {
+            return "";
+        }
+        if (left <= 0) {
+            std::fprintf(stderr, "member %d: no line within %d ms\n", pid_, timeoutMs);
             return "";
         }
         struct pollfd watched = {fdOf(output_), POLLIN, 0};

@@ -63,7 +63,15 @@ std::string MemberProcess::readLine(int timeoutMs) {
             }
             return line;
         }
-        if (output_ == nullptr || GetTickCount() - start > static_cast<DWORD>(timeoutMs)) {
+        if (output_ == nullptr) {
+            return "";
+        }
+        if (GetTickCount() - start > static_cast<DWORD>(timeoutMs)) {
+            DWORD code = 0;
+            GetExitCodeProcess(process_, &code);
+            std::fprintf(stderr, "member %d: no line within %d ms (%s, exit code 0x%lx)\n", pid_,
+                         timeoutMs, code == STILL_ACTIVE ? "still running" : "ended",
+                         static_cast<unsigned long>(code));
             return "";
         }
         DWORD available = 0;
@@ -86,6 +94,8 @@ std::string MemberProcess::readLine(int timeoutMs) {
         if (!ReadFile(output_, buffer, available < sizeof(buffer) ? available : sizeof(buffer),
                       &got, nullptr) ||
             got == 0) {
+            std::fprintf(stderr, "member %d: reading its output failed (error %lu)\n", pid_,
+                         static_cast<unsigned long>(GetLastError()));
             return "";
         }
         pending_.append(buffer, got);
