@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 
 #include "platform/dynlib.h"
@@ -22,6 +23,19 @@ const std::string kInstalledJdk = "/usr/lib/jvm/java-17-openjdk-amd64";
 
 std::string release(const std::string& version) {
     return "IMPLEMENTOR=\"Test\"\nJAVA_VERSION=\"" + version + "\"\nOS_NAME=\"Linux\"\n";
+}
+
+// The installed JDK's own version, from its release file: its update number changes with the
+// machine's security updates.
+std::string installedJdkVersion() {
+    std::ifstream file(kInstalledJdk + "/release");
+    const std::string key = "JAVA_VERSION=\"";
+    for (std::string line; std::getline(file, line);) {
+        if (line.rfind(key, 0) == 0 && line.size() > key.size() + 1) {
+            return line.substr(key.size(), line.size() - key.size() - 1);
+        }
+    }
+    return "";
 }
 
 // An ELF header that names another machine: 32-bit x86.
@@ -78,7 +92,7 @@ class RuntimeVersions : public ::testing::Test {
 
 struct BoundsCase {
     const char* name;
-    const char* bounds;
+    const char* bounds;   // "{installed}" stands for the installed JDK's version
     const char* found;    // below the jvm stand-in ("sdkman:" for SDKMAN's tree), or ""
     const char* skipped;  // the version named when nothing fits
 };
@@ -91,7 +105,14 @@ class RuntimeBounds : public RuntimeVersions, public ::testing::WithParamInterfa
 
 TEST_P(RuntimeBounds, SystemSourceTakesTheHighestFittingVersion) {
     const BoundsCase& c = GetParam();
-    std::string found = locate(std::string("jre_order s\n") + c.bounds);
+    std::string bounds = c.bounds;
+    const std::string installed = "{installed}";
+    for (size_t at = bounds.find(installed); at != std::string::npos; at = bounds.find(installed)) {
+        std::string version = installedJdkVersion();
+        ASSERT_FALSE(version.empty()) << kInstalledJdk << "/release names no JAVA_VERSION";
+        bounds.replace(at, installed.size(), version);
+    }
+    std::string found = locate("jre_order s\n" + bounds);
     std::string expected;
     std::string where = c.found;
     if (where.rfind("sdkman:", 0) == 0) {
@@ -110,7 +131,7 @@ const BoundsCase kBounds[] = {
     {"range of one feature release", "minjre 11\nmaxjre 11", "jdk-11/lib/server/libjvm.so", ""},
     {"only the SDKMAN runtime fits", "minjre 1.8\nmaxjre 1.8",
      "sdkman:candidates/java/8.0.392-tem/jre/lib/amd64/server/libjvm.so", ""},
-    {"update bound reads the real release file", "minjre 17.0.15\nmaxjre 17.0.15",
+    {"update bound reads the real release file", "minjre {installed}\nmaxjre {installed}",
      "java-17/lib/server/libjvm.so", ""},
     {"no known version fits: the unversioned one is tried", "minjre 12\nmaxjre 16",
      "unversioned/lib/server/libjvm.so", ""},
