@@ -19,8 +19,9 @@
 //     refused). Other values follow the C runtime's rules for arguments: bare ones are put in
 //     double quotes, double quotes in a value are written \", and backslashes before a double
 //     quote are doubled. When the program is cmd (cmd or cmd.exe, also through %COMSPEC%), cmd
-//     reads the line again: a `%` of a value is written outside quotes with a caret (^%), so
-//     that cmd does not take it for a reference; a value after /c or /k that would make the
+//     reads the line again and expands %NAME% anywhere in it: a `%` of a value is written
+//     between a closing and an opening quote ("%"), so that every name cmd could see next to
+//     it holds a double quote and names nothing; a value after /c or /k that would make the
 //     rest of the line start with a quote gets the rest wrapped in one more pair of quotes,
 //     which cmd removes; a quote of the user's that starts the rest is one that cmd removes,
 //     so it opens nothing; a value holding a double quote is refused (cmd has no way to quote

@@ -164,16 +164,12 @@ class ArgumentWriter {
                 backslashes(2 * literalRun_ + 1);
                 line_.append('"');
             } else if (throughCmd_ && c == '%') {
-                // cmd reads %NAME% even inside quotes, but not ^% outside them.
-                bool reopen = cmdQuoted_;
-                if (reopen) {
-                    quote();
-                }
-                backslashes(literalRun_);
-                line_.append("^%");
-                if (reopen) {
-                    quote();
-                }
+                // cmd reads %NAME% anywhere on its line, inside quotes too, but never a name
+                // that holds a double quote: the percent sign goes between two quotes of the
+                // writer's own, which the C runtime takes away again.
+                quote();
+                line_.append('%');
+                quote();
             } else {
                 backslashes(literalRun_);
                 if (throughCmd_ && !cmdQuoted_ && std::strchr("&|<>()^!", c) != nullptr) {

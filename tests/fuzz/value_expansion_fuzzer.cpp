@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fuzz::fail("the command does not take one parameter per inserted value");
     }
     if (std::strstr(command.line.c_str(), "$(x)") != nullptr &&
-        std::memmem(data, size, "$(x)", 4) == nullptr) {
+        memmem(data, size, "$(x)", 4) == nullptr) {
         fuzz::fail("a value's shell syntax reached the script");
     }
 
