@@ -178,6 +178,25 @@ TEST(HeadlessRedirect, QuotedValueFromTheEnvironmentStaysOneArgument) {
     EXPECT_EQ(waitForContent(received, "quoted\n"), "quoted\n");
 }
 
+// A value that would run a second command if cmd read it as syntax runs nothing: it reaches
+// the tool as its one file name.
+TEST(HeadlessRedirect, ValueThroughCmdRunsNothingElse) {
+    WineLaunch launch;
+    std::string exe =
+        launch.pack(WYN_E2E_STUB, std::string("jvmdll=") + WYN_TEST_RUNTIME_LIBRARY +
+                                      "\nmainclass=app/Main\n"
+                                      "stdout=|cmd /c \"\"" +
+                                      WYN_E2E_STDIN_TO_FILE + "\" %WYN_TEST_TARGET%\"\n");
+    std::string target = launch.file("out & mkdir INJECTED & rem %PATH% (x) ^ !");
+    std::vector<EnvChange> env =
+        withEnv(launch.baseEnvironment(), {{"WYN_TEST_RUNTIME_CLASSES", true, "app/Main:main"},
+                                           {"WYN_TEST_RUNTIME_MAIN_SCRIPT", true, "stdout:x"},
+                                           {"WYN_TEST_TARGET", true, target}});
+    ASSERT_EQ(launch.run(exe, "", env, 20000, launch.dir()), 0);
+    EXPECT_EQ(waitForContent(target, "x\n"), "x\n");
+    EXPECT_EQ(GetFileAttributesA(launch.file("INJECTED").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 // Opens a file that a launcher process can inherit as a standard handle.
 HANDLE inheritableFile(const std::string& path) {
     SECURITY_ATTRIBUTES inherit = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
