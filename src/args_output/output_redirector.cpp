@@ -4,21 +4,41 @@
 
 #include <cstdio>
 
+#include "args_output/output_command.h"
 #include "base/jni_calls.h"
 #include "base/trace.h"
 
-OutputSink::OutputSink(TextView value) : name_(value) {
+OutputSink::OutputSink(const ExpandedText& value) : value_(value) {
     if (isCommand()) {
-        TextString commandLine = name_.tail(1);
-        handle_ = commandLine.empty() ? platform::kNoOutput
-                                      : platform::startPipedCommand(commandLine.c_str());
-        trace("output command %s: %s", commandLine.c_str(),
-              handle_ == platform::kNoOutput ? "cannot be started" : "started");
+        startCommand();
     } else {
-        handle_ = platform::openAppendFile(name_.c_str());
-        trace("output file %s: %s", name_.c_str(),
+        handle_ = platform::openAppendFile(name().c_str());
+        trace("output file %s: %s", name().c_str(),
               handle_ == platform::kNoOutput ? "cannot be opened" : "opened");
     }
+}
+
+void OutputSink::startCommand() {
+    TextString given = name().tail(1);
+    OutputCommand command = buildOutputCommand(value_.tail(1));
+    TextString failure = command.problem;
+    if (given.empty()) {
+        failure = "the command line is empty";
+    } else if (failure.empty()) {
+        trace("output command %s: runs as %s (%d inserted values)", given.c_str(),
+              command.line.c_str(), command.arguments.count());
+        handle_ = platform::startPipedCommand(command.line.c_str(), command.arguments, failure);
+    }
+    if (handle_ != platform::kNoOutput) {
+        trace("output command %s: started", given.c_str());
+        return;
+    }
+    trace("output command %s: cannot be started: %s", given.c_str(), failure.c_str());
+    // Said on standard error too, which is where the user looks when output goes missing; the
+    // stream that named this command stays where it was.
+    std::fprintf(stderr, "wyn: output command %s cannot be started: %s\n", given.c_str(),
+                 failure.c_str());
+    std::fflush(stderr);
 }
 
 OutputSink::~OutputSink() {
@@ -35,9 +55,9 @@ OutputRedirector::~OutputRedirector() {
     sinks_.resize(0);
 }
 
-OutputSink* OutputRedirector::findOrOpenSink(TextView value) {
+OutputSink* OutputRedirector::findOrOpenSink(const ExpandedText& value) {
     for (int32_t i = 0; i < sinks_.length(); ++i) {
-        if (sinks_[i]->name().compare(value) == 0) {
+        if (sinks_[i]->value().sameAs(value)) {
             return sinks_[i];
         }
     }
@@ -46,18 +66,22 @@ OutputSink* OutputRedirector::findOrOpenSink(TextView value) {
     return sink;
 }
 
-void OutputRedirector::redirectStdout(TextView value) {
+void OutputRedirector::redirectStdout(const ExpandedText& value) {
     redirect(output_, value);
 }
 
-void OutputRedirector::redirectStderr(TextView value) {
+void OutputRedirector::redirectStderr(const ExpandedText& value) {
     redirect(error_, value);
 }
 
-void OutputRedirector::redirect(StreamState& state, TextView value) {
+void OutputRedirector::redirect(StreamState& state, const ExpandedText& value) {
     OutputSink* sink = findOrOpenSink(value);
     state.target = sink->handle();
-    if (state.target == platform::kNoOutput || state.redirected) {
+    if (state.target == platform::kNoOutput) {
+        trace("%s stays where it was", state.name);
+        return;
+    }
+    if (state.redirected) {
         return;
     }
     state.redirected = true;

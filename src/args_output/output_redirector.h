@@ -9,10 +9,14 @@
 // the C streams, puts the standard streams back and closes its targets, so a command sees the
 // end of its input.
 //
-// Sinks are named by their configuration value, byte for byte: the same value opens one
-// sink, and a sink that failed to open is not tried again. A value that begins with '|' is a
-// command line; anything else (also a blank before '|') is a file name, relative to the
-// current directory. A failed sink leaves its stream alone; nothing is reported but the trace.
+// Sinks are named by their configuration value, byte for byte (and by the places of the
+// values inserted into it): the same value opens one sink, and a sink that failed to open is
+// not tried again. A value that begins with '|' is a command line (output_command.h says how
+// inserted values reach the command); anything else (also a blank before '|') is a file name,
+// relative to the current directory. A failed sink leaves its stream alone: a file that cannot
+// be opened is reported in the trace, a command that cannot be started in the trace and on
+// standard error, with the reason. The command is started, and found to run, before the
+// stream is moved onto it, so nothing written meanwhile is lost.
 //
 // Platforms: the OS calls are in platform/process.h (Windows: handles, CreateProcessA and
 // the C runtime's descriptors; Linux: descriptors, dup2 and /bin/sh -c).
@@ -21,24 +25,28 @@
 #include <jni.h>
 
 #include "base/text.h"
+#include "config/expanded_text.h"
 #include "platform/process.h"
 
 // One output target, identified by the configuration value that named it.
 class OutputSink {
   public:
     // Opens the file or starts the command that value names.
-    explicit OutputSink(TextView value);
+    explicit OutputSink(const ExpandedText& value);
     OutputSink(const OutputSink&) = delete;
     OutputSink& operator=(const OutputSink&) = delete;
     virtual ~OutputSink();
 
-    const TextString& name() const { return name_; }
+    const TextString& name() const { return value_.text(); }
+    const ExpandedText& value() const { return value_; }
     // The target, or platform::kNoOutput when opening failed.
     platform::OutputHandle handle() const { return handle_; }
-    bool isCommand() const { return name_.byteAt(0, 0) == '|'; }
+    bool isCommand() const { return name().byteAt(0, 0) == '|'; }
 
   private:
-    TextString name_;
+    void startCommand();
+
+    ExpandedText value_;
     platform::OutputHandle handle_ = platform::kNoOutput;
 };
 
@@ -51,9 +59,9 @@ class OutputRedirector {
     virtual ~OutputRedirector();
 
     // The sink named by value, opened on first use (also when opening fails).
-    OutputSink* findOrOpenSink(TextView value);
-    void redirectStdout(TextView value);
-    void redirectStderr(TextView value);
+    OutputSink* findOrOpenSink(const ExpandedText& value);
+    void redirectStdout(const ExpandedText& value);
+    void redirectStderr(const ExpandedText& value);
     // Installs the Java-side streams for the standard streams whose target did not take.
     void installJavaRedirection(JNIEnv* env);
     // Writes out what the C library's stdout and stderr still hold.
@@ -77,7 +85,7 @@ class OutputRedirector {
         bool fallback = false;
     };
 
-    void redirect(StreamState& state, TextView value);
+    void redirect(StreamState& state, const ExpandedText& value);
     void installJavaStream(JNIEnv* env, const StreamState& state, const char* setter);
     void restore(StreamState& state);
 

@@ -7,7 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -77,6 +80,75 @@ TEST(OutputRedirectorCommand, WritesToACommandThatHasGoneFailWithoutHanging) {
             allWritten && platform::writeOutput(sink->handle(), block.data(), block.size());
     }
     EXPECT_FALSE(allWritten);
+}
+
+// Standard error of this process goes to a file for the object's lifetime.
+class CapturedStandardError {
+  public:
+    explicit CapturedStandardError(const std::string& path) {
+        std::fflush(stderr);
+        saved_ = dup(STDERR_FILENO);
+        int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(fd, STDERR_FILENO);
+        close(fd);
+    }
+    ~CapturedStandardError() {
+        std::fflush(stderr);
+        dup2(saved_, STDERR_FILENO);
+        close(saved_);
+    }
+
+  private:
+    int saved_ = -1;
+};
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(OutputRedirectorCommand, CommandThatCannotRunLeavesTheStreamAndSaysWhy) {
+    ScratchTree tree;
+    std::string script = tree.file("not-executable.sh", "cat > /dev/null\n");
+    ASSERT_EQ(chmod(script.c_str(), 0600), 0);
+    struct Case {
+        std::string command;
+        const char* why;
+    } cases[] = {
+        {"no-such-logger-anywhere -t myapp", "found no such program (exit code 127)"},
+        {"'" + script + "'", "could not execute the program (exit code 126)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        std::string errors = tree.path("errors.txt");
+        struct stat before;
+        ASSERT_EQ(fstat(STDOUT_FILENO, &before), 0);
+        {
+            CapturedStandardError captured(errors);
+            OutputRedirector redirector;
+            redirector.redirectStdout(("|" + c.command).c_str());
+            EXPECT_EQ(redirector.stdoutTarget(), platform::kNoOutput);
+            struct stat during;
+            ASSERT_EQ(fstat(STDOUT_FILENO, &during), 0);
+            EXPECT_TRUE(during.st_dev == before.st_dev && during.st_ino == before.st_ino)
+                << "standard output was moved";
+        }
+        EXPECT_EQ(readAll(errors), "wyn: output command " + c.command +
+                                       " cannot be started: the shell " + c.why + "\n");
+    }
+}
+
+TEST(OutputRedirectorCommand, CommandsThatRunAreNotMistakenForFailures) {
+    ScratchTree tree;
+    // Ends at once with another code, ends later with 127, and reads for a while.
+    for (const char* command : {"exit 3", "sleep 1; exit 127", "cat > /dev/null"}) {
+        SCOPED_TRACE(command);
+        OutputRedirector redirector;
+        EXPECT_NE(redirector.findOrOpenSink((std::string("|") + command).c_str())->handle(),
+                  platform::kNoOutput);
+    }
 }
 
 }  // namespace

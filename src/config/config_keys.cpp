@@ -4,7 +4,8 @@
 // disableexternal. `option` and `property` values come embedded first, external last. Values
 // expanded before they are returned: splash, stdout, stderr, trace, forcecwd, vm, jre, jvmdll, and
 // every value of the repeatable keys (jredownloadurl is not). property values stay in UTF-8;
-// everything else comes out in ANSI.
+// everything else comes out in ANSI. stdout and stderr keep the places of inserted values, so
+// that a command line can take each as one literal word.
 #include "config/config_store.h"
 #include "config/value_expansion.h"
 
@@ -65,12 +66,12 @@ TextString ConfigStore::maxJre() const {
     return getValue("maxjre");
 }
 
-TextString ConfigStore::stdoutTarget() const {
-    return expanded(*this, "stdout");
+ExpandedText ConfigStore::stdoutTarget() const {
+    return expandMarked(getValue("stdout"), false, this);
 }
 
-TextString ConfigStore::stderrTarget() const {
-    return expanded(*this, "stderr");
+ExpandedText ConfigStore::stderrTarget() const {
+    return expandMarked(getValue("stderr"), false, this);
 }
 
 TextString ConfigStore::traceFile() const {

@@ -15,6 +15,7 @@
 #include <cstdint>
 
 #include "base/text.h"
+#include "config/expanded_text.h"
 
 class ConfigStore : public TextString {
   public:
@@ -73,8 +74,9 @@ class ConfigStore : public TextString {
     TextString mainClass() const;
     TextString minJre() const;
     TextString maxJre() const;
-    TextString stdoutTarget() const;
-    TextString stderrTarget() const;
+    // Expanded, with the places of the inserted values (for command lines).
+    ExpandedText stdoutTarget() const;
+    ExpandedText stderrTarget() const;
     TextString traceFile() const;
     TextString jreDownloadUrl() const;
     TextString forceCwd() const;

@@ -50,7 +50,7 @@ const RootPrefix kRootPrefixes[] = {
     {"HKEY_CURRENT_CONFIG\\", platform::RegistryRoot::CurrentConfig},
 };
 
-TextString expandNested(TextView source, bool toUtf8, const ConfigStore* store, int depth);
+ExpandedText expandNested(TextView source, bool toUtf8, const ConfigStore* store, int depth);
 
 // Turns the bytes of a registry value into text.
 TextString registryText(const platform::RegistryValue& data, const ConfigStore* store, int depth) {
@@ -69,7 +69,7 @@ TextString registryText(const platform::RegistryValue& data, const ConfigStore* 
             if (data.type == platform::kRegSz) {
                 return text;
             }
-            return expandNested(text, false, store, depth + 1);
+            return expandNested(text, false, store, depth + 1).text();
         }
         case platform::kRegDword:
         case platform::kRegDwordBigEndian: {
@@ -149,10 +149,10 @@ bool resolveName(const TextString& name, const ConfigStore* store, int depth, Te
     return depth < kMaxRegistryNesting && registryVariableNested(store, name, value, depth);
 }
 
-TextString expandNested(TextView source, bool toUtf8, const ConfigStore* store, int depth) {
+ExpandedText expandNested(TextView source, bool toUtf8, const ConfigStore* store, int depth) {
     const char* s = source.data;
     int32_t n = source.data == nullptr ? 0 : source.length;
-    TextString result;
+    ExpandedText result;
     int32_t scan = 0, copied = 0;
     for (;;) {
         int32_t intro = scan;
@@ -178,38 +178,38 @@ TextString expandNested(TextView source, bool toUtf8, const ConfigStore* store, 
             end = nameEnd;
         }
 
-        TextString value;
-        int32_t referenceEnd;
         if (nameEnd == nameStart) {
             if (end >= n || s[end] != introducer) {
                 scan = end;
                 continue;
             }
-            value.append(introducer);
-            referenceEnd = end + 1;
-        } else {
-            if (introducer == '%') {
-                if (end >= n || s[end] != '%') {
-                    scan = end;
-                    continue;
-                }
-                referenceEnd = end + 1;
-            } else {
-                referenceEnd = end;
-            }
-            if (!resolveName(TextString(s + nameStart, nameEnd - nameStart), store, depth, value)) {
-                scan = referenceEnd;
+            // A doubled introducer is text the user wrote: it stays literal.
+            result.appendLiteral(TextView(s + copied, intro - copied));
+            result.appendLiteral(TextView(&introducer, 1));
+            copied = scan = end + 1;
+            continue;
+        }
+        int32_t referenceEnd = end;
+        if (introducer == '%') {
+            if (end >= n || s[end] != '%') {
+                scan = end;
                 continue;
             }
+            referenceEnd = end + 1;
+        }
+        TextString value;
+        if (!resolveName(TextString(s + nameStart, nameEnd - nameStart), store, depth, value)) {
+            scan = referenceEnd;
+            continue;
         }
         if (toUtf8 && hasHighByte(value)) {
             value = utf8FromAnsi(value);
         }
-        result.append(s + copied, intro - copied);
-        result.append(value);
+        result.appendLiteral(TextView(s + copied, intro - copied));
+        result.appendInserted(value);
         copied = scan = referenceEnd;
     }
-    result.append(s + copied, n - copied);
+    result.appendLiteral(TextView(s + copied, n - copied));
     return result;
 }
 
@@ -220,6 +220,10 @@ TextString expand(TextView source, bool toUtf8) {
 }
 
 TextString expand(TextView source, bool toUtf8, const ConfigStore* store) {
+    return expandNested(source, toUtf8, store, 0).text();
+}
+
+ExpandedText expandMarked(TextView source, bool toUtf8, const ConfigStore* store) {
     return expandNested(source, toUtf8, store, 0);
 }
 

@@ -19,6 +19,7 @@
 #pragma once
 
 #include "base/text.h"
+#include "config/expanded_text.h"
 
 class ConfigStore;
 
@@ -31,6 +32,9 @@ TextString expand(TextView source, bool toUtf8);
 // The same against a given store (null: the launcher's own variables that need a store are
 // not defined).
 TextString expand(TextView source, bool toUtf8, const ConfigStore* store);
+// The same, with the places of the inserted values kept (see config/expanded_text.h); its
+// text() is what expand gives.
+ExpandedText expandMarked(TextView source, bool toUtf8, const ConfigStore* store);
 
 // The launcher's own variables, names compared ignoring case: APPLICATION_HOME (the
 // executable's directory with its trailing separator), PWD (the current directory with its

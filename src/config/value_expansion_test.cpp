@@ -195,4 +195,55 @@ TEST_F(ExpansionTest, Utf8FlagConvertsOnlyInsertedValues) {
     EXPECT_EQ(run("caf\xC3\xA9 %WYN_TEST_ASCII%", false), "caf\xC3\xA9 plain");
 }
 
+// The segments of a marked expansion, written as [text] for the user's and <text> for an
+// inserted value.
+std::string segmentsOf(const ExpandedText& expanded) {
+    std::string shown;
+    for (int32_t i = 0; i < expanded.segmentCount(); ++i) {
+        TextView segment = expanded.segment(i);
+        std::string text(segment.data, static_cast<size_t>(segment.length));
+        shown += expanded.isInserted(i) ? "<" + text + ">" : "[" + text + "]";
+    }
+    return shown;
+}
+
+TEST_F(ExpansionTest, MarkedExpansionTellsInsertedValuesFromTheUsersText) {
+    ScopedEnv hostile("WYN_TEST_HOSTILE", "a b'\"$(x)`y`;%PATH%");
+    ScopedEnv word("WYN_TEST_WORD", "w");
+    struct Case {
+        const char* source;
+        const char* segments;
+    } cases[] = {
+        {"|cat >> ${WYN_TEST_WORD}.log", "[|cat >> ]<w>[.log]"},
+        {"%WYN_TEST_HOSTILE%", "<a b'\"$(x)`y`;%PATH%>"},
+        {"x${WYN_TEST_WORD}%WYN_TEST_WORD%y", "[x]<ww>[y]"},
+        {"[${empty default|}]", "[[]<>[]]"},
+        {"${empty default|}", "<>"},
+        {"100%% $$HOME", "[100% $HOME]"},
+        {"$$%WYN_TEST_WORD%", "[$]<w>"},
+        {"%WYN_NO_SUCH_NAME% ${WYN_NO_SUCH_NAME}", "[%WYN_NO_SUCH_NAME% ${WYN_NO_SUCH_NAME}]"},
+        {"${not a registry path|de fault}", "<de fault>"},
+        {"plain", "[plain]"},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        ExpandedText marked = expandMarked(c.source, false, &store);
+        EXPECT_EQ(segmentsOf(marked), c.segments) << c.source;
+        EXPECT_EQ(str(marked.text()), run(c.source)) << "the text is what expand gives";
+    }
+}
+
+TEST_F(ExpansionTest, ExpandedTextTailKeepsTheSegments) {
+    ScopedEnv word("WYN_TEST_WORD", "w x");
+    ExpandedText marked = expandMarked("|${empty default|}a${WYN_TEST_WORD}b", false, &store);
+    EXPECT_EQ(segmentsOf(marked.tail(1)), "<>[a]<w x>[b]");
+    EXPECT_EQ(segmentsOf(marked.tail(3)), "< x>[b]");
+    EXPECT_EQ(segmentsOf(marked.tail(2)), "<w x>[b]");
+    EXPECT_EQ(segmentsOf(marked.tail(marked.text().length())), "");
+    EXPECT_TRUE(marked.tail(0).sameAs(marked));
+    EXPECT_FALSE(marked.sameAs(ExpandedText("|aw xb")))
+        << "the same bytes with other segments are another value";
+    EXPECT_TRUE(ExpandedText("|aw xb").sameAs(ExpandedText("|aw xb")));
+}
+
 }  // namespace

@@ -268,12 +268,12 @@ int runStartup(int argc, char** argv) {
 
     showStartupSplash(config);
 
-    TextString errorTarget = config.stderrTarget();
-    if (!errorTarget.empty()) {
+    ExpandedText errorTarget = config.stderrTarget();
+    if (!errorTarget.text().empty()) {
         redirector.redirectStderr(errorTarget);
     }
-    TextString outputTarget = config.stdoutTarget();
-    if (!outputTarget.empty()) {
+    ExpandedText outputTarget = config.stdoutTarget();
+    if (!outputTarget.text().empty()) {
         redirector.redirectStdout(outputTarget);
     }
 

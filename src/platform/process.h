@@ -17,11 +17,17 @@
 //     O_APPEND, so every write lands at the current end even when another process appends to
 //     the same file. Created when missing (Linux: mode 0666 less the umask).
 //   startPipedCommand: Windows runs the command line with CreateProcessA, without a window
-//     and without output handles; Linux runs it with /bin/sh -c, its output to /dev/null.
-//     Its standard input is a new pipe; the launcher keeps only the write end (never
-//     inherited by later children), so once the command has gone a write fails instead of
-//     blocking. Linux also ignores SIGPIPE from then on, so that a write to a command that
-//     has gone cannot end the process.
+//     and without output handles (arguments must be empty: the line holds everything); Linux
+//     runs /bin/sh -c with the line as script and arguments as its positional parameters
+//     ($1, $2, …), its output to /dev/null. Its standard input is a new pipe; the launcher
+//     keeps only the write end (never inherited by later children), so once the command has
+//     gone a write fails instead of blocking. Linux also ignores SIGPIPE from then on, so that
+//     a write to a command that has gone cannot end the process.
+//     A command that cannot be run counts as not started, and failure says why: Windows, when
+//     CreateProcessA fails (the system's message); Linux, when the shell ends with 127 (no such
+//     program) or 126 (not executable) within a quarter of a second of its start, the time
+//     the launcher waits before it takes the command as started. A command that ends later,
+//     or with another exit code, has run: the write end is returned.
 //   Linux descriptors of targets are 3 or above, so a target is never taken for a standard
 //     stream that happened to be closed at start.
 //   replaceStandardStream: Windows sets the standard handle (SetStdHandle) and points the C
@@ -61,8 +67,10 @@ struct SavedStandardStream {
 // The file opened for appending (created when missing), or kNoOutput.
 [[nodiscard]] OutputHandle openAppendFile(const char* path);
 // Starts commandLine with a new pipe as its standard input and returns the pipe's write end;
-// kNoOutput when the pipe or the process cannot be made.
-[[nodiscard]] OutputHandle startPipedCommand(const char* commandLine);
+// kNoOutput, with failure saying why, when the pipe or the process cannot be made or the
+// command cannot be run.
+[[nodiscard]] OutputHandle startPipedCommand(const char* commandLine, const StringList& arguments,
+                                             TextString& failure);
 // Writes all size bytes; false when the target refused them (the rest is dropped).
 bool writeOutput(OutputHandle target, const void* data, size_t size);
 void closeOutput(OutputHandle target);

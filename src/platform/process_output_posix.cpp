@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "platform/process.h"
 
@@ -40,23 +41,56 @@ bool javaSideOnly() {
     return value != nullptr && std::strcmp(value, "1") == 0;
 }
 
+// How long the launcher waits for a command that cannot be run to say so: the shell reports a
+// program that is not found or cannot be executed within milliseconds of its start.
+constexpr long kFailureWindowNanoseconds = 250L * 1000 * 1000;
+constexpr int kNotFound = 127;
+constexpr int kNotExecutable = 126;
+
+long long elapsedNanoseconds(const timespec& since) {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return (now.tv_sec - since.tv_sec) * 1000000000LL + (now.tv_nsec - since.tv_nsec);
+}
+
 // In the forked child: the command with the pipe as input and /dev/null as output. Only
-// async-signal-safe calls from here on.
-[[noreturn]] void execCommand(int input, const char* commandLine) {
-    if (fork() != 0) {
-        // The intermediate child ends at once, so the command is nobody's zombie.
-        _exit(0);
+// async-signal-safe calls from here on. This child waits for the command during the failure
+// window and ends with the command's exit code when it ended with 126 or 127 in that time, else
+// with 0; the command itself is nobody's zombie afterwards.
+[[noreturn]] void execCommand(int input, int writeEnd, char* const* shellArguments) {
+    pid_t command = fork();
+    if (command < 0) {
+        _exit(kNotExecutable);
     }
-    int null = open("/dev/null", O_WRONLY);
-    if (dup2(input, STDIN_FILENO) < 0 || null < 0 || dup2(null, STDOUT_FILENO) < 0 ||
-        dup2(null, STDERR_FILENO) < 0) {
-        _exit(127);
+    if (command == 0) {
+        int null = open("/dev/null", O_WRONLY);
+        if (dup2(input, STDIN_FILENO) < 0 || null < 0 || dup2(null, STDOUT_FILENO) < 0 ||
+            dup2(null, STDERR_FILENO) < 0) {
+            _exit(kNotExecutable);
+        }
+        struct sigaction defaults = {};
+        defaults.sa_handler = SIG_DFL;
+        sigaction(SIGPIPE, &defaults, nullptr);
+        execv("/bin/sh", shellArguments);
+        _exit(kNotFound);
     }
-    struct sigaction defaults = {};
-    defaults.sa_handler = SIG_DFL;
-    sigaction(SIGPIPE, &defaults, nullptr);
-    execl("/bin/sh", "sh", "-c", commandLine, static_cast<char*>(nullptr));
-    _exit(127);
+    close(input);
+    close(writeEnd);
+    timespec start;
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    for (;;) {
+        int status = 0;
+        pid_t ended = waitpid(command, &status, WNOHANG);
+        if (ended == command) {
+            int code = WIFEXITED(status) ? WEXITSTATUS(status) : 0;
+            _exit(code == kNotFound || code == kNotExecutable ? code : 0);
+        }
+        if (ended < 0 || elapsedNanoseconds(start) >= kFailureWindowNanoseconds) {
+            _exit(0);
+        }
+        timespec pause = {0, 2 * 1000 * 1000};
+        nanosleep(&pause, nullptr);
+    }
 }
 
 }  // namespace
@@ -67,30 +101,59 @@ OutputHandle openAppendFile(const char* path) {
     return moved < 0 ? kNoOutput : moved;
 }
 
-OutputHandle startPipedCommand(const char* commandLine) {
+OutputHandle startPipedCommand(const char* commandLine, const StringList& arguments,
+                               TextString& failure) {
+    // Made before the fork: the child may only make async-signal-safe calls.
+    ItemArray<char*> shellArguments;
+    const char* fixed[] = {"sh", "-c", commandLine, "sh"};
+    for (const char* argument : fixed) {
+        shellArguments.append(const_cast<char*>(argument));
+    }
+    for (int32_t i = 0; i < arguments.count(); ++i) {
+        shellArguments.append(const_cast<char*>(arguments.stringAt(i)));
+    }
+    shellArguments.append(nullptr);
+
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0) {
+        failure.format("no pipe (%s)", std::strerror(errno));
         return kNoOutput;
     }
     int readEnd = ends[0];
     int writeEnd = aboveStandardDescriptors(ends[1]);
     if (writeEnd < 0) {
+        failure.format("no pipe (%s)", std::strerror(errno));
         close(readEnd);
         return kNoOutput;
     }
     signal(SIGPIPE, SIG_IGN);
     pid_t child = fork();
     if (child == 0) {
-        execCommand(readEnd, commandLine);
+        execCommand(readEnd, writeEnd, shellArguments.data());
     }
+    int forkError = errno;
     close(readEnd);
     int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
-        WEXITSTATUS(status) != 0) {
-        close(writeEnd);
-        return kNoOutput;
+    pid_t waited = -1;
+    if (child > 0) {
+        do {
+            waited = waitpid(child, &status, 0);
+        } while (waited < 0 && errno == EINTR);
     }
-    return writeEnd;
+    int code = waited == child && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (child < 0) {
+        failure.format("no process (%s)", std::strerror(forkError));
+    } else if (code == kNotFound) {
+        failure = "the shell found no such program (exit code 127)";
+    } else if (code == kNotExecutable) {
+        failure = "the shell could not execute the program (exit code 126)";
+    } else if (code != 0) {
+        failure = "the process that starts it ended abnormally";
+    } else {
+        return writeEnd;
+    }
+    close(writeEnd);
+    return kNoOutput;
 }
 
 bool writeOutput(OutputHandle target, const void* data, size_t size) {

@@ -57,6 +57,35 @@ void pointRuntimeDescriptorAt(int fd, HANDLE handle) {
     _close(temporary);
 }
 
+// The system's text for an error code, on one line, with the code.
+TextString systemMessage(DWORD error) {
+    char* message = nullptr;
+    DWORD n = FormatMessageA(
+        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+        nullptr, error, LANG_USER_DEFAULT, reinterpret_cast<char*>(&message), 0, nullptr);
+    TextString text;
+    for (DWORD i = 0; message != nullptr && i < n; ++i) {
+        if (message[i] != '\r' && message[i] != '\n') {
+            text.append(message[i]);
+        } else if (!text.empty() && text[text.length() - 1] != ' ') {
+            text.append(' ');
+        }
+    }
+    LocalFree(message);
+    while (!text.empty() && text[text.length() - 1] == ' ') {
+        text.resize(text.length() - 1);
+    }
+    TextString code;
+    code.format("error %lu", static_cast<unsigned long>(error));
+    if (text.empty()) {
+        return code;
+    }
+    text.append(" (");
+    text.append(code);
+    text.append(")");
+    return text;
+}
+
 }  // namespace
 
 OutputHandle openAppendFile(const char* path) {
@@ -71,25 +100,34 @@ OutputHandle openAppendFile(const char* path) {
     return fromHandle(file);
 }
 
-OutputHandle startPipedCommand(const char* commandLine) {
+OutputHandle startPipedCommand(const char* commandLine, const StringList& arguments,
+                               TextString& failure) {
+    if (arguments.count() != 0) {
+        failure = "arguments beside the command line";
+        return kNoOutput;
+    }
     SECURITY_ATTRIBUTES inheritable = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE readEnd = nullptr;
     HANDLE inheritableWriteEnd = nullptr;
     if (!CreatePipe(&readEnd, &inheritableWriteEnd, &inheritable, 0)) {
+        failure = TextString::concat("no pipe: ", systemMessage(GetLastError()));
         return kNoOutput;
     }
     // The launcher's write end is not inherited, by the command or by any later child.
     HANDLE writeEnd = nullptr;
     BOOL duplicated = DuplicateHandle(GetCurrentProcess(), inheritableWriteEnd, GetCurrentProcess(),
                                       &writeEnd, 0, FALSE, DUPLICATE_SAME_ACCESS);
+    DWORD duplicateError = GetLastError();
     CloseHandle(inheritableWriteEnd);
     if (!duplicated) {
+        failure = TextString::concat("no pipe: ", systemMessage(duplicateError));
         CloseHandle(readEnd);
         return kNoOutput;
     }
     size_t length = std::strlen(commandLine);
     char* line = static_cast<char*>(std::malloc(length + 1));
     if (line == nullptr) {
+        failure = "no memory for the command line";
         CloseHandle(readEnd);
         CloseHandle(writeEnd);
         return kNoOutput;
@@ -102,12 +140,14 @@ OutputHandle startPipedCommand(const char* commandLine) {
     PROCESS_INFORMATION process = {};
     BOOL started = CreateProcessA(nullptr, line, nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
                                   nullptr, &startup, &process);
+    DWORD startError = GetLastError();
     std::free(line);
     // The command holds its own copy of the read end. The launcher keeps none: a reader of its
     // own would keep the pipe open after the command has gone, and writes would then block
     // for ever once the pipe is full.
     CloseHandle(readEnd);
     if (!started) {
+        failure = systemMessage(startError);
         CloseHandle(writeEnd);
         return kNoOutput;
     }

@@ -146,4 +146,100 @@ TEST_F(LinuxRedirect, JavaSideFallbackWritesEveryByte) {
     EXPECT_EQ(r.out, "");
 }
 
+// Waits up to 20 s for a file to hold exactly expected: a command may still be writing when
+// the launcher has ended.
+std::string waitForContent(const std::string& path, const std::string& expected) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    std::string text = readAll(path);
+    while (text != expected && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        text = readAll(path);
+    }
+    return text;
+}
+
+bool exists(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0;
+}
+
+// The program lies in a directory whose name holds blanks, quotes, `$( )`, backticks, `;` and
+// `%`: the command gets it as one argument, bare and inside the user's double quotes, and
+// nothing that the name holds is run.
+TEST_F(LinuxRedirect, DirectoryNameReachesTheCommandAsOneArgument) {
+    const std::string names[] = {
+        "my apps",
+        "x$(touch INJECTED)",
+        "q'uo\"te `touch TICKED`; touch SEMI %PATH% $HOME",
+    };
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(mkdir((dir() + "/" + name).c_str(), 0700), 0);
+        std::string exe = packPrinter(
+            "stdout |cat >> ${APPLICATION_HOME}app.log\n"
+            "stderr |cat >> \"${APPLICATION_HOME}quoted.log\"\n",
+            name + "/app");
+        ChildResult r = launch(exe, {"lines", "3"});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(waitForContent(dir() + "/" + name + "/app.log", numbered("out", 1, 3, false)),
+                  numbered("out", 1, 3, false));
+        EXPECT_EQ(waitForContent(dir() + "/" + name + "/quoted.log", "err 1\nerr 2\nerr 3\n"),
+                  "err 1\nerr 2\nerr 3\n");
+        for (const char* planted : {"INJECTED", "TICKED", "SEMI", "my"}) {
+            EXPECT_FALSE(exists(dir() + "/" + planted)) << planted;
+            EXPECT_FALSE(exists(dir() + "/" + name + "/" + planted)) << planted;
+        }
+    }
+}
+
+// The same through an environment variable, which may hold double quotes and backslashes too.
+TEST_F(LinuxRedirect, EnvironmentValueReachesTheCommandAsOneArgument) {
+    std::string value = "a b'c\"d $(touch INJECTED) `touch TICKED`; touch SEMI %PATH% \\ \\\"";
+    std::string exe = packPrinter(
+        "stdout |cat > /dev/null; printf '[%s]' $WYN_TEST_VALUE \"<${WYN_TEST_VALUE}>\" "
+        "'(%WYN_TEST_VALUE%)' > args.txt\n");
+    ChildResult r = launch(exe, {"lines", "2"}, {"WYN_TEST_VALUE=" + value});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::string expected = "[" + value + "][<" + value + ">][(" + value + ")]";
+    EXPECT_EQ(waitForContent(dir() + "/args.txt", expected), expected);
+    for (const char* planted : {"INJECTED", "TICKED", "SEMI"}) {
+        EXPECT_FALSE(exists(dir() + "/" + planted)) << planted;
+    }
+}
+
+TEST_F(LinuxRedirect, MissingCommandLeavesEveryLineOnTheOriginalStream) {
+    std::string exe = packPrinter("stdout |no-such-logger -t myapp\n");
+    ChildResult r = launch(exe, {"lines", "500"}, {"WYN_TRACE=1"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, numbered("out", 1, 500, false));
+    EXPECT_NE(r.err.find("wyn: output command no-such-logger -t myapp cannot be started: the "
+                         "shell found no such program (exit code 127)\n"),
+              std::string::npos)
+        << r.err.substr(0, 3000);
+    EXPECT_NE(r.err.find("standard output stays where it was"), std::string::npos);
+    EXPECT_EQ(r.err.find("output command no-such-logger -t myapp: started"), std::string::npos);
+}
+
+// A whole command in one variable is one word now, the name of a program that does not exist:
+// the output stays where it was, and the message says so.
+TEST_F(LinuxRedirect, CommandInOneVariableIsOneWord) {
+    std::string exe = packPrinter("stdout |$WYN_TEST_LOGGER\n");
+    ChildResult r = launch(exe, {"lines", "2"}, {"WYN_TEST_LOGGER=cat >> logger.log"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, numbered("out", 1, 2, false));
+    EXPECT_NE(r.err.find("cannot be started"), std::string::npos) << r.err;
+    EXPECT_FALSE(exists(dir() + "/logger.log"));
+}
+
+TEST_F(LinuxRedirect, LiteralPipeAndAppendKeepTheirMeaning) {
+    std::string exe = packPrinter("stdout |tr a-z A-Z | cat >> upper.log\n");
+    ASSERT_EQ(launch(exe, {"lines", "2"}).exitCode, 0);
+    EXPECT_EQ(waitForContent(dir() + "/upper.log", "OUT 1\nOUT 2\n"), "OUT 1\nOUT 2\n");
+    ASSERT_EQ(launch(exe, {"lines", "1"}).exitCode, 0);
+    EXPECT_EQ(waitForContent(dir() + "/upper.log", "OUT 1\nOUT 2\nOUT 1\n"),
+              "OUT 1\nOUT 2\nOUT 1\n");
+}
+
 }  // namespace

@@ -148,6 +148,8 @@ SEEDS = {
         "builtins": b"%APPLICATION_HOME%;$PWD;${WYN_APP_PATH};%home%",
         "registry": b"${HKCU\\Software\\Vendor\\Key\\Value|default} ${HKLM\\Key\\|} ${NoRoot|d} ${HKU\\x}",
         "open": b"${unterminated %also $",
+        "command": b"|cat >> \"${FUZZ_SHELL}x\" '%FUZZ_SHELL%' $FUZZ_SHELL $(x `y` \\$FUZZ_B) # it's\n"
+                   b"echo $$%FUZZ_B% \"$(cat ${FUZZ_B})\"",
     },
     "messages": {
         "overrides": b"message 13=Already %s running\\n\\t\\\\x\\\nmessage 6=Version %s is below %s %% %d\n"

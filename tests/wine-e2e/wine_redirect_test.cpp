@@ -127,4 +127,118 @@ TEST(HeadlessRedirect, UnopenableTargetChangesNothingElse) {
     EXPECT_EQ(readAll(out), "kept\n");
 }
 
+// Waits up to 20 s for a file to hold exactly expected (a command may still be writing).
+std::string waitForContent(const std::string& path, const std::string& expected) {
+    DWORD start = GetTickCount();
+    std::string text = readAll(path);
+    while (text != expected && GetTickCount() - start < 20000) {
+        Sleep(20);
+        text = readAll(path);
+    }
+    return text;
+}
+
+// A directory name with blanks, `$( )`, backticks, `;`, `%`, `&`, `^` and `!` (a Windows name
+// cannot hold a double quote): the command gets the path as its one argument, bare, inside the
+// user's double quotes and through cmd, and cmd expands nothing in it.
+TEST(HeadlessRedirect, DirectoryNameReachesTheCommandAsOneArgument) {
+    WineLaunch launch;
+    std::string name = "my apps x$(y) `b`; c %PATH% & d ^ e! (f)";
+    ASSERT_TRUE(CreateDirectoryA(launch.file(name).c_str(), nullptr));
+    std::string home = launch.file(name) + "\\";
+    std::string tool = WYN_E2E_STDIN_TO_FILE;
+    std::string exe = launch.pack(WYN_E2E_STUB,
+                                  std::string("jvmdll=") + WYN_TEST_RUNTIME_LIBRARY +
+                                      "\nmainclass=app/Main\n"
+                                      "stdout=|\"" +
+                                      tool +
+                                      "\" ${APPLICATION_HOME}received.txt\n"
+                                      "stderr=|cmd /c \"\"" +
+                                      tool + "\" ${APPLICATION_HOME}cmd.txt\"\n",
+                                  name + "\\app.exe");
+    std::vector<EnvChange> env =
+        withEnv(launch.baseEnvironment(),
+                {{"WYN_TEST_RUNTIME_CLASSES", true, "app/Main:main"},
+                 {"WYN_TEST_RUNTIME_MAIN_SCRIPT", true, "stdout:one,stderr:two"}});
+    ASSERT_EQ(launch.run(exe, "", env), 0);
+    EXPECT_EQ(waitForContent(home + "received.txt", "one\n"), "one\n");
+    EXPECT_EQ(waitForContent(home + "cmd.txt", "two\n"), "two\n");
+}
+
+// A value inside the user's double quotes, with a double quote of its own from the
+// environment: the C runtime's rules give it back whole.
+TEST(HeadlessRedirect, QuotedValueFromTheEnvironmentStaysOneArgument) {
+    WineLaunch launch;
+    std::string received = launch.file("in quotes %PATH% & x.txt");
+    std::string config =
+        std::string("stdout=|\"") + WYN_E2E_STDIN_TO_FILE + "\" \"%WYN_TEST_TARGET%\"\n";
+    ASSERT_EQ(runScript(launch, config, "stdout:quoted", "app/Main:main",
+                        {{"WYN_TEST_TARGET", true, received}}),
+              0);
+    EXPECT_EQ(waitForContent(received, "quoted\n"), "quoted\n");
+}
+
+// A value that would run a second command if cmd read it as syntax runs nothing: it reaches
+// the tool as its one file name.
+TEST(HeadlessRedirect, ValueThroughCmdRunsNothingElse) {
+    WineLaunch launch;
+    std::string exe =
+        launch.pack(WYN_E2E_STUB, std::string("jvmdll=") + WYN_TEST_RUNTIME_LIBRARY +
+                                      "\nmainclass=app/Main\n"
+                                      "stdout=|cmd /c \"\"" +
+                                      WYN_E2E_STDIN_TO_FILE + "\" %WYN_TEST_TARGET%\"\n");
+    std::string target = launch.file("out & mkdir INJECTED & rem %PATH% (x) ^ !");
+    std::vector<EnvChange> env =
+        withEnv(launch.baseEnvironment(), {{"WYN_TEST_RUNTIME_CLASSES", true, "app/Main:main"},
+                                           {"WYN_TEST_RUNTIME_MAIN_SCRIPT", true, "stdout:x"},
+                                           {"WYN_TEST_TARGET", true, target}});
+    ASSERT_EQ(launch.run(exe, "", env, 20000, launch.dir()), 0);
+    EXPECT_EQ(waitForContent(target, "x\n"), "x\n");
+    EXPECT_EQ(GetFileAttributesA(launch.file("INJECTED").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// Opens a file that a launcher process can inherit as a standard handle.
+HANDLE inheritableFile(const std::string& path) {
+    SECURITY_ATTRIBUTES inherit = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                       CREATE_ALWAYS, 0, nullptr);
+}
+
+TEST(HeadlessRedirect, CommandThatCannotStartLeavesEveryLineOnTheOriginalStream) {
+    WineLaunch launch;
+    std::string exe = launch.pack(WYN_E2E_STUB, std::string("jvmdll=") + WYN_TEST_RUNTIME_LIBRARY +
+                                                    "\nmainclass=app/Main\n"
+                                                    "stdout=|no-such-logger-anywhere.exe -t x\n");
+    std::string script;
+    std::string expected;
+    for (int i = 1; i <= 200; ++i) {
+        script += (i > 1 ? ",stdout:line" : "stdout:line") + std::to_string(i);
+        expected += "line" + std::to_string(i) + "\n";
+    }
+    HANDLE out = inheritableFile(launch.file("out.txt"));
+    HANDLE err = inheritableFile(launch.file("err.txt"));
+    ASSERT_NE(out, INVALID_HANDLE_VALUE);
+    ASSERT_NE(err, INVALID_HANDLE_VALUE);
+    int code = -1;
+    {
+        LauncherProcess process;
+        bool started = process.start(
+            exe, "",
+            withEnv(launch.baseEnvironment(), {{"WYN_TEST_RUNTIME_CLASSES", true, "app/Main:main"},
+                                               {"WYN_TEST_RUNTIME_MAIN_SCRIPT", true, script}}),
+            "", out, err);
+        EXPECT_TRUE(started);
+        code = started ? process.wait() : -1;
+    }
+    CloseHandle(out);
+    CloseHandle(err);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(readAll(launch.file("out.txt")), expected);
+    std::string errors = readAll(launch.file("err.txt"));
+    EXPECT_NE(errors.find("wyn: output command no-such-logger-anywhere.exe -t x cannot be "
+                          "started: "),
+              std::string::npos)
+        << errors;
+}
+
 }  // namespace
