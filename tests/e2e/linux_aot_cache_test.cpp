@@ -120,10 +120,10 @@ class AotCache : public LaunchTest {
         ASSERT_NE(kill(pid, 0), 0) << "the creation has not ended";
     }
 
-    // Records, creates and uses the cache; returns the output of a plain start.
-    std::string makeCache(const std::string& exe) {
+    // Records and creates the cache; returns the output of the recording start.
+    std::string makeCache(const std::string& exe, int exitCode = 0) {
         ChildResult recording = launch(exe);
-        EXPECT_EQ(recording.exitCode, 0) << recording.err;
+        EXPECT_EQ(recording.exitCode, exitCode) << recording.err;
         EXPECT_EQ(recording.err, "");
         EXPECT_FALSE(mainClassFromCache());
         EXPECT_TRUE(read(traceLog()).find("option -XX:AOTMode=record") != std::string::npos);
@@ -227,6 +227,16 @@ TEST_F(AotCache, ChangedCacheIsNeverHandedToTheRuntime) {
         EXPECT_TRUE(mainClassFromCache());
         cache = caches_ + "/" + files(".aot")[0];
     }
+}
+
+TEST_F(AotCache, RecordedWhenTheApplicationCallsSystemExit) {
+    std::string exe = packProbe("option -Dprobe.action=exit42\n");
+    std::string out = makeCache(exe, 42);
+    ChildResult used = launch(exe);
+    ASSERT_EQ(used.exitCode, 42) << used.err;
+    EXPECT_TRUE(mainClassFromCache());
+    EXPECT_EQ(used.out, out);
+    EXPECT_EQ(used.err, "");
 }
 
 TEST_F(AotCache, ARuntimeThatCannotCreateItLeavesNormalStarts) {
