@@ -29,6 +29,11 @@ const char* const kCreationOptionPrefixes[] = {
     "-XX:-Use",        "-XX:ObjectAlignmentInBytes",
 };
 
+// Attempts at making a cache for one fingerprint: a creation may also end without a cache
+// because the system shut down while it ran, so one more attempt is made before normal
+// starts take over.
+constexpr int kAttempts = 2;
+
 struct CacheFiles {
     TextString cache;
     TextString stamp;
@@ -114,8 +119,21 @@ bool claimEndedOwner(const TextString& path, const Owner& ended) {
     return true;
 }
 
+// The attempts that failed so far (the count in the failed file).
+int failedAttempts(const CacheFiles& files) {
+    ByteBuffer text;
+    if (!platform::readWholeFile(files.failed.c_str(), text)) {
+        return 0;
+    }
+    TextString line(text.data(), text.length() < 16 ? text.length() : 16);
+    int count = 0;
+    return std::sscanf(line.c_str(), "%d", &count) == 1 && count > 0 ? count : kAttempts;
+}
+
 void markFailed(const CacheFiles& files) {
-    platform::writeWholeFile(files.failed.c_str(), TextView("failed\n"));
+    TextString count;
+    count.format("%d\n", failedAttempts(files) + 1);
+    platform::writeWholeFile(files.failed.c_str(), count);
     platform::removeFile(files.created.c_str());
     platform::removeFile(files.configuration.c_str());
     platform::removeFile(files.owner.c_str());
@@ -127,7 +145,7 @@ bool publishCreated(const CacheFiles& files) {
     if (!startsWithMagic(files.created.c_str(), kAotCacheMagic) ||
         !platform::replaceFile(files.created.c_str(), files.cache.c_str()) ||
         !writeSharingStamp(files.cache.c_str(), files.stamp.c_str())) {
-        trace("class-data sharing: the creation left no cache; normal starts from now on");
+        trace("class-data sharing: the creation left no cache");
         markFailed(files);
         return false;
     }
@@ -189,7 +207,7 @@ AotCachePlan aotCacheOptions(const TextString& base, const TextString& home,
     }
     // A cache without a matching stamp is never handed over.
     AotCachePlan plan;
-    if (platform::exists(files.failed.c_str())) {
+    if (failedAttempts(files) >= kAttempts) {
         trace("class-data sharing: no cache can be made for this program and runtime");
         return plan;
     }
@@ -206,7 +224,15 @@ AotCachePlan aotCacheOptions(const TextString& base, const TextString& home,
         return plan;
     }
     if (owner.creating) {
-        return publishCreated(files) ? usePlan(files) : plan;
+        if (publishCreated(files)) {
+            return usePlan(files);
+        }
+        // The failed creation gave the ownership up: another attempt records right away.
+        if (failedAttempts(files) >= kAttempts ||
+            !platform::writeNewFile(files.owner.c_str(),
+                                    ownerText("record", platform::currentProcessId()))) {
+            return plan;
+        }
     }
     platform::removeFile(files.stamp.c_str());
     platform::removeFile(files.cache.c_str());

@@ -18,8 +18,9 @@
 // without a matching stamp does not remove it while another may be publishing it). An owner
 // that has ended is taken over by one start: it publishes what an ended creation made, or
 // records again after an ended recording. A creation that ended without a cache, or a
-// recording that wrote no configuration, leaves <base>.failed, after which the program
-// starts normally until its fingerprint changes, instead of recording every time.
+// recording that wrote no configuration, counts a failed attempt in <base>.failed; after
+// two, the program starts normally until its fingerprint changes, instead of recording
+// every time.
 // Same on every platform (bin\java.exe on Windows).
 #pragma once
 

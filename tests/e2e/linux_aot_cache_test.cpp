@@ -244,6 +244,9 @@ TEST_F(AotCache, ARuntimeThatCannotCreateItLeavesNormalStarts) {
     // where the launcher's own start tolerates it.
     std::string exe = packProbe("option -XX:+UseWynNoSuchCollector\n");
     std::string out = makeCache(exe);
+    // The start that finds the creation failed makes one more attempt (as after a creation
+    // that the system's shutdown ended).
+    EXPECT_EQ(makeCache(exe), out);
     for (int run = 0; run < 2; ++run) {
         ChildResult r = launch(exe);
         ASSERT_EQ(r.exitCode, 0) << r.err;
