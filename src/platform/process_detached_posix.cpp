@@ -1,5 +1,6 @@
 // Starting a detached program on Linux: forked twice so that init adopts and reaps it, in a
-// session of its own, at a lower priority, with its standard streams on /dev/null.
+// session of its own, at a lower priority, with its standard streams on /dev/null and no
+// other descriptor of the launcher's.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -48,6 +49,10 @@ bool writeAll(int fd, const void* data, size_t size) {
     }
     pid_t grandchild = fork();
     if (grandchild == 0) {
+        // Nothing the launcher or the runtime had open reaches the program, but the pipe
+        // (closed on exec) that reports a failed execv.
+        close_range(STDERR_FILENO + 1, static_cast<unsigned>(report) - 1, 0);
+        close_range(static_cast<unsigned>(report) + 1, ~0U, 0);
         setpriority(PRIO_PROCESS, 0, kDetachedNice);
         execv(argv[0], argv);
         // The pipe is still open only when execv failed: a zero pid says so.

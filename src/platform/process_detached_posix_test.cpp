@@ -1,6 +1,7 @@
 // A detached program on Linux: it runs as the pid returned, outside the launcher's session,
 // not as its child, at a lower priority, with its standard streams on /dev/null; a program
 // that cannot be run gives 0.
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -54,28 +55,35 @@ long statField(const std::string& stat, int n) {
 
 TEST(DetachedProcess, RunsOnItsOwnWithItsOutputDiscarded) {
     ScratchTree tree;
+    // A descriptor that is not closed on exec, as a runtime may leave one open.
+    int inheritable = open("/dev/null", O_RDONLY);
+    ASSERT_GE(inheritable, 3);
     std::string report = tree.path("report");
     // The descriptors are read before the report's own redirection replaces them.
     std::string script =
         "echo to-output; echo to-error >&2; "
-        "fds=$(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2); "
+        "fds=$(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2; ls /proc/$$/fd | wc -l); "
         "{ echo $$; cat /proc/$$/stat; echo; echo \"$fds\"; } > '" +
         report + ".tmp'; mv '" + report + ".tmp' '" + report + "'";
     int32_t pid = platform::startDetachedProcess(command({"/bin/sh", "-c", script}));
+    close(inheritable);
     ASSERT_GT(pid, 0);
     ASSERT_TRUE(waitForFile(report));
     std::istringstream lines(read(report));
-    std::string pidLine, stat, empty, in, out, err;
+    std::string pidLine, stat, empty, in, out, err, descriptors;
     std::getline(lines, pidLine);
     std::getline(lines, stat);
     std::getline(lines, empty);
     std::getline(lines, in);
     std::getline(lines, out);
     std::getline(lines, err);
+    std::getline(lines, descriptors);
     EXPECT_EQ(std::stol(pidLine), pid) << "the pid returned is the program's";
     EXPECT_EQ(in, "/dev/null");
     EXPECT_EQ(out, "/dev/null");
     EXPECT_EQ(err, "/dev/null");
+    // 0, 1, 2 and the one that ls reads /proc/$$/fd through.
+    EXPECT_EQ(descriptors, "4") << "no descriptor of the launcher is inherited";
     EXPECT_NE(statField(stat, 6), static_cast<long>(getsid(0))) << "a session of its own";
     EXPECT_NE(statField(stat, 4), static_cast<long>(getpid())) << "not the launcher's child";
     errno = 0;
