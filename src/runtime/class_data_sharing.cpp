@@ -1,9 +1,8 @@
-// Managing the application's class-data-sharing archive in the user's cache.
+// Choosing the class-data-sharing file of a start: its kind, key and fingerprint.
 #include "runtime/class_data_sharing.h"
 
 #include <cinttypes>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "base/trace.h"
