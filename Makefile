@@ -59,7 +59,7 @@ demo: dist
 # Benchmarks (bench/run.sh): our start-up and class path against their references, as ratios
 # from paired runs; the results go to build/bench/results.txt.
 bench: build-linux
-	@sh cmake/install-deps.sh rhino
+	@sh cmake/install-deps.sh rhino clojure
 	@sh bench/run.sh
 
 format:

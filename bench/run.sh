@@ -1,7 +1,8 @@
 #!/bin/sh
 # Runs every benchmark in bench/ (each *.sh but this one and lib.sh, in name order, with no
-# arguments) and writes what they print, after a note of the machine, to
-# build/bench/results.txt.
+# arguments; the start-up ones, startup-*.sh, once on every runtime that bench_runtimes in
+# lib.sh names, with BENCH_JDK set to it) and writes what they print, after a note of the
+# machine, to build/bench/results.txt.
 # `make bench` builds what they need first. BENCH_RUNS sets the runs per side (at least 15).
 set -eu
 . "$(dirname "$0")/lib.sh"
@@ -18,15 +19,28 @@ results="$bench_out_dir/results.txt"
 } > "$results"
 cat "$results"
 status=0
-for script in "$bench_root"/bench/*.sh; do
-  name=$(basename "$script")
-  case "$name" in lib.sh | run.sh) continue ;; esac
-  echo "== $name" | tee -a "$results"
-  if ! sh "$script" > "$bench_out_dir/.script-output" 2>&1; then
+# run_script SCRIPT [RUNTIME HOME]
+run_script() {
+  name=$(basename "$1")
+  echo "== $name${2:+ on $2}" | tee -a "$results"
+  if ! BENCH_JDK=${2:-${BENCH_JDK:-/usr/lib/jvm/java-17-openjdk-amd64}} sh "$1" \
+      > "$bench_out_dir/.script-output" 2>&1; then
     echo "$name: failed" >> "$bench_out_dir/.script-output"
     status=1
   fi
   tee -a "$results" < "$bench_out_dir/.script-output"
+}
+# The start-up benchmarks run on every runtime present, one table each; the others once.
+for script in "$bench_root"/bench/*.sh; do
+  case "$(basename "$script")" in lib.sh | run.sh | startup-*) continue ;; esac
+  run_script "$script"
+done
+for home in $(bench_runtimes); do
+  echo | tee -a "$results"
+  echo "=== start-up on $(basename "$home") (release $(runtime_release "$home"))" | tee -a "$results"
+  for script in "$bench_root"/bench/startup-*.sh; do
+    run_script "$script" "$home"
+  done
 done
 rm -f "$bench_out_dir/.script-output"
 echo "load average at end: $(cut -d' ' -f1-3 /proc/loadavg)" | tee -a "$results"

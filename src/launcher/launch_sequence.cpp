@@ -152,7 +152,11 @@ int reportVmCreationFailure() {
 void applyEnvironment(const ConfigStore& config) {
     StringList exports;
     config.collectExports(exports);
-    bool toolOptionsExported = false;
+    // Variables through which the runtime takes options of its own: an inherited one is
+    // removed unless the configuration exports it (JDK_AOT_VM_OPTIONS reaches the creation
+    // of the ahead-of-time cache).
+    const char* const runtimeOptionVariables[] = {"JAVA_TOOL_OPTIONS", "JDK_AOT_VM_OPTIONS"};
+    bool exported[2] = {false, false};
     for (int32_t i = 0; i < exports.count(); ++i) {
         const char* assignment = exports.stringAt(i);
         const char* equals = std::strchr(assignment, '=');
@@ -162,12 +166,15 @@ void applyEnvironment(const ConfigStore& config) {
         platform::putEnv(assignment);
         trace("export %s", assignment);
         TextView name(assignment, static_cast<int32_t>(equals - assignment));
-        if (platform::sameVariableName(name, "JAVA_TOOL_OPTIONS")) {
-            toolOptionsExported = true;
+        for (int v = 0; v < 2; ++v) {
+            exported[v] =
+                exported[v] || platform::sameVariableName(name, runtimeOptionVariables[v]);
         }
     }
-    if (!toolOptionsExported) {
-        platform::putEnv("JAVA_TOOL_OPTIONS=");
+    for (int v = 0; v < 2; ++v) {
+        if (!exported[v]) {
+            platform::putEnv(TextString::concat(runtimeOptionVariables[v], TextView("=")).c_str());
+        }
     }
 }
 
@@ -269,13 +276,17 @@ int launchApplication(int argc, char** argv, void (*onVmStarted)()) {
         return reportFailure(kRuntimeNotFound, version, config);
     }
     trace("runtime library: %s", runtime.c_str());
-    StringList sharing = classDataSharingOptions(config.cds(), runtime, session.options());
-    for (int32_t i = 0; i < sharing.count(); ++i) {
-        addOption(session, sharing.stringAt(i));
-    }
     StringList nativeAccess = nativeAccessOptions(runtime, session.options());
     for (int32_t i = 0; i < nativeAccess.count(); ++i) {
         addOption(session, nativeAccess.stringAt(i));
+    }
+    // After native access: the sharing files depend on it.
+    SharingPlan sharing = classDataSharingOptions(config.cds(), runtime, session.options());
+    for (int32_t i = 0; i < sharing.options.count(); ++i) {
+        addOption(session, sharing.options.stringAt(i));
+    }
+    if (sharing.quietRuntime) {
+        dropRuntimeOutput();
     }
     beginVmCreation();
     int result = session.createVm(runtime.c_str());

@@ -17,10 +17,10 @@
 
 class ConfigStore;
 
-// Sets every `export` value and removes an inherited JAVA_TOOL_OPTIONS unless one was
-// exported. The entry calls it before anything can load the runtime: a runtime's C library
-// takes its own copy of the environment when it is loaded (on Windows), and the runtime splash
-// loads it ahead of the launch.
+// Sets every `export` value and removes an inherited JAVA_TOOL_OPTIONS or
+// JDK_AOT_VM_OPTIONS unless one of that name was exported. The entry calls it before anything can
+// load the runtime: a runtime's C library takes its own copy of the environment when it is loaded
+// (on Windows), and the runtime splash loads it ahead of the launch.
 void applyEnvironment(const ConfigStore& config);
 
 // 0 when main was called and has returned, else the id of the message shown

@@ -19,6 +19,7 @@ constexpr int32_t kReasonLines = 4;
 constexpr int32_t kReasonBytes = 600;
 
 std::atomic<bool> creating{false};
+std::atomic<bool> dropped{false};
 
 // The runtime prints from any of its threads; what is kept is guarded. Neither is ever
 // destroyed: the runtime may still print while the process exits.
@@ -50,8 +51,10 @@ bool isBlank(char c) {
 jint JNICALL onRuntimeMessage(std::FILE* stream, const char* format, va_list args) {
     TextString text;
     text.formatList(format, args);
-    platform::writeToCallersStream(stream, text.c_str(), static_cast<size_t>(text.length()),
-                                   __builtin_return_address(0));
+    if (!dropped.load()) {
+        platform::writeToCallersStream(stream, text.c_str(), static_cast<size_t>(text.length()),
+                                       __builtin_return_address(0));
+    }
     if (creating.load()) {
         platform::LockHolder hold(keptLock());
         TextString& keptText = kept();
@@ -81,6 +84,10 @@ void addRuntimeHooks(JvmSession& session) {
     session.addHook("vfprintf", reinterpret_cast<void*>(&onRuntimeMessage));
     session.addHook("exit", reinterpret_cast<void*>(&onRuntimeExit));
     session.addHook("abort", reinterpret_cast<void*>(&onRuntimeAbort));
+}
+
+void dropRuntimeOutput() {
+    dropped.store(true);
 }
 
 void beginVmCreation() {

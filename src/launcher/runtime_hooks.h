@@ -4,6 +4,9 @@
 // not reserve enough space for object heap", its logs) goes on to the stream the runtime named,
 // and while the virtual machine is being created the last of it is kept, so that the message
 // of a failed creation can say why.
+// While the runtime records the application's ahead-of-time cache, what it prints about
+// that is not the application's output: dropRuntimeOutput stops passing anything on for
+// the rest of the process (what is kept during creation is still kept).
 // exit and abort: a runtime that fails during creation may end the process by itself instead
 // of returning an error (no room for the heap: it calls abort). Then the launcher shows
 // message 4 with the runtime's reason and ends with code 4, as for a creation that returned
@@ -31,6 +34,9 @@ void JNICALL onRuntimeAbort();
 
 // Adds the hooks to the options of the session's next creation.
 void addRuntimeHooks(JvmSession& session);
+
+// From now on the runtime's messages reach no stream.
+void dropRuntimeOutput();
 
 // Brackets the creation of the virtual machine: what the runtime prints in between is kept.
 void beginVmCreation();

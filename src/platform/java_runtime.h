@@ -25,6 +25,8 @@ extern const char* const kJvmLibraryName;
 extern const char* const kSplashLibraryName;
 // Sub-paths below a runtime home, in search order, ending with a null pointer.
 extern const char* const kJvmLibrarySubPaths[];
+// The runtime's own java launcher below its home ("bin\\java.exe" / "bin/java").
+extern const char* const kJavaLauncherSubPath;
 // The separator between the entries of a class path handed to the JVM.
 extern const char kClassPathSeparator;
 

@@ -20,6 +20,7 @@ const char* const kJvmLibraryName = "libjvm.so";
 const char* const kSplashLibraryName = "libsplashscreen.so";
 const char* const kJvmLibrarySubPaths[] = {
     "", "lib/", "jre/lib/", "../jre/lib/", "jre/lib/amd64/", "lib/amd64/", nullptr};
+const char* const kJavaLauncherSubPath = "bin/java";
 const char kClassPathSeparator = ':';
 
 namespace {

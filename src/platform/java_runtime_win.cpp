@@ -12,6 +12,7 @@ namespace platform {
 const char* const kJvmLibraryName = "jvm.dll";
 const char* const kSplashLibraryName = "splashscreen.dll";
 const char* const kJvmLibrarySubPaths[] = {"", "bin\\", "jre\\bin\\", "..\\jre\\bin\\", nullptr};
+const char* const kJavaLauncherSubPath = "bin\\java.exe";
 const char kClassPathSeparator = ';';
 
 namespace {

@@ -8,6 +8,15 @@
 // where they precede a quote. Splitting that text with the launcher's command-line splitter
 // gives back argv, and a wildcard in an argument that needed no quotes counts as unquoted.
 //
+// startDetachedProcess: a program started on its own, which outlives this process and
+// is no part of its console, job or session: its standard input, output and error are the
+// null device, and it runs at a lower priority, so that it neither writes into the user's
+// output nor competes with the user's next start. Windows: CreateProcessA with
+// DETACHED_PROCESS | CREATE_NO_WINDOW | CREATE_NEW_PROCESS_GROUP | BELOW_NORMAL_PRIORITY_CLASS,
+// the arguments quoted the way the C runtime splits them back, the standard handles NUL.
+// Linux: forked twice, so that init reaps it, with setsid, nice 10 and execv; the pid
+// travels back through a close-on-exec pipe, which also reports a failed execv.
+//
 // isElevated: Windows reads the process token's elevation (always true before Vista); on
 // Linux a process counts as elevated when its effective user is root.
 //
@@ -50,6 +59,10 @@ TextString rawCommandLine(int argc, char** argv);
 
 // True when the process runs with administrator rights.
 bool isElevated();
+
+// Starts the program argv[0] (a full path) with argv, detached; its process id, or 0 when
+// it could not be started.
+[[nodiscard]] int32_t startDetachedProcess(const StringList& argv);
 
 using OutputHandle = int64_t;
 constexpr OutputHandle kNoOutput = -1;

@@ -28,6 +28,9 @@ bool fileStamp(const char* path, FileStamp& stamp);
 
 // Writes a whole file, created or truncated, readable by its owner only (Linux: 0600).
 bool writeWholeFile(const char* path, TextView bytes);
+// Writes a new file as writeWholeFile does, but only when none of that name exists yet:
+// false when one does (the existing file is left alone). Windows: CREATE_NEW; Linux: O_EXCL.
+bool writeNewFile(const char* path, TextView bytes);
 // Moves from onto to, replacing an existing file in one step.
 bool replaceFile(const char* from, const char* to);
 bool removeFile(const char* path);

@@ -51,8 +51,10 @@ bool fileStamp(const char* path, FileStamp& stamp) {
     return true;
 }
 
-bool writeWholeFile(const char* path, TextView bytes) {
-    int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+namespace {
+
+bool writeFile(const char* path, TextView bytes, int mode) {
+    int fd = open(path, O_WRONLY | O_CREAT | O_CLOEXEC | mode, 0600);
     if (fd < 0) {
         return false;
     }
@@ -69,6 +71,16 @@ bool writeWholeFile(const char* path, TextView bytes) {
         written += static_cast<int32_t>(n);
     }
     return close(fd) == 0;
+}
+
+}  // namespace
+
+bool writeWholeFile(const char* path, TextView bytes) {
+    return writeFile(path, bytes, O_TRUNC);
+}
+
+bool writeNewFile(const char* path, TextView bytes) {
+    return writeFile(path, bytes, O_EXCL);
 }
 
 bool replaceFile(const char* from, const char* to) {

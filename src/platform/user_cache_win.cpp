@@ -46,9 +46,11 @@ bool fileStamp(const char* path, FileStamp& stamp) {
     return true;
 }
 
-bool writeWholeFile(const char* path, TextView bytes) {
+namespace {
+
+bool writeFile(const char* path, TextView bytes, DWORD disposition) {
     HANDLE file =
-        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        CreateFileA(path, GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -56,6 +58,16 @@ bool writeWholeFile(const char* path, TextView bytes) {
     bool ok = WriteFile(file, bytes.data, static_cast<DWORD>(bytes.length), &written, nullptr) &&
               written == static_cast<DWORD>(bytes.length);
     return CloseHandle(file) && ok;
+}
+
+}  // namespace
+
+bool writeWholeFile(const char* path, TextView bytes) {
+    return writeFile(path, bytes, CREATE_ALWAYS);
+}
+
+bool writeNewFile(const char* path, TextView bytes) {
+    return writeFile(path, bytes, CREATE_NEW);
 }
 
 bool replaceFile(const char* from, const char* to) {

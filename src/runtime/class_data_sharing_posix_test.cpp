@@ -17,10 +17,10 @@ std::vector<std::string> options(const std::string& value, const std::string& li
     for (const std::string& o : vmOptions) {
         given.addString(o.c_str());
     }
-    StringList list = classDataSharingOptions(value.c_str(), library.c_str(), given);
+    SharingPlan plan = classDataSharingOptions(value.c_str(), library.c_str(), given);
     std::vector<std::string> result;
-    for (int32_t i = 0; i < list.count(); ++i) {
-        result.push_back(list.stringAt(i));
+    for (int32_t i = 0; i < plan.options.count(); ++i) {
+        result.push_back(plan.options.stringAt(i));
     }
     publishClassDataSharingArchive();
     return result;
@@ -47,7 +47,11 @@ TEST_F(ClassDataSharingOptions, RuntimeVersionDecides) {
         {"12", {}},
         {"13", {"-XX:ArchiveClassesAtExit=", "-Xlog:cds*=off"}},
         {"17.0.15", {"-XX:ArchiveClassesAtExit=", "-Xlog:cds*=off"}},
-        {"25.0.3", {"-XX:ArchiveClassesAtExit=", "-Xlog:cds*=off", "-Xlog:aot*=off"}},
+        {"24.0.2", {"-XX:ArchiveClassesAtExit=", "-Xlog:cds*=off"}},
+        {"25.0.3",
+         {"-XX:AOTMode=record", "-XX:AOTConfiguration=", "-Xlog:cds*=off", "-Xlog:aot*=off"}},
+        {"26-ea",
+         {"-XX:AOTMode=record", "-XX:AOTConfiguration=", "-Xlog:cds*=off", "-Xlog:aot*=off"}},
     };
     for (const Case& c : cases) {
         std::vector<std::string> got = options("auto", runtime(c.version, c.version));
@@ -73,10 +77,16 @@ TEST_F(ClassDataSharingOptions, UsersOwnSharingOptionsWin) {
     std::string library = runtime("jdk", "17.0.1");
     for (const char* own :
          {"-Xshare:off", "-XX:SharedArchiveFile=/x.jsa", "-XX:ArchiveClassesAtExit=/y.jsa",
-          "-XX:+AutoCreateSharedArchive", "-Xlog:cds=info", "-Xlog:class+load,cds:file=x"}) {
+          "-XX:+AutoCreateSharedArchive", "-Xlog:cds=info", "-Xlog:class+load,cds:file=x",
+          "-XX:AOTCache=/z.aot", "-XX:AOTMode=off", "-XX:AOTConfiguration=/c",
+          "-XX:AOTCacheOutput=/o.aot", "-Xlog:aot"}) {
         EXPECT_TRUE(options("auto", library, {"-Xmx64m", own}).empty()) << own;
     }
     EXPECT_EQ(options("auto", library, {"-Xmx64m", "-Xlog:gc"}).size(), 2u);
+    std::string later = runtime("later", "25");
+    for (const char* own : {"-XX:AOTCache=/z.aot", "-XX:AOTMode=off", "-Xlog:aot=info"}) {
+        EXPECT_TRUE(options("auto", later, {own}).empty()) << own;
+    }
 }
 
 TEST_F(ClassDataSharingOptions, NoCacheDirectoryMeansANormalStart) {

@@ -66,14 +66,17 @@ bool releaseFileJavaVersion(TextView releaseText, TextString& version) {
     return false;
 }
 
-TextString declaredRuntimeVersion(TextView libraryPath) {
+namespace {
+
+// The home (the directory of the release file) and its declared version; false when none.
+bool findDeclaringHome(TextView libraryPath, TextString& home, TextString& version) {
     int32_t length = parentLength(libraryPath.data, libraryPath.length);
     for (int level = 0; level <= kHomeLevels && length > 0; ++level) {
         TextString release(libraryPath.data, length);
         release.append("/release");
-        TextString version;
         if (readRelease(release, version)) {
-            return version;
+            home = TextString(libraryPath.data, length);
+            return true;
         }
         int32_t parent = parentLength(libraryPath.data, length);
         if (parent == length) {
@@ -81,5 +84,21 @@ TextString declaredRuntimeVersion(TextView libraryPath) {
         }
         length = parent;
     }
-    return TextString();
+    return false;
+}
+
+}  // namespace
+
+TextString declaredRuntimeVersion(TextView libraryPath) {
+    TextString home;
+    TextString version;
+    findDeclaringHome(libraryPath, home, version);
+    return version;
+}
+
+TextString declaredRuntimeHome(TextView libraryPath) {
+    TextString home;
+    TextString version;
+    findDeclaringHome(libraryPath, home, version);
+    return home;
 }

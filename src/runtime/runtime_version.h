@@ -14,3 +14,6 @@ bool releaseFileJavaVersion(TextView releaseText, TextString& version);
 // The version declared by the runtime that owns a library file, or empty when no release
 // file with a version lies up to four directories above the library's directory.
 TextString declaredRuntimeVersion(TextView libraryPath);
+// The home of that runtime: the directory of that release file, without a trailing
+// separator; empty when there is none.
+TextString declaredRuntimeHome(TextView libraryPath);

@@ -81,7 +81,7 @@ ChildResult LaunchTest::run(const std::string& exe, const std::vector<std::strin
     return runChild(command);
 }
 
-std::string laterRuntime(int release) {
+std::string laterRuntime(int release, int before) {
     DIR* d = opendir("/usr/lib/jvm");
     if (d == nullptr) {
         return std::string();
@@ -93,6 +93,7 @@ std::string laterRuntime(int release) {
         std::string line;
         while (std::getline(file, line)) {
             if (line.rfind("JAVA_VERSION=\"", 0) == 0 && std::atoi(line.c_str() + 14) >= release &&
+                std::atoi(line.c_str() + 14) < before &&
                 access((home + "/lib/server/libjvm.so").c_str(), R_OK) == 0) {
                 found = home;
             }

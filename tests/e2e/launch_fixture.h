@@ -42,5 +42,6 @@ struct E2ePaths {
     static const char* jdk();
 };
 
-// The home of an installed runtime of the given release or later in /usr/lib/jvm, or empty.
-std::string laterRuntime(int release);
+// The home of an installed runtime of the given release or later (and before the release
+// `before`) in /usr/lib/jvm, or empty.
+std::string laterRuntime(int release, int before = 1000);

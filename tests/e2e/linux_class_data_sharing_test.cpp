@@ -110,12 +110,14 @@ TEST_F(ClassDataSharing, ChangedExecutableOrRuntimeGetsAnArchiveOfItsOwn) {
     ASSERT_EQ(launch(exe).exitCode, 0);
     ASSERT_EQ(files(".jsa").size(), 1u);
 
-    // Packed again with another configuration line: another size and time.
+    // Packed again with another configuration line: another size and time. The archive of
+    // the older executable is removed: one per program and runtime.
     sleep(1);
     exe = packProbe("app", "argv changed\n");
     ASSERT_EQ(launch(exe).exitCode, 0);
     EXPECT_FALSE(mainClassFromArchive("app"));
-    EXPECT_EQ(files(".jsa").size(), 2u);
+    EXPECT_EQ(files(".jsa").size(), 1u);
+    EXPECT_EQ(files(".stamp").size(), 1u);
     ASSERT_EQ(launch(exe).exitCode, 0);
     EXPECT_TRUE(mainClassFromArchive("app"));
 
@@ -126,7 +128,7 @@ TEST_F(ClassDataSharing, ChangedExecutableOrRuntimeGetsAnArchiveOfItsOwn) {
     ChildResult other = launch(exe);
     ASSERT_EQ(other.exitCode, 0) << other.err;
     EXPECT_FALSE(mainClassFromArchive("app"));
-    EXPECT_EQ(files(".jsa").size(), 3u);
+    EXPECT_EQ(files(".jsa").size(), 2u);
 }
 
 TEST_F(ClassDataSharing, ChangedClassPathJarGetsAnArchiveOfItsOwn) {
@@ -140,20 +142,20 @@ TEST_F(ClassDataSharing, ChangedClassPathJarGetsAnArchiveOfItsOwn) {
     ChildResult changed = launch(exe);
     ASSERT_EQ(changed.exitCode, 0) << changed.err;
     EXPECT_EQ(changed.err, "");
-    EXPECT_EQ(files(".jsa").size(), 2u);
+    EXPECT_EQ(files(".jsa").size(), 1u) << "the older archive is replaced";
     ASSERT_EQ(launch(exe).exitCode, 0);
     EXPECT_TRUE(mainClassFromArchive("app"));
 }
 
-TEST_F(ClassDataSharing, LaterRuntimeMakesAndUsesTheArchiveQuietly) {
+TEST_F(ClassDataSharing, LaterDynamicArchiveRuntimeMakesAndUsesTheArchiveQuietly) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the sanitizer's memcpy check trips inside the runtime's own archive dump";
 #endif
     // Its messages about archives are louder (a truncated archive is reported on standard
     // output) and carry other tags.
-    std::string later = laterRuntime(19);
+    std::string later = laterRuntime(19, 25);
     if (later.empty()) {
-        GTEST_SKIP() << "no runtime of release 19 or later in /usr/lib/jvm";
+        GTEST_SKIP() << "no runtime of release 19 to 24 in /usr/lib/jvm";
     }
     jdk_ = later;
     std::string exe = packProbe("app");

@@ -87,11 +87,14 @@ TEST_F(LinuxLaunch, PropertiesKeepNonAsciiText) {
 TEST_F(LinuxLaunch, ExportsReachTheApplicationAndInheritedToolOptionsAreRemoved) {
     std::string exe = packLinux(kProbe +
                                 "export WYN_PROBE_VAR=exported value\n"
-                                "option -Dprobe.env=WYN_PROBE_VAR,JAVA_TOOL_OPTIONS\n");
-    ChildResult r = launch(exe, {}, {"JAVA_TOOL_OPTIONS=-Dprobe.inherited=1"});
+                                "option -Dprobe.env=WYN_PROBE_VAR,JAVA_TOOL_OPTIONS,"
+                                "JDK_AOT_VM_OPTIONS\n");
+    ChildResult r =
+        launch(exe, {}, {"JAVA_TOOL_OPTIONS=-Dprobe.inherited=1", "JDK_AOT_VM_OPTIONS=-Xmx1g"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(reportValue(r.out, "env.WYN_PROBE_VAR"), "exported value");
     EXPECT_EQ(reportValue(r.out, "env.JAVA_TOOL_OPTIONS"), "null");
+    EXPECT_EQ(reportValue(r.out, "env.JDK_AOT_VM_OPTIONS"), "null");
     EXPECT_EQ(r.err.find("Picked up JAVA_TOOL_OPTIONS"), std::string::npos) << r.err;
 }
 
@@ -102,6 +105,15 @@ TEST_F(LinuxLaunch, ExportedToolOptionsAreKept) {
     ChildResult r = launch(exe, {}, {"JAVA_TOOL_OPTIONS=-Dprobe.tool=inherited"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(reportValue(r.out, "property.probe.tool"), "kept");
+}
+
+TEST_F(LinuxLaunch, ExportedAotOptionsAreKept) {
+    std::string exe = packLinux(kProbe +
+                                "export JDK_AOT_VM_OPTIONS=-Xmx1g\n"
+                                "option -Dprobe.env=JDK_AOT_VM_OPTIONS\n");
+    ChildResult r = launch(exe, {}, {"JDK_AOT_VM_OPTIONS=-Xmx2g"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(reportValue(r.out, "env.JDK_AOT_VM_OPTIONS"), "-Xmx1g");
 }
 
 TEST_F(LinuxLaunch, OptionsReachTheVirtualMachine) {
