@@ -26,7 +26,8 @@
 #include "platform/signals.h"
 #include "platform/ui.h"
 #include "splash/splash_window.h"
-#include "tray/tray.h"
+#include "tray/tray_events.h"
+#include "tray/tray_icons.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "base/jni_calls.h"
 #include "base/trace.h"
-#include "tray/tray.h"
+#include "tray/tray_events.h"
 #include "tray/tray_icons.h"
 #include "tray/tray_shell.h"
 

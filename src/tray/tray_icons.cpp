@@ -9,7 +9,6 @@
 #include "base/trace.h"
 #include "tray/handle_field.h"
 #include "tray/java_text.h"
-#include "tray/tray.h"
 #include "tray/tray_shell.h"
 #include "tray/tray_text.h"
 

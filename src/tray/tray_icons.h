@@ -14,6 +14,9 @@
 #include <jni.h>
 
 #include <cstdint>
+#include <vector>
+
+#include "base/text.h"
 
 void trayIconInit(JNIEnv* env, jobject self, jint icon, jstring tip, jstring info,
                   jstring infoTitle, jint infoType);
@@ -31,3 +34,23 @@ jobject trayCallbackLocal(JNIEnv* env);
 jobject trayIconObjectLocal(JNIEnv* env, uint32_t iconId);
 // The virtual machine for callbacks while a callback is registered, else null.
 JavaVM* trayCallbackVm();
+
+// Takes every icon out of the notification area and frees every record. Runs once per
+// process (at the end of the launch, or from the termination signal handler); later calls do
+// nothing. Java objects that still carry a freed record are ignored by the natives from then on.
+void removeAllTrayIcons();
+
+// What the table holds, in order of creation; for tests and the trace.
+struct TrayIconState {
+    const void* record;  // what the Java object's h holds
+    uint32_t id;
+    bool shown;
+    bool balloonLayout;
+    bool hasIcon;
+    bool holdsObject;
+    TextString tip;
+    TextString info;
+    TextString infoTitle;
+    uint32_t infoFlags;
+};
+std::vector<TrayIconState> trayIconStates();

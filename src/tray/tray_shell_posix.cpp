@@ -10,8 +10,8 @@
 
 #include "base/text.h"
 #include "platform/codepage.h"
-#include "tray/tray_bus.h"
-#include "tray/tray_icon_image.h"
+#include "tray/session_bus/tray_bus.h"
+#include "tray/session_bus/tray_icon_image.h"
 #include "tray/tray_shell.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "fuzz_support.h"
-#include "tray/tray_icon_image.h"
+#include "tray/session_bus/tray_icon_image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     BusIconImage image;

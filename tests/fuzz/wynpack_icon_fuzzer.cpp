@@ -8,7 +8,7 @@
 
 #include "fuzz_support.h"
 #include "icon_file.h"
-#include "tray/tray_icon_image.h"
+#include "tray/session_bus/tray_icon_image.h"
 #include "tray_icon_png.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

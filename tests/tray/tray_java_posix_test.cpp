@@ -13,7 +13,7 @@
 
 #include "platform/dynlib.h"
 #include "platform/files.h"
-#include "tray/tray.h"
+#include "tray/tray_events.h"
 #include "tray/tray_icons.h"
 #include "tray/tray_menus.h"
 #include "tray/tray_natives.h"

@@ -18,7 +18,8 @@
 #include "support/drawing_win.h"
 #include "support/native_export_name.h"
 #include "test_runtime_control.h"
-#include "tray/tray.h"
+#include "tray/tray_events.h"
+#include "tray/tray_icons.h"
 #include "tray/tray_menus.h"
 #include "tray/tray_shell.h"
 

@@ -14,7 +14,7 @@
 #include "byte_order.h"
 #include "config/archive_entry.h"
 #include "test_files.h"
-#include "tray/tray_icon_image.h"
+#include "tray/session_bus/tray_icon_image.h"
 #include "tray_icon_png.h"
 
 namespace wynpack {

@@ -23,7 +23,7 @@
 #include "base/trace.h"
 #include "platform/files.h"
 #include "platform/sync.h"
-#include "tray/tray_bus_connection.h"
+#include "tray/session_bus/tray_bus_connection.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "tray/tray_bus_connection.h"
+#include "tray/session_bus/tray_bus_connection.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <mutex>
 
 #include "platform/dynlib.h"
-#include "tray/sd_bus_library.h"
+#include "tray/session_bus/sd_bus_library.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ void load(LoadedLibrary& loaded) {
         }
     };
 #define WYN_SD_BUS_FUNCTION(name) find(loaded.functions.name, #name);
-#include "tray/sd_bus_functions.inc"
+#include "tray/session_bus/sd_bus_functions.inc"
 #undef WYN_SD_BUS_FUNCTION
     // The library stays loaded for the life of the process, also when it is incomplete:
     // nothing of it is used then, and unloading is not worth the risk.

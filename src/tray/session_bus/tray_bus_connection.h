@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "tray/sd_bus_library.h"
-#include "tray/tray_bus.h"
+#include "tray/session_bus/sd_bus_library.h"
+#include "tray/session_bus/tray_bus.h"
 
 constexpr char kItemPath[] = "/StatusNotifierItem";
 constexpr char kMenuPath[] = "/MenuBar";

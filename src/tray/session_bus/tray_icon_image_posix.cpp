@@ -1,6 +1,6 @@
 // Tray icon images on Linux: the packer's PNG for an icon id, read from the executable's
 // archive without inflating anything.
-#include "tray/tray_icon_image.h"
+#include "tray/session_bus/tray_icon_image.h"
 
 #include <cstring>
 #include <string>

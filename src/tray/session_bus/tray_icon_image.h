@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "tray/tray_bus.h"
+#include "tray/session_bus/tray_bus.h"
 
 // The largest image the launcher reads (its PNG file, in bytes).
 constexpr int32_t kMaxTrayIconFileSize = 1 << 20;

@@ -10,7 +10,7 @@
 
 struct SdBusLibrary {
 #define WYN_SD_BUS_FUNCTION(name) decltype(&::name) name = nullptr;
-#include "tray/sd_bus_functions.inc"
+#include "tray/session_bus/sd_bus_functions.inc"
 #undef WYN_SD_BUS_FUNCTION
 };
 
