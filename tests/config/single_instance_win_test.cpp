@@ -94,7 +94,7 @@ class Probe {
 
 std::string uniqueName(const char* exePath) {
     std::string path = exePath + std::to_string(GetCurrentProcessId()) + ".exe";
-    TextString name = singleInstanceMutexName("", path.c_str());
+    TextString name = singleInstanceMutexName(path.c_str(), "");
     return name.c_str();
 }
 
@@ -116,8 +116,8 @@ TEST(GuardWin, NameFromALongExecutablePathStillGuards) {
     // An executable 300 characters deep: the name is longer than a kernel object's may be.
     std::string deep =
         "C:\\" + std::string(280, 'd') + "\\tool" + std::to_string(GetCurrentProcessId()) + ".exe";
-    std::string name = singleInstanceMutexName("", deep.c_str()).c_str();
-    std::string sibling = singleInstanceMutexName("", (deep + "x").c_str()).c_str();
+    std::string name = singleInstanceMutexName(deep.c_str(), "").c_str();
+    std::string sibling = singleInstanceMutexName((deep + "x").c_str(), "").c_str();
     ASSERT_GT(name.size(), 300u);
     Probe first(name, 60);
     ASSERT_EQ(first.report(), "acquired");
