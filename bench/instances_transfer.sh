@@ -11,7 +11,10 @@ build=$root/build/linux
 jdk=${WYN_JDK:-/usr/lib/jvm/java-17-openjdk-amd64}
 work=$(mktemp -d /tmp/wyn-bench-transfer-XXXXXX)
 appid=wyn-bench-transfer-$$
-trap 'touch "$work/stop"; rm -f /dev/shm/$appid.wyn.mapping' EXIT
+trap 'touch "$work/stop"' EXIT
+# The instances' shared block lives in the user's private directory: here one of the run's own.
+mkdir -m 700 "$work/run"
+export XDG_RUNTIME_DIR="$work/run"
 
 printf 'mainclass com.example.messages.MessagesApp\nappid %s\nsingleinstance custom\n' "$appid" > "$work/pack-app.cfg"
 "$build/bin/wynpack" --stub "$build/src/wyn" --config "$work/pack-app.cfg" \

@@ -2,33 +2,33 @@
 #include "instances/instance_block.h"
 
 #include "base/trace.h"
+#include "platform/files.h"
 
-TextString instanceMappingName(TextView appid) {
-    TextString name(appid);
-    for (int32_t i = 0; i < name.length(); ++i) {
-        if (name[i] == '\\') {
-            name[i] = '.';
+TextString instanceBlockKey(TextView appid) {
+    TextString key;
+    if (appid.length > 0) {
+        key = TextString(appid);
+        for (int32_t i = 0; i < key.length(); ++i) {
+            if (key[i] == '\\') {
+                key[i] = '.';
+            }
         }
+    } else {
+        TextString identity;
+        if (!platform::programIdentity(identity)) {
+            return TextString();
+        }
+        key = TextString::concat("wyn-image-", identity);
     }
-    name.append(".wyn.mapping");
-    return name;
+    key.append(".wyn.mapping");
+    return key;
 }
 
 void openInstanceBlock(TextView appid, platform::SharedMemory& memory) {
-    TextString failure;
-    if (appid.length > 0) {
-        TextString name = instanceMappingName(appid);
-        if (platform::openNamedSharedMemory(name.c_str(), memory, failure)) {
-            trace("instances: block %s", name.c_str());
-            return;
-        }
-        trace("instances: no block %s (%s)", name.c_str(), failure.c_str());
-        if (platform::openFallbackSharedMemory(memory, failure)) {
-            trace("instances: the executable's block instead");
-            return;
-        }
-    } else if (platform::openImageSharedMemory(memory, failure)) {
-        trace("instances: the executable's block");
+    TextString failure = "the program file cannot be identified";
+    TextString key = instanceBlockKey(appid);
+    if (!key.empty() && platform::openSharedMemory(key.c_str(), memory, failure)) {
+        trace("instances: block %s", memory.objectName.c_str());
         return;
     }
     trace("instances: running unlisted (%s)", failure.c_str());

@@ -20,17 +20,18 @@ int32_t trustedCount(int32_t count) {
 
 }  // namespace
 
-InstanceRegistry::InstanceRegistry(void* block, const char* lockName)
+InstanceRegistry::InstanceRegistry(void* block, const char* blockKey)
     : block_(static_cast<SharedInstanceBlock*>(block)),
       ownPid_(platform::currentProcessId()),
       ownStamp_(platform::processStartStamp(ownPid_)) {
     if (block_ == nullptr) {
         privateBlock_.reset(new SharedInstanceBlock());
         block_ = privateBlock_.get();
-        lockName = nullptr;
+        blockKey = nullptr;
     }
-    lock_.open(lockName, block_->registryLock);
-    mailbox_.bind(block_->mailboxLock, &block_->signalCount);
+    TextString lockKey = blockKey != nullptr ? TextString::concat(blockKey, ".lock") : TextString();
+    lock_.open(blockKey != nullptr ? lockKey.c_str() : nullptr, block_->registryLock);
+    mailbox_.bind(blockKey, block_->mailboxLock, &block_->signalCount);
 
     platform::SharedLockGuard guard(lock_);
     ensureFirstInstanceLocked();
@@ -51,24 +52,29 @@ InstanceRegistry::~InstanceRegistry() {
     shutdownRegistry();
 }
 
-void InstanceRegistry::shutdownRegistry() {
-    if (!running_.exchange(false)) {
-        return;
+bool InstanceRegistry::stopRegistry() {
+    if (running_.exchange(false)) {
+        // Wakes the watcher so that it sees the flag, and lets it finish its turn.
+        pulseSignal();
+        for (int waited = 0; watcherRunning_.load() && waited < kWatcherStopMs; waited += 10) {
+            platform::sleepMilliseconds(10);
+        }
     }
-    // Wakes the watcher so that it sees the flag, and lets it finish its turn before the
-    // objects it uses go. A watcher still busy after that (in the application's onReceive)
-    // keeps them: the process is ending.
-    pulseSignal();
-    for (int waited = 0; watcherRunning_.load() && waited < kWatcherStopMs; waited += 10) {
-        platform::sleepMilliseconds(10);
+    return !watcherRunning_.load();
+}
+
+bool InstanceRegistry::shutdownRegistry() {
+    // A watcher still busy (in the application's onReceive) keeps the objects it uses, and
+    // the block: the process is ending.
+    if (!stopRegistry() || closed_) {
+        return !watcherRunning_.load();
     }
-    if (watcherRunning_.load()) {
-        return;
-    }
+    closed_ = true;
     mailbox_.close();
     firstProcess_.close();
     watchedFirst_.close();
     lock_.close();
+    return true;
 }
 
 bool InstanceRegistry::isProcessAlive(int32_t pid, uint32_t stamp) {
@@ -124,10 +130,10 @@ std::vector<int32_t> InstanceRegistry::instances() {
 }
 
 void InstanceRegistry::becomeFirstInstance() {
-    mailbox_.createMissing();
     block_->firstInstanceStamp = ownStamp_;
-    storeShared(block_->mutexHandle, mailbox_.mutexValue());
-    storeShared(block_->eventHandle, mailbox_.eventValue());
+    // The mailbox objects are named, not handed on: the old handle fields stay empty.
+    storeShared(block_->mutexHandle, 0);
+    storeShared(block_->eventHandle, 0);
     storeShared(block_->firstInstancePid, ownPid_);
     knownFirstPid_ = ownPid_;
     firstProcess_.close();
@@ -158,8 +164,6 @@ void InstanceRegistry::ensureFirstInstanceLocked() {
         }
         knownFirstPid_ = first;
         firstProcess_.open(first);
-        mailbox_.adoptMissing(firstProcess_, loadShared(block_->mutexHandle),
-                              loadShared(block_->eventHandle));
         return;
     }
     trace("instances: first instance %d has ended, %d takes over", first, ownPid_);

@@ -20,9 +20,13 @@
 // a chunk whose lengths or indexes do not fit together is dropped with its message, and no
 // message grows beyond kMaxMessageLength.
 //
-// Platforms: the lock is a named mutex on Windows and a robust mutex in the block on Linux;
-// the mailbox objects of the first instance are kernel handles duplicated between processes
-// on Windows and live in the block on Linux (platform/mailbox_sync.h).
+// A process that exists but cannot be opened (an elevated instance seen from a normal one)
+// counts as alive, so that it keeps its role, its place in the list and its messages.
+//
+// Platforms: the lock is this user's named mutex "<block key>.lock" on Windows and a robust
+// mutex in the block on Linux; the mailbox objects are this user's named kernel objects on
+// Windows, which every instance opens itself, and live in the block on Linux
+// (platform/mailbox_sync.h).
 #pragma once
 
 #include <atomic>
@@ -65,17 +69,27 @@ struct IncomingMessage {
 class InstanceRegistry {
   public:
     // registerInstance: builds the registry over block (null for a private one) and joins
-    // it. lockName names the block's lock on Windows.
-    InstanceRegistry(void* block, const char* lockName);
+    // it. blockKey is the block's name (instance_block.h), after which the lock and the
+    // mailbox objects are named.
+    InstanceRegistry(void* block, const char* blockKey);
     InstanceRegistry(const InstanceRegistry&) = delete;
     InstanceRegistry& operator=(const InstanceRegistry&) = delete;
     ~InstanceRegistry();
 
-    // Stops the registry at process end; the block itself is left as it is (the next
-    // pruning in any process drops this one once it has ended).
-    void shutdownRegistry();
+    // Stops the registry at process end: clears the running flag and waits (bounded) for the
+    // watcher to finish its turn, then closes this process's objects of the registry. The
+    // block itself is left as it is (the next pruning in any process drops this one once it
+    // has ended). True when nothing of this process uses the block any more; false when the
+    // watcher is still busy (in the application's onReceive), which then keeps the objects and
+    // the block.
+    bool shutdownRegistry();
+    // Only the first half, for a process that exits now: the watcher is stopped (bounded
+    // wait), but no object is closed, since a thread still in native code may be using one.
+    // Takes no lock. True when the watcher has stopped.
+    bool stopRegistry();
 
-    // The process runs, may be opened, and (when stamp is not 0) started at that stamp.
+    // The process is alive (platform::isProcessAlive) and, when stamp and its own stamp can
+    // both be had, started at that stamp.
     static bool isProcessAlive(int32_t pid, uint32_t stamp = 0);
 
     // Keeps the first-instance role held by a live process (taking it over when its holder
@@ -138,6 +152,7 @@ class InstanceRegistry {
     platform::SharedLock lock_;
     InstanceReceiver* receiver_ = nullptr;
     std::atomic<bool> running_{true};
+    bool closed_ = false;
     std::atomic<bool> watcherRunning_{false};
     std::mutex queueLock_;
     std::deque<std::unique_ptr<OutgoingMessage>> outgoing_;

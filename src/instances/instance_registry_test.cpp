@@ -7,9 +7,11 @@
 #include <climits>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "instances/instance_block.h"
 #include "instances/instance_receiver.h"
+#include "platform/files.h"
 #include "platform/process_identity.h"
 
 namespace {
@@ -125,7 +127,7 @@ TEST(InstanceRegistry, CustomModeIsSwitchedOnOnce) {
     EXPECT_EQ(receiver.customModeActive.load(), 1);
 }
 
-TEST(InstanceRegistry, MappingNameHasDotsForBackslashes) {
+TEST(InstanceRegistry, BlockKeyHasDotsForBackslashes) {
     const struct {
         const char* appid;
         const char* name;
@@ -136,8 +138,19 @@ TEST(InstanceRegistry, MappingNameHasDotsForBackslashes) {
         {"a/b", "a/b.wyn.mapping"},
     };
     for (const auto& c : cases) {
-        EXPECT_STREQ(instanceMappingName(c.appid).c_str(), c.name) << c.appid;
+        EXPECT_STREQ(instanceBlockKey(c.appid).c_str(), c.name) << c.appid;
     }
+}
+
+// Without an application id the key names the program file itself: the same in every
+// process of that file, whatever path started it.
+TEST(InstanceRegistry, BlockKeyWithoutAnIdIsTheProgramFile) {
+    TextString identity;
+    ASSERT_TRUE(platform::programIdentity(identity));
+    EXPECT_FALSE(identity.empty());
+    std::string key = instanceBlockKey("").c_str();
+    EXPECT_EQ(key, "wyn-image-" + std::string(identity.c_str()) + ".wyn.mapping");
+    EXPECT_EQ(key.find_first_of("/\\: "), std::string::npos) << key;
 }
 
 }  // namespace

@@ -9,6 +9,12 @@
 //
 // Any process of the application may write the block, so every count, index and length read
 // from it is checked before use (see instance_registry.cpp and the mailbox code).
+//
+// The block is one user's object whose name carries the protocol version
+// (platform/object_names.h), so only processes of this layout meet in it. One change against
+// the block as first laid out: the mailbox mutex and signal are named objects that every
+// instance opens itself (platform/mailbox_sync.h), no longer handles of the first instance to
+// be duplicated, so mutexHandle and eventHandle stay in their places but are always 0.
 #pragma once
 
 #include <cstddef>
@@ -23,8 +29,8 @@ struct SharedInstanceBlock {
     int32_t firstInstancePid;   // 0 until the first process joins
     int32_t nextMessageId;      // id of the next message a sender starts
     int32_t nextChunkSequence;  // sequence number of the next chunk written
-    int32_t mutexHandle;        // the mailbox mutex, a handle value in the first instance
-    int32_t eventHandle;        // the signal event, a handle value in the first instance
+    int32_t mutexHandle;        // unused, 0 (the mailbox mutex is a named object)
+    int32_t eventHandle;        // unused, 0 (the signal is a named object)
     int32_t signalCount;        // incremented after every pulse of the signal
     int32_t chunkSender;        // sender of the chunk in the mailbox
     int32_t chunkTarget;        // addressee of that chunk; 0 while a sender fills the mailbox

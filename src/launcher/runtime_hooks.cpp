@@ -9,6 +9,7 @@
 #include "base/trace.h"
 #include "launcher/jvm_session.h"
 #include "launcher/launch_sequence.h"
+#include "launcher/process_end.h"
 #include "platform/c_streams.h"
 #include "platform/sync.h"
 
@@ -42,6 +43,7 @@ bool isBlank(char c) {
     trace("the runtime ended the process during creation (%s)", how);
     endVmCreation();
     int result = reportVmCreationFailure();
+    endProcessObjects(ProcessEnd::Exiting);
     outputRedirector().flush();
     std::exit(result);
 }
@@ -70,6 +72,7 @@ void JNICALL onRuntimeExit(jint code) {
     if (creating.load()) {
         endFailedCreation(code == 0 ? "exit 0" : "exit");
     }
+    endProcessObjects(ProcessEnd::Exiting);
     outputRedirector().flush();
 }
 

@@ -5,19 +5,17 @@
 namespace {
 
 TEST(SingleInstanceName, FromTheApplicationId) {
-    EXPECT_STREQ(singleInstanceMutexName("C:\\Apps\\Tool", "D:\\x.exe").c_str(),
+    EXPECT_STREQ(singleInstanceMutexName("C:\\Apps\\Tool", "1234-abcd").c_str(),
                  "C..Apps.Tool.wyn.mutex");
     EXPECT_STREQ(singleInstanceMutexName("com.example.tool", "").c_str(),
                  "com.example.tool.wyn.mutex");
 }
 
-TEST(SingleInstanceName, FromTheExecutablePathWhenTheIdIsEmpty) {
-    EXPECT_STREQ(singleInstanceMutexName("", "C:\\Program Files\\Tool\\tool.exe").c_str(),
-                 "C..Program Files.Tool.tool.exe.wyn.mutex");
-}
-
-TEST(SingleInstanceName, SlashesAreLeftToThePlatform) {
-    EXPECT_STREQ(singleInstanceMutexName("", "/opt/tool/run").c_str(), "/opt/tool/run.wyn.mutex");
+TEST(SingleInstanceName, FromTheProgramFileWhenTheIdIsEmpty) {
+    EXPECT_STREQ(singleInstanceMutexName("", "803-1f2e3d").c_str(),
+                 "wyn-image-803-1f2e3d.wyn.mutex");
+    EXPECT_STRNE(singleInstanceMutexName("", "803-1f2e3d").c_str(),
+                 singleInstanceMutexName("", "803-1f2e3e").c_str());
 }
 
 }  // namespace

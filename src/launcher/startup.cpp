@@ -18,6 +18,7 @@
 #include "launcher/active_objects.h"
 #include "launcher/jvm_session.h"
 #include "launcher/launch_sequence.h"
+#include "launcher/process_end.h"
 #include "launcher/single_instance.h"
 #include "launcher/startup_splash.h"
 #include "launcher/trace_file.h"
@@ -80,12 +81,21 @@ int wildcardMode(const TextString& value) {
 [[noreturn]] void refuseStart() {
     showMessage(getMessage(13), splashWindowHandle());
     setSplashAutoClose(100);
+    endProcessObjects(ProcessEnd::Exiting);
     std::exit(11);
 }
 
-// With `singleinstance` "true", only the first process of an application id may go on.
+// With `singleinstance` "true", only the first process of an application id (or of the
+// program file) may go on.
 void guardSingleInstance(const ConfigStore& config) {
-    TextString name = singleInstanceMutexName(config.appid(), config.exePath());
+    TextString identity;
+    if (config.appid().empty() && !platform::programIdentity(identity)) {
+        // Not expected: the running program's own file cannot be opened. Its path is the
+        // next best name.
+        trace("single instance: the program file cannot be identified");
+        identity = config.exePath();
+    }
+    TextString name = singleInstanceMutexName(config.appid(), identity);
     trace("single instance: %s", name.c_str());
     int error = 0;
     switch (platform::acquireNamedMutex(name.c_str(), error)) {
@@ -228,7 +238,9 @@ int runStartup(int argc, char** argv) {
     JvmSession session;
     platform::SharedMemory instanceBlock;
     openInstanceBlock(config.appid(), instanceBlock);
-    InstanceRegistry registry(instanceBlock.view, instanceBlock.lockName.c_str());
+    InstanceRegistry registry(instanceBlock.view,
+                              instanceBlock.view != nullptr ? instanceBlock.key.c_str() : nullptr);
+    keepForProcessEnd(&registry, &instanceBlock);
     activeConfig = &config;
     activeSession = &session;
     activeRegistry = &registry;
@@ -250,8 +262,7 @@ int runStartup(int argc, char** argv) {
         activeConfig = nullptr;
         activeSession = nullptr;
         activeRegistry = nullptr;
-        registry.shutdownRegistry();
-        platform::closeSharedMemory(instanceBlock);
+        endProcessObjects(ProcessEnd::Returning);
         return refused;
     }
     platform::initCommonControls();
@@ -307,8 +318,7 @@ int runStartup(int argc, char** argv) {
     removeAllTrayIcons();
     activeConfig = nullptr;
     activeSession = nullptr;
-    registry.shutdownRegistry();
-    platform::closeSharedMemory(instanceBlock);
+    endProcessObjects(ProcessEnd::Returning);
     endSession(session);
     trace("exit code %d", request.result);
     return request.result;

@@ -84,6 +84,12 @@ class FileReader {
 // Windows. False when the directory cannot be opened.
 [[nodiscard]] bool directoryIdentity(const char* path, TextString& id);
 
+// The identity of this process's program file itself, whatever path started it (letter case,
+// a short 8.3 name, a substituted drive, a hard link, a symbolic link): device and inode of
+// /proc/self/exe on Linux; volume serial number and file index of the opened module file on
+// Windows, as hexadecimal numbers joined by '-'. False when the file cannot be opened.
+[[nodiscard]] bool programIdentity(TextString& id);
+
 struct DirectoryEntry {
     TextString name;
     bool isDirectory = false;

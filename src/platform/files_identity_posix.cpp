@@ -1,4 +1,4 @@
-// Directory identities on Linux: device and inode of the directory a path reaches.
+// Directory and program identities on Linux: device and inode of what a path reaches.
 #include <sys/stat.h>
 
 #include "platform/files.h"
@@ -11,6 +11,16 @@ bool directoryIdentity(const char* path, TextString& id) {
         return false;
     }
     id.format("%llu:%llu", static_cast<unsigned long long>(st.st_dev),
+              static_cast<unsigned long long>(st.st_ino));
+    return true;
+}
+
+bool programIdentity(TextString& id) {
+    struct stat st;
+    if (stat("/proc/self/exe", &st) != 0) {
+        return false;
+    }
+    id.format("%llx-%llx", static_cast<unsigned long long>(st.st_dev),
               static_cast<unsigned long long>(st.st_ino));
     return true;
 }

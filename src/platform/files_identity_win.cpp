@@ -1,6 +1,8 @@
-// Directory identities on Windows: volume serial number and file index of the directory a
+// Directory and program identities on Windows: volume serial number and file index of what a
 // path reaches (links and junctions followed).
 #include <windows.h>
+
+#include <string>
 
 #include "platform/files.h"
 
@@ -23,6 +25,32 @@ bool directoryIdentity(const char* path, TextString& id) {
     CloseHandle(handle);
     if (ok) {
         id.format("%lu:%lu:%lu", static_cast<unsigned long>(info.dwVolumeSerialNumber),
+                  static_cast<unsigned long>(info.nFileIndexHigh),
+                  static_cast<unsigned long>(info.nFileIndexLow));
+    }
+    return ok;
+}
+
+bool programIdentity(TextString& id) {
+    // The module's path as the system holds it (up to the longest path there is), opened
+    // without any access right: only its file information is asked for.
+    std::wstring path(32768, L'\0');
+    DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+    if (length == 0 || length >= path.size()) {
+        return false;
+    }
+    path.resize(length);
+    HANDLE handle =
+        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    bool ok = GetFileInformationByHandle(handle, &info) != 0;
+    CloseHandle(handle);
+    if (ok) {
+        id.format("%lx-%lx%08lx", static_cast<unsigned long>(info.dwVolumeSerialNumber),
                   static_cast<unsigned long>(info.nFileIndexHigh),
                   static_cast<unsigned long>(info.nFileIndexLow));
     }

@@ -1,11 +1,12 @@
 // The two objects through which instances share their mailbox: the mailbox mutex, which a
 // sender holds to claim the mailbox, and the signal that announces each change of it.
 //
-// Windows: the first instance creates an unnamed mutex and an unnamed manual-reset event and
-// publishes their handle values in the block; every other instance duplicates them out of
-// the first instance's process (DuplicateHandle). Handles once held stay in use when another
-// process takes over the first-instance role, and the objects live as long as any instance
-// holds them. A pulse counts itself in the block's signal counter, then PulseEvent releases
+// Windows: the mutex and a manual-reset event are this user's named objects, "<key>.mailbox"
+// and "<key>.signal" for the block's key (object_names.h), made with a descriptor that grants
+// only the user; every instance creates or opens them itself, so none depends on another's
+// handles (which a normal process could not duplicate out of an elevated one), and they live
+// as long as any instance holds them. A block of this process alone (no key) gets unnamed
+// ones. A pulse counts itself in the block's signal counter, then PulseEvent releases
 // the threads waiting at that moment; a wait also ends when the watched first instance ends,
 // and after at most 100 ms, since a pulse that comes between the look at the counter and the
 // start of the wait is missed.
@@ -30,18 +31,10 @@ class MailboxSync {
     MailboxSync& operator=(const MailboxSync&) = delete;
     ~MailboxSync();
 
-    // The block's storage for the mutex (kSharedLockStorage bytes, used on Linux) and its
+    // Opens the objects of the block named key (null: a block of this process alone), with
+    // the block's storage for the mutex (kSharedLockStorage bytes, used on Linux) and its
     // signal counter.
-    void bind(void* mutexStorage, int32_t* signalCount);
-
-    // Creates whichever of the two objects this process does not hold yet.
-    void createMissing();
-    // Duplicates whichever object is missing out of the process that owner watches, from the
-    // handle values published in the block.
-    void adoptMissing(const ProcessWatch& owner, int32_t mutexValue, int32_t eventValue);
-    // The values to publish in the block for the objects this process holds (0 for none).
-    int32_t mutexValue() const;
-    int32_t eventValue() const;
+    void bind(const char* key, void* mutexStorage, int32_t* signalCount);
     bool holdsMutex() const;
     bool holdsEvent() const;
 
@@ -60,7 +53,7 @@ class MailboxSync {
     void close();
 
   private:
-    // Set by whichever thread keeps the first-instance role, read by the watcher.
+    // Closed by shutdown while the watcher may still look at them.
     std::atomic<void*> mutex_{nullptr};
     std::atomic<void*> event_{nullptr};
     int32_t* signalCount_ = nullptr;

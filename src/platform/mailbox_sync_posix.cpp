@@ -28,25 +28,13 @@ MailboxSync::~MailboxSync() {
     close();
 }
 
-void MailboxSync::bind(void* mutexStorage, int32_t* signalCount) {
+void MailboxSync::bind(const char*, void* mutexStorage, int32_t* signalCount) {
     close();
     auto* lock = new SharedLock();
     lock->open(nullptr, mutexStorage);
     mutex_ = lock;
     signalCount_ = signalCount;
     event_ = signalCount;
-}
-
-void MailboxSync::createMissing() {}
-
-void MailboxSync::adoptMissing(const ProcessWatch&, int32_t, int32_t) {}
-
-int32_t MailboxSync::mutexValue() const {
-    return 0;
-}
-
-int32_t MailboxSync::eventValue() const {
-    return 0;
 }
 
 bool MailboxSync::holdsMutex() const {

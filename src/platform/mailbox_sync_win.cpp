@@ -1,32 +1,27 @@
-// The mailbox mutex and signal event on Windows: kernel objects of the first instance,
-// duplicated into every other instance.
+// The mailbox mutex and signal event on Windows: this user's named kernel objects, which
+// every instance creates or opens itself.
 #include <windows.h>
 
 #include "platform/mailbox_sync.h"
+#include "platform/object_names.h"
+#include "platform/object_security_win.h"
 
 namespace platform {
 
 namespace {
 
-constexpr DWORD kMutantQueryState = 0x0001;
 constexpr int kLostPulseMs = 100;
 
-HANDLE duplicateFrom(HANDLE owner, int32_t value, DWORD access) {
-    if (owner == nullptr || value == 0) {
-        return nullptr;
+// This user's object name for key + ending, or empty for no key (an unnamed object).
+TextString objectNameFor(const char* key, const char* ending) {
+    if (key == nullptr) {
+        return TextString();
     }
-    HANDLE source = reinterpret_cast<HANDLE>(static_cast<intptr_t>(value));
-    HANDLE copy = nullptr;
-    if (!DuplicateHandle(owner, source, GetCurrentProcess(), &copy, access, FALSE,
-                         DUPLICATE_SAME_ACCESS)) {
-        return nullptr;
-    }
-    return copy;
+    return userObjectName(TextString::concat(key, ending).c_str());
 }
 
-int32_t handleValue(void* handle) {
-    // Kernel handles hold 32 significant bits on both widths, so the value fits the block.
-    return static_cast<int32_t>(reinterpret_cast<intptr_t>(handle));
+const char* nameOrNull(const TextString& name) {
+    return name.empty() ? nullptr : name.c_str();
 }
 
 }  // namespace
@@ -35,35 +30,13 @@ MailboxSync::~MailboxSync() {
     close();
 }
 
-void MailboxSync::bind(void*, int32_t* signalCount) {
+void MailboxSync::bind(const char* key, void*, int32_t* signalCount) {
+    close();
     signalCount_ = signalCount;
-}
-
-void MailboxSync::createMissing() {
-    if (mutex_ == nullptr) {
-        mutex_ = CreateMutexA(nullptr, FALSE, nullptr);
-    }
-    if (event_ == nullptr) {
-        event_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    }
-}
-
-void MailboxSync::adoptMissing(const ProcessWatch& owner, int32_t mutexValue, int32_t eventValue) {
-    HANDLE process = static_cast<HANDLE>(owner.handle());
-    if (mutex_ == nullptr) {
-        mutex_ = duplicateFrom(process, mutexValue, SYNCHRONIZE | kMutantQueryState);
-    }
-    if (event_ == nullptr) {
-        event_ = duplicateFrom(process, eventValue, SYNCHRONIZE | EVENT_MODIFY_STATE);
-    }
-}
-
-int32_t MailboxSync::mutexValue() const {
-    return handleValue(mutex_.load());
-}
-
-int32_t MailboxSync::eventValue() const {
-    return handleValue(event_.load());
+    TextString mutexName = objectNameFor(key, ".mailbox");
+    TextString eventName = objectNameFor(key, ".signal");
+    mutex_ = CreateMutexA(userOnlySecurity(), FALSE, nameOrNull(mutexName));
+    event_ = CreateEventA(userOnlySecurity(), TRUE, FALSE, nameOrNull(eventName));
 }
 
 bool MailboxSync::holdsMutex() const {

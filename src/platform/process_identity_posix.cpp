@@ -60,11 +60,21 @@ int32_t currentProcessId() {
     return static_cast<int32_t>(getpid());
 }
 
+ProcessLook lookAfterFailedOpen(int error) {
+    return error == EPERM ? ProcessLook::AccessDenied : ProcessLook::Missing;
+}
+
 bool isProcessAlive(int32_t pid) {
     if (pid <= 0) {
         return false;
     }
-    return kill(static_cast<pid_t>(pid), 0) == 0 && !isZombie(pid);
+    ProcessLook look;
+    if (kill(static_cast<pid_t>(pid), 0) != 0) {
+        look = lookAfterFailedOpen(errno);
+    } else {
+        look = isZombie(pid) ? ProcessLook::Ended : ProcessLook::Running;
+    }
+    return lookCountsAsAlive(look);
 }
 
 uint32_t processStartStamp(int32_t pid) {

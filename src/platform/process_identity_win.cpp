@@ -1,4 +1,4 @@
-// Other processes on Windows: OpenProcess, GetExitCodeProcess, GetProcessTimes.
+// Other processes on Windows: OpenProcess with the least rights, waits, GetProcessTimes.
 #include <windows.h>
 
 #include "platform/process_identity.h"
@@ -7,11 +7,11 @@ namespace platform {
 
 namespace {
 
-constexpr DWORD kQueryRights = PROCESS_QUERY_INFORMATION | PROCESS_DUP_HANDLE;
+// Granted across elevation and enough for waits and GetProcessTimes.
+constexpr DWORD kLookRights = PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE;
 
 bool stillActive(HANDLE process) {
-    DWORD code = 0;
-    return GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
+    return WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
 }
 
 }  // namespace
@@ -20,24 +20,30 @@ int32_t currentProcessId() {
     return static_cast<int32_t>(GetCurrentProcessId());
 }
 
+ProcessLook lookAfterFailedOpen(int error) {
+    return error == ERROR_ACCESS_DENIED ? ProcessLook::AccessDenied : ProcessLook::Missing;
+}
+
 bool isProcessAlive(int32_t pid) {
     if (pid <= 0) {
         return false;
     }
-    HANDLE process = OpenProcess(kQueryRights, FALSE, static_cast<DWORD>(pid));
+    ProcessLook look;
+    HANDLE process = OpenProcess(kLookRights, FALSE, static_cast<DWORD>(pid));
     if (process == nullptr) {
-        return false;
+        look = lookAfterFailedOpen(static_cast<int>(GetLastError()));
+    } else {
+        look = stillActive(process) ? ProcessLook::Running : ProcessLook::Ended;
+        CloseHandle(process);
     }
-    bool alive = stillActive(process);
-    CloseHandle(process);
-    return alive;
+    return lookCountsAsAlive(look);
 }
 
 uint32_t processStartStamp(int32_t pid) {
     if (pid <= 0) {
         return 0;
     }
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
     if (process == nullptr) {
         return 0;
     }
@@ -62,7 +68,7 @@ bool ProcessWatch::open(int32_t pid) {
     if (pid <= 0) {
         return false;
     }
-    handle_ = OpenProcess(SYNCHRONIZE | kQueryRights, FALSE, static_cast<DWORD>(pid));
+    handle_ = OpenProcess(kLookRights, FALSE, static_cast<DWORD>(pid));
     pid_ = pid;
     return handle_ != nullptr;
 }

@@ -1,5 +1,6 @@
-// Shared blocks on Linux: POSIX shared memory owned by the user, removed by the last process
-// that leaves it, and a robust process-shared mutex inside the block as their lock.
+// Shared blocks on Linux: files in the user's private directory, mapped shared, removed by the
+// last process that leaves them, and a robust process-shared mutex inside the block as their
+// lock.
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/file.h>
@@ -11,36 +12,12 @@
 #include <cstring>
 #include <new>
 
+#include "platform/object_names.h"
 #include "platform/shared_memory.h"
 
 namespace platform {
 
 namespace {
-
-constexpr int32_t kMaxObjectName = 200;
-
-// The object name: "/" and the name with every '/' turned into '.'; a name too long for the
-// file system keeps its beginning and ends in a hash of the whole name.
-TextString objectName(const char* name) {
-    TextString object("/");
-    object.append(name);
-    for (int32_t i = 1; i < object.length(); ++i) {
-        if (object[i] == '/') {
-            object[i] = '.';
-        }
-    }
-    if (object.length() > kMaxObjectName) {
-        uint64_t hash = 14695981039346656037ull;  // FNV-1a over the original name
-        for (const char* p = name; *p != '\0'; ++p) {
-            hash = (hash ^ static_cast<unsigned char>(*p)) * 1099511628211ull;
-        }
-        TextString suffix;
-        suffix.format("-%016llx.wyn.mapping", static_cast<unsigned long long>(hash));
-        object.resize(kMaxObjectName - suffix.length());
-        object.append(suffix);
-    }
-    return object;
-}
 
 int descriptorOf(const SharedMemory& memory) {
     return static_cast<int>(reinterpret_cast<intptr_t>(memory.handle)) - 1;
@@ -52,9 +29,9 @@ int descriptorOf(const SharedMemory& memory) {
 // name is opened again, which makes a fresh object.
 int openNamedObject(const TextString& object, TextString& failure) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        int fd = shm_open(object.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        int fd = open(object.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd < 0) {
-            failure.format("shm_open %s: %s", object.c_str(), std::strerror(errno));
+            failure.format("open %s: %s", object.c_str(), std::strerror(errno));
             return -1;
         }
         struct stat st;
@@ -77,8 +54,8 @@ bool openObject(const TextString& object, SharedMemory& out, TextString& failure
         return false;
     }
     struct stat st;
-    if (fstat(fd, &st) != 0 || st.st_uid != geteuid()) {
-        failure.format("%s belongs to another user", object.c_str());
+    if (fstat(fd, &st) != 0 || st.st_uid != geteuid() || !S_ISREG(st.st_mode)) {
+        failure.format("%s is not a file of this user", object.c_str());
         ::close(fd);
         return false;
     }
@@ -96,13 +73,13 @@ bool openObject(const TextString& object, SharedMemory& out, TextString& failure
     }
     out.view = view;
     out.handle = reinterpret_cast<void*>(static_cast<intptr_t>(fd) + 1);
-    out.lockName = object;
+    out.objectName = object;
     return true;
 }
 
 // True when the name still leads to the object open on fd.
 bool nameLeadsTo(const TextString& object, int fd) {
-    int named = shm_open(object.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW, 0);
+    int named = open(object.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (named < 0) {
         return false;
     }
@@ -158,39 +135,35 @@ void ensureInitialised(LockStorage* storage) {
 
 }  // namespace
 
-bool openNamedSharedMemory(const char* name, SharedMemory& out, TextString& failure) {
-    return openObject(objectName(name), out, failure);
-}
-
-bool openImageSharedMemory(SharedMemory& out, TextString& failure) {
-    struct stat st;
-    if (stat("/proc/self/exe", &st) != 0) {
-        failure.format("cannot identify the executable: %s", std::strerror(errno));
+bool openSharedMemory(const char* key, SharedMemory& out, TextString& failure) {
+    TextString object = userObjectName(key);
+    if (object.empty()) {
+        failure = "this user has no private directory for it";
         return false;
     }
-    TextString name;
-    name.format("wyn-image-%llx-%llx.wyn.mapping", static_cast<unsigned long long>(st.st_dev),
-                static_cast<unsigned long long>(st.st_ino));
-    return openObject(objectName(name.c_str()), out, failure);
+    if (!openObject(object, out, failure)) {
+        return false;
+    }
+    out.key = TextString(key);
+    return true;
 }
 
-bool openFallbackSharedMemory(SharedMemory&, TextString& failure) {
-    failure = "no other block on this system";
-    return false;
-}
-
-void closeSharedMemory(SharedMemory& memory) {
+void closeSharedMemory(SharedMemory& memory, bool unmap) {
     if (memory.handle != nullptr) {
-        munmap(memory.view, kSharedBlockSize);
+        if (unmap) {
+            munmap(memory.view, kSharedBlockSize);
+        }
         int fd = descriptorOf(memory);
         // No other process holds it open: the last one out removes the name, so that objects
-        // do not pile up in /dev/shm.
-        if (flock(fd, LOCK_EX | LOCK_NB) == 0 && nameLeadsTo(memory.lockName, fd)) {
-            shm_unlink(memory.lockName.c_str());
+        // do not pile up in the user's directory.
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0 && nameLeadsTo(memory.objectName, fd)) {
+            unlink(memory.objectName.c_str());
         }
         ::close(fd);
     }
-    memory.view = nullptr;
+    if (unmap) {
+        memory.view = nullptr;
+    }
     memory.handle = nullptr;
 }
 

@@ -1,75 +1,48 @@
-// Shared blocks on Windows: named file mappings, the image's ".SHMMESS" section, and named
-// mutexes as their locks.
+// Shared blocks on Windows: this user's named file mappings, and named mutexes as their
+// locks, all made with a descriptor that grants only the user.
 #include <windows.h>
 
-#include <cctype>
-
-#include "platform/files.h"
+#include "platform/object_names.h"
+#include "platform/object_security_win.h"
 #include "platform/shared_memory.h"
-
-// The executable's shared section: zero-filled initialised data that the loader maps once
-// for every process of the same image file.
-__attribute__((section(".SHMMESS"),
-               shared)) unsigned char wynImageSharedSection[platform::kSharedBlockSize] = {0};
 
 namespace platform {
 
-namespace {
-
-// A mutex name from a path: ':' and '\' become '.', letters are folded to lower case
-// (paths on Windows ignore case).
-TextString lockNameFromPath(const TextString& path) {
-    TextString name(path);
-    for (int32_t i = 0; i < name.length(); ++i) {
-        char c = name[i];
-        if (c == ':' || c == '\\' || c == '/') {
-            name[i] = '.';
-        } else {
-            name[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        }
+bool openSharedMemory(const char* key, SharedMemory& out, TextString& failure) {
+    TextString name = userObjectName(key);
+    if (name.empty()) {
+        failure = "the user's SID cannot be read";
+        return false;
     }
-    name.append(".wyn.section.lock");
-    return name;
-}
-
-}  // namespace
-
-bool openNamedSharedMemory(const char* name, SharedMemory& out, TextString& failure) {
-    HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                        kSharedBlockSize, name);
+    HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, userOnlySecurity(), PAGE_READWRITE, 0,
+                                        kSharedBlockSize, name.c_str());
     if (mapping == nullptr) {
-        failure.format("CreateFileMappingA failed (%lu)", GetLastError());
+        failure.format("CreateFileMappingA %s failed (%lu)", name.c_str(), GetLastError());
         return false;
     }
     void* view = MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, kSharedBlockSize);
     if (view == nullptr) {
-        failure.format("MapViewOfFile failed (%lu)", GetLastError());
+        failure.format("MapViewOfFile %s failed (%lu)", name.c_str(), GetLastError());
         CloseHandle(mapping);
         return false;
     }
     out.view = view;
     out.handle = mapping;
-    out.lockName = TextString::concat(name, ".lock");
+    out.key = TextString(key);
+    out.objectName = name;
     return true;
 }
 
-bool openImageSharedMemory(SharedMemory& out, TextString&) {
-    out.view = wynImageSharedSection;
-    out.handle = nullptr;
-    out.lockName = lockNameFromPath(executablePath());
-    return true;
-}
-
-bool openFallbackSharedMemory(SharedMemory& out, TextString& failure) {
-    return openImageSharedMemory(out, failure);
-}
-
-void closeSharedMemory(SharedMemory& memory) {
+void closeSharedMemory(SharedMemory& memory, bool unmap) {
     if (memory.handle != nullptr) {
-        UnmapViewOfFile(memory.view);
+        if (unmap) {
+            UnmapViewOfFile(memory.view);
+        }
         CloseHandle(static_cast<HANDLE>(memory.handle));
     }
-    memory.view = nullptr;
+    if (unmap) {
+        memory.view = nullptr;
+    }
     memory.handle = nullptr;
 }
 
@@ -77,9 +50,14 @@ SharedLock::~SharedLock() {
     close();
 }
 
-void SharedLock::open(const char* lockName, void*) {
+void SharedLock::open(const char* key, void*) {
     close();
-    impl_ = CreateMutexA(nullptr, FALSE, lockName);
+    if (key != nullptr) {
+        TextString name = userObjectName(key);
+        if (!name.empty()) {
+            impl_ = CreateMutexA(userOnlySecurity(), FALSE, name.c_str());
+        }
+    }
 }
 
 void SharedLock::lock() {

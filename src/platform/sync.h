@@ -1,8 +1,9 @@
 // Threads, events, sleeping, and the named mutex of the single-instance guard.
 //
-// Windows: _beginthreadex, manual-reset events, critical sections, Sleep, CreateMutexA.
+// Windows: _beginthreadex, manual-reset events, critical sections, Sleep, and CreateMutexA
+// for this user's mutex (object_names.h), made with a descriptor that grants only the user.
 // Linux: pthreads, a mutex and condition variable for the event, a mutex for the lock, nanosleep,
-// and an flock on a lock file in a directory private to the user in place of the named mutex; the
+// and an flock on this user's lock file (object_names.h) in place of the named mutex; the
 // kernel drops the lock when its owner dies, which is the abandoned-mutex case.
 #pragma once
 
@@ -83,8 +84,13 @@ enum class NamedMutexResult {
     Failed,    // it could not be created; errorCode says why
 };
 
-// Creates or opens the named mutex and waits up to 100 ms for it. An acquired mutex is kept
-// until the process ends.
+// Creates or opens this user's mutex called name and waits up to 100 ms for it. An acquired
+// mutex is kept until the process ends.
 NamedMutexResult acquireNamedMutex(const char* name, int& errorCode);
+
+// At the process's orderly end: leaves nothing of an acquired mutex behind. Linux removes the
+// lock file (the lock itself goes with the process); Windows has nothing to do, as a kernel
+// object goes with its last handle. Takes no lock and does not wait.
+void releaseNamedMutexes();
 
 }  // namespace platform

@@ -1,23 +1,21 @@
-// The named mutex of the single-instance guard on Windows. A kernel object's name may not
-// reach MAX_PATH characters (CreateMutexA fails with ERROR_FILENAME_EXCED_RANGE), so a longer
-// name, such as one made from a deep executable path, is shortened with a hash.
+// The named mutex of the single-instance guard on Windows: this user's kernel mutex, its name
+// within the system's limit (object_names.h), made with a descriptor that grants only the user.
 #include <windows.h>
 
 #include "platform/object_names.h"
+#include "platform/object_security_win.h"
 #include "platform/sync.h"
 
 namespace platform {
 
-namespace {
-
-constexpr int32_t kMaxObjectName = 200;
-
-}  // namespace
-
 NamedMutexResult acquireNamedMutex(const char* name, int& errorCode) {
     errorCode = 0;
-    TextString objectName = nameWithinLimit(name, kMaxObjectName);
-    HANDLE mutex = CreateMutexA(nullptr, FALSE, objectName.c_str());
+    TextString objectName = userObjectName(name);
+    if (objectName.empty()) {
+        errorCode = static_cast<int>(ERROR_ACCESS_DENIED);
+        return NamedMutexResult::Failed;
+    }
+    HANDLE mutex = CreateMutexA(userOnlySecurity(), FALSE, objectName.c_str());
     if (mutex == nullptr) {
         errorCode = static_cast<int>(GetLastError());
         return NamedMutexResult::Failed;
@@ -31,5 +29,7 @@ NamedMutexResult acquireNamedMutex(const char* name, int& errorCode) {
     // handle stays open for the life of the process, which keeps the mutex owned.
     return NamedMutexResult::Acquired;
 }
+
+void releaseNamedMutexes() {}
 
 }  // namespace platform

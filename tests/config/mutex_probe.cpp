@@ -1,8 +1,10 @@
 // Test helper: takes the single-instance guard of the given name, prints "acquired",
 // "held" or "failed <error>" on one line, and, when it acquired the guard, holds it for the
-// given number of seconds (default 0) before it exits.
+// given number of seconds (default 0) before it exits; with a third argument "release" it
+// leaves as the launcher does at its orderly end (releaseNamedMutexes).
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/sync.h"
 
@@ -27,6 +29,9 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     if (result == platform::NamedMutexResult::Acquired && argc > 2) {
         platform::sleepMilliseconds(static_cast<unsigned>(std::atoi(argv[2])) * 1000u);
+    }
+    if (argc > 3 && std::strcmp(argv[3], "release") == 0) {
+        platform::releaseNamedMutexes();
     }
     return 0;
 }

@@ -17,6 +17,7 @@
 
 #include "launcher/single_instance.h"
 #include "platform/env.h"
+#include "platform/object_names.h"
 #include "platform/sync.h"
 #include "support/payload_builder.h"
 #include "support/scratch_tree.h"
@@ -24,6 +25,11 @@
 extern char** environ;
 
 namespace {
+
+// The lock file's name for a guard name: the protocol version comes first.
+std::string fileOf(const std::string& name) {
+    return "wyn" + std::to_string(platform::kSharedObjectProtocol) + "-" + name;
+}
 
 std::string probePath() {
     const char* path = std::getenv("WYN_TEST_PROBE");
@@ -33,7 +39,7 @@ std::string probePath() {
 // A running mutex_probe and the first line it printed.
 class Probe {
   public:
-    Probe(const std::string& name, int holdSeconds) {
+    Probe(const std::string& name, int holdSeconds, const char* after = nullptr) {
         int fds[2];
         if (pipe(fds) != 0) {
             return;
@@ -43,7 +49,8 @@ class Probe {
         posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
         posix_spawn_file_actions_addclose(&actions, fds[0]);
         std::string program = probePath(), hold = std::to_string(holdSeconds);
-        char* argv[] = {program.data(), const_cast<char*>(name.c_str()), hold.data(), nullptr};
+        char* argv[] = {program.data(), const_cast<char*>(name.c_str()), hold.data(),
+                        const_cast<char*>(after), nullptr};
         if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, environ) != 0) {
             pid_ = -1;
         }
@@ -103,16 +110,16 @@ class GuardTest : public ::testing::Test {
 };
 
 TEST_F(GuardTest, SecondStartIsRefusedAndAKilledOwnerReleasesTheGuard) {
-    TextString guardName = singleInstanceMutexName("", "/opt/tool/run");
+    TextString guardName = singleInstanceMutexName("/opt/tool/run", "");
     std::string name(guardName.c_str());
     Probe first(name, 60);
     ASSERT_EQ(first.report(), "acquired");
     Probe second(name, 0);
     EXPECT_EQ(second.report(), "held");
 
-    // The lock file: '/' became '.', private to the user.
+    // The lock file: versioned, '/' became '.', private to the user.
     struct stat st;
-    ASSERT_EQ(stat(runtimeDir.file(".opt.tool.run.wyn.mutex").c_str(), &st), 0);
+    ASSERT_EQ(stat(runtimeDir.file(fileOf(".opt.tool.run.wyn.mutex")).c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 
     // The owner dies without releasing anything: the next start goes on.
@@ -121,6 +128,24 @@ TEST_F(GuardTest, SecondStartIsRefusedAndAKilledOwnerReleasesTheGuard) {
     EXPECT_EQ(third.report(), "acquired");
     Probe fourth(name, 0);
     EXPECT_EQ(fourth.report(), "held");
+}
+
+// An orderly end leaves no lock file behind, and the next start takes the guard anew.
+TEST_F(GuardTest, OrderlyEndRemovesTheLockFile) {
+    std::string file = runtimeDir.file(fileOf("leaving.wyn.mutex"));
+    {
+        Probe leaving("leaving.wyn.mutex", 0, "release");
+        ASSERT_EQ(leaving.report(), "acquired");
+        for (int i = 0; i < 500 && access(file.c_str(), F_OK) == 0; ++i) {
+            usleep(10000);
+        }
+        EXPECT_NE(access(file.c_str(), F_OK), 0) << "the lock file is left behind";
+    }
+    Probe next("leaving.wyn.mutex", 60);
+    EXPECT_EQ(next.report(), "acquired");
+    EXPECT_EQ(access(file.c_str(), F_OK), 0);
+    Probe refused("leaving.wyn.mutex", 0);
+    EXPECT_EQ(refused.report(), "held");
 }
 
 TEST_F(GuardTest, DifferentNamesDoNotMeet) {
@@ -184,8 +209,8 @@ TEST_F(GuardWithoutRuntimeDirectory, PrivateDirectoryBelowTmpIsCreated) {
         ASSERT_EQ(first.report(), "acquired");
         Probe second("tmp.wyn.mutex", 0);
         EXPECT_EQ(second.report(), "held");
-        EXPECT_EQ(lockDirectoryMode(temporary.file(own() + "/tmp.wyn.mutex")), 0700u);
-        EXPECT_FALSE(std::ifstream(runtimeDir.file("tmp.wyn.mutex")).good());
+        EXPECT_EQ(lockDirectoryMode(temporary.file(own() + "/" + fileOf("tmp.wyn.mutex"))), 0700u);
+        EXPECT_FALSE(std::ifstream(runtimeDir.file(fileOf("tmp.wyn.mutex"))).good());
     }
 }
 
@@ -207,8 +232,8 @@ TEST_F(GuardWithoutRuntimeDirectory, DirectoryPlantedBelowTmpIsPassedOver) {
         ASSERT_EQ(first.report(), "acquired");
         Probe second(name, 0);
         EXPECT_EQ(second.report(), "held");
-        EXPECT_EQ(lockDirectoryMode(home.file(".wyn/" + name)), 0700u);
-        EXPECT_FALSE(std::ifstream(foreign.file(name)).good());
+        EXPECT_EQ(lockDirectoryMode(home.file(".wyn/" + fileOf(name))), 0700u);
+        EXPECT_FALSE(std::ifstream(foreign.file(fileOf(name))).good());
         if (planted == 0) {
             rmdir(ownPath.c_str());
         } else {
@@ -233,14 +258,14 @@ TEST_F(GuardTest, LockFileThatIsALinkOrADirectoryFails) {
     ScratchDirectory elsewhere;
     std::string target = elsewhere.file("victim");
     ASSERT_TRUE(writeBytes(target, "keep"));
-    ASSERT_EQ(symlink(target.c_str(), runtimeDir.file("linked.wyn.mutex").c_str()), 0);
+    ASSERT_EQ(symlink(target.c_str(), runtimeDir.file(fileOf("linked.wyn.mutex")).c_str()), 0);
     int error = 0;
     EXPECT_EQ(platform::acquireNamedMutex("linked.wyn.mutex", error),
               platform::NamedMutexResult::Failed);
     EXPECT_EQ(error, ELOOP);
     EXPECT_EQ(readBytes(target), "keep");
 
-    ASSERT_EQ(mkdir(runtimeDir.file("directory.wyn.mutex").c_str(), 0700), 0);
+    ASSERT_EQ(mkdir(runtimeDir.file(fileOf("directory.wyn.mutex")).c_str(), 0700), 0);
     EXPECT_EQ(platform::acquireNamedMutex("directory.wyn.mutex", error),
               platform::NamedMutexResult::Failed);
     EXPECT_EQ(error, EISDIR);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "launcher/single_instance.h"
+#include "platform/object_names.h"
 #include "platform/sync.h"
 
 namespace {
@@ -94,7 +95,7 @@ class Probe {
 
 std::string uniqueName(const char* exePath) {
     std::string path = exePath + std::to_string(GetCurrentProcessId()) + ".exe";
-    TextString name = singleInstanceMutexName("", path.c_str());
+    TextString name = singleInstanceMutexName(path.c_str(), "");
     return name.c_str();
 }
 
@@ -116,8 +117,8 @@ TEST(GuardWin, NameFromALongExecutablePathStillGuards) {
     // An executable 300 characters deep: the name is longer than a kernel object's may be.
     std::string deep =
         "C:\\" + std::string(280, 'd') + "\\tool" + std::to_string(GetCurrentProcessId()) + ".exe";
-    std::string name = singleInstanceMutexName("", deep.c_str()).c_str();
-    std::string sibling = singleInstanceMutexName("", (deep + "x").c_str()).c_str();
+    std::string name = singleInstanceMutexName(deep.c_str(), "").c_str();
+    std::string sibling = singleInstanceMutexName((deep + "x").c_str(), "").c_str();
     ASSERT_GT(name.size(), 300u);
     Probe first(name, 60);
     ASSERT_EQ(first.report(), "acquired");
@@ -127,14 +128,37 @@ TEST(GuardWin, NameFromALongExecutablePathStillGuards) {
     EXPECT_EQ(other.report(), "acquired") << "names that differ only past the limit stay apart";
 }
 
+// An event that holds the guard's full name (the user's, versioned) makes the guard fail.
 TEST(GuardWin, NameOfAnotherKindOfObjectFails) {
     std::string name = "wyn-test-event-" + std::to_string(GetCurrentProcessId());
-    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, name.c_str());
+    HANDLE event =
+        CreateEventA(nullptr, TRUE, FALSE, platform::userObjectName(name.c_str()).c_str());
     ASSERT_NE(event, nullptr);
     int error = 0;
     EXPECT_EQ(platform::acquireNamedMutex(name.c_str(), error), platform::NamedMutexResult::Failed);
     EXPECT_EQ(error, ERROR_INVALID_HANDLE);
     CloseHandle(event);
+}
+
+// The guard is the user's session-local mutex whose name carries the protocol version and the
+// user's SID; a mutex of the bare name, as earlier builds made it, is another object.
+TEST(GuardWin, GuardIsTheUsersVersionedMutex) {
+    std::string name = "wyn-test-user-" + std::to_string(GetCurrentProcessId());
+    HANDLE old = CreateMutexA(nullptr, TRUE, name.c_str());
+    ASSERT_NE(old, nullptr);
+    int error = -1;
+    ASSERT_EQ(platform::acquireNamedMutex(name.c_str(), error),
+              platform::NamedMutexResult::Acquired);
+    std::string full = platform::userObjectName(name.c_str()).c_str();
+    std::string prefix = "Local\\wyn" + std::to_string(platform::kSharedObjectProtocol) + "-S-1-";
+    EXPECT_EQ(full.rfind(prefix, 0), 0u) << full;
+    EXPECT_EQ(full.substr(full.size() - name.size()), name);
+    HANDLE guard = OpenMutexA(SYNCHRONIZE, FALSE, full.c_str());
+    EXPECT_NE(guard, nullptr) << full;
+    if (guard != nullptr) {
+        CloseHandle(guard);
+    }
+    CloseHandle(old);
 }
 
 TEST(GuardWin, AcquiredInThisProcessIsKept) {

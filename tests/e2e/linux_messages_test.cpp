@@ -1,6 +1,6 @@
 // Messages between packed instances with the real JDK: objects sent with
 // com.tarnwick.wyn.Instances arrive intact, in order, through the receiver's class loader.
-#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -23,7 +23,9 @@ class Instance {
         : dir_(dir), name_(name) {
         ChildCommand command;
         command.argv = {exe, dir, name};
-        command.setEnv = {std::string("JAVA_HOME=") + E2ePaths::jdk()};
+        // A private directory of the test's own holds the user's shared objects.
+        command.setEnv = {std::string("JAVA_HOME=") + E2ePaths::jdk(),
+                          "XDG_RUNTIME_DIR=" + dir + "/run"};
         command.unsetEnv = {"JRE_HOME", "CLASSPATH", "CLASS_PATH"};
         child_ = std::make_unique<ChildProcess>(command);
         EXPECT_TRUE(child_->waitForOutput("pid=", kWaitMs)) << child_->output();
@@ -92,12 +94,8 @@ std::string gotLines(const std::string& output) {
 
 class LinuxMessages : public LaunchTest {
   protected:
-    void TearDown() override {
-        shm_unlink(("/" + appid_ + ".wyn.mapping").c_str());
-        LaunchTest::TearDown();
-    }
-
     std::string packApp(const std::string& mode) {
+        mkdir((dir() + "/run").c_str(), 0700);
         appid_ = "wyn-e2e-messages-" + std::to_string(getpid()) + "-" +
                  ::testing::UnitTest::GetInstance()->current_test_info()->name();
         std::string config = "mainclass com.example.messages.MessagesApp\nappid " + appid_ + "\n";

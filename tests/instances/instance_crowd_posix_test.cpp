@@ -43,8 +43,7 @@ std::set<int> pidsOf(const std::string& list) {
 class BlockView {
   public:
     explicit BlockView(const std::string& appid) {
-        std::string name = "/" + std::string(instanceMappingName(appid.c_str()).c_str());
-        int fd = shm_open(name.c_str(), O_RDWR, 0);
+        int fd = open(blockPath(appid).c_str(), O_RDWR | O_CLOEXEC);
         if (fd >= 0) {
             void* view = mmap(nullptr, sizeof(SharedInstanceBlock), PROT_READ | PROT_WRITE,
                               MAP_SHARED, fd, 0);
@@ -178,8 +177,7 @@ TEST(InstanceCrowd, BlockOfAnotherUserIsNotJoined) {
         GTEST_SKIP() << "needs root to make an object owned by another user";
     }
     std::string appid = uniqueAppid("foreign");
-    std::string name = "/" + std::string(instanceMappingName(appid.c_str()).c_str());
-    int fd = shm_open(name.c_str(), O_RDWR | O_CREAT | O_EXCL, 0666);
+    int fd = open(blockPath(appid).c_str(), O_RDWR | O_CREAT | O_EXCL, 0666);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(fchown(fd, 65534, 65534), 0);
     close(fd);
@@ -234,11 +232,12 @@ TEST(InstanceCrowd, WatcherSurvivesHostileMailboxContents) {
     removeNamedBlock(appid);
 }
 
-// The shared-memory object lasts while a member holds it: the last one to leave removes it;
+// The block's file lasts while a member holds it: the last one to leave (at its end or on
+// System.exit) removes it;
 // one that was killed leaves it to the next member, which reuses it and removes it.
 TEST(InstanceCrowd, BlockIsRemovedByTheLastMemberToLeave) {
     std::string appid = uniqueAppid("leave");
-    std::string path = "/dev/shm/" + std::string(instanceMappingName(appid.c_str()).c_str());
+    std::string path = blockPath(appid);
     auto exists = [&] { return access(path.c_str(), F_OK) == 0; };
     MemberProcess a(memberPath(), appid);
     MemberProcess b(memberPath(), appid);
@@ -248,6 +247,19 @@ TEST(InstanceCrowd, BlockIsRemovedByTheLastMemberToLeave) {
     EXPECT_EQ(a.quit(kWaitMs), 0);
     EXPECT_TRUE(exists());
     EXPECT_EQ(b.quit(kWaitMs), 0);
+    EXPECT_FALSE(exists());
+
+    // The same when they end as on System.exit, with their watchers running.
+    MemberProcess c(memberPath(), appid);
+    MemberProcess d(memberPath(), appid);
+    for (MemberProcess* member : {&c, &d}) {
+        ASSERT_NE(member->readLine(kWaitMs), "");
+        member->send("custom");
+        ASSERT_EQ(member->readLine(kWaitMs), "custom");
+    }
+    EXPECT_EQ(c.quit(kWaitMs, "exit"), 0);
+    EXPECT_TRUE(exists());
+    EXPECT_EQ(d.quit(kWaitMs, "exit"), 0);
     EXPECT_FALSE(exists());
 
     MemberProcess killed(memberPath(), appid);

@@ -7,6 +7,8 @@
 //                     (0: the first instance)
 //   flush -> waits until the queue is empty (at most 5 s) -> "flushed empty=<0|1>"
 //   quit (or the end of input) -> leaves as the launcher does at its end, and exits 0.
+//   exit -> leaves as the launcher does when the application calls System.exit (the same
+//           teardown as the runtime's exit hook), and exits 0 at once.
 // It prints "joined first=<pid> self=<pid> shared=<0|1>" once it has joined, and for every
 // message received "received from=<pid> size=<n> intact=<0|1>". Usage: instance_member
 // APPID ("" for the executable's own block).
@@ -20,6 +22,7 @@
 #include "instances/instance_block.h"
 #include "instances/instance_receiver.h"
 #include "instances/instance_registry.h"
+#include "launcher/process_end.h"
 #include "platform/sync.h"
 
 namespace {
@@ -84,7 +87,7 @@ int main(int argc, char** argv) {
     openInstanceBlock(appid, block);
     ReportingReceiver receiver;
     {
-        InstanceRegistry registry(block.view, block.lockName.c_str());
+        InstanceRegistry registry(block.view, block.view != nullptr ? block.key.c_str() : nullptr);
         printLine("joined first=" + std::to_string(registry.firstInstancePid()) +
                   " self=" + std::to_string(registry.ownPid()) +
                   " shared=" + (registry.isShared() ? "1" : "0"));
@@ -104,10 +107,14 @@ int main(int argc, char** argv) {
                 printLine(std::string("flushed empty=") + (registry.outgoingEmpty() ? "1" : "0"));
             } else if (std::strncmp(command, "quit", 4) == 0) {
                 break;
+            } else if (std::strncmp(command, "exit", 4) == 0) {
+                keepForProcessEnd(&registry, &block);
+                endProcessObjects(ProcessEnd::Exiting);
+                std::exit(0);
             }
         }
         registry.shutdownRegistry();
     }
-    platform::closeSharedMemory(block);
+    platform::closeSharedMemory(block, true);
     return 0;
 }

@@ -43,6 +43,26 @@ TEST(InstanceMembers, OtherApplicationIdsDoNotMeet) {
     removeNamedBlock(other);
 }
 
+// Application ids far longer than a kernel object's or a file's name may be: their objects'
+// names are shortened alike in every process, and ids that differ only at the end stay apart.
+TEST(InstanceMembers, VeryLongApplicationIdsStillMeet) {
+    std::string appid = uniqueAppid("long") + std::string(300, 'x');
+    std::string sibling = appid + "y";
+    MemberProcess first(memberPath(), appid);
+    ASSERT_EQ(lineValue(first.readLine(kWaitMs), "shared"), "1");
+    MemberProcess second(memberPath(), appid);
+    std::string joined = second.readLine(kWaitMs);
+    EXPECT_EQ(lineValue(joined, "shared"), "1");
+    EXPECT_EQ(lineValue(joined, "first"), std::to_string(first.pid())) << joined;
+    MemberProcess apart(memberPath(), sibling);
+    std::string alone = apart.readLine(kWaitMs);
+    EXPECT_EQ(lineValue(alone, "shared"), "1");
+    EXPECT_EQ(lineValue(alone, "first"), std::to_string(apart.pid())) << alone;
+    EXPECT_EQ(second.quit(kWaitMs), 0);
+    EXPECT_EQ(first.quit(kWaitMs), 0);
+    EXPECT_EQ(apart.quit(kWaitMs), 0);
+}
+
 TEST(InstanceMembers, NextMemberTakesOverFromEndedFirst) {
     std::string appid = uniqueAppid("takeover");
     auto first = std::make_unique<MemberProcess>(memberPath(), appid);

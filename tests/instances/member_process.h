@@ -21,8 +21,9 @@ class MemberProcess {
     void send(const std::string& command);
     // Kills the process at once (no leave) and waits for it.
     void kill();
-    // Sends "quit" and waits for the exit; returns the exit code (-1 on failure or timeout).
-    int quit(int timeoutMs);
+    // Sends command ("quit" or "exit") and waits for the exit; returns the exit code (-1 on
+    // failure or timeout).
+    int quit(int timeoutMs, const char* command = "quit");
 
   private:
     int pid_ = 0;

@@ -121,11 +121,11 @@ void MemberProcess::kill() {
     }
 }
 
-int MemberProcess::quit(int timeoutMs) {
+int MemberProcess::quit(int timeoutMs, const char* command) {
     if (pid_ <= 0) {
         return -1;
     }
-    send("quit");
+    send(command);
     long long deadline = nowMs() + timeoutMs;
     int status = 0;
     while (waitpid(pid_, &status, WNOHANG) == 0) {

@@ -127,11 +127,11 @@ void MemberProcess::kill() {
     }
 }
 
-int MemberProcess::quit(int timeoutMs) {
+int MemberProcess::quit(int timeoutMs, const char* command) {
     if (process_ == nullptr) {
         return -1;
     }
-    send("quit");
+    send(command);
     DWORD code = static_cast<DWORD>(-1);
     bool ended = WaitForSingleObject(process_, static_cast<DWORD>(timeoutMs)) == WAIT_OBJECT_0 &&
                  GetExitCodeProcess(process_, &code);

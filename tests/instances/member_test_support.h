@@ -1,6 +1,6 @@
 // What the registry suites share: the member program, unique application ids, and the
-// removal of the blocks a test made (Linux keeps shared-memory objects until removed;
-// Windows drops a mapping with its last handle).
+// removal of the blocks a test made (Linux keeps a block's file when its last member was
+// killed; Windows drops a mapping with its last handle).
 #pragma once
 
 #include <string>
@@ -15,3 +15,7 @@ std::string uniqueAppid(const std::string& what);
 std::string listOf(MemberProcess& member);
 void removeNamedBlock(const std::string& appid);
 void removeImageBlock(const std::string& executable);
+#ifndef _WIN32
+// The file of appid's block in the user's private directory.
+std::string blockPath(const std::string& appid);
+#endif

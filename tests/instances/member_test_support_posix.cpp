@@ -1,14 +1,19 @@
-// Removing the shared-memory objects a registry test made, on Linux.
-#include <sys/mman.h>
+// The files of the blocks a registry test made, on Linux: in the user's private directory.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 
 #include "instances/instance_block.h"
 #include "instances/member_test_support.h"
+#include "platform/object_names.h"
+
+std::string blockPath(const std::string& appid) {
+    return platform::userObjectName(instanceBlockKey(appid.c_str()).c_str()).c_str();
+}
 
 void removeNamedBlock(const std::string& appid) {
-    shm_unlink(("/" + std::string(instanceMappingName(appid.c_str()).c_str())).c_str());
+    unlink(blockPath(appid).c_str());
 }
 
 void removeImageBlock(const std::string& executable) {
@@ -16,9 +21,9 @@ void removeImageBlock(const std::string& executable) {
     if (stat(executable.c_str(), &st) != 0) {
         return;
     }
-    char name[128];
-    std::snprintf(name, sizeof(name), "/wyn-image-%llx-%llx.wyn.mapping",
+    char key[128];
+    std::snprintf(key, sizeof(key), "wyn-image-%llx-%llx.wyn.mapping",
                   static_cast<unsigned long long>(st.st_dev),
                   static_cast<unsigned long long>(st.st_ino));
-    shm_unlink(name);
+    unlink(platform::userObjectName(key).c_str());
 }

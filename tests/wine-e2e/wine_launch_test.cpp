@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 
 #include "wine-e2e/wine_launch_fixture.h"
 
@@ -100,6 +101,69 @@ TEST(HeadlessSingleInstance, SecondStartIsRefusedWhileTheFirstRuns) {
     // Once the first has ended, the guard lets the next one in.
     writeBytes(launch.runtimeLog(), "");
     EXPECT_EQ(launch.run(exe, "", env), 0);
+}
+
+// Without `appid` the guard names the program file itself, not the path typed to start it:
+// another letter case, the short (8.3) name, a hard link, and a path near MAX_PATH are all
+// second starts of the running program and are refused with 11.
+TEST(HeadlessSingleInstance, OtherSpellingsOfTheRunningProgramAreRefused) {
+    WineLaunch launch;
+    // Deep enough that the path is near MAX_PATH, with names that have short forms.
+    std::string relative = "Long Directory Name Of The Program";
+    CreateDirectoryA(launch.file(relative).c_str(), nullptr);
+    while (launch.file(relative).size() < 150) {
+        relative += "\\Another Long Directory Level";
+        ASSERT_TRUE(CreateDirectoryA(launch.file(relative).c_str(), nullptr)) << relative;
+    }
+    const std::string program = "The Application Program.exe";
+    // The last level brings the program's path to 250 characters.
+    relative += "\\" + std::string(250 - launch.file(relative).size() - 2 - program.size(), 'd');
+    ASSERT_TRUE(CreateDirectoryA(launch.file(relative).c_str(), nullptr)) << relative;
+    std::string exe = launch.pack(
+        WYN_E2E_STUB, "jvmdll=" + testRuntime() + "\nmainclass=app/Main\nsingleinstance=true\n",
+        relative + "\\" + program);
+    ASSERT_EQ(exe.size(), 250u) << exe;
+    std::vector<EnvChange> env = withEnv(
+        launch.baseEnvironment(),
+        withEnv(classes("app/Main:main"), {{"WYN_TEST_RUNTIME_MAIN_SCRIPT", true, "wait"}}));
+    LauncherProcess first;
+    ASSERT_TRUE(first.start(exe, "", env));
+    DWORD start = GetTickCount();
+    while (launch.runtimeRecords("script wait").empty() && GetTickCount() - start < 15000) {
+        Sleep(20);
+    }
+    ASSERT_EQ(launch.runtimeRecords("script wait").size(), 1u) << "the first start is running";
+
+    std::string upper = exe, lower = exe;
+    for (char& c : upper) {
+        c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    }
+    for (char& c : lower) {
+        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    }
+    char shortPath[MAX_PATH];
+    DWORD shortLength = GetShortPathNameA(exe.c_str(), shortPath, sizeof(shortPath));
+    ASSERT_GT(shortLength, 0u);
+    ASSERT_LT(shortLength, sizeof(shortPath));
+    ASSERT_NE(std::string(shortPath), exe) << "the path has a short form";
+    std::string linked = launch.file("linked.exe");
+    ASSERT_TRUE(CreateHardLinkA(linked.c_str(), exe.c_str(), nullptr));
+    const struct {
+        const char* name;
+        std::string path;
+    } spellings[] = {
+        {"the same path", exe},    {"upper case", upper}, {"lower case", lower},
+        {"short name", shortPath}, {"hard link", linked},
+    };
+    for (const auto& spelling : spellings) {
+        EXPECT_EQ(launch.run(spelling.path, "", env), 11) << spelling.name << ": " << spelling.path;
+    }
+    EXPECT_TRUE(first.running());
+    EXPECT_EQ(launch.runtimeRecords("create-result").size(), 1u) << "no second start loads";
+    ASSERT_TRUE(writeBytes(launch.releaseFile(), "go"));
+    EXPECT_EQ(first.wait(), 0);
+    // Once it has ended, the hard link starts like the program itself.
+    EXPECT_EQ(launch.run(linked, "", env), 0);
 }
 
 TEST(HeadlessNatives, SplashNativesAreFoundUnderTheNamesTheRuntimeBinds) {

@@ -6,17 +6,22 @@ import java.io.File;
 /**
  * Reports what the instance registry says, each time the test asks: when the file
  * DIR/NAME.report appears it is removed and "first.N=", "current.N=", "instances.N=" and
- * "done.N=yes" are printed for the N-th report; DIR/NAME.stop ends the application.
+ * "done.N=yes" are printed for the N-th report; DIR/NAME.stop ends the application by
+ * returning from main, DIR/NAME.exit through System.exit(3).
  */
 public final class InstancesApp {
     public static void main(String[] args) throws Exception {
         File ask = new File(args[0], args[1] + ".report");
         File stop = new File(args[0], args[1] + ".stop");
+        File exit = new File(args[0], args[1] + ".exit");
         int reports = 0;
         report(++reports);
         while (!stop.exists()) {
             if (ask.exists() && ask.delete()) {
                 report(++reports);
+            }
+            if (exit.exists()) {
+                System.exit(3);
             }
             Thread.sleep(20);
         }
