@@ -2,10 +2,11 @@
 # Makes, once, the Debian 11 (bullseye) sysroot that the Linux programs users run (the launcher
 # stub and wynpack) are built against, so that they start on glibc 2.31 and later: the C
 # library (glibc 2.31) and the C++ runtime of GCC 10 (libstdc++.a, libgcc.a, libgcc_eh.a),
-# libzip, zlib and the sd-bus header, all from Debian 11's own packages. The build machine's GCC compiles and links
-# with them (cmake/wyn_debian11_sysroot.cmake); the build machine's C library and C++ runtime
-# would bring symbols of glibc 2.32 to 2.36 (arc4random, _dl_find_object, the merged libdl and
-# libpthread, __libc_single_threaded), which older systems do not have.
+# libzip (with the libraries it needs, for the linker), zlib and the sd-bus header, all from
+# Debian 11's own packages. The build machine's GCC compiles and links with them
+# (cmake/wyn_debian11_sysroot.cmake); the build machine's C library and C++ runtime would bring
+# symbols of glibc 2.32 to 2.36 (arc4random, _dl_find_object, the merged libdl and libpthread,
+# __libc_single_threaded), which older systems do not have.
 #
 # The packages are downloaded with apt-get under a private state (a source list naming only
 # bullseye, checked with the Debian archive keys the build machine has), not installed, and
@@ -27,8 +28,12 @@ for package in $packages; do
 done
 [ "$complete" = yes ] && exit 0
 
-echo "wyn: making the Debian 11 sysroot in $sysroot"
 mkdir -p "$cache"
+exec 9>"$sysroot.lock"
+flock 9
+# Temporary directories of interrupted runs (the lock says none is in use).
+rm -rf "$sysroot".tmp.*
+echo "wyn: making the Debian 11 sysroot in $sysroot"
 work=$(mktemp -d "$sysroot.tmp.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/apt/lists/partial" "$work/apt/cache/archives/partial" "$work/apt/parts" \
