@@ -4,6 +4,13 @@
 # As root it runs `apt-get update` once and installs the missing packages;
 # as any other user it names the missing packages and stops.
 #
+# Made once in wyn's cache directory (cmake/cache-dir.sh), kept by `make clean`:
+#   debian11-sysroot/  Debian 11's C library and C++ runtime, which the Linux stub and wynpack
+#                      are built against (make-debian11-sysroot.sh; the build needs it)
+#   debian11-root/     a Debian 11 system with its JDK 17, where the packed program is tested
+#                      on the oldest supported C library (make-debian11-root.sh; where it
+#                      cannot be made, that test is skipped and says why)
+#
 # The x86 Windows tests run 32-bit programs under wine64's WoW64 mode, which needs the
 # 32-bit Windows-side DLLs of libwine:i386 (the same version as the installed wine64). The
 # package is downloaded and extracted, not installed, into the directory that
@@ -38,7 +45,8 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok
 for pkg in cmake make g++ googletest libgtest-dev \
            g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 \
            wine64 xvfb x11-apps imagemagick libzip-dev zlib1g-dev unzip fonts-dejavu-core \
-           trayer xdotool x11-utils libsystemd-dev dbus-daemon clang libclang-rt-14-dev icoutils osslsigncode openssl "$@"; do
+           trayer xdotool x11-utils libsystemd-dev dbus-daemon clang libclang-rt-14-dev icoutils osslsigncode openssl \
+           debootstrap "$@"; do
   have_pkg "$pkg" || need="$need $pkg"
 done
 if ! command -v javac >/dev/null 2>&1 || [ ! -e /usr/lib/jvm/java-17-openjdk-amd64/lib/server/libjvm.so ]; then
@@ -60,6 +68,10 @@ if [ -n "$need" ]; then
     exit 1
   fi
 fi
+
+# --- Debian 11: the sysroot the Linux programs are built against, the root they are tested in ---
+sh "$(dirname "$0")/make-debian11-sysroot.sh"
+sh "$(dirname "$0")/make-debian11-root.sh"
 
 # --- 32-bit Windows DLLs for wine64's WoW64 mode ---
 wow64=$(sh "$(dirname "$0")/wine-wow64-dir.sh")
