@@ -326,6 +326,13 @@ int launchApplication(int argc, char** argv, void (*onVmStarted)()) {
     trace("main class %s, %d configured and %d command-line argument values", mainClass.c_str(),
           argumentValues.count(), argc);
     result = session.callMain(mainClass.c_str(), argumentValues, argc, argv);
+    if (result == JvmSession::kMainThrew) {
+        // As with `java`: the stack trace is on standard error, the exit code says the
+        // application did not run to success, and no message box is shown.
+        armSplashTimer(closeOnWindow, 750);
+        trace("main ended with an uncaught exception: exit code %d", result);
+        return result;
+    }
     if (result != 0) {
         return reportFailure(result, version, config);
     }

@@ -76,6 +76,20 @@ TEST(HeadlessExitCodes, EveryOutcomeEndsWithItsCode) {
     }
 }
 
+// As with `java`: the exception is printed, the runtime is still destroyed (which waits for
+// the application's threads), and the exit code is 1.
+TEST(HeadlessExitCodes, MainEndingWithAnExceptionGivesOneAfterDescribingIt) {
+    WineLaunch launch;
+    std::string exe =
+        launch.pack(WYN_E2E_STUB, "jvmdll=" + testRuntime() + "\nmainclass=app/Main\n");
+    EXPECT_EQ(
+        launch.run(exe, "", withEnv(launch.baseEnvironment(), classes("app/Main:main-throws"))), 1);
+    std::vector<std::string> log = WineLaunch::lines(launch.runtimeLog());
+    EXPECT_TRUE(contains(log, "main-class app/Main"));
+    EXPECT_TRUE(contains(log, "describe java/lang/RuntimeException: thrown by main of app/Main"));
+    EXPECT_FALSE(launch.runtimeRecords("destroy").empty());
+}
+
 TEST(HeadlessSingleInstance, SecondStartIsRefusedWhileTheFirstRuns) {
     WineLaunch launch;
     std::string exe = launch.pack(WYN_E2E_STUB, "jvmdll=" + testRuntime() +

@@ -46,8 +46,25 @@ public final class Probe {
             case "exit42":
                 System.exit(42);
                 break;
+            case "exit0":
+                System.exit(0);
+                break;
             case "throw":
                 throw new IllegalStateException("probe failure");
+            case "thread-throw":
+                Thread late = new Thread(() -> {
+                    try {
+                        Thread.sleep(700);
+                    } catch (InterruptedException e) {
+                        return;
+                    }
+                    out.println("thread=done");
+                });
+                late.start();
+                throw new IllegalStateException("probe failure beside a thread");
+            case "missing-class":
+                Class.forName("com.example.probe.Absent");
+                break;
             case "thread":
                 Thread worker = new Thread(() -> {
                     try {

@@ -1,0 +1,68 @@
+// What a user of `java` expects from the packed Linux launcher, with each real runtime at
+// hand (JDK 17 and, when installed, a runtime of release 25 or later): the exit code of a
+// main that throws, two-word module options, the runtime that JAVA_HOME names, the command
+// that monitoring tools see, class path lines written with ':', and the trace of what was
+// handed to the runtime.
+#include <string>
+#include <vector>
+
+#include "e2e/launch_fixture.h"
+
+namespace {
+
+const std::string kProbe = "mainclass com.example.probe.Probe\n";
+
+// The runtimes a case runs with: the suite's JDK always, a later one when installed.
+std::vector<std::string> runtimes() {
+    std::vector<std::string> homes = {E2ePaths::jdk()};
+    std::string later = laterRuntime(25);
+    if (!later.empty()) {
+        homes.push_back(later);
+    }
+    return homes;
+}
+
+class LinuxJavaParity : public LaunchTest {
+  protected:
+    // Runs exe with the runtime in home named by JAVA_HOME and nothing else inherited that
+    // would change the start.
+    ChildResult launch(const std::string& exe, const std::string& home,
+                       const std::vector<std::string>& args = {},
+                       std::vector<std::string> setEnv = {}) {
+        setEnv.push_back("JAVA_HOME=" + home);
+        return run(exe, args, setEnv,
+                   {"JRE_HOME", "CLASSPATH", "CLASS_PATH", "JAVA_TOOL_OPTIONS", "JDK_JAVA_OPTIONS",
+                    "WYN_TRACE"});
+    }
+};
+
+TEST_F(LinuxJavaParity, MainEndingWithAnExceptionExitsWithOneAfterItsThreads) {
+    struct Case {
+        const char* action;
+        int exitCode;
+        const char* out;
+        const char* err;
+    } cases[] = {
+        {"throw", 1, "argc=0",
+         "Exception in thread \"main\" java.lang.IllegalStateException: probe failure"},
+        {"thread-throw", 1, "thread=done", "probe failure beside a thread"},
+        {"missing-class", 1, "argc=0",
+         "java.lang.ClassNotFoundException: com.example.probe.Absent"},
+        {"exit42", 42, "argc=0", ""},
+        {"exit0", 0, "argc=0", ""},
+        {"none", 0, "main=returned", ""},
+    };
+    for (const std::string& home : runtimes()) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(home + " " + c.action);
+            std::string exe =
+                packLinux(kProbe + "option -Dprobe.action=" + c.action + "\n", c.action);
+            ChildResult r = launch(exe, home);
+            EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+            EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
+            EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+        }
+    }
+}
+
+}  // namespace
