@@ -6,6 +6,7 @@
 // every value of the repeatable keys (jredownloadurl is not). property values stay in UTF-8;
 // everything else comes out in ANSI.
 #include "config/config_store.h"
+#include "config/option_words.h"
 #include "config/value_expansion.h"
 
 namespace {
@@ -112,7 +113,13 @@ TextString ConfigStore::startOnFirstThreadOption() const {
 }
 
 void ConfigStore::collectOptions(StringList& target) const {
-    collectValuesExternalLast("option", target);
+    // Two-word options are joined within each source, never across the two.
+    StringList embedded;
+    collectValues("option", embedded, true);
+    appendJoiningTwoWordOptions(embedded, target);
+    StringList external;
+    collectExternalValues("option", external);
+    appendJoiningTwoWordOptions(external, target);
 }
 
 void ConfigStore::collectProperties(StringList& target) const {

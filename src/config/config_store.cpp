@@ -169,8 +169,12 @@ void ConfigStore::collectValues(TextView key, StringList& target, bool embeddedO
 }
 
 void ConfigStore::collectValuesExternalLast(TextView key, StringList& target, bool toAnsi) const {
+    collectValues(key, target, true, toAnsi);
+    collectExternalValues(key, target, toAnsi);
+}
+
+void ConfigStore::collectExternalValues(TextView key, StringList& target, bool toAnsi) const {
     CollectContext context{this, &target, !toAnsi};
-    lookup(key, collectExpanded, &context, true, toAnsi, TextView());
     int32_t externalEnd = embeddedStart_ > 0 && embeddedStart_ <= length() ? embeddedStart_ : 0;
     TextString external(data(), externalEnd);
     lookupIn(external.c_str(), key, collectExpanded, &context, toAnsi, TextView());

@@ -65,4 +65,32 @@ TEST_F(LinuxJavaParity, MainEndingWithAnExceptionExitsWithOneAfterItsThreads) {
     }
 }
 
+// Written as on a `java` command line: in two words on one line, or on two lines. The trace
+// lists every option handed over, joined.
+TEST_F(LinuxJavaParity, TwoWordModuleOptionsReachTheRuntime) {
+    std::string exe = packLinux(kProbe +
+                                "option -Dprobe.action=modules\n"
+                                "option --add-opens java.base/java.lang=ALL-UNNAMED\n"
+                                "option --add-exports\n"
+                                "option java.desktop/sun.awt=ALL-UNNAMED\n");
+    for (const std::string& home : runtimes()) {
+        SCOPED_TRACE(home);
+        ChildResult r = launch(exe, home, {}, {"WYN_TRACE=1"});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(reportValue(r.out, "opens.java.lang"), "true") << r.err;
+        EXPECT_EQ(reportValue(r.out, "exports.sun.awt"), "true") << r.err;
+        EXPECT_NE(r.err.find("option --add-opens=java.base/java.lang=ALL-UNNAMED\n"),
+                  std::string::npos)
+            << r.err;
+        EXPECT_NE(r.err.find("option --add-exports=java.desktop/sun.awt=ALL-UNNAMED\n"),
+                  std::string::npos)
+            << r.err;
+    }
+    // Without the options the probe sees both closed, so the case above is no accident.
+    std::string plain = packLinux(kProbe + "option -Dprobe.action=modules\n", "plain");
+    ChildResult r = launch(plain, E2ePaths::jdk());
+    EXPECT_EQ(reportValue(r.out, "opens.java.lang"), "false");
+    EXPECT_EQ(reportValue(r.out, "exports.sun.awt"), "false");
+}
+
 }  // namespace

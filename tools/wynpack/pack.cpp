@@ -52,6 +52,9 @@ bool makeConfigBlock(const PackOptions& options, std::string utf8, const Archive
     for (const std::string& warning : configWarnings(utf8)) {
         messages.warning(quoted(options.config) + " " + warning);
     }
+    for (const std::string& note : configNotes(utf8)) {
+        messages.note(quoted(options.config) + " " + note);
+    }
     bool classPathConfigured =
         firstKeyLine(utf8, "classpath").found || firstKeyLine(utf8, "java_classpath").found;
     if (!checkMainClass(firstKeyLine(utf8, "mainclass").value, classPathConfigured, jars,

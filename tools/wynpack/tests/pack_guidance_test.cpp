@@ -147,6 +147,37 @@ TEST_F(PackChecks, ConfigurationLinesTheLauncherWouldMisreadAreWarnedAbout) {
                      "runtime pass it"}));
 }
 
+// Module options copied from a `java` command line in two words are joined by the launcher;
+// the packer says so, and what it hands over.
+TEST_F(PackChecks, TwoWordModuleOptionsAreNoted) {
+    ProcessResult run = packWith(
+        "mainclass app.Main\n"
+        "option --add-opens java.base/java.lang=ALL-UNNAMED\n"
+        "option --add-exports\n"
+        "property a=b\n"
+        "option java.desktop/sun.awt=ALL-UNNAMED\n"
+        "option --add-modules=java.sql\n"
+        "option -p\n");
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    std::vector<std::string> notes;
+    std::string prefix = "wynpack: note: '" + dir_.file("settings.cfg") + "' ";
+    for (const std::string& line : linesOf(run.err)) {
+        if (line.rfind(prefix, 0) == 0) {
+            notes.push_back(line.substr(prefix.size()));
+        }
+    }
+    EXPECT_EQ(notes,
+              (Names{"line 2: option '--add-opens java.base/java.lang=ALL-UNNAMED' is handed to "
+                     "the runtime as '--add-opens=java.base/java.lang=ALL-UNNAMED', as java "
+                     "joins its two words",
+                     "line 3: options '--add-exports' and 'java.desktop/sun.awt=ALL-UNNAMED' "
+                     "(line 5) are handed to the runtime as one, "
+                     "'--add-exports=java.desktop/sun.awt=ALL-UNNAMED', as java joins them",
+                     "line 7: option '-p' has no value on a following option line; it is "
+                     "handed over alone"}));
+    EXPECT_EQ(run.err.find("wynpack: warning:"), std::string::npos) << run.err;
+}
+
 TEST_F(PackChecks, MainClassMustBeInTheJarsAndStartable) {
     ProcessResult missing = packWith("mainclass app.Missing\n");
     EXPECT_EQ(missing.exitStatus, 2);
