@@ -13,6 +13,7 @@ const char* const kJvmLibraryName = "jvm.dll";
 const char* const kSplashLibraryName = "splashscreen.dll";
 const char* const kJvmLibrarySubPaths[] = {"", "bin\\", "jre\\bin\\", "..\\jre\\bin\\", nullptr};
 const char kClassPathSeparator = ';';
+const char kDefaultRuntimeOrder[] = "cbsie";
 
 namespace {
 
@@ -93,10 +94,10 @@ TextString finalPath(const TextString& path) {
 
 void setJvmDirectoryForTests(const char*) {}
 
-void systemRuntimeHomes(StringList& homes) {
+int32_t systemRuntimeHomes(StringList& homes) {
     TextString java = javaOnPath();
     if (java.empty()) {
-        return;
+        return 0;
     }
     // <home>\bin\java.exe: the home is two components up.
     TextString home = finalPath(java);
@@ -105,6 +106,8 @@ void systemRuntimeHomes(StringList& homes) {
     if (!home.empty()) {
         homes.addString(home);
     }
+    // The installation records come first and are compared by version: none is preferred.
+    return 0;
 }
 
 }  // namespace platform

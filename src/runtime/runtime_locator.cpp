@@ -37,7 +37,6 @@ bool candidateReadable(const TextString& candidate) {
 // that does not fit counts as absent.
 constexpr int32_t kRegistryTextLimit = 260;
 
-const char kDefaultOrder[] = "cbsie";
 const char kSourceLetters[] = "cbsie";
 
 // The records of Oracle's installers, older ones first: CurrentVersion names the record
@@ -270,9 +269,15 @@ void systemRuntime(RuntimeSelection& selection) {
         return;
     }
     StringList homes;
-    platform::systemRuntimeHomes(homes);
+    int32_t preferred = platform::systemRuntimeHomes(homes);
     for (int32_t i = 0; i < homes.count(); ++i) {
-        if (offerHome(selection, TextView(homes.stringAt(i)), TextView())) {
+        TextView home(homes.stringAt(i));
+        if (i < preferred) {
+            TextString library = findJvmInHome(home);
+            if (!library.empty() && selection.offerPreferred(library)) {
+                return;
+            }
+        } else if (offerHome(selection, home, TextView())) {
             return;
         }
     }
@@ -319,7 +324,7 @@ TextString sourceOrder() {
             namesSource = true;
         }
     }
-    return namesSource ? order : TextString(kDefaultOrder);
+    return namesSource ? order : TextString(platform::kDefaultRuntimeOrder);
 }
 
 }  // namespace

@@ -54,6 +54,17 @@ bool RuntimeSelection::offer(const TextString& library, TextView recordVersion) 
     return false;
 }
 
+bool RuntimeSelection::offerPreferred(const TextString& library) {
+    if (offer(library, TextView())) {
+        return true;
+    }
+    if (fitting_ == library.c_str()) {
+        trace("runtime %s: the system's default, fits: taken", library.c_str());
+        return true;
+    }
+    return false;
+}
+
 bool RuntimeSelection::endSource(TextString& chosen) {
     chosen = !fitting_.empty() ? fitting_ : unversioned_;
     if (!fitting_.empty() && boundsSet()) {

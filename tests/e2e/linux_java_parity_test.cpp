@@ -93,4 +93,30 @@ TEST_F(LinuxJavaParity, TwoWordModuleOptionsReachTheRuntime) {
     EXPECT_EQ(reportValue(r.out, "exports.sun.awt"), "false");
 }
 
+// JAVA_HOME names the runtime a Linux user wants, also when another java is on PATH; without
+// it, a lower bound takes the system's default java rather than the highest one installed.
+TEST_F(LinuxJavaParity, JavaHomeWinsAndTheSystemDefaultIsPreferred) {
+    std::string later = laterRuntime(25);
+    if (later.empty()) {
+        GTEST_SKIP() << "no runtime of release 25 or later in /usr/lib/jvm";
+    }
+    std::string path = std::string("PATH=") + E2ePaths::jdk() + "/bin:/usr/bin:/bin";
+    std::string exe = packLinux(kProbe);
+    ChildResult r = launch(exe, later, {}, {path});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(reportValue(r.out, "property.java.version").substr(0, 2), "25") << r.out;
+
+    std::string bounded = packLinux(kProbe + "minjre 1.8\n", "bounded");
+    r = run(bounded, {}, {path}, {"JAVA_HOME", "JRE_HOME", "WYN_TRACE"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(reportValue(r.out, "property.java.version").substr(0, 3), "17.") << r.out;
+    r = run(bounded, {}, {path, "WYN_TRACE=1"}, {"JAVA_HOME", "JRE_HOME"});
+    EXPECT_NE(r.err.find("the system's default, fits: taken"), std::string::npos) << r.err;
+
+    std::string needsLater = packLinux(kProbe + "minjre 21\n", "later");
+    r = run(needsLater, {}, {path}, {"JAVA_HOME", "JRE_HOME", "WYN_TRACE"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(reportValue(r.out, "property.java.version").substr(0, 2), "25") << r.out;
+}
+
 }  // namespace
