@@ -93,12 +93,8 @@ void closeRuntimeSplashLater(JNIEnv* env, int ms) {
     trace("runtime splash closes in %d ms", ms);
 }
 
-// What follows a message's own text: the runtime's reason for a failed creation, the class of
-// a main class failure.
+// What follows a message's own text: the class of a main class failure.
 TextString failureDetail(int result, const ConfigStore& config) {
-    if (result == kMessageVmStartFailed) {
-        return vmCreationReason();
-    }
     if (result == kMessageMainClassNotFound || result == kMessageMainMethodMissing) {
         return config.mainClass();
     }
@@ -122,12 +118,19 @@ int reportFailure(int result, TextView version, const ConfigStore& config) {
         }
         text = formatMessage(text, version, minjre, config.maxJre());
     }
+    trace("launch failed: message %d", result);
+    if (result == kMessageVmStartFailed) {
+        // The runtime's reason is already on standard error: the box shows it below the
+        // message, standard error does not get it twice.
+        showMessageAfterOutput(text, vmCreationReason(), splashWindowHandle());
+        setSplashAutoClose(kSplashCloseDelayOnFailure);
+        return result;
+    }
     TextString detail = failureDetail(result, config);
     if (!detail.empty()) {
         text.append("\n\n");
         text.append(detail);
     }
-    trace("launch failed: message %d", result);
     TextString downloadUrl = config.jreDownloadUrl();
     if (needsAnotherRuntime(result) && isWebAddress(downloadUrl)) {
         trace("download page offered: %s", downloadUrl.c_str());
