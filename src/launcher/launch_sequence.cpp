@@ -5,6 +5,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "base/command_line.h"
 #include "base/jni_calls.h"
 #include "base/trace.h"
 #include "base/version.h"
@@ -37,7 +38,43 @@ void addOption(JvmSession& session, TextView option) {
     session.addOption(option);
 }
 
-void collectVmOptions(const ConfigStore& config, JvmSession& session) {
+// The command as `java` sets it in sun.java.command, which monitoring tools (jps, jcmd) show
+// and which applications read to restart themselves: the main class (dotted), then every
+// argument main receives, each after one blank.
+TextString javaCommand(const TextString& mainClass, const StringList& argumentValues, int argc,
+                       char** argv) {
+    TextString command(mainClass);
+    for (int32_t i = 0; i < command.length(); ++i) {
+        if (command[i] == '/') {
+            command[i] = '.';
+        }
+    }
+    for (int32_t i = 0; i < argumentValues.count(); ++i) {
+        TextString value(argumentValues.stringAt(i));
+        ItemArray<char*> words;
+        splitCommandLine(value.data(), words, nullptr);
+        for (int32_t w = 0; w < words.length(); ++w) {
+            command.append(' ');
+            command.append(words[w]);
+        }
+    }
+    for (int i = 0; i < argc; ++i) {
+        command.append(' ');
+        command.append(argv[i]);
+    }
+    return command;
+}
+
+bool optionConfigured(const StringList& options, const char* prefix) {
+    for (int32_t i = 0; i < options.count(); ++i) {
+        if (std::strncmp(options.stringAt(i), prefix, std::strlen(prefix)) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void collectVmOptions(const ConfigStore& config, JvmSession& session, TextView command) {
     StringList options;
     config.collectOptions(options);
     for (int32_t i = 0; i < options.count(); ++i) {
@@ -52,6 +89,13 @@ void collectVmOptions(const ConfigStore& config, JvmSession& session) {
         addOption(session, "-Dwyn.is.elevated=true");
     }
     addOption(session, "-Dwyn.version=" WYN_VERSION_TEXT);
+    // As `java` sets them, unless the configuration does.
+    if (!optionConfigured(options, "-Dsun.java.command=")) {
+        addOption(session, TextString::concat("-Dsun.java.command=", command));
+    }
+    if (!optionConfigured(options, "-Dsun.java.launcher=")) {
+        addOption(session, "-Dsun.java.launcher=wyn");
+    }
     addRuntimeHooks(session);
 }
 
@@ -259,7 +303,10 @@ int launchApplication(int argc, char** argv, void (*onVmStarted)()) {
     JvmSession& session = *activeSession;
     TextString version;
 
-    collectVmOptions(config, session);
+    StringList argumentValues;
+    config.collectArgv(argumentValues);
+    TextString mainClass = config.mainClass();
+    collectVmOptions(config, session, javaCommand(mainClass, argumentValues, argc, argv));
 
     TextString runtime = locateJvmLibrary();
     if (runtime.empty()) {
@@ -323,9 +370,6 @@ int launchApplication(int argc, char** argv, void (*onVmStarted)()) {
         closeRuntimeSplashLater(env, closeOnWindow ? 30000 : 1750);
     }
 
-    StringList argumentValues;
-    config.collectArgv(argumentValues);
-    TextString mainClass = config.mainClass();
     trace("main class %s, %d configured and %d command-line argument values", mainClass.c_str(),
           argumentValues.count(), argc);
     result = session.callMain(mainClass.c_str(), argumentValues, argc, argv);

@@ -3,6 +3,8 @@
 // main that throws, two-word module options, the runtime that JAVA_HOME names, the command
 // that monitoring tools see, class path lines written with ':', and the trace of what was
 // handed to the runtime.
+#include <signal.h>
+
 #include <string>
 #include <vector>
 
@@ -117,6 +119,47 @@ TEST_F(LinuxJavaParity, JavaHomeWinsAndTheSystemDefaultIsPreferred) {
     r = run(needsLater, {}, {path}, {"JAVA_HOME", "JRE_HOME", "WYN_TRACE"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(reportValue(r.out, "property.java.version").substr(0, 2), "25") << r.out;
+}
+
+// sun.java.command holds the main class and every argument main receives, as `java` sets it,
+// so that jps and jcmd name the application and applications can restart themselves.
+TEST_F(LinuxJavaParity, JavaCommandNamesTheMainClassAndItsArguments) {
+    std::string exe = packLinux(kProbe +
+                                "argv --mode \"two words\"\n"
+                                "option -Dprobe.properties=sun.java.command,sun.java.launcher\n");
+    for (const std::string& home : runtimes()) {
+        SCOPED_TRACE(home);
+        ChildResult r = launch(exe, home, {"file.txt"});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(reportValue(r.out, "property.sun.java.command"),
+                  "com.example.probe.Probe --mode two words file.txt");
+        EXPECT_EQ(reportValue(r.out, "property.sun.java.launcher"), "wyn");
+    }
+
+    // The running application as jps lists it.
+    std::string waiting = packLinux(kProbe + "option -Dprobe.action=wait\n", "waiting");
+    ChildCommand command;
+    command.argv = {waiting, "first"};
+    command.setEnv = {std::string("JAVA_HOME=") + E2ePaths::jdk()};
+    command.unsetEnv = {"JRE_HOME", "CLASSPATH", "CLASS_PATH", "JAVA_TOOL_OPTIONS"};
+    command.workingDirectory = dir();
+    ChildProcess child(command);
+    ASSERT_TRUE(child.waitForOutput("ready=1", 60000));
+    ChildResult jps = runChild({{std::string(E2ePaths::jdk()) + "/bin/jps", "-lm"}, {}, {}, dir()});
+    std::string pid = std::to_string(child.pid());
+    child.sendSignal(SIGTERM);
+    child.finish(30000);
+    EXPECT_NE(jps.out.find(pid + " com.example.probe.Probe first\n"), std::string::npos)
+        << jps.out << jps.err;
+}
+
+// The configuration may set them itself.
+TEST_F(LinuxJavaParity, ConfiguredJavaCommandIsKept) {
+    std::string exe = packLinux(kProbe + "option -Dsun.java.command=custom\n" +
+                                "option -Dprobe.properties=sun.java.command\n");
+    ChildResult r = launch(exe, E2ePaths::jdk());
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(reportValue(r.out, "property.sun.java.command"), "custom");
 }
 
 }  // namespace

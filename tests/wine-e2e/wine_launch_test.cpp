@@ -166,7 +166,10 @@ TEST(HeadlessRecordedLaunch, OptionsPropertiesMainClassAndArguments) {
                   {"option -Xmx64m", "option -Dfirst=1", "option -Dseen=from export",
                    "option -Djava.class.path=" + logExe, "option -Dwyn.class.path=" + logExe,
                    "option -Dwyn.app.path=" + logExe, "option -Dapplication.home=" + logDir,
-                   "option -Dwyn.is.elevated=true", "option -Dwyn.version=0.1.0"}));
+                   "option -Dwyn.is.elevated=true", "option -Dwyn.version=0.1.0",
+                   "option -Dsun.java.command=app.Main first second arg C:\\\\dir\\\\ third "
+                   "cmd1 cmd two a\"quote back\\\\\\\\slash",
+                   "option -Dsun.java.launcher=wyn"}));
     EXPECT_EQ(launch.runtimeRecords("env "),
               std::vector<std::string>(
                   {"env JAVA_TOOL_OPTIONS unset", "env WYN_E2E_EXPORTED=from export"}));
