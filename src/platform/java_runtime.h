@@ -31,6 +31,9 @@ extern const char* const kSplashLibraryName;
 extern const char* const kJvmLibrarySubPaths[];
 // The separator between the entries of a class path handed to the JVM.
 extern const char kClassPathSeparator;
+// The characters that separate the entries of a configured class path line: ";" on Windows,
+// ";:" on Linux (where a user copies a -cp value, and a path with ':' is vanishingly rare).
+extern const char kClassPathLineSeparators[];
 
 // The runtime locator's default source order (see runtime/runtime_locator.h).
 extern const char kDefaultRuntimeOrder[];

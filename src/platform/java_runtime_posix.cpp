@@ -21,6 +21,7 @@ const char* const kSplashLibraryName = "libsplashscreen.so";
 const char* const kJvmLibrarySubPaths[] = {
     "", "lib/", "jre/lib/", "../jre/lib/", "jre/lib/amd64/", "lib/amd64/", nullptr};
 const char kClassPathSeparator = ':';
+const char kClassPathLineSeparators[] = ";:";
 const char kDefaultRuntimeOrder[] = "cbesi";
 
 namespace {

@@ -13,6 +13,7 @@ const char* const kJvmLibraryName = "jvm.dll";
 const char* const kSplashLibraryName = "splashscreen.dll";
 const char* const kJvmLibrarySubPaths[] = {"", "bin\\", "jre\\bin\\", "..\\jre\\bin\\", nullptr};
 const char kClassPathSeparator = ';';
+const char kClassPathLineSeparators[] = ";";
 const char kDefaultRuntimeOrder[] = "cbsie";
 
 namespace {

@@ -4,6 +4,7 @@
 // that monitoring tools see, class path lines written with ':', and the trace of what was
 // handed to the runtime.
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -160,6 +161,27 @@ TEST_F(LinuxJavaParity, ConfiguredJavaCommandIsKept) {
     ChildResult r = launch(exe, E2ePaths::jdk());
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(reportValue(r.out, "property.sun.java.command"), "custom");
+}
+
+// A classpath line written with ':' as in a -cp value works with patterns, and a line that
+// adds nothing is named by the trace.
+TEST_F(LinuxJavaParity, ClassPathLinesWithColonsAndLinesThatAddNothing) {
+    ASSERT_EQ(mkdir((dir() + "/lib").c_str(), 0755), 0);
+    writeFile(dir() + "/lib/one.jar", "");
+    writeFile(dir() + "/lib/two.jar", "");
+    std::string exe = packLinux(kProbe +
+                                "classpath lib/*.jar:extra.jar\n"
+                                "classpath nothing/*.jar\n");
+    ChildResult r = launch(exe, E2ePaths::jdk(), {}, {"WYN_TRACE=1"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::string classPath = reportValue(r.out, "property.java.class.path");
+    std::string one = dir() + "/lib/one.jar", two = dir() + "/lib/two.jar";
+    EXPECT_TRUE(classPath == exe + ":" + one + ":" + two + ":" + dir() + "/extra.jar" ||
+                classPath == exe + ":" + two + ":" + one + ":" + dir() + "/extra.jar")
+        << classPath;
+    EXPECT_NE(r.err.find("class path line 'nothing/*.jar' adds no entry"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find("class path line 'lib/"), std::string::npos) << r.err;
 }
 
 }  // namespace
