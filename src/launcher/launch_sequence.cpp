@@ -137,8 +137,12 @@ void closeRuntimeSplashLater(JNIEnv* env, int ms) {
     trace("runtime splash closes in %d ms", ms);
 }
 
-// What follows a message's own text: the class of a main class failure.
+// What follows a message's own text: the places searched for a runtime, the class of a main
+// class failure.
 TextString failureDetail(int result, const ConfigStore& config) {
+    if (result == kRuntimeNotFound) {
+        return runtimeSearchReport();
+    }
     if (result == kMessageMainClassNotFound || result == kMessageMainMethodMissing) {
         return config.mainClass();
     }

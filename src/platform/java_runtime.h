@@ -37,6 +37,8 @@ extern const char kClassPathLineSeparators[];
 
 // The runtime locator's default source order (see runtime/runtime_locator.h).
 extern const char kDefaultRuntimeOrder[];
+// Where the system's runtimes are looked for, in words, for the message that none was found.
+extern const char kSystemRuntimePlaces[];
 
 // Appends, in order of preference, the homes of the runtimes the system itself names, each
 // once. Returns how many of the first ones are the system's default runtime, which is taken

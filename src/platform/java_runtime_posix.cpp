@@ -23,6 +23,7 @@ const char* const kJvmLibrarySubPaths[] = {
 const char kClassPathSeparator = ':';
 const char kClassPathLineSeparators[] = ";:";
 const char kDefaultRuntimeOrder[] = "cbesi";
+const char kSystemRuntimePlaces[] = "the java on PATH, /usr/lib/jvm and SDKMAN's candidates/java";
 
 namespace {
 

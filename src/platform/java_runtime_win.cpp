@@ -15,6 +15,8 @@ const char* const kJvmLibrarySubPaths[] = {"", "bin\\", "jre\\bin\\", "..\\jre\\
 const char kClassPathSeparator = ';';
 const char kClassPathLineSeparators[] = ";";
 const char kDefaultRuntimeOrder[] = "cbsie";
+const char kSystemRuntimePlaces[] =
+    "the Java installations in the registry and the java.exe on PATH";
 
 namespace {
 

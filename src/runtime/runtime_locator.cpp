@@ -61,6 +61,8 @@ struct LocatorState {
     TextString kept{"-"};
     // The skipped version closest to the bounds when nothing was found.
     TextString skippedVersion;
+    // The places searched, one line each, for the message that nothing was found.
+    TextString searched;
 };
 
 LocatorState& state() {
@@ -226,6 +228,19 @@ bool offerVendorRecords(RuntimeSelection& selection) {
     return false;
 }
 
+// Notes one place searched: the text, then an explanation in parentheses when given.
+void noteSearched(TextView place, const char* why) {
+    TextString& searched = state().searched;
+    searched.append("  ");
+    searched.append(place);
+    if (why != nullptr) {
+        searched.append(" (");
+        searched.append(why);
+        searched.append(')');
+    }
+    searched.append('\n');
+}
+
 void configuredLibrary(RuntimeSelection& selection) {
     if (activeConfig == nullptr) {
         return;
@@ -235,6 +250,7 @@ void configuredLibrary(RuntimeSelection& selection) {
         return;
     }
     TextString candidate = activeConfig->resolvePath(value);
+    noteSearched(candidate, "jvmdll");
     if (candidateReadable(candidate)) {
         selection.offer(candidate, TextView());
     }
@@ -248,13 +264,16 @@ void shippedRuntime(RuntimeSelection& selection) {
     if (home.empty()) {
         home = TextString("./jre/");
     }
-    offerHome(selection, activeConfig->resolvePath(home), TextView());
+    TextString resolved = activeConfig->resolvePath(home);
+    noteSearched(resolved, "jre, beside the program");
+    offerHome(selection, resolved, TextView());
 }
 
 // The installation records of Oracle's installers (the current record of each key first,
 // then every other version), those of the vendors' installers, then what the platform
 // names: the java on PATH, and on Linux the system's runtime directories.
 void systemRuntime(RuntimeSelection& selection) {
+    noteSearched(platform::kSystemRuntimePlaces, nullptr);
     for (const char* key : kJavaSoftKeys) {
         if (offerCurrentRecord(selection, key)) {
             return;
@@ -286,6 +305,14 @@ void systemRuntime(RuntimeSelection& selection) {
 void environmentRuntime(RuntimeSelection& selection) {
     for (const char* name : {"JRE_HOME", "JAVA_HOME"}) {
         TextString home = platform::getEnvPath(name);
+        TextString place(name);
+        if (home.empty()) {
+            place.append(" not set");
+        } else {
+            place.append('=');
+            place.append(home);
+        }
+        noteSearched(place, nullptr);
         if (!home.empty() && offerHome(selection, home, TextView())) {
             return;
         }
@@ -348,6 +375,30 @@ TextString locateJvmLibrary() {
     }
     located.skippedVersion = selection.closestSkippedVersion();
     return located.kept;
+}
+
+TextString runtimeSearchReport() {
+    const LocatorState& located = state();
+    if (located.searched.empty()) {
+        return TextString();
+    }
+    TextString report("Looked for a Java runtime in:\n");
+    report.append(located.searched);
+    TextString order = sourceOrder();
+    bool environment = std::strchr(order.c_str(), 'e') != nullptr;
+    bool beside = std::strchr(order.c_str(), 'b') != nullptr;
+    if (environment && beside) {
+        report.append(
+            "Set JAVA_HOME to the folder of a Java runtime, or put a runtime in a "
+            "folder named jre beside the program.");
+    } else if (environment) {
+        report.append("Set JAVA_HOME to the folder of a Java runtime.");
+    } else if (beside) {
+        report.append("Put a Java runtime in a folder named jre beside the program.");
+    } else {
+        report.resize(report.length() - 1);
+    }
+    return report;
 }
 
 TextString skippedRuntimeVersion() {

@@ -33,6 +33,10 @@ TextString locateJvmLibrary();
 // `minjre`/`maxjre`: the version closest to the bounds (the lowest above `maxjre`, else the
 // highest below `minjre`). Empty otherwise.
 TextString skippedRuntimeVersion();
+// After a search that found nothing: the places searched, one indented line each, under a
+// heading, and what would help (JAVA_HOME, a jre folder beside the program, as far as the
+// source order consults them). Empty before a search.
+TextString runtimeSearchReport();
 // The first runtime library below one runtime home, or empty.
 TextString findJvmInHome(TextView home);
 // The runtime library named by one registry installation record (key below HKLM), or empty.

@@ -69,6 +69,28 @@ TEST_F(LinuxFailure, CreationFailuresCarryTheRuntimesReason) {
     }
 }
 
+// Message 1 says where the launcher looked and what would help; an override of its text keeps
+// the places.
+TEST_F(LinuxFailure, MissingRuntimeNamesThePlacesSearched) {
+    for (const char* message : {"", "message 1=No Java here.\n"}) {
+        std::string exe = packLinux(kProbe + "jre_order be\n" + message, "nojava");
+        ChildResult r = run(exe, {}, {"JAVA_HOME=" + dir() + "/nothing"},
+                            {"JRE_HOME", "CLASSPATH", "CLASS_PATH", "WYN_TRACE"});
+        EXPECT_EQ(r.exitCode, 1);
+        std::string text =
+            message[0] == '\0' ? "Java Runtime Environment not found." : "No Java here.";
+        EXPECT_TRUE(contains(r.err, "Error: " + text + "\n\nLooked for a Java runtime in:\n  " +
+                                        dir() +
+                                        "/./jre/ (jre, beside the program)\n  JRE_HOME not set\n"
+                                        "  JAVA_HOME=" +
+                                        dir() +
+                                        "/nothing\n"
+                                        "Set JAVA_HOME to the folder of a Java runtime, or put a "
+                                        "runtime in a folder named jre beside the program.\n"))
+            << r.err;
+    }
+}
+
 TEST_F(LinuxFailure, MessagesOfTheMainClassNameIt) {
     // A class path entry of the configuration lets the packer accept a class it cannot see.
     std::string missing =
