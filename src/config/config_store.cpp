@@ -2,6 +2,7 @@
 #include "config/config_store.h"
 
 #include "base/trace.h"
+#include "config/config_keys_known.h"
 #include "config/config_sources.h"
 #include "config/line_reader.h"
 #include "config/payload.h"
@@ -118,6 +119,10 @@ void ConfigStore::loadFrom(const char* executable) {
         removeRange(0, embeddedStart_);
         embeddedStart_ = 0;
     }
+    if (embeddedStart_ > 0) {
+        traceUnknownKeys(TextView(data(), embeddedStart_), "external");
+    }
+    traceUnknownKeys(TextView(data() + embeddedStart_, length() - embeddedStart_), "embedded");
 }
 
 TextString ConfigStore::lookup(TextView key, LineCallback callback, void* context,

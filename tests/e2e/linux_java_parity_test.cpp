@@ -184,4 +184,24 @@ TEST_F(LinuxJavaParity, ClassPathLinesWithColonsAndLinesThatAddNothing) {
     EXPECT_EQ(r.err.find("class path line 'lib/"), std::string::npos) << r.err;
 }
 
+// A typo in the external file beside the program (or in the embedded text) is named by the
+// trace, with its source and line.
+TEST_F(LinuxJavaParity, TraceNamesUnknownKeysOfBothSources) {
+    std::string exe = packLinux(kProbe + "# a comment\nsplashtitel Demo\n");
+    writeFile(exe + ".cfg", "option -Xmx64m\nmaxjr 17\n");
+    for (const std::string& home : runtimes()) {
+        SCOPED_TRACE(home);
+        ChildResult r = launch(exe, home, {}, {"WYN_TRACE=1"});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_NE(r.err.find("external configuration line 2: unknown key 'maxjr', ignored"),
+                  std::string::npos)
+            << r.err;
+        EXPECT_NE(r.err.find("embedded configuration line 3: unknown key 'splashtitel', ignored"),
+                  std::string::npos)
+            << r.err;
+        EXPECT_EQ(r.err.find("unknown key 'option'"), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("unknown key 'mainclass'"), std::string::npos) << r.err;
+    }
+}
+
 }  // namespace
