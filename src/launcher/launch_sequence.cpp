@@ -218,6 +218,15 @@ void applyEnvironment(const ConfigStore& config) {
         }
     }
     if (!toolOptionsExported) {
+        const char* inherited = platform::getEnv("JAVA_TOOL_OPTIONS");
+        if (inherited != nullptr && inherited[0] != '\0') {
+            // The usual way to attach a debugger: say where it went and how to keep it.
+            trace(
+                "inherited JAVA_TOOL_OPTIONS=%s removed: the runtime gets only what the "
+                "configuration exports; to keep it, add the line "
+                "'export JAVA_TOOL_OPTIONS=${JAVA_TOOL_OPTIONS}'",
+                inherited);
+        }
         platform::putEnv("JAVA_TOOL_OPTIONS=");
     }
 }

@@ -204,4 +204,27 @@ TEST_F(LinuxJavaParity, TraceNamesUnknownKeysOfBothSources) {
     }
 }
 
+// An inherited JAVA_TOOL_OPTIONS (how a debugger is often attached) is removed, and the trace
+// says so and how to keep it; the line it names keeps it.
+TEST_F(LinuxJavaParity, RemovedToolOptionsAreTracedWithHowToKeepThem) {
+    std::string exe = packLinux(kProbe + "option -Dprobe.properties=probe.tool\n");
+    ChildResult r = launch(exe, E2ePaths::jdk(), {},
+                           {"WYN_TRACE=1", "JAVA_TOOL_OPTIONS=-Dprobe.tool=inherited"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(reportValue(r.out, "property.probe.tool"), "null");
+    EXPECT_NE(r.err.find("inherited JAVA_TOOL_OPTIONS=-Dprobe.tool=inherited removed: the "
+                         "runtime gets only what the configuration exports; to keep it, add the "
+                         "line 'export JAVA_TOOL_OPTIONS=${JAVA_TOOL_OPTIONS}'"),
+              std::string::npos)
+        << r.err;
+
+    std::string keeping = packLinux(kProbe +
+                                        "export JAVA_TOOL_OPTIONS=${JAVA_TOOL_OPTIONS}\n"
+                                        "option -Dprobe.properties=probe.tool\n",
+                                    "keeping");
+    r = launch(keeping, E2ePaths::jdk(), {}, {"JAVA_TOOL_OPTIONS=-Dprobe.tool=inherited"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(reportValue(r.out, "property.probe.tool"), "inherited");
+}
+
 }  // namespace
