@@ -19,10 +19,13 @@ namespace {
 
 // The access test for one runtime library candidate, and the check that it was built for
 // this process's machine (a 32-bit jvm.dll cannot be loaded by the 64-bit launcher, nor the
-// other way round), traced.
-bool candidateReadable(const TextString& candidate) {
+// other way round), traced; quietly, a candidate that is not there draws no line (a
+// runtime's directories are probed for the library, and most of them do not hold it).
+bool candidateReadable(const TextString& candidate, bool quietly = false) {
     if (!platform::canRead(candidate.c_str())) {
-        trace("runtime candidate %s: not found", candidate.c_str());
+        if (!quietly) {
+            trace("runtime candidate %s: not found", candidate.c_str());
+        }
         return false;
     }
     if (platform::libraryMachine(candidate.c_str()) == platform::LibraryMachine::Differs) {
@@ -419,14 +422,14 @@ TextString findJvmInHome(TextView home) {
         TextString dir = TextString::concat(base, TextView(*sub));
 
         TextString candidate = TextString::concat(dir, TextView(platform::kJvmLibraryName));
-        if (candidateReadable(candidate)) {
+        if (candidateReadable(candidate, true)) {
             return candidate;
         }
         if (vm.length() > 1) {
             candidate = TextString::concat(dir, vm);
             candidate.append('/');
             candidate.append(platform::kJvmLibraryName);
-            if (candidateReadable(candidate)) {
+            if (candidateReadable(candidate, true)) {
                 return candidate;
             }
         }
@@ -439,11 +442,12 @@ TextString findJvmInHome(TextView home) {
             candidate = TextString::concat(dir, entry.name);
             candidate.append('/');
             candidate.append(platform::kJvmLibraryName);
-            if (candidateReadable(candidate)) {
+            if (candidateReadable(candidate, true)) {
                 return candidate;
             }
         }
     }
+    trace("runtime home %s: no %s below it", base.c_str(), platform::kJvmLibraryName);
     return TextString();
 }
 

@@ -39,4 +39,5 @@ class RuntimeSelection {
     TextString unversioned_;
     TextString closestBelow_;
     TextString closestAbove_;
+    bool preferredTaken_ = false;
 };

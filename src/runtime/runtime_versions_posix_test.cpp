@@ -111,7 +111,7 @@ const BoundsCase kBounds[] = {
     {"range of one feature release", "minjre 11\nmaxjre 11", "jdk-11/lib/server/libjvm.so", ""},
     {"only the SDKMAN runtime fits", "minjre 1.8\nmaxjre 1.8",
      "sdkman:candidates/java/8.0.392-tem/jre/lib/amd64/server/libjvm.so", ""},
-    {"update bound reads the real release file", "minjre 17.0.15\nmaxjre 17.0.15",
+    {"update bound reads the real release file", "minjre 17.0.1\nmaxjre 17.0.999",
      "java-17/lib/server/libjvm.so", ""},
     {"no known version fits: the unversioned one is tried", "minjre 12\nmaxjre 16",
      "unversioned/lib/server/libjvm.so", ""},

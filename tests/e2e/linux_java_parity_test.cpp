@@ -114,7 +114,8 @@ TEST_F(LinuxJavaParity, JavaHomeWinsAndTheSystemDefaultIsPreferred) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(reportValue(r.out, "property.java.version").substr(0, 3), "17.") << r.out;
     r = run(bounded, {}, {path, "WYN_TRACE=1"}, {"JAVA_HOME", "JRE_HOME"});
-    EXPECT_NE(r.err.find("the system's default, fits: taken"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("taken: the system's default, its version 17."), std::string::npos)
+        << r.err;
 
     std::string needsLater = packLinux(kProbe + "minjre 21\n", "later");
     r = run(needsLater, {}, {path}, {"JAVA_HOME", "JRE_HOME", "WYN_TRACE"});
@@ -225,6 +226,26 @@ TEST_F(LinuxJavaParity, RemovedToolOptionsAreTracedWithHowToKeepThem) {
     r = launch(keeping, E2ePaths::jdk(), {}, {"JAVA_TOOL_OPTIONS=-Dprobe.tool=inherited"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(reportValue(r.out, "property.probe.tool"), "inherited");
+}
+
+// The trace of the search names the runtimes looked at, each once, without a line for every
+// directory of a runtime that holds no library.
+TEST_F(LinuxJavaParity, RuntimeSearchTraceProbesEachRuntimeOnce) {
+    std::string exe = packLinux(kProbe + "jre_order s\nminjre 1.8\n");
+    ChildResult r = run(exe, {}, {"WYN_TRACE=1"}, {"JAVA_HOME", "JRE_HOME", "CLASSPATH"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    for (const char* noise : {"/legal/", "/man/", "/jmods/", "/bin/libjvm.so", ": not found"}) {
+        EXPECT_EQ(r.err.find(noise), std::string::npos) << noise << "\n" << r.err;
+    }
+    size_t runtimeLines = 0;
+    for (size_t at =
+             r.err.find(std::string("runtime ") + E2ePaths::jdk() + "/lib/server/libjvm.so:");
+         at != std::string::npos;
+         at = r.err.find(std::string("runtime ") + E2ePaths::jdk() + "/lib/server/libjvm.so:",
+                         at + 1)) {
+        ++runtimeLines;
+    }
+    EXPECT_EQ(runtimeLines, 1u) << r.err;
 }
 
 }  // namespace
