@@ -176,8 +176,9 @@ TEST_F(DownloadPage, YesOpensThePageAndNoDoesNot) {
     WineLaunch no;
     MessageBoxView asked = answer(no, IDNO);
     EXPECT_EQ(asked.text,
-              "Java Runtime Environment not found.\n\n"
-              "Do you want to open the download page now?");
+              "Java Runtime Environment not found.\n\nLooked for a Java runtime in:\n  " +
+                  no.file("missing.dll") +
+                  " (jvmdll)\n\nDo you want to open the download page now?");
     Sleep(1500);
     EXPECT_EQ(WineLaunch::lines(no.file("urls.log")), std::vector<std::string>());
 
