@@ -248,4 +248,28 @@ TEST_F(LinuxJavaParity, RuntimeSearchTraceProbesEachRuntimeOnce) {
     EXPECT_EQ(runtimeLines, 1u) << r.err;
 }
 
+// The main jar's Add-Opens and Add-Exports reach the runtime, as with `java -jar`.
+TEST_F(LinuxJavaParity, MainJarManifestOpensAndExportsAreApplied) {
+    ASSERT_EQ(mkdir((dir() + "/content").c_str(), 0755), 0);
+    writeFile(dir() + "/content/readme.txt", "manifest only");
+    writeFile(dir() + "/manifest.txt",
+              "Add-Opens: java.base/java.lang\nAdd-Exports: java.desktop/sun.awt\n");
+    ChildResult jar =
+        runChild({{std::string(E2ePaths::jdk()) + "/bin/jar", "cfm", dir() + "/main.jar",
+                   dir() + "/manifest.txt", "-C", dir() + "/content", "."},
+                  {},
+                  {},
+                  dir()});
+    ASSERT_EQ(jar.exitCode, 0) << jar.err;
+    std::string exe = pack(E2ePaths::linuxStub(), kProbe + "option -Dprobe.action=modules\n",
+                           {dir() + "/main.jar", E2ePaths::probeJar()}, "manifested");
+    for (const std::string& home : runtimes()) {
+        SCOPED_TRACE(home);
+        ChildResult r = launch(exe, home);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(reportValue(r.out, "opens.java.lang"), "true") << r.err;
+        EXPECT_EQ(reportValue(r.out, "exports.sun.awt"), "true") << r.err;
+    }
+}
+
 }  // namespace

@@ -17,6 +17,7 @@
 #include "install_layout.h"
 #include "interruption.h"
 #include "main_class.h"
+#include "manifest_options.h"
 #include "output_file.h"
 #include "pe_image.h"
 #include "splash_entry.h"
@@ -46,7 +47,8 @@ bool readConfigText(const std::string& path, std::string& utf8, Problem& problem
 // Completes and checks the configuration against the jars, then builds its block.
 bool makeConfigBlock(const PackOptions& options, std::string utf8, const ArchiveMerger& jars,
                      const PackMessages& messages, std::string& block, Problem& problem) {
-    if (!completeMainClass(utf8, jars, options.config, messages.note, problem)) {
+    if (!completeMainClass(utf8, jars, options.config, messages.note, problem) ||
+        !addManifestOptions(utf8, jars, messages.note, problem)) {
         return false;
     }
     for (const std::string& warning : configWarnings(utf8)) {
