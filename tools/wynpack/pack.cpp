@@ -264,9 +264,7 @@ bool addTrayIconImages(const PackOptions& options, ArchiveMerger& merger,
                           quoted(icon.path) + " " + reason);
             continue;
         }
-        struct stat file = {};
-        time_t modified = stat(icon.path.c_str(), &file) == 0 ? file.st_mtime : 0;
-        merger.addStoredEntry(trayIconEntryName(icon.groupId), std::move(png), modified);
+        merger.addStoredEntry(trayIconEntryName(icon.groupId), std::move(png), packedEntryTime());
     }
     return true;
 }
