@@ -166,7 +166,6 @@ TEST_F(RuntimeVersions, SystemDefaultRuntimeIsPreferredWhenItFits) {
         << "default-java does not fit: the highest fitting one";
 
     // The java on PATH comes before default-java.
-    jvm.file("java-17/bin/java");
     ASSERT_TRUE(empty.link("bin/java", kInstalledJdk + "/bin/java"));
     EnvironmentScope onPath("PATH", empty.path("bin").c_str());
     EXPECT_EQ(locate("jre_order s\nminjre 1.8"), kInstalledJdk + "/lib/server/libjvm.so");
