@@ -7,6 +7,7 @@
 // everything else comes out in ANSI. stdout and stderr keep the places of inserted values, so
 // that a command line can take each as one literal word.
 #include "config/config_store.h"
+#include "config/option_words.h"
 #include "config/value_expansion.h"
 
 namespace {
@@ -113,7 +114,13 @@ TextString ConfigStore::startOnFirstThreadOption() const {
 }
 
 void ConfigStore::collectOptions(StringList& target) const {
-    collectValuesExternalLast("option", target);
+    // Two-word options are joined within each source, never across the two.
+    StringList embedded;
+    collectValues("option", embedded, true);
+    appendJoiningTwoWordOptions(embedded, target);
+    StringList external;
+    collectExternalValues("option", external);
+    appendJoiningTwoWordOptions(external, target);
 }
 
 void ConfigStore::collectProperties(StringList& target) const {

@@ -2,6 +2,7 @@
 #include "config/config_store.h"
 
 #include "base/trace.h"
+#include "config/config_keys_known.h"
 #include "config/config_sources.h"
 #include "config/line_reader.h"
 #include "config/payload.h"
@@ -118,6 +119,10 @@ void ConfigStore::loadFrom(const char* executable) {
         removeRange(0, embeddedStart_);
         embeddedStart_ = 0;
     }
+    if (embeddedStart_ > 0) {
+        traceUnknownKeys(TextView(data(), embeddedStart_), "external");
+    }
+    traceUnknownKeys(TextView(data() + embeddedStart_, length() - embeddedStart_), "embedded");
 }
 
 TextString ConfigStore::lookup(TextView key, LineCallback callback, void* context,
@@ -169,8 +174,12 @@ void ConfigStore::collectValues(TextView key, StringList& target, bool embeddedO
 }
 
 void ConfigStore::collectValuesExternalLast(TextView key, StringList& target, bool toAnsi) const {
+    collectValues(key, target, true, toAnsi);
+    collectExternalValues(key, target, toAnsi);
+}
+
+void ConfigStore::collectExternalValues(TextView key, StringList& target, bool toAnsi) const {
     CollectContext context{this, &target, !toAnsi};
-    lookup(key, collectExpanded, &context, true, toAnsi, TextView());
     int32_t externalEnd = embeddedStart_ > 0 && embeddedStart_ <= length() ? embeddedStart_ : 0;
     TextString external(data(), externalEnd);
     lookupIn(external.c_str(), key, collectExpanded, &context, toAnsi, TextView());

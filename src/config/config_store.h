@@ -43,6 +43,8 @@ class ConfigStore : public TextString {
     // The same with the embedded lines first and the external file's lines after them, so
     // that the external file wins where the last value counts.
     void collectValuesExternalLast(TextView key, StringList& target, bool toAnsi = true) const;
+    // Every value of key in the external file only, each expanded, in text order.
+    void collectExternalValues(TextView key, StringList& target, bool toAnsi = true) const;
 
     TextString exeFile() const { return exeFile_; }
     TextString exePath() const { return exePath_; }
@@ -87,7 +89,8 @@ class ConfigStore : public TextString {
     TextString cds() const;
     TextString startOnFirstThreadOption() const;
     // Embedded values first, then the external file's: the runtime takes the last value of
-    // an option such as -Xmx and of a property, so the external file wins.
+    // an option such as -Xmx and of a property, so the external file wins. Options that
+    // `java` takes in two words are joined within each source (config/option_words.h).
     void collectOptions(StringList& target) const;
     void collectProperties(StringList& target) const;  // UTF-8
     void collectExports(StringList& target) const;

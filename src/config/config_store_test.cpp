@@ -135,6 +135,23 @@ TEST_F(StoreTest, ExternalOptionsAndPropertiesComeAfterTheEmbeddedOnes) {
     EXPECT_EQ(list(&ConfigStore::collectOptions, store), (Values{"-Xmx256m", "-Da"}));
 }
 
+// `java` takes a module option and its value as two words; the runtime only as one. The two
+// are joined within the embedded text and within the external file, never across them.
+TEST_F(StoreTest, TwoWordOptionsAreJoinedWithinEachSource) {
+    loadWithExternal(
+        "option --add-opens\r\noption java.base/java.lang=ALL-UNNAMED\r\n"
+        "option --add-modules",
+        "option ext/pkg=ALL-UNNAMED\r\noption --add-exports a/b=c");
+    StringList options;
+    store.collectOptions(options);
+    Values values;
+    for (int32_t i = 0; i < options.count(); ++i) {
+        values.emplace_back(options.stringAt(i));
+    }
+    EXPECT_EQ(values, (Values{"--add-opens=java.base/java.lang=ALL-UNNAMED", "--add-modules",
+                              "ext/pkg=ALL-UNNAMED", "--add-exports=a/b=c"}));
+}
+
 TEST_F(StoreTest, EmbeddedOnlyKeysIgnoreTheExternalFile) {
     loadWithExternal("mainclass Emb", "mainclass Ext\r\ndisableexternal false");
     EXPECT_EQ(str(store.mainClass()), "Emb");

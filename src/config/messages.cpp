@@ -68,6 +68,12 @@ void showMessage(TextView text, void* owner) {
     platform::showErrorBox(owner, TextString(text).c_str(), caption.c_str());
 }
 
+void showMessageAfterOutput(TextView text, TextView printed, void* owner) {
+    TextString caption = getMessage(kMessageCaption);
+    platform::showErrorBoxAfterOutput(owner, TextString(text).c_str(), TextString(printed).c_str(),
+                                      caption.c_str());
+}
+
 void showMessageOfferingPage(TextView text, void* owner, TextView url) {
     TextString caption = getMessage(kMessageCaption);
     TextString question = getMessage(kMessageOpenDownloadPage);

@@ -41,6 +41,10 @@ TextString formatMessage(TextView text, TextView version, TextView minjre, TextV
 // null). Windows: a warning message box on top; Linux: one line on standard error.
 void showMessage(TextView text, void* owner);
 
+// Shows text like showMessage, followed in the box by lines already written on standard error
+// (see platform/ui.h), which standard error does not get twice.
+void showMessageAfterOutput(TextView text, TextView printed, void* owner);
+
 // Shows text like showMessage and offers to open url, a web address (see isWebAddress), in
 // the user's browser; the question is message 16. Windows: Yes and No buttons; Linux: the
 // address is printed, and opened when a display is present.

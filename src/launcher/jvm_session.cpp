@@ -208,8 +208,7 @@ int JvmSession::callMain(const char* className, StringList& argumentValues, int 
         return 4;
     }
     env_->CallStaticVoidMethod(mainClass.get(), main, args.get());
-    checkException(env_, true);
-    return 0;
+    return checkException(env_, true) != 0 ? kMainThrew : 0;
 }
 
 jobjectArray JvmSession::buildStringArray(int leadingCount, char** leading, int furtherCount,

@@ -25,6 +25,10 @@
 
 class JvmSession {
   public:
+    // callMain's result for a main that ended with an uncaught exception: not a message id
+    // (no message is shown), but the exit code the `java` launcher gives the same end.
+    static constexpr int kMainThrew = 1;
+
     JvmSession() = default;
     JvmSession(const JvmSession&) = delete;
     JvmSession& operator=(const JvmSession&) = delete;
@@ -47,8 +51,9 @@ class JvmSession {
     // A class by its dotted or slashed name; null (the runtime's error printed) when missing.
     jclass findClassByName(const char* name);
     // Calls className.main with the configured values (each split like a command line, in
-    // place) followed by argv. 0 once main has returned, whatever it did; 7 class not found;
-    // 8 no static main(String[]); 4 when the argument array cannot be built (main not called).
+    // place) followed by argv. 0 once main has returned normally; kMainThrew when it ended
+    // with an uncaught exception (printed on standard error); 7 class not found; 8 no static
+    // main(String[]); 4 when the argument array cannot be built (main not called).
     int callMain(const char* className, StringList& argumentValues, int argc, char** argv);
     // A String[] of the leading then the further arguments, converted from the ANSI code page;
     // null (with the cause printed) when any part of it cannot be made.

@@ -255,7 +255,7 @@ TEST_F(JvmSessionTest, CallMainResults) {
         {"wyntest/Other", 0, nullptr, true},
         {"wyntest.Missing", 7, "describe java/lang/NoClassDefFoundError: wyntest/Missing", false},
         {"wyntest.NoMain", 8, "describe java/lang/NoSuchMethodError: main", false},
-        {"wyntest.Thrower", 0,
+        {"wyntest.Thrower", JvmSession::kMainThrew,
          "describe java/lang/RuntimeException: thrown by main of wyntest/Thrower", true},
     };
     create();

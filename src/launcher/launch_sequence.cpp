@@ -5,6 +5,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "base/command_line.h"
 #include "base/jni_calls.h"
 #include "base/trace.h"
 #include "base/version.h"
@@ -37,7 +38,43 @@ void addOption(JvmSession& session, TextView option) {
     session.addOption(option);
 }
 
-void collectVmOptions(const ConfigStore& config, JvmSession& session) {
+// The command as `java` sets it in sun.java.command, which monitoring tools (jps, jcmd) show
+// and which applications read to restart themselves: the main class (dotted), then every
+// argument main receives, each after one blank.
+TextString javaCommand(const TextString& mainClass, const StringList& argumentValues, int argc,
+                       char** argv) {
+    TextString command(mainClass);
+    for (int32_t i = 0; i < command.length(); ++i) {
+        if (command[i] == '/') {
+            command[i] = '.';
+        }
+    }
+    for (int32_t i = 0; i < argumentValues.count(); ++i) {
+        TextString value(argumentValues.stringAt(i));
+        ItemArray<char*> words;
+        splitCommandLine(value.data(), words, nullptr);
+        for (int32_t w = 0; w < words.length(); ++w) {
+            command.append(' ');
+            command.append(words[w]);
+        }
+    }
+    for (int i = 0; i < argc; ++i) {
+        command.append(' ');
+        command.append(argv[i]);
+    }
+    return command;
+}
+
+bool optionConfigured(const StringList& options, const char* prefix) {
+    for (int32_t i = 0; i < options.count(); ++i) {
+        if (std::strncmp(options.stringAt(i), prefix, std::strlen(prefix)) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void collectVmOptions(const ConfigStore& config, JvmSession& session, TextView command) {
     StringList options;
     config.collectOptions(options);
     for (int32_t i = 0; i < options.count(); ++i) {
@@ -52,6 +89,13 @@ void collectVmOptions(const ConfigStore& config, JvmSession& session) {
         addOption(session, "-Dwyn.is.elevated=true");
     }
     addOption(session, "-Dwyn.version=" WYN_VERSION_TEXT);
+    // As `java` sets them, unless the configuration does.
+    if (!optionConfigured(options, "-Dsun.java.command=")) {
+        addOption(session, TextString::concat("-Dsun.java.command=", command));
+    }
+    if (!optionConfigured(options, "-Dsun.java.launcher=")) {
+        addOption(session, "-Dsun.java.launcher=wyn");
+    }
     addRuntimeHooks(session);
 }
 
@@ -93,11 +137,11 @@ void closeRuntimeSplashLater(JNIEnv* env, int ms) {
     trace("runtime splash closes in %d ms", ms);
 }
 
-// What follows a message's own text: the runtime's reason for a failed creation, the class of
-// a main class failure.
+// What follows a message's own text: the places searched for a runtime, the class of a main
+// class failure.
 TextString failureDetail(int result, const ConfigStore& config) {
-    if (result == kMessageVmStartFailed) {
-        return vmCreationReason();
+    if (result == kRuntimeNotFound) {
+        return runtimeSearchReport();
     }
     if (result == kMessageMainClassNotFound || result == kMessageMainMethodMissing) {
         return config.mainClass();
@@ -122,12 +166,19 @@ int reportFailure(int result, TextView version, const ConfigStore& config) {
         }
         text = formatMessage(text, version, minjre, config.maxJre());
     }
+    trace("launch failed: message %d", result);
+    if (result == kMessageVmStartFailed) {
+        // The runtime's reason is already on standard error: the box shows it below the
+        // message, standard error does not get it twice.
+        showMessageAfterOutput(text, vmCreationReason(), splashWindowHandle());
+        setSplashAutoClose(kSplashCloseDelayOnFailure);
+        return result;
+    }
     TextString detail = failureDetail(result, config);
     if (!detail.empty()) {
         text.append("\n\n");
         text.append(detail);
     }
-    trace("launch failed: message %d", result);
     TextString downloadUrl = config.jreDownloadUrl();
     if (needsAnotherRuntime(result) && isWebAddress(downloadUrl)) {
         trace("download page offered: %s", downloadUrl.c_str());
@@ -173,6 +224,15 @@ void applyEnvironment(const ConfigStore& config) {
     }
     for (int v = 0; v < 2; ++v) {
         if (!exported[v]) {
+            const char* inherited = platform::getEnv(runtimeOptionVariables[v]);
+            if (inherited != nullptr && inherited[0] != '\0') {
+                // The usual way to attach a debugger: say where it went and how to keep it.
+                trace(
+                    "inherited %s=%s removed: the runtime gets only what the configuration "
+                    "exports; to keep it, add the line 'export %s=${%s}'",
+                    runtimeOptionVariables[v], inherited, runtimeOptionVariables[v],
+                    runtimeOptionVariables[v]);
+            }
             platform::putEnv(TextString::concat(runtimeOptionVariables[v], TextView("=")).c_str());
         }
     }
@@ -263,7 +323,10 @@ int launchApplication(int argc, char** argv, void (*onVmStarted)()) {
     JvmSession& session = *activeSession;
     TextString version;
 
-    collectVmOptions(config, session);
+    StringList argumentValues;
+    config.collectArgv(argumentValues);
+    TextString mainClass = config.mainClass();
+    collectVmOptions(config, session, javaCommand(mainClass, argumentValues, argc, argv));
 
     TextString runtime = locateJvmLibrary();
     if (runtime.empty()) {
@@ -331,12 +394,16 @@ int launchApplication(int argc, char** argv, void (*onVmStarted)()) {
         closeRuntimeSplashLater(env, closeOnWindow ? 30000 : 1750);
     }
 
-    StringList argumentValues;
-    config.collectArgv(argumentValues);
-    TextString mainClass = config.mainClass();
     trace("main class %s, %d configured and %d command-line argument values", mainClass.c_str(),
           argumentValues.count(), argc);
     result = session.callMain(mainClass.c_str(), argumentValues, argc, argv);
+    if (result == JvmSession::kMainThrew) {
+        // As with `java`: the stack trace is on standard error, the exit code says the
+        // application did not run to success, and no message box is shown.
+        armSplashTimer(closeOnWindow, 750);
+        trace("main ended with an uncaught exception: exit code %d", result);
+        return result;
+    }
     if (result != 0) {
         return reportFailure(result, version, config);
     }

@@ -23,8 +23,9 @@ class ConfigStore;
 // (on Windows), and the runtime splash loads it ahead of the launch.
 void applyEnvironment(const ConfigStore& config);
 
-// 0 when main was called and has returned, else the id of the message shown
-// (1, 2, 4, 5, 6, 7, 8 or 12).
+// 0 when main was called and has returned normally; 1 without a message when main ended
+// with an uncaught exception (its stack trace is on standard error); else the id of the
+// message shown (1, 2, 4, 5, 6, 7, 8 or 12).
 int launchApplication(int argc, char** argv, void (*onVmStarted)());
 
 // Shows message 4 with the runtime's reason (see runtime_hooks.h) and returns 4.

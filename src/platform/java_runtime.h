@@ -5,13 +5,17 @@
 // Windows: "jvm.dll" below "", "bin\", "jre\bin\", "..\jre\bin\"; installed runtimes are
 // named by registry records, which the runtime locator reads itself, so systemRuntimeHomes
 // names only the runtime whose bin\java.exe is the first one on PATH (links resolved);
-// class path entries are separated by ';'.
+// class path entries are separated by ';'. The default source order is "cbsie": the system's
+// runtimes before JRE_HOME and JAVA_HOME, and no home is preferred over another.
 // Linux: "libjvm.so" below "", "lib/" (JDK 9 and later), "jre/lib/", "../jre/lib/",
 // "jre/lib/amd64/" (a JDK 8) and "lib/amd64/" (a JRE 8); the system's runtimes are the one
 // whose bin/java is the `java` found on PATH (symbolic links resolved), then
 // /usr/lib/jvm/default-java, then every runtime under /usr/lib/jvm/ and under SDKMAN's
-// $SDKMAN_DIR/candidates/java/ (default ~/.sdkman), each directory sorted by name; class
-// path entries are separated by ':', as the JVM there expects.
+// $SDKMAN_DIR/candidates/java/ (default ~/.sdkman), each directory sorted by name, each
+// runtime once (a link such as default-java counts as the runtime it names); the first two
+// are the system's default runtime. Class path entries are separated by ':', as the JVM there
+// expects. The default source order is "cbesi": JRE_HOME and JAVA_HOME before the system's
+// runtimes, as Linux users expect of their shells' JAVA_HOME.
 #pragma once
 
 #include "base/text.h"
@@ -29,9 +33,19 @@ extern const char* const kJvmLibrarySubPaths[];
 extern const char* const kJavaLauncherSubPath;
 // The separator between the entries of a class path handed to the JVM.
 extern const char kClassPathSeparator;
+// The characters that separate the entries of a configured class path line: ";" on Windows,
+// ";:" on Linux (where a user copies a -cp value, and a path with ':' is vanishingly rare).
+extern const char kClassPathLineSeparators[];
 
-// Appends, in order of preference, the homes of the runtimes the system itself names.
-void systemRuntimeHomes(StringList& homes);
+// The runtime locator's default source order (see runtime/runtime_locator.h).
+extern const char kDefaultRuntimeOrder[];
+// Where the system's runtimes are looked for, in words, for the message that none was found.
+extern const char kSystemRuntimePlaces[];
+
+// Appends, in order of preference, the homes of the runtimes the system itself names, each
+// once. Returns how many of the first ones are the system's default runtime, which is taken
+// whenever it fits the version bounds before the others are looked at.
+int32_t systemRuntimeHomes(StringList& homes);
 // For tests: a directory that stands in for /usr/lib/jvm (Linux; ignored on Windows); null
 // goes back to the real one.
 void setJvmDirectoryForTests(const char* directory);

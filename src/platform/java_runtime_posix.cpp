@@ -22,8 +22,16 @@ const char* const kJvmLibrarySubPaths[] = {
     "", "lib/", "jre/lib/", "../jre/lib/", "jre/lib/amd64/", "lib/amd64/", nullptr};
 const char* const kJavaLauncherSubPath = "bin/java";
 const char kClassPathSeparator = ':';
+const char kClassPathLineSeparators[] = ";:";
+const char kDefaultRuntimeOrder[] = "cbesi";
+const char kSystemRuntimePlaces[] = "the java on PATH, /usr/lib/jvm and SDKMAN's candidates/java";
 
 namespace {
+
+bool isDirectory(const char* path) {
+    struct stat st;
+    return stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+}
 
 bool isExecutableFile(const char* path) {
     struct stat st;
@@ -72,9 +80,23 @@ TextString& jvmDirectory() {
     return directory;
 }
 
+// Adds a home unless a home already added is the same directory (through links).
+void addHomeOnce(const TextString& home, StringList& homes, std::vector<TextString>& seen) {
+    char resolved[PATH_MAX];
+    TextString identity(realpath(home.c_str(), resolved) != nullptr ? resolved : home.c_str());
+    for (const TextString& earlier : seen) {
+        if (earlier == identity.c_str()) {
+            return;
+        }
+    }
+    seen.push_back(identity);
+    homes.addString(home);
+}
+
 // Appends every subdirectory of a directory (links to directories included, hidden names
 // left out), sorted by name so that the same system always gives the same order.
-void addSubdirectories(const TextString& directory, StringList& homes) {
+void addSubdirectories(const TextString& directory, StringList& homes,
+                       std::vector<TextString>& seen) {
     std::vector<TextString> names;
     DirectoryEnumeration entries(TextString::concat(directory, TextView("/*")).c_str());
     DirectoryEntry entry;
@@ -90,7 +112,7 @@ void addSubdirectories(const TextString& directory, StringList& homes) {
         TextString home = directory;
         home.append('/');
         home.append(name);
-        homes.addString(home);
+        addHomeOnce(home, homes, seen);
     }
 }
 
@@ -113,7 +135,8 @@ void setJvmDirectoryForTests(const char* directory) {
     jvmDirectory() = TextString(directory != nullptr ? directory : "/usr/lib/jvm");
 }
 
-void systemRuntimeHomes(StringList& homes) {
+int32_t systemRuntimeHomes(StringList& homes) {
+    std::vector<TextString> seen;
     TextString java = javaOnPath();
     if (!java.empty()) {
         char resolved[PATH_MAX];
@@ -123,17 +146,22 @@ void systemRuntimeHomes(StringList& homes) {
             dropLastComponent(home);
             dropLastComponent(home);
             if (!home.empty()) {
-                homes.addString(home);
+                addHomeOnce(home, homes, seen);
             }
         }
     }
-    homes.addString(TextString::concat(jvmDirectory(), TextView("/default-java")));
-    addSubdirectories(jvmDirectory(), homes);
+    TextString defaultJava = TextString::concat(jvmDirectory(), TextView("/default-java"));
+    if (isDirectory(defaultJava.c_str())) {
+        addHomeOnce(defaultJava, homes, seen);
+    }
+    int32_t preferred = homes.count();
+    addSubdirectories(jvmDirectory(), homes, seen);
     TextString sdkman = sdkmanDirectory();
     if (!sdkman.empty()) {
         sdkman.append("/candidates/java");
-        addSubdirectories(sdkman, homes);
+        addSubdirectories(sdkman, homes, seen);
     }
+    return preferred;
 }
 
 }  // namespace platform

@@ -14,6 +14,10 @@ const char* const kSplashLibraryName = "splashscreen.dll";
 const char* const kJvmLibrarySubPaths[] = {"", "bin\\", "jre\\bin\\", "..\\jre\\bin\\", nullptr};
 const char* const kJavaLauncherSubPath = "bin\\java.exe";
 const char kClassPathSeparator = ';';
+const char kClassPathLineSeparators[] = ";";
+const char kDefaultRuntimeOrder[] = "cbsie";
+const char kSystemRuntimePlaces[] =
+    "the Java installations in the registry and the java.exe on PATH";
 
 namespace {
 
@@ -94,10 +98,10 @@ TextString finalPath(const TextString& path) {
 
 void setJvmDirectoryForTests(const char*) {}
 
-void systemRuntimeHomes(StringList& homes) {
+int32_t systemRuntimeHomes(StringList& homes) {
     TextString java = javaOnPath();
     if (java.empty()) {
-        return;
+        return 0;
     }
     // <home>\bin\java.exe: the home is two components up.
     TextString home = finalPath(java);
@@ -106,6 +110,8 @@ void systemRuntimeHomes(StringList& homes) {
     if (!home.empty()) {
         homes.addString(home);
     }
+    // The installation records come first and are compared by version: none is preferred.
+    return 0;
 }
 
 }  // namespace platform

@@ -9,6 +9,12 @@
 namespace platform {
 
 void showErrorBox(void* owner, const char* text, const char* caption);
+// The box for a text followed by lines the program has already written on standard error
+// (the runtime's own reason for a failed start): the box shows them below the text after a
+// blank line; what goes to standard error (Linux, a Windows console program) is the text
+// alone, so that the lines appear there once.
+void showErrorBoxAfterOutput(void* owner, const char* text, const char* printed,
+                             const char* caption);
 // The same box for UTF-8 texts (Windows: MessageBoxW; Linux: the bytes as they are).
 void showErrorBoxUtf8(void* owner, const char* text, const char* caption);
 

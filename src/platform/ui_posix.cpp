@@ -24,6 +24,10 @@ void showErrorBox(void*, const char* text, const char* caption) {
     std::fflush(stderr);
 }
 
+void showErrorBoxAfterOutput(void* owner, const char* text, const char*, const char* caption) {
+    showErrorBox(owner, text, caption);
+}
+
 void showErrorBoxUtf8(void* owner, const char* text, const char* caption) {
     showErrorBox(owner, text, caption);
 }

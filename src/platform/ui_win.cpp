@@ -54,6 +54,19 @@ void showErrorBox(void* owner, const char* text, const char* caption) {
                 MB_OK | MB_ICONWARNING | MB_SETFOREGROUND | MB_TOPMOST);
 }
 
+void showErrorBoxAfterOutput(void* owner, const char* text, const char* printed,
+                             const char* caption) {
+    if (isConsoleProgram()) {
+        writeToStandardError(caption, text);
+    }
+    std::string both = text;
+    if (printed[0] != '\0') {
+        both += std::string("\n\n") + printed;
+    }
+    MessageBoxA(static_cast<HWND>(owner), both.c_str(), caption,
+                MB_OK | MB_ICONWARNING | MB_SETFOREGROUND | MB_TOPMOST);
+}
+
 void showErrorBoxUtf8(void* owner, const char* text, const char* caption) {
     if (isConsoleProgram()) {
         writeToStandardError(caption, text);

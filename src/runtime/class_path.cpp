@@ -2,8 +2,10 @@
 // directories and the environment's class path, each written behind the separator.
 #include "runtime/class_path.h"
 
+#include <cstring>
 #include <initializer_list>
 
+#include "base/trace.h"
 #include "config/config_store.h"
 #include "config/value_expansion.h"
 #include "platform/env.h"
@@ -97,7 +99,14 @@ void scanDirectory(TextView directory, TextString& accumulated, DirectoryPath& p
 }
 
 void addLineEntries(void* context, const TextString& line) {
-    addClassPathEntries(*static_cast<TextString*>(context), line);
+    auto* accumulated = static_cast<TextString*>(context);
+    int32_t before = accumulated->length();
+    addClassPathEntries(*accumulated, line);
+    if (accumulated->length() == before) {
+        // A pattern that matches nothing or a reference that is not set: the line is silently
+        // without effect, which is worth a line when a class is not found.
+        trace("class path line '%s' adds no entry", line.c_str());
+    }
 }
 
 }  // namespace
@@ -106,7 +115,8 @@ void addClassPathEntries(TextString& accumulated, TextView line) {
     int32_t start = 0;
     while (start <= line.length) {
         int32_t end = start;
-        while (end < line.length && line.data[end] != ';') {
+        while (end < line.length &&
+               std::strchr(platform::kClassPathLineSeparators, line.data[end]) == nullptr) {
             ++end;
         }
         if (end > start) {

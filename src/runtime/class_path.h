@@ -1,7 +1,8 @@
 // Builds the class path text: the executable form (the executable's own path, java_classpath
 // entries, java_libs archives) and the general form (classpath entries, libs archives,
 // CLASSPATH, CLASS_PATH). Every entry is written as the separator followed by the entry;
-// configured lines separate their entries by ';' on every platform.
+// configured lines separate their entries by ';' on every platform, and on Linux also by ':'
+// (platform/java_runtime.h). A line that adds no entry is traced.
 //
 // Platforms: the separator is the JVM's own (platform/java_runtime.h): ';' on Windows, ':' on
 // Linux. Directory enumeration and pattern matching are the platform's (platform/files.h).

@@ -1,4 +1,4 @@
-// The class path on Linux: ':' between entries, an empty CLASSPATH.
+// The class path on Linux: ':' between entries, also in configured lines; an empty CLASSPATH.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -21,6 +21,19 @@ TEST(ClassPathPosix, EntriesAreSeparatedByColons) {
     std::string dir = config.directory();
     // The empty CLASSPATH still counts as set: the text ends with one more separator.
     EXPECT_EQ(std::string(classPathText().c_str()), exe + "::" + dir + "a.jar:" + dir + "b.jar:");
+}
+
+// A line copied from a -cp value: ':' separates its entries as ';' does, patterns included.
+TEST(ClassPathPosix, LineEntriesMayBeSeparatedByColonsToo) {
+    EnvironmentScope unsetOther("CLASS_PATH", nullptr);
+    EnvironmentScope restore("CLASSPATH", nullptr);
+    ScratchTree app;
+    app.file("lib/one.jar");
+    ConfiguredApp config(app, "classpath lib/*.jar:a.jar;b.jar::c.jar");
+    std::string exe = platform::executablePath().c_str();
+    std::string dir = config.directory();
+    EXPECT_EQ(std::string(classPathText().c_str()),
+              exe + "::" + dir + "lib/one.jar:" + dir + "a.jar:" + dir + "b.jar:" + dir + "c.jar");
 }
 
 }  // namespace

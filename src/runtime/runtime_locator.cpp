@@ -19,10 +19,13 @@ namespace {
 
 // The access test for one runtime library candidate, and the check that it was built for
 // this process's machine (a 32-bit jvm.dll cannot be loaded by the 64-bit launcher, nor the
-// other way round), traced.
-bool candidateReadable(const TextString& candidate) {
+// other way round), traced; quietly, a candidate that is not there draws no line (a
+// runtime's directories are probed for the library, and most of them do not hold it).
+bool candidateReadable(const TextString& candidate, bool quietly = false) {
     if (!platform::canRead(candidate.c_str())) {
-        trace("runtime candidate %s: not found", candidate.c_str());
+        if (!quietly) {
+            trace("runtime candidate %s: not found", candidate.c_str());
+        }
         return false;
     }
     if (platform::libraryMachine(candidate.c_str()) == platform::LibraryMachine::Differs) {
@@ -37,7 +40,6 @@ bool candidateReadable(const TextString& candidate) {
 // that does not fit counts as absent.
 constexpr int32_t kRegistryTextLimit = 260;
 
-const char kDefaultOrder[] = "cbsie";
 const char kSourceLetters[] = "cbsie";
 
 // The records of Oracle's installers, older ones first: CurrentVersion names the record
@@ -62,6 +64,8 @@ struct LocatorState {
     TextString kept{"-"};
     // The skipped version closest to the bounds when nothing was found.
     TextString skippedVersion;
+    // The places searched, one line each, for the message that nothing was found.
+    TextString searched;
 };
 
 LocatorState& state() {
@@ -227,6 +231,19 @@ bool offerVendorRecords(RuntimeSelection& selection) {
     return false;
 }
 
+// Notes one place searched: the text, then an explanation in parentheses when given.
+void noteSearched(TextView place, const char* why) {
+    TextString& searched = state().searched;
+    searched.append("  ");
+    searched.append(place);
+    if (why != nullptr) {
+        searched.append(" (");
+        searched.append(why);
+        searched.append(')');
+    }
+    searched.append('\n');
+}
+
 void configuredLibrary(RuntimeSelection& selection) {
     if (activeConfig == nullptr) {
         return;
@@ -236,6 +253,7 @@ void configuredLibrary(RuntimeSelection& selection) {
         return;
     }
     TextString candidate = activeConfig->resolvePath(value);
+    noteSearched(candidate, "jvmdll");
     if (candidateReadable(candidate)) {
         selection.offer(candidate, TextView());
     }
@@ -249,13 +267,16 @@ void shippedRuntime(RuntimeSelection& selection) {
     if (home.empty()) {
         home = TextString("./jre/");
     }
-    offerHome(selection, activeConfig->resolvePath(home), TextView());
+    TextString resolved = activeConfig->resolvePath(home);
+    noteSearched(resolved, "jre, beside the program");
+    offerHome(selection, resolved, TextView());
 }
 
 // The installation records of Oracle's installers (the current record of each key first,
 // then every other version), those of the vendors' installers, then what the platform
 // names: the java on PATH, and on Linux the system's runtime directories.
 void systemRuntime(RuntimeSelection& selection) {
+    noteSearched(platform::kSystemRuntimePlaces, nullptr);
     for (const char* key : kJavaSoftKeys) {
         if (offerCurrentRecord(selection, key)) {
             return;
@@ -270,9 +291,15 @@ void systemRuntime(RuntimeSelection& selection) {
         return;
     }
     StringList homes;
-    platform::systemRuntimeHomes(homes);
+    int32_t preferred = platform::systemRuntimeHomes(homes);
     for (int32_t i = 0; i < homes.count(); ++i) {
-        if (offerHome(selection, TextView(homes.stringAt(i)), TextView())) {
+        TextView home(homes.stringAt(i));
+        if (i < preferred) {
+            TextString library = findJvmInHome(home);
+            if (!library.empty() && selection.offerPreferred(library)) {
+                return;
+            }
+        } else if (offerHome(selection, home, TextView())) {
             return;
         }
     }
@@ -281,6 +308,14 @@ void systemRuntime(RuntimeSelection& selection) {
 void environmentRuntime(RuntimeSelection& selection) {
     for (const char* name : {"JRE_HOME", "JAVA_HOME"}) {
         TextString home = platform::getEnvPath(name);
+        TextString place(name);
+        if (home.empty()) {
+            place.append(" not set");
+        } else {
+            place.append('=');
+            place.append(home);
+        }
+        noteSearched(place, nullptr);
         if (!home.empty() && offerHome(selection, home, TextView())) {
             return;
         }
@@ -319,7 +354,7 @@ TextString sourceOrder() {
             namesSource = true;
         }
     }
-    return namesSource ? order : TextString(kDefaultOrder);
+    return namesSource ? order : TextString(platform::kDefaultRuntimeOrder);
 }
 
 }  // namespace
@@ -345,6 +380,30 @@ TextString locateJvmLibrary() {
     return located.kept;
 }
 
+TextString runtimeSearchReport() {
+    const LocatorState& located = state();
+    if (located.searched.empty()) {
+        return TextString();
+    }
+    TextString report("Looked for a Java runtime in:\n");
+    report.append(located.searched);
+    TextString order = sourceOrder();
+    bool environment = std::strchr(order.c_str(), 'e') != nullptr;
+    bool beside = std::strchr(order.c_str(), 'b') != nullptr;
+    if (environment && beside) {
+        report.append(
+            "Set JAVA_HOME to the folder of a Java runtime, or put a runtime in a "
+            "folder named jre beside the program.");
+    } else if (environment) {
+        report.append("Set JAVA_HOME to the folder of a Java runtime.");
+    } else if (beside) {
+        report.append("Put a Java runtime in a folder named jre beside the program.");
+    } else {
+        report.resize(report.length() - 1);
+    }
+    return report;
+}
+
 TextString skippedRuntimeVersion() {
     return state().skippedVersion;
 }
@@ -363,14 +422,14 @@ TextString findJvmInHome(TextView home) {
         TextString dir = TextString::concat(base, TextView(*sub));
 
         TextString candidate = TextString::concat(dir, TextView(platform::kJvmLibraryName));
-        if (candidateReadable(candidate)) {
+        if (candidateReadable(candidate, true)) {
             return candidate;
         }
         if (vm.length() > 1) {
             candidate = TextString::concat(dir, vm);
             candidate.append('/');
             candidate.append(platform::kJvmLibraryName);
-            if (candidateReadable(candidate)) {
+            if (candidateReadable(candidate, true)) {
                 return candidate;
             }
         }
@@ -383,11 +442,12 @@ TextString findJvmInHome(TextView home) {
             candidate = TextString::concat(dir, entry.name);
             candidate.append('/');
             candidate.append(platform::kJvmLibraryName);
-            if (candidateReadable(candidate)) {
+            if (candidateReadable(candidate, true)) {
                 return candidate;
             }
         }
     }
+    trace("runtime home %s: no %s below it", base.c_str(), platform::kJvmLibraryName);
     return TextString();
 }
 

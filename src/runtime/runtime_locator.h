@@ -1,10 +1,12 @@
 // Finds the runtime library (jvm.dll / libjvm.so) through the sources and order that the
-// configuration sets (jre_order, default "cbsie"): c = jvmdll, b = jre (default "./jre/"),
-// s = the runtimes the system knows, i = IBM's registry record, e = JRE_HOME then JAVA_HOME.
-// The first source that yields a library wins; the result is kept for the process.
+// configuration sets (jre_order): c = jvmdll, b = jre (default "./jre/"), s = the runtimes the
+// system knows, i = IBM's registry record, e = JRE_HOME then JAVA_HOME. The default order is
+// the platform's (platform/java_runtime.h): "cbsie" on Windows, "cbesi" on Linux. The first
+// source that yields a library wins; the result is kept for the process.
 //
 // Within a source, without `minjre`/`maxjre` the first library found is taken; with them,
-// the one with the highest version within the bounds (see runtime_selection.h). A library
+// the system's default runtime when it fits (Linux: the java on PATH, then default-java),
+// else the one with the highest version within the bounds (see runtime_selection.h). A library
 // built for another machine than the launcher's (a 32-bit jvm.dll for the 64-bit launcher)
 // is passed over like a missing one.
 //
@@ -31,6 +33,10 @@ TextString locateJvmLibrary();
 // `minjre`/`maxjre`: the version closest to the bounds (the lowest above `maxjre`, else the
 // highest below `minjre`). Empty otherwise.
 TextString skippedRuntimeVersion();
+// After a search that found nothing: the places searched, one indented line each, under a
+// heading, and what would help (JAVA_HOME, a jre folder beside the program, as far as the
+// source order consults them). Empty before a search.
+TextString runtimeSearchReport();
 // The first runtime library below one runtime home, or empty.
 TextString findJvmInHome(TextView home);
 // The runtime library named by one registry installation record (key below HKLM), or empty.

@@ -170,4 +170,41 @@ TEST_F(RuntimeLocatorPosix, IbmRecordFindsNothing) {
     EXPECT_EQ(locate(), "");
 }
 
+// After a search that found nothing, the report names every place looked at, in order, and
+// what would help as far as the order consults it.
+TEST_F(RuntimeLocatorPosix, FailedSearchReportsThePlacesSearched) {
+    runtimes.directory("empty");
+    EnvironmentScope home("JAVA_HOME", runtimes.path("empty").c_str());
+    EnvironmentScope pathScope("PATH", runtimes.path("empty").c_str());
+    platform::setJvmDirectoryForTests(runtimes.path("empty").c_str());
+    EnvironmentScope sdkman("SDKMAN_DIR", runtimes.path("empty").c_str());
+    struct Case {
+        const char* config;
+        std::string report;
+    } cases[] = {
+        {"jvmdll lib/libjvm.so",
+         "Looked for a Java runtime in:\n  " + app.path("lib/libjvm.so") + " (jvmdll)\n  " +
+             app.path("./jre/") + " (jre, beside the program)\n  JRE_HOME not set\n  JAVA_HOME=" +
+             runtimes.path("empty") +
+             "\n  the java on PATH, /usr/lib/jvm and SDKMAN's candidates/java\n"
+             "Set JAVA_HOME to the folder of a Java runtime, or put a runtime in a folder named "
+             "jre beside the program."},
+        {"jre_order e", "Looked for a Java runtime in:\n  JRE_HOME not set\n  JAVA_HOME=" +
+                            runtimes.path("empty") +
+                            "\nSet JAVA_HOME to the folder of a Java runtime."},
+        {"jre_order b\njre rt",
+         "Looked for a Java runtime in:\n  " + app.path("rt") +
+             " (jre, beside the program)\nPut a Java runtime in a folder named jre beside the "
+             "program."},
+        {"jre_order i", ""},
+    };
+    for (const Case& c : cases) {
+        forgetLocatedJvmLibrary();
+        ConfiguredApp config(app, c.config);
+        EXPECT_EQ(locate(), "") << c.config;
+        EXPECT_EQ(std::string(runtimeSearchReport().c_str()), c.report) << c.config;
+    }
+    platform::setJvmDirectoryForTests(nullptr);
+}
+
 }  // namespace

@@ -54,9 +54,20 @@ bool RuntimeSelection::offer(const TextString& library, TextView recordVersion) 
     return false;
 }
 
+bool RuntimeSelection::offerPreferred(const TextString& library) {
+    if (offer(library, TextView())) {
+        return true;
+    }
+    preferredTaken_ = fitting_ == library.c_str();
+    return preferredTaken_;
+}
+
 bool RuntimeSelection::endSource(TextString& chosen) {
     chosen = !fitting_.empty() ? fitting_ : unversioned_;
-    if (!fitting_.empty() && boundsSet()) {
+    if (!fitting_.empty() && preferredTaken_) {
+        trace("runtime %s taken: the system's default, its version %s fits", fitting_.c_str(),
+              fittingVersion_.c_str());
+    } else if (!fitting_.empty() && boundsSet()) {
         trace("runtime %s taken: highest fitting version %s", fitting_.c_str(),
               fittingVersion_.c_str());
     } else if (fitting_.empty() && !unversioned_.empty()) {
@@ -66,6 +77,7 @@ bool RuntimeSelection::endSource(TextString& chosen) {
     fitting_ = TextString();
     fittingVersion_ = TextString();
     unversioned_ = TextString();
+    preferredTaken_ = false;
     return !chosen.empty();
 }
 

@@ -22,6 +22,9 @@ class RuntimeSelection {
     // Offers one library found by the current source; recordVersion is the version its
     // installation record names, or empty. True when the source need not offer more.
     bool offer(const TextString& library, TextView recordVersion);
+    // Offers the system's default runtime, which is taken at once when its version is known
+    // and within the bounds (a higher one elsewhere does not displace it). True when taken.
+    bool offerPreferred(const TextString& library);
     // Ends the current source: true with the taken library in chosen when it took one.
     bool endSource(TextString& chosen);
 
@@ -36,4 +39,5 @@ class RuntimeSelection {
     TextString unversioned_;
     TextString closestBelow_;
     TextString closestAbove_;
+    bool preferredTaken_ = false;
 };

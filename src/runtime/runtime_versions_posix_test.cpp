@@ -8,6 +8,7 @@
 
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "platform/dynlib.h"
 #include "platform/java_runtime.h"
@@ -173,6 +174,53 @@ TEST_F(RuntimeVersions, JavaOnPathComesFirstWithoutBounds) {
     EnvironmentScope onPath("PATH", empty.path("bin").c_str());
     EXPECT_EQ(locate("jre_order s"), jvm.path("jdk-21/lib/server/libjvm.so"));
     EXPECT_EQ(locate("jre_order s\nmaxjre 11"), jvm.path("jdk-11/lib/server/libjvm.so"));
+}
+
+// The system's default runtime (the java on PATH, then default-java) is taken whenever it fits
+// the bounds, even when a higher one is installed; the others are compared only when it does
+// not fit.
+TEST_F(RuntimeVersions, SystemDefaultRuntimeIsPreferredWhenItFits) {
+    ASSERT_TRUE(jvm.link("default-java", jvm.path("jdk-11")));
+    EXPECT_EQ(locate("jre_order s\nminjre 1.8"), jvm.path("default-java/lib/server/libjvm.so"));
+    EXPECT_EQ(locate("jre_order s\nmaxjre 11"), jvm.path("default-java/lib/server/libjvm.so"));
+    EXPECT_EQ(locate("jre_order s\nminjre 12"), jvm.path("jdk-21/lib/server/libjvm.so"))
+        << "default-java does not fit: the highest fitting one";
+
+    // The java on PATH comes before default-java.
+    ASSERT_TRUE(empty.link("bin/java", kInstalledJdk + "/bin/java"));
+    EnvironmentScope onPath("PATH", empty.path("bin").c_str());
+    EXPECT_EQ(locate("jre_order s\nminjre 1.8"), kInstalledJdk + "/lib/server/libjvm.so");
+    EXPECT_EQ(locate("jre_order s\nmaxjre 11"), jvm.path("default-java/lib/server/libjvm.so"));
+    EXPECT_EQ(locate("jre_order s\nminjre 18"), jvm.path("jdk-21/lib/server/libjvm.so"));
+}
+
+// Each runtime is looked at once, whatever the links that name it.
+TEST_F(RuntimeVersions, EveryRuntimeHomeIsListedOnce) {
+    ASSERT_TRUE(jvm.link("default-java", jvm.path("jdk-21")));
+    ASSERT_TRUE(jvm.link("jdk-21-link", jvm.path("jdk-21")));
+    ASSERT_TRUE(empty.link("bin/java", kInstalledJdk + "/bin/java"));
+    EnvironmentScope onPath("PATH", empty.path("bin").c_str());
+    StringList homes;
+    int32_t preferred = platform::systemRuntimeHomes(homes);
+    std::vector<std::string> listed;
+    for (int32_t i = 0; i < homes.count(); ++i) {
+        listed.emplace_back(homes.stringAt(i));
+    }
+    EXPECT_EQ(preferred, 2);
+    EXPECT_EQ(listed, (std::vector<std::string>{kInstalledJdk, jvm.path("default-java"),
+                                                jvm.path("jdk-11"), jvm.path("unversioned"),
+                                                sdkman.path("candidates/java/8.0.392-tem")}))
+        << "java-17 is the java on PATH, jdk-21 and jdk-21-link are default-java";
+}
+
+// Linux users expect JAVA_HOME to win over the system's runtimes; jre_order still decides.
+TEST_F(RuntimeVersions, EnvironmentComesBeforeTheSystemByDefault) {
+    ASSERT_TRUE(jvm.link("default-java", jvm.path("jdk-11")));
+    EnvironmentScope java("JAVA_HOME", jvm.path("jdk-21").c_str());
+    EXPECT_EQ(locate(""), jvm.path("jdk-21/lib/server/libjvm.so"));
+    EXPECT_EQ(locate("jre_order cbsie"), jvm.path("default-java/lib/server/libjvm.so"));
+    EXPECT_EQ(locate("maxjre 17"), jvm.path("default-java/lib/server/libjvm.so"))
+        << "JAVA_HOME outside the bounds: the system's";
 }
 
 TEST_F(RuntimeVersions, LibraryOfAnotherMachineIsPassedOver) {

@@ -134,7 +134,7 @@ TEST_F(LinuxLaunch, ExitCodes) {
     } cases[] = {
         {"thread", 0, "thread=done", ""},
         {"exit42", 42, "", ""},
-        {"throw", 0, "", "java.lang.IllegalStateException: probe failure"},
+        {"throw", 1, "", "java.lang.IllegalStateException: probe failure"},
     };
     for (const Case& c : cases) {
         std::string exe = packLinux(kProbe + "option -Dprobe.action=" + c.action + "\n", c.action);

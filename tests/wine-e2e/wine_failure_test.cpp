@@ -1,5 +1,6 @@
 // A failed start under Wine says why: message 4 holds what the test runtime printed through
 // the launcher's vfprintf hook, also when the runtime ends the process itself during creation;
+// message 1 names the places searched;
 // with `jredownloadurl` the box for a missing runtime asks, and Yes opens the page through
 // the prefix's http handler (a stand-in that records the address) while No does not.
 #include <gtest/gtest.h>
@@ -46,6 +47,30 @@ TEST(FailureReason, MessageFourCarriesTheRuntimesLastLines) {
         EXPECT_EQ(view.text, std::string("Java Virtual Machine starts failed.\n\n") + kReason);
         EXPECT_EQ(process.wait(), 4);
     }
+}
+
+TEST(FailureReason, MessageOneNamesThePlacesSearched) {
+    WineLaunch launch;
+    std::string exe = launch.pack(WYN_E2E_STUB, "jre_order=be\nmainclass=app/Main\n");
+    LauncherProcess process;
+    ASSERT_TRUE(process.start(
+        exe, "", withEnv(launch.baseEnvironment(), {{"JAVA_HOME", true, "C:\\nowhere"}})));
+    HWND box = waitForWindow(kBoxClass, process.processId());
+    ASSERT_NE(box, nullptr);
+    MessageBoxView view = readMessageBox(box);
+    pressOk(box);
+    EXPECT_EQ(process.wait(), 1);
+    EXPECT_EQ(view.text.rfind("Java Runtime Environment not found.\n\nLooked for a Java runtime "
+                              "in:\n  ",
+                              0),
+              0u)
+        << view.text;
+    EXPECT_NE(view.text.find("jre/ (jre, beside the program)\n  JRE_HOME not set\n"
+                             "  JAVA_HOME=C:\\nowhere\n"
+                             "Set JAVA_HOME to the folder of a Java runtime, or put a runtime in a "
+                             "folder named jre beside the program."),
+              std::string::npos)
+        << view.text;
 }
 
 size_t countStartingWith(const std::vector<std::string>& lines, const std::string& prefix,
@@ -151,8 +176,9 @@ TEST_F(DownloadPage, YesOpensThePageAndNoDoesNot) {
     WineLaunch no;
     MessageBoxView asked = answer(no, IDNO);
     EXPECT_EQ(asked.text,
-              "Java Runtime Environment not found.\n\n"
-              "Do you want to open the download page now?");
+              "Java Runtime Environment not found.\n\nLooked for a Java runtime in:\n  " +
+                  no.file("missing.dll") +
+                  " (jvmdll)\n\nDo you want to open the download page now?");
     Sleep(1500);
     EXPECT_EQ(WineLaunch::lines(no.file("urls.log")), std::vector<std::string>());
 

@@ -77,6 +77,20 @@ TEST(HeadlessExitCodes, EveryOutcomeEndsWithItsCode) {
     }
 }
 
+// As with `java`: the exception is printed, the runtime is still destroyed (which waits for
+// the application's threads), and the exit code is 1.
+TEST(HeadlessExitCodes, MainEndingWithAnExceptionGivesOneAfterDescribingIt) {
+    WineLaunch launch;
+    std::string exe =
+        launch.pack(WYN_E2E_STUB, "jvmdll=" + testRuntime() + "\nmainclass=app/Main\n");
+    EXPECT_EQ(
+        launch.run(exe, "", withEnv(launch.baseEnvironment(), classes("app/Main:main-throws"))), 1);
+    std::vector<std::string> log = WineLaunch::lines(launch.runtimeLog());
+    EXPECT_TRUE(contains(log, "main-class app/Main"));
+    EXPECT_TRUE(contains(log, "describe java/lang/RuntimeException: thrown by main of app/Main"));
+    EXPECT_FALSE(launch.runtimeRecords("destroy").empty());
+}
+
 TEST(HeadlessSingleInstance, SecondStartIsRefusedWhileTheFirstRuns) {
     WineLaunch launch;
     std::string exe = launch.pack(WYN_E2E_STUB, "jvmdll=" + testRuntime() +
@@ -216,7 +230,10 @@ TEST(HeadlessRecordedLaunch, OptionsPropertiesMainClassAndArguments) {
                   {"option -Xmx64m", "option -Dfirst=1", "option -Dseen=from export",
                    "option -Djava.class.path=" + logExe, "option -Dwyn.class.path=" + logExe,
                    "option -Dwyn.app.path=" + logExe, "option -Dapplication.home=" + logDir,
-                   "option -Dwyn.is.elevated=true", "option -Dwyn.version=0.1.0"}));
+                   "option -Dwyn.is.elevated=true", "option -Dwyn.version=0.1.0",
+                   "option -Dsun.java.command=app.Main first second arg C:\\\\dir\\\\ third "
+                   "cmd1 cmd two a\"quote back\\\\\\\\slash",
+                   "option -Dsun.java.launcher=wyn"}));
     EXPECT_EQ(launch.runtimeRecords("env "),
               std::vector<std::string>(
                   {"env JAVA_TOOL_OPTIONS unset", "env WYN_E2E_EXPORTED=from export"}));

@@ -131,7 +131,9 @@ TEST(HeadlessConsoleVariant, MessagesAlsoGoToStandardErrorWithTheSameExitCode) {
     CapturedRun guiRun = runCaptured(launch, gui, launch.baseEnvironment());
     EXPECT_EQ(consoleRun.exitCode, 1);
     EXPECT_EQ(guiRun.exitCode, 1);
-    EXPECT_EQ(consoleRun.err, "Error: Java Runtime Environment not found.\r\n");
+    EXPECT_EQ(consoleRun.err,
+              "Error: Java Runtime Environment not found.\n\nLooked for a Java runtime in:\n  " +
+                  launch.file("missing.dll") + " (jvmdll)\r\n");
     EXPECT_EQ(guiRun.err, "") << "a GUI program shows its message in the box only";
 }
 

@@ -51,7 +51,9 @@ TEST(MessageBox, FailureWithoutSplashHasNoOwner) {
     ASSERT_NE(box, nullptr);
     MessageBoxView view = readMessageBox(box);
     EXPECT_EQ(view.caption, "Error");
-    EXPECT_EQ(view.text, "Java Runtime Environment not found.");
+    EXPECT_EQ(view.text,
+              "Java Runtime Environment not found.\n\nLooked for a Java runtime in:\n  " +
+                  launch.file("missing.dll") + " (jvmdll)");
     EXPECT_EQ(view.ownerClass, "");
     recordScreenshot("wine-e2e-message-box.png");
     EXPECT_TRUE(process.running()) << "the box holds the launcher until it is answered";

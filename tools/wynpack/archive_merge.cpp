@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 
@@ -186,6 +187,17 @@ bool ArchiveMerger::mergeServiceFiles(const NoteSink& note, Problem& problem) {
     return true;
 }
 
+time_t packedEntryTime() {
+    constexpr time_t kFixedTime = 315576000;  // 1980-01-01 12:00:00 UTC
+    const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+    if (epoch == nullptr || *epoch == '\0' || std::strlen(epoch) > 12 ||
+        std::strspn(epoch, "0123456789") != std::strlen(epoch)) {
+        return kFixedTime;
+    }
+    time_t seconds = static_cast<time_t>(std::strtoll(epoch, nullptr, 10));
+    return seconds < kFixedTime ? kFixedTime : seconds;
+}
+
 bool ArchiveMerger::addMergedEntry(zip_t* target, const Source& source, zip_uint64_t index,
                                    const std::string& name, Problem& problem) {
     const std::string& merged = mergedServices_[name];
@@ -199,8 +211,11 @@ bool ArchiveMerger::addMergedEntry(zip_t* target, const Source& source, zip_uint
     }
     zip_stat_t st;
     zip_stat_init(&st);
-    if (zip_stat_index(source.archive, index, 0, &st) == 0 && (st.valid & ZIP_STAT_MTIME) &&
-        zip_file_set_mtime(target, static_cast<zip_uint64_t>(added), st.mtime, 0) != 0) {
+    time_t modified =
+        zip_stat_index(source.archive, index, 0, &st) == 0 && (st.valid & ZIP_STAT_MTIME)
+            ? st.mtime
+            : packedEntryTime();
+    if (zip_file_set_mtime(target, static_cast<zip_uint64_t>(added), modified, 0) != 0) {
         return fail(problem, ExitStatus::Failed,
                     "cannot write the merged " + name + ": " + zipMessage(target));
     }

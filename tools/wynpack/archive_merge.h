@@ -32,6 +32,13 @@
 
 namespace wynpack {
 
+// The modification time of the entries the packer makes itself (tray images, merged service
+// files whose source has none): SOURCE_DATE_EPOCH when it is a number of seconds from 1980 on,
+// else 1980-01-01 12:00 UTC (a DOS time in every time zone). Entries copied from jars keep
+// their own times, so the same inputs and options give the same bytes, whatever the inputs'
+// file times and the day of packing.
+time_t packedEntryTime();
+
 bool isSignatureFile(std::string_view name);
 
 enum class EntryChoice { Copy, DropSignature, DropDirectory, DropManifest, DropDuplicate };

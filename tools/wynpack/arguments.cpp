@@ -46,6 +46,7 @@ enum class Option {
     Utf8,
     LongPaths,
     Console,
+    Check,
 };
 
 struct OptionName {
@@ -80,6 +81,7 @@ constexpr OptionName kOptions[] = {
     {"--utf8", Option::Utf8, false},
     {"--long-paths", Option::LongPaths, false},
     {"--console", Option::Console, false},
+    {"--check", Option::Check, true},
 };
 
 const OptionName* findOption(std::string_view name) {
@@ -303,6 +305,9 @@ bool parseArguments(const std::vector<std::string>& args, PackOptions& options,
             case Option::Console:
                 options.console = true;
                 break;
+            case Option::Check:
+                ok = setOnce(options.check, value, "--check", error);
+                break;
             case Option::Help:
             case Option::Version:
                 break;
@@ -310,6 +315,17 @@ bool parseArguments(const std::vector<std::string>& args, PackOptions& options,
         if (!ok) {
             return false;
         }
+    }
+    if (!options.check.empty()) {
+        // Checking packs nothing: any packing option would be silently unused.
+        PackOptions onlyCheck;
+        onlyCheck.check = options.check;
+        if (args.size() > 2 || (args.size() == 2 && args[0].find('=') != std::string::npos)) {
+            error = "--check takes only the file to check";
+            return false;
+        }
+        options = onlyCheck;
+        return true;
     }
     if (!options.target.empty() && !options.stub.empty()) {
         error = "give either --target or --stub, not both";
@@ -331,6 +347,7 @@ std::string helpText() {
     return R"(Usage: wynpack (--target NAME | --stub FILE) --config FILE --jar FILE [--jar FILE ...]
                [--no-support] --output FILE [options for Windows stubs]
                [--splash-title TEXT]
+       wynpack --check FILE
 
 Packs a Java application into one executable: the launcher stub, then the
 configuration text, then one ZIP archive with the classes of the given jars.
@@ -376,6 +393,10 @@ Options:
   --splash-title TEXT
                    the native splash window's title: a splashtitle line put in
                    front of the configuration, so it wins over one in the file
+  --check FILE     pack nothing: print the warnings and notes that packing would
+                   print about a configuration text, or about the configuration
+                   embedded in a program packed by wynpack (exit status 0 when
+                   the file could be read, whatever it holds)
   --help, -h       show this help and exit
   --version        show the packer's version and exit
 

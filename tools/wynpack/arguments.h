@@ -48,6 +48,8 @@ struct PackOptions {
     bool utf8 = false;
     bool longPaths = false;
     bool console = false;
+    // `--check FILE`: only check that configuration (see config_check.h); nothing else is set.
+    std::string check;
 
     // A splashtitle line put in front of the configuration.
     std::string splashTitle;

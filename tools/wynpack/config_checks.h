@@ -20,4 +20,9 @@ namespace wynpack {
 // One sentence per finding, beginning with "line N: ".
 std::vector<std::string> configWarnings(std::string_view utf8);
 
+// What the launcher does with the text that its author may not expect, one sentence each,
+// beginning with "line N: ": an `option` that `java` takes in two words (on one line, or on
+// two consecutive `option` lines) is handed to the runtime joined by '=', as `java` joins it.
+std::vector<std::string> configNotes(std::string_view utf8);
+
 }  // namespace wynpack

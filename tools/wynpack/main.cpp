@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "arguments.h"
+#include "config_check.h"
 #include "install_layout.h"
 #include "interruption.h"
 #include "pack.h"
@@ -30,11 +31,6 @@ int main(int argc, char** argv) {
         std::fputs((options.help ? wynpack::helpText() : wynpack::versionText()).c_str(), stdout);
         return 0;
     }
-    std::string toolDir = wynpack::toolDirectory();
-    if (toolDir.empty() && (!options.target.empty() || !options.noSupport)) {
-        std::fputs("wynpack: cannot find the directory of the wynpack executable\n", stderr);
-        return static_cast<int>(wynpack::ExitStatus::Failed);
-    }
     wynpack::PackMessages messages;
     messages.note = [](const std::string& line) {
         std::fprintf(stderr, "wynpack: note: %s\n", line.c_str());
@@ -44,6 +40,19 @@ int main(int argc, char** argv) {
     };
     wynpack::Problem problem;
     std::string summary;
+    if (!options.check.empty()) {
+        if (!wynpack::checkConfiguration(options.check, messages, summary, problem)) {
+            std::fprintf(stderr, "wynpack: %s\n", problem.message.c_str());
+            return static_cast<int>(problem.status);
+        }
+        std::printf("wynpack: %s\n", summary.c_str());
+        return 0;
+    }
+    std::string toolDir = wynpack::toolDirectory();
+    if (toolDir.empty() && (!options.target.empty() || !options.noSupport)) {
+        std::fputs("wynpack: cannot find the directory of the wynpack executable\n", stderr);
+        return static_cast<int>(wynpack::ExitStatus::Failed);
+    }
     bool ok = wynpack::pack(options, toolDir, messages, summary, problem);
     if (ok) {
         std::printf("wynpack: %s\n", summary.c_str());

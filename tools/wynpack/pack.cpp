@@ -17,6 +17,7 @@
 #include "install_layout.h"
 #include "interruption.h"
 #include "main_class.h"
+#include "manifest_options.h"
 #include "output_file.h"
 #include "pe_image.h"
 #include "splash_entry.h"
@@ -46,11 +47,15 @@ bool readConfigText(const std::string& path, std::string& utf8, Problem& problem
 // Completes and checks the configuration against the jars, then builds its block.
 bool makeConfigBlock(const PackOptions& options, std::string utf8, const ArchiveMerger& jars,
                      const PackMessages& messages, std::string& block, Problem& problem) {
-    if (!completeMainClass(utf8, jars, options.config, messages.note, problem)) {
+    if (!completeMainClass(utf8, jars, options.config, messages.note, problem) ||
+        !addManifestOptions(utf8, jars, messages.note, problem)) {
         return false;
     }
     for (const std::string& warning : configWarnings(utf8)) {
         messages.warning(quoted(options.config) + " " + warning);
+    }
+    for (const std::string& note : configNotes(utf8)) {
+        messages.note(quoted(options.config) + " " + note);
     }
     bool classPathConfigured =
         firstKeyLine(utf8, "classpath").found || firstKeyLine(utf8, "java_classpath").found;
@@ -259,9 +264,7 @@ bool addTrayIconImages(const PackOptions& options, ArchiveMerger& merger,
                           quoted(icon.path) + " " + reason);
             continue;
         }
-        struct stat file = {};
-        time_t modified = stat(icon.path.c_str(), &file) == 0 ? file.st_mtime : 0;
-        merger.addStoredEntry(trayIconEntryName(icon.groupId), std::move(png), modified);
+        merger.addStoredEntry(trayIconEntryName(icon.groupId), std::move(png), packedEntryTime());
     }
     return true;
 }

@@ -147,6 +147,79 @@ TEST_F(PackChecks, ConfigurationLinesTheLauncherWouldMisreadAreWarnedAbout) {
                      "runtime pass it"}));
 }
 
+// Module options copied from a `java` command line in two words are joined by the launcher;
+// the packer says so, and what it hands over.
+TEST_F(PackChecks, TwoWordModuleOptionsAreNoted) {
+    ProcessResult run = packWith(
+        "mainclass app.Main\n"
+        "option --add-opens java.base/java.lang=ALL-UNNAMED\n"
+        "option --add-exports\n"
+        "property a=b\n"
+        "option java.desktop/sun.awt=ALL-UNNAMED\n"
+        "option --add-modules=java.sql\n"
+        "option -p\n");
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    std::vector<std::string> notes;
+    std::string prefix = "wynpack: note: '" + dir_.file("settings.cfg") + "' ";
+    for (const std::string& line : linesOf(run.err)) {
+        if (line.rfind(prefix, 0) == 0) {
+            notes.push_back(line.substr(prefix.size()));
+        }
+    }
+    EXPECT_EQ(notes,
+              (Names{"line 2: option '--add-opens java.base/java.lang=ALL-UNNAMED' is handed to "
+                     "the runtime as '--add-opens=java.base/java.lang=ALL-UNNAMED', as java "
+                     "joins its two words",
+                     "line 3: options '--add-exports' and 'java.desktop/sun.awt=ALL-UNNAMED' "
+                     "(line 5) are handed to the runtime as one, "
+                     "'--add-exports=java.desktop/sun.awt=ALL-UNNAMED', as java joins them",
+                     "line 7: option '-p' has no value on a following option line; it is "
+                     "handed over alone"}));
+    EXPECT_EQ(run.err.find("wynpack: warning:"), std::string::npos) << run.err;
+}
+
+// `--check` prints the same warnings and notes without packing: for a configuration text
+// beside the program, and for the text embedded in a packed program.
+TEST_F(PackChecks, CheckReadsATextOrAPackedProgramWithoutPacking) {
+    const std::string config =
+        "mainclass app.Main\nmaxjr 17\noption --add-opens java.base/java.lang=ALL-UNNAMED\n";
+    ASSERT_EQ(packWith(config, "packed").exitStatus, 0);
+    writeFile(dir_.file("beside.cfg"), "\xEF\xBB\xBFmaxjr 17\r\n");
+    struct Case {
+        std::string file;
+        std::string source;
+        Names err;
+    } cases[] = {
+        {dir_.file("beside.cfg"),
+         "'" + dir_.file("beside.cfg") + "' ",
+         {"wynpack: warning: '" + dir_.file("beside.cfg") +
+          "' line 1: unknown key 'maxjr'; the launcher ignores this line"}},
+        {dir_.file("packed"),
+         "'" + dir_.file("packed") + "', the embedded configuration",
+         {"wynpack: warning: '" + dir_.file("packed") +
+              "' (embedded configuration) line 2: unknown key 'maxjr'; the launcher ignores "
+              "this line",
+          "wynpack: note: '" + dir_.file("packed") +
+              "' (embedded configuration) line 3: option '--add-opens "
+              "java.base/java.lang=ALL-UNNAMED' is handed to the runtime as "
+              "'--add-opens=java.base/java.lang=ALL-UNNAMED', as java joins its two words"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        std::vector<std::string> before = dir_.names();
+        ProcessResult run = pack({"--check", c.file});
+        EXPECT_EQ(run.exitStatus, 0) << run.err;
+        EXPECT_EQ(linesOf(run.err), c.err);
+        EXPECT_EQ(run.out, "wynpack: checked " +
+                               (c.source.back() == ' ' ? c.source.substr(0, c.source.size() - 1)
+                                                       : c.source) +
+                               ": 1 warning\n");
+        EXPECT_EQ(dir_.names(), before) << "nothing is written";
+    }
+    EXPECT_EQ(pack({"--check", dir_.file("missing.cfg")}).exitStatus, 2);
+    EXPECT_EQ(pack({"--check", dir_.file("beside.cfg"), "--target", "linux-x86_64"}).exitStatus, 2);
+}
+
 TEST_F(PackChecks, MainClassMustBeInTheJarsAndStartable) {
     ProcessResult missing = packWith("mainclass app.Missing\n");
     EXPECT_EQ(missing.exitStatus, 2);

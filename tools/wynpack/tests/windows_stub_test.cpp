@@ -3,6 +3,7 @@
 // wrestool, by the packed probe itself under Wine (the system's own resource loading), by
 // osslsigncode after signing it, by the launcher's payload reader and by the JDK.
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -97,6 +98,37 @@ std::vector<std::string> iconImages(const std::string& ico) {
         images.push_back(ico.substr(le(6 + 16 * i + 12, 4), le(6 + 16 * i + 8, 4)));
     }
     return images;
+}
+
+// The same inputs and options give the same bytes on every target, whatever the icon file's
+// time and the day of packing; SOURCE_DATE_EPOCH sets the time of the entries the packer
+// makes.
+TEST(WindowsStub, PackingIsReproducibleOnEveryTarget) {
+    for (const std::string& stub : {std::string(WYNPACK_BUILD_STUB), kProbe64, kProbe32}) {
+        SCOPED_TRACE(stub);
+        std::string outputs[3];
+        for (int run = 0; run < 3; ++run) {
+            TempDir dir;
+            std::string icon = dir.file("tray.ico");
+            writeFile(icon, readFile(kMedia + "tray.ico"));
+            struct timeval times[2] = {{1000000000 + run * 86400, 0},
+                                       {1000000000 + run * 86400, 0}};
+            ASSERT_EQ(utimes(icon.c_str(), times), 0);
+            if (run == 2) {
+                setenv("SOURCE_DATE_EPOCH", "1700000000", 1);
+            }
+            ProcessResult packed = pack(stub, dir.file("app"), {"--icon", "2=" + icon});
+            unsetenv("SOURCE_DATE_EPOCH");
+            ASSERT_EQ(packed.exitStatus, 0) << packed.err;
+            outputs[run] = readFile(dir.file("app"));
+            if (run < 2) {
+                sleep(1);  // the next run packs at another time of day
+            }
+        }
+        EXPECT_TRUE(outputs[0] == outputs[1]) << "packing twice gave different bytes";
+        EXPECT_FALSE(outputs[0] == outputs[2]) << "SOURCE_DATE_EPOCH changed nothing";
+        EXPECT_EQ(outputs[0].size(), outputs[2].size());
+    }
 }
 
 TEST(WindowsStub, ResourcesReadBackWithWrestool) {

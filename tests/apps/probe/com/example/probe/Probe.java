@@ -46,8 +46,30 @@ public final class Probe {
             case "exit42":
                 System.exit(42);
                 break;
+            case "exit0":
+                System.exit(0);
+                break;
             case "throw":
                 throw new IllegalStateException("probe failure");
+            case "thread-throw":
+                Thread late = new Thread(() -> {
+                    try {
+                        Thread.sleep(700);
+                    } catch (InterruptedException e) {
+                        return;
+                    }
+                    out.println("thread=done");
+                });
+                late.start();
+                throw new IllegalStateException("probe failure beside a thread");
+            case "modules":
+                out.println("opens.java.lang=" + moduleAllows("isOpen", String.class, "java.lang"));
+                out.println("exports.sun.awt="
+                        + moduleAllows("isExported", java.awt.Component.class, "sun.awt"));
+                break;
+            case "missing-class":
+                Class.forName("com.example.probe.Absent");
+                break;
             case "thread":
                 Thread worker = new Thread(() -> {
                     try {
@@ -68,6 +90,18 @@ public final class Probe {
                 break;
         }
         out.println("main=returned");
+    }
+
+    // Whether the module of a platform class opens or exports a package to the probe, asked
+    // through reflection: the probe is compiled for Java 8, which has no modules.
+    private static String moduleAllows(String method, Class<?> inModule, String pkg)
+            throws Exception {
+        Class<?> moduleClass = Class.forName("java.lang.Module");
+        java.lang.reflect.Method getModule = Class.class.getMethod("getModule");
+        Object module = getModule.invoke(inModule);
+        Object self = getModule.invoke(Probe.class);
+        return String.valueOf(moduleClass.getMethod(method, String.class, moduleClass)
+                .invoke(module, pkg, self));
     }
 
     // On Linux the process's first thread has the process id as its thread id.
