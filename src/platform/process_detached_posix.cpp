@@ -3,10 +3,12 @@
 // other descriptor of the launcher's.
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <vector>
 
 #include "platform/process.h"
@@ -33,10 +35,29 @@ bool writeAll(int fd, const void* data, size_t size) {
     return true;
 }
 
+// close_range(2) by its number on x86-64: the C library the stub is built against (glibc 2.31)
+// has no wrapper, and kernels before 5.9 answer ENOSYS.
+constexpr long kCloseRangeCall = 436;
+
+// Closes the descriptors first..last (last included). Without close_range, each one below the
+// limit taken before the fork. Async-signal-safe.
+void closeDescriptors(int first, int last, int limit) {
+    if (first > last) {
+        return;
+    }
+    if (syscall(kCloseRangeCall, static_cast<unsigned>(first), static_cast<unsigned>(last), 0U) ==
+        0) {
+        return;
+    }
+    for (int fd = first; fd <= last && fd < limit; ++fd) {
+        close(fd);
+    }
+}
+
 // The middle process: a new session, the null device as standard streams, then the program
 // in a grandchild whose pid goes to report. Only async-signal-safe calls: the parent may
 // have threads.
-[[noreturn]] void startGrandchild(char* const* argv, int report) {
+[[noreturn]] void startGrandchild(char* const* argv, int report, int descriptorLimit) {
     setsid();
     int null = open("/dev/null", O_RDWR);
     if (null >= 0) {
@@ -51,8 +72,8 @@ bool writeAll(int fd, const void* data, size_t size) {
     if (grandchild == 0) {
         // Nothing the launcher or the runtime had open reaches the program, but the pipe
         // (closed on exec) that reports a failed execv.
-        close_range(STDERR_FILENO + 1, static_cast<unsigned>(report) - 1, 0);
-        close_range(static_cast<unsigned>(report) + 1, ~0U, 0);
+        closeDescriptors(STDERR_FILENO + 1, report - 1, descriptorLimit);
+        closeDescriptors(report + 1, INT_MAX, descriptorLimit);
         setpriority(PRIO_PROCESS, 0, kDetachedNice);
         execv(argv[0], argv);
         // The pipe is still open only when execv failed: a zero pid says so.
@@ -77,6 +98,14 @@ int32_t startDetachedProcess(const StringList& argv) {
         arguments.push_back(const_cast<char*>(argv.stringAt(i)));
     }
     arguments.push_back(nullptr);
+    // The highest descriptor the fallback closes, taken here: the child may only make
+    // async-signal-safe calls.
+    struct rlimit files = {};
+    int descriptorLimit = 65536;
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 &&
+        files.rlim_cur < static_cast<rlim_t>(descriptorLimit)) {
+        descriptorLimit = static_cast<int>(files.rlim_cur);
+    }
     int report[2];
     if (pipe2(report, O_CLOEXEC) != 0) {
         return 0;
@@ -84,7 +113,7 @@ int32_t startDetachedProcess(const StringList& argv) {
     pid_t child = fork();
     if (child == 0) {
         close(report[0]);
-        startGrandchild(arguments.data(), report[1]);
+        startGrandchild(arguments.data(), report[1], descriptorLimit);
     }
     close(report[1]);
     if (child < 0) {
