@@ -11,6 +11,7 @@
 #include "launcher/launch_sequence.h"
 #include "platform/c_streams.h"
 #include "platform/sync.h"
+#include "tray/tray.h"
 
 namespace {
 
@@ -67,6 +68,7 @@ void JNICALL onRuntimeExit(jint code) {
     if (creating.load()) {
         endFailedCreation(code == 0 ? "exit 0" : "exit");
     }
+    removeAllTrayIcons();
     outputRedirector().flush();
 }
 

@@ -7,8 +7,9 @@
 // exit and abort: a runtime that fails during creation may end the process by itself instead
 // of returning an error (no room for the heap: it calls abort). Then the launcher shows
 // message 4 with the runtime's reason and ends with code 4, as for a creation that returned
-// an error. Outside creation both hooks only flush the launcher's own C streams (System.exit),
-// which a runtime with another C library would not.
+// an error. Outside creation both hooks flush the launcher's own C streams (System.exit),
+// which a runtime with another C library would not, and the exit hook takes the tray icons
+// out of the notification area, which would otherwise keep them until the mouse passes.
 //
 // Platforms: the same everywhere; JNICALL is the runtime's calling convention. The runtime's
 // stream is written through platform/c_streams.h (on Windows the runtime's C library may not

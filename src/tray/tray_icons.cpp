@@ -2,7 +2,10 @@
 #include "tray/tray_icons.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <mutex>
+#include <set>
 #include <vector>
 
 #include "base/jni_calls.h"
@@ -20,14 +23,42 @@ struct TrayEntry {
     jobject object;  // global reference while the icon is shown, else null
 };
 
+// How long the removal at the end waits for the table's lock.
+constexpr std::chrono::milliseconds kRemovalLockWait{500};
+
 struct TrayState {
-    std::mutex lock;
+    // Held by natives around shell calls and some JNI calls, so a thread that the runtime
+    // stops at its exit inside a native may keep it for good: the removal waits a bounded time.
+    std::timed_mutex lock;
     std::vector<TrayEntry> table;  // in order of creation
     jobject callback = nullptr;    // global reference
     JavaVM* vm = nullptr;
     uint32_t nextId = 1;
     bool removedAll = false;
+    // The ids of the shown icons, under a lock of their own that is never held across a JNI or
+    // shell call: what the removal takes out when the table's lock cannot be had.
+    std::mutex shownIdsLock;
+    std::set<uint32_t> shownIds;
+    std::atomic<bool> removalStarted{false};
 };
+
+using TableGuard = std::lock_guard<std::timed_mutex>;
+
+void markShown(TrayState& tray, uint32_t id, bool shown) {
+    std::lock_guard<std::mutex> guard(tray.shownIdsLock);
+    if (shown) {
+        tray.shownIds.insert(id);
+    } else {
+        tray.shownIds.erase(id);
+    }
+}
+
+// Tells the shell about a record (call with the table's lock held); a pending balloon is
+// shown with it once.
+void notifyShell(trayshell::NotifyAction action, TrayIconRecord& record) {
+    trayshell::notify(action, record);
+    record.balloonPending = false;
+}
 
 // Never destroyed: the signal handler and threads still running at process exit may use it.
 TrayState& state() {
@@ -70,7 +101,7 @@ void trayIconInit(JNIEnv* env, jobject self, jint icon, jstring tip, jstring inf
                   jstring infoTitle, jint infoType) {
     TrayState& tray = state();
     {
-        std::lock_guard<std::mutex> guard(tray.lock);
+        TableGuard guard(tray.lock);
         rememberVm(tray, env);
     }
     if (!hasHandleField(env, self)) {
@@ -90,8 +121,9 @@ void trayIconInit(JNIEnv* env, jobject self, jint icon, jstring tip, jstring inf
     copyTrayText(record->info, sizeof(record->info), infoText);
     copyTrayText(record->infoTitle, sizeof(record->infoTitle), titleText);
     record->infoFlags = static_cast<uint32_t>(infoType);
+    record->balloonPending = record->balloonLayout;
     {
-        std::lock_guard<std::mutex> guard(tray.lock);
+        TableGuard guard(tray.lock);
         record->id = tray.nextId++;
         tray.table.push_back(TrayEntry{record, nullptr});
     }
@@ -100,7 +132,7 @@ void trayIconInit(JNIEnv* env, jobject self, jint icon, jstring tip, jstring inf
     }
     // The field cannot carry the record (an int field in a 64-bit process): no icon is made.
     {
-        std::lock_guard<std::mutex> guard(tray.lock);
+        TableGuard guard(tray.lock);
         TrayEntry* entry = entryOf(tray, record);
         if (entry != nullptr) {
             tray.table.erase(tray.table.begin() + (entry - tray.table.data()));
@@ -123,7 +155,7 @@ void trayIconChange(JNIEnv* env, jobject self, jint icon, jstring tip, jstring i
     void* newIcon = icon > 0 ? trayshell::loadIcon(static_cast<int>(icon)) : nullptr;
 
     TrayState& tray = state();
-    std::unique_lock<std::mutex> guard(tray.lock);
+    std::unique_lock<std::timed_mutex> guard(tray.lock);
     TrayEntry* entry = entryOf(tray, handle);
     if (entry == nullptr || !entry->record->shown) {
         guard.unlock();
@@ -136,26 +168,32 @@ void trayIconChange(JNIEnv* env, jobject self, jint icon, jstring tip, jstring i
         record.icon = newIcon;
     }
     setTip(record, tip, env);
+    // A balloon only when this call gives its text (an empty one takes a shown balloon away);
+    // the info type -1 of the two-argument Change keeps the type as it was.
     if (hasInfo) {
         copyTrayText(record.info, sizeof(record.info), infoText);
+        record.balloonPending = true;
     }
     if (hasTitle) {
         copyTrayText(record.infoTitle, sizeof(record.infoTitle), titleText);
     }
-    record.infoFlags = static_cast<uint32_t>(infoType);
-    trayshell::notify(trayshell::NotifyAction::Modify, record);
+    if (infoType != -1) {
+        record.infoFlags = static_cast<uint32_t>(infoType);
+    }
+    notifyShell(trayshell::NotifyAction::Modify, record);
 }
 
 void trayIconShow(JNIEnv* env, jobject self) {
     void* handle = getHandleField(env, self);
     TrayState& tray = state();
-    std::lock_guard<std::mutex> guard(tray.lock);
+    TableGuard guard(tray.lock);
     TrayEntry* entry = entryOf(tray, handle);
     if (entry == nullptr || entry->record->shown) {
         return;
     }
-    trayshell::notify(trayshell::NotifyAction::Add, *entry->record);
+    notifyShell(trayshell::NotifyAction::Add, *entry->record);
     entry->record->shown = true;
+    markShown(tray, entry->record->id, true);
     if (entry->object == nullptr) {
         entry->object = env->NewGlobalRef(self);
         checkException(env, false);
@@ -165,13 +203,14 @@ void trayIconShow(JNIEnv* env, jobject self) {
 void trayIconHide(JNIEnv* env, jobject self) {
     void* handle = getHandleField(env, self);
     TrayState& tray = state();
-    std::lock_guard<std::mutex> guard(tray.lock);
+    TableGuard guard(tray.lock);
     TrayEntry* entry = entryOf(tray, handle);
     if (entry == nullptr || !entry->record->shown) {
         return;
     }
     trayshell::notify(trayshell::NotifyAction::Delete, *entry->record);
     entry->record->shown = false;
+    markShown(tray, entry->record->id, false);
     if (entry->object != nullptr) {
         env->DeleteGlobalRef(entry->object);
         entry->object = nullptr;
@@ -183,7 +222,7 @@ void trayIconFinalize(JNIEnv* env, jobject self) {
     TrayState& tray = state();
     TrayIconRecord* record = nullptr;
     {
-        std::lock_guard<std::mutex> guard(tray.lock);
+        TableGuard guard(tray.lock);
         TrayEntry* entry = entryOf(tray, handle);
         if (entry == nullptr) {
             return;
@@ -192,6 +231,7 @@ void trayIconFinalize(JNIEnv* env, jobject self) {
         if (record->shown) {
             trayshell::notify(trayshell::NotifyAction::Delete, *record);
             record->shown = false;
+            markShown(tray, record->id, false);
         }
         // Only an explicit call of finalize can find a shown icon's reference here.
         if (entry->object != nullptr) {
@@ -213,7 +253,7 @@ void traySetCallback(JNIEnv* env, jobject callback) {
     TrayState& tray = state();
     jobject old = nullptr;
     {
-        std::lock_guard<std::mutex> guard(tray.lock);
+        TableGuard guard(tray.lock);
         rememberVm(tray, env);
         old = tray.callback;
         tray.callback = added;
@@ -225,20 +265,20 @@ void traySetCallback(JNIEnv* env, jobject callback) {
 
 jobject trayCallbackLocal(JNIEnv* env) {
     TrayState& tray = state();
-    std::lock_guard<std::mutex> guard(tray.lock);
+    TableGuard guard(tray.lock);
     return tray.callback != nullptr ? env->NewLocalRef(tray.callback) : nullptr;
 }
 
 JavaVM* trayCallbackVm() {
     TrayState& tray = state();
-    std::lock_guard<std::mutex> guard(tray.lock);
+    TableGuard guard(tray.lock);
     return tray.callback != nullptr ? tray.vm : nullptr;
 }
 
 // The icon's Java object as a new local reference, or null when no shown icon has this id.
 jobject trayIconObjectLocal(JNIEnv* env, uint32_t iconId) {
     TrayState& tray = state();
-    std::lock_guard<std::mutex> guard(tray.lock);
+    TableGuard guard(tray.lock);
     for (const TrayEntry& entry : tray.table) {
         if (entry.record->id == iconId) {
             return entry.object != nullptr ? env->NewLocalRef(entry.object) : nullptr;
@@ -247,10 +287,40 @@ jobject trayIconObjectLocal(JNIEnv* env, uint32_t iconId) {
     return nullptr;
 }
 
+void addShownTrayIconsAgain() {
+    TrayState& tray = state();
+    TableGuard guard(tray.lock);
+    int added = 0;
+    for (TrayEntry& entry : tray.table) {
+        if (entry.record->shown) {
+            entry.record->balloonPending = false;
+            notifyShell(trayshell::NotifyAction::Add, *entry.record);
+            ++added;
+        }
+    }
+    trace("tray: the shell's taskbar was created again, %d icons added again", added);
+}
+
 void removeAllTrayIcons() {
     TrayState& tray = state();
-    std::lock_guard<std::mutex> guard(tray.lock);
-    if (tray.removedAll) {
+    if (tray.removalStarted.exchange(true)) {
+        return;
+    }
+    std::unique_lock<std::timed_mutex> guard(tray.lock, kRemovalLockWait);
+    if (!guard.owns_lock()) {
+        // The records stay as they are (the process is ending): only the shell is told.
+        std::set<uint32_t> shown;
+        {
+            std::lock_guard<std::mutex> idsGuard(tray.shownIdsLock);
+            shown = tray.shownIds;
+        }
+        for (uint32_t id : shown) {
+            TrayIconRecord gone;
+            gone.id = id;
+            trayshell::notify(trayshell::NotifyAction::Delete, gone);
+        }
+        trace("tray icons removed by id: %d shown (the tray's lock is held)",
+              static_cast<int>(shown.size()));
         return;
     }
     tray.removedAll = true;
@@ -263,6 +333,7 @@ void removeAllTrayIcons() {
         TrayIconRecord* record = it->record;
         if (record->shown) {
             trayshell::notify(trayshell::NotifyAction::Delete, *record);
+            markShown(tray, record->id, false);
             ++shown;
         }
         trayshell::destroyIcon(record->icon);
@@ -275,7 +346,7 @@ void removeAllTrayIcons() {
 
 std::vector<TrayIconState> trayIconStates() {
     TrayState& tray = state();
-    std::lock_guard<std::mutex> guard(tray.lock);
+    TableGuard guard(tray.lock);
     std::vector<TrayIconState> states;
     for (const TrayEntry& entry : tray.table) {
         const TrayIconRecord& r = *entry.record;

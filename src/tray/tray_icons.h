@@ -31,3 +31,7 @@ jobject trayCallbackLocal(JNIEnv* env);
 jobject trayIconObjectLocal(JNIEnv* env, uint32_t iconId);
 // The virtual machine for callbacks while a callback is registered, else null.
 JavaVM* trayCallbackVm();
+
+// Adds every shown icon to the notification area again, without balloons: the shell that
+// showed them is gone (Explorer restarted). Called on the message window's thread.
+void addShownTrayIconsAgain();

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <jni.h>
 #include <windows.h>
+// shellapi.h needs windows.h first.
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -222,6 +224,17 @@ TEST_F(TrayUnderWine, IconsDockInOrderOfCreationWithIdsOneTwoThree) {
         std::printf("icon images and screenshot not checked: %s\n", kNoDrawingReason);
         return;
     }
+    for (const TrayIconState& state : trayIconStates()) {
+        ICONINFO info = {};
+        auto* record = static_cast<const TrayIconRecord*>(state.record);
+        ASSERT_TRUE(GetIconInfo(static_cast<HICON>(record->icon), &info));
+        BITMAP bitmap = {};
+        GetObjectA(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof(bitmap),
+                   &bitmap);
+        EXPECT_EQ(bitmap.bmWidth, GetSystemMetrics(SM_CXSMICON)) << "the system's small-icon size";
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+    }
     EXPECT_TRUE(saveScreenshot(screenshot("tray-icons.png")));
     // Each docked icon shows its own resource.
     const char* colours[] = {"#D02020", "#20B020", "#2040E0"};
@@ -349,6 +362,10 @@ TEST_F(TrayUnderWine, PopupMenuShowsAndTheChosenItemReachesOnMenuCommand) {
         popupWindow = FindWindowA("#32768", nullptr);
     }
     EXPECT_NE(popupWindow, nullptr) << "the popup menu appeared";
+    HWND messageWindow = static_cast<HWND>(trayshell::messageWindow());
+    EXPECT_EQ(GetWindowThreadProcessId(popupWindow, nullptr),
+              GetWindowThreadProcessId(messageWindow, nullptr))
+        << "the menu is tracked by the thread of its owner, the message window";
     Sleep(500);
     EXPECT_TRUE(saveScreenshot(screenshot("tray-menu.png")));
     RECT item = {};
@@ -411,6 +428,67 @@ TEST_F(TrayUnderWine, AnIconWithBothBalloonTextsShowsItsBalloon) {
     EXPECT_NE(balloon, nullptr) << "the shell shows the balloon";
     Sleep(300);
     EXPECT_TRUE(saveScreenshot(screenshot("tray-balloon.png")));
+}
+
+TEST_F(TrayUnderWine, AChangeWithoutBalloonTextsShowsNoBalloon) {
+    auto change = exported<IconInit>("Java_com_tarnwick_wyn_SystemTray_Change");
+    ASSERT_NE(change, nullptr);
+    WYN_SKIP_WITHOUT_DRAWING();
+    // An empty balloon text asks the shell to take the shown balloon away.
+    jstring tip = env->NewStringUTF("balloon icon");
+    jstring empty = env->NewStringUTF("");
+    change(env, icons[3], 0, tip, empty, nullptr, 1);
+    for (int i = 0; i < 50 && visibleWindowOfClass("tooltips_class32") != nullptr; ++i) {
+        Sleep(100);
+    }
+    ASSERT_EQ(visibleWindowOfClass("tooltips_class32"), nullptr) << "the balloon went away";
+
+    // Tooltip and icon changes, as the two-argument Change makes them.
+    jstring newTip = env->NewStringUTF("balloon icon, changed");
+    change(env, icons[3], 2, newTip, nullptr, nullptr, -1);
+    change(env, icons[3], 1, tip, nullptr, nullptr, -1);
+    Sleep(1500);
+    EXPECT_EQ(visibleWindowOfClass("tooltips_class32"), nullptr) << "no balloon came back";
+    EXPECT_EQ(trayIconStates()[3].infoFlags, 1u) << "the info type -1 left the type as it was";
+
+    // A Change that gives a balloon text shows it.
+    jstring info = env->NewStringUTF("A new balloon");
+    change(env, icons[3], 0, tip, info, nullptr, 2);
+    HWND balloon = nullptr;
+    for (int i = 0; i < 50 && balloon == nullptr; ++i) {
+        Sleep(100);
+        balloon = visibleWindowOfClass("tooltips_class32");
+    }
+    EXPECT_NE(balloon, nullptr) << "a balloon asked for is shown";
+    EXPECT_EQ(trayIconStates()[3].infoFlags, 2u);
+    change(env, icons[3], 0, tip, empty, nullptr, -1);
+    for (jstring text : {tip, empty, newTip, info}) {
+        env->DeleteLocalRef(text);
+    }
+}
+
+TEST_F(TrayUnderWine, IconsComeBackWhenTheTaskbarIsCreatedAgain) {
+    // The shell forgets the icons when Explorer restarts; here they are taken out behind the
+    // tray's back, and the broadcast a new taskbar sends brings them back.
+    ASSERT_EQ(awaitDockedIcons(4).size(), 4u);
+    HWND window = static_cast<HWND>(trayshell::messageWindow());
+    for (const TrayIconState& icon : trayIconStates()) {
+        NOTIFYICONDATAA data = {};
+        data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+        data.hWnd = window;
+        data.uID = icon.id;
+        EXPECT_TRUE(Shell_NotifyIconA(NIM_DELETE, &data)) << "icon " << icon.id;
+    }
+    ASSERT_EQ(awaitDockedIcons(0).size(), 0u) << "the shell shows none of them";
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0,
+                        SMTO_ABORTIFHUNG, 5000, &result);
+    EXPECT_EQ(awaitDockedIcons(4).size(), 4u) << "every shown icon is added again";
+    Sleep(1000);
+    if (processCanDraw()) {
+        EXPECT_EQ(visibleWindowOfClass("tooltips_class32"), nullptr)
+            << "added again without its balloon";
+    }
 }
 
 TEST_F(TrayUnderWine, EveryShownIconIsRemovedAtTheEnd) {
