@@ -430,38 +430,50 @@ TEST_F(TrayUnderWine, AnIconWithBothBalloonTextsShowsItsBalloon) {
     EXPECT_TRUE(saveScreenshot(screenshot("tray-balloon.png")));
 }
 
+// Waits up to ms for the shell's balloon to be shown (or gone); true when it is.
+bool awaitBalloon(bool shown, int ms) {
+    for (int waited = 0; waited <= ms; waited += 100) {
+        if ((visibleWindowOfClass("tooltips_class32") != nullptr) == shown) {
+            return true;
+        }
+        Sleep(100);
+    }
+    return false;
+}
+
 TEST_F(TrayUnderWine, AChangeWithoutBalloonTextsShowsNoBalloon) {
     auto change = exported<IconInit>("Java_com_tarnwick_wyn_SystemTray_Change");
     ASSERT_NE(change, nullptr);
     WYN_SKIP_WITHOUT_DRAWING();
-    // An empty balloon text asks the shell to take the shown balloon away.
-    jstring tip = env->NewStringUTF("balloon icon");
-    jstring empty = env->NewStringUTF("");
-    change(env, icons[3], 0, tip, empty, nullptr, 1);
-    for (int i = 0; i < 50 && visibleWindowOfClass("tooltips_class32") != nullptr; ++i) {
-        Sleep(100);
+    // The balloon of the icon's creation goes when clicked, or after its time; the icon keeps
+    // its balloon text.
+    HWND balloon = visibleWindowOfClass("tooltips_class32");
+    if (balloon != nullptr) {
+        RECT area = {};
+        GetWindowRect(balloon, &area);
+        runOnHost("xdotool mousemove " + std::to_string((area.left + area.right) / 2) + " " +
+                  std::to_string((area.top + area.bottom) / 2) +
+                  " click 1 sleep 0.2 mousemove 500 500");
     }
-    ASSERT_EQ(visibleWindowOfClass("tooltips_class32"), nullptr) << "the balloon went away";
+    ASSERT_TRUE(awaitBalloon(false, 40000)) << "the first balloon went away";
+    ASSERT_STREQ(trayIconStates()[3].info.c_str(), "The balloon's text");
 
     // Tooltip and icon changes, as the two-argument Change makes them.
+    jstring tip = env->NewStringUTF("balloon icon");
     jstring newTip = env->NewStringUTF("balloon icon, changed");
     change(env, icons[3], 2, newTip, nullptr, nullptr, -1);
     change(env, icons[3], 1, tip, nullptr, nullptr, -1);
-    Sleep(1500);
-    EXPECT_EQ(visibleWindowOfClass("tooltips_class32"), nullptr) << "no balloon came back";
+    EXPECT_FALSE(awaitBalloon(true, 2000)) << "no balloon came back";
     EXPECT_EQ(trayIconStates()[3].infoFlags, 1u) << "the info type -1 left the type as it was";
 
-    // A Change that gives a balloon text shows it.
+    // A Change that gives a balloon text shows it; an empty one takes it away.
     jstring info = env->NewStringUTF("A new balloon");
     change(env, icons[3], 0, tip, info, nullptr, 2);
-    HWND balloon = nullptr;
-    for (int i = 0; i < 50 && balloon == nullptr; ++i) {
-        Sleep(100);
-        balloon = visibleWindowOfClass("tooltips_class32");
-    }
-    EXPECT_NE(balloon, nullptr) << "a balloon asked for is shown";
+    EXPECT_TRUE(awaitBalloon(true, 5000)) << "a balloon asked for is shown";
     EXPECT_EQ(trayIconStates()[3].infoFlags, 2u);
+    jstring empty = env->NewStringUTF("");
     change(env, icons[3], 0, tip, empty, nullptr, -1);
+    EXPECT_TRUE(awaitBalloon(false, 5000)) << "an empty balloon text takes the balloon away";
     for (jstring text : {tip, empty, newTip, info}) {
         env->DeleteLocalRef(text);
     }

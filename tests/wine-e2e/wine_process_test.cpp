@@ -98,7 +98,8 @@ TEST(HeadlessLaunchThread, MainRunsOnAStackOfTheXssSize) {
             launch.pack(WYN_E2E_STUB, std::string("mainclass=app/Main\n") + c.options);
         ASSERT_EQ(launch.run(exe, "",
                              withEnv(launch.baseEnvironment(),
-                                     {{"WYN_TEST_RUNTIME_CLASSES", true, "app/Main:main"}})),
+                                     {{"WYN_TEST_RUNTIME_CLASSES", true, "app/Main:main"},
+                                      {"WYN_TEST_RUNTIME_LOG_STACK", true, "1"}})),
                   0);
         long long expected = c.expected != 0 ? c.expected : defaultStackReservation(exe);
         ASSERT_GT(expected, 0);
