@@ -77,7 +77,7 @@ TEST_F(LinuxSupportNatives, OnlyRuntimesWithBuiltInLibrariesAreAskedForOne) {
     for (const auto& c : cases) {
         args.push_back(c.first);
     }
-    ChildResult r = run(exe, args, {"JAVA_HOME=" + E2ePaths::jdk()},
+    ChildResult r = run(exe, args, {std::string("JAVA_HOME=") + E2ePaths::jdk()},
                         {"JRE_HOME", "CLASSPATH", "CLASS_PATH", "JAVA_TOOL_OPTIONS"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     for (const auto& c : cases) {

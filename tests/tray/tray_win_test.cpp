@@ -135,32 +135,37 @@ std::string centrePixel(const DockedIcon& where) {
     return pixelAt(icon.x + icon.width / 2, icon.y + icon.height / 2);
 }
 
+// Sets a variable for this process and for the runtime, which reads its settings with getenv.
+void setVariable(const char* name, const std::string& value) {
+    SetEnvironmentVariableA(name, value.c_str());
+    _putenv_s(name, value.c_str());
+}
+
+// The test runtime in this process with the tray's classes, and the tray's message window.
+void startRuntimeAndTray() {
+    DeleteFileA(logPath().c_str());
+    setVariable("WYN_TEST_RUNTIME_LOG", logPath());
+    setVariable("WYN_TEST_RUNTIME_CLASSES", std::string(kIcon) + ":tray-icon," + kMenu +
+                                                ":tray-menu," + kRecorder + ":tray-callback");
+    // The runtime's companion library sits in its bin directory, as a runtime's own do.
+    SetDllDirectoryA((std::string(WYN_TEST_RUNTIME_HOME) + "\\bin").c_str());
+    runtimeLibrary = LoadLibraryA(WYN_TEST_RUNTIME_LIBRARY);
+    ASSERT_NE(runtimeLibrary, nullptr);
+    using Create = jint(JNICALL*)(JavaVM**, void**, void*);
+    auto create = reinterpret_cast<Create>(
+        reinterpret_cast<void*>(GetProcAddress(runtimeLibrary, "JNI_CreateJavaVM")));
+    ASSERT_NE(create, nullptr);
+    JavaVMInitArgs args = {};
+    args.version = JNI_VERSION_1_8;
+    JavaVM* vm = nullptr;
+    ASSERT_EQ(create(&vm, reinterpret_cast<void**>(&env), &args), JNI_OK);
+    createTrayMessageWindow();
+    ASSERT_NE(trayshell::messageWindow(), nullptr);
+}
+
 class TrayUnderWine : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        DeleteFileA(logPath().c_str());
-        SetEnvironmentVariableA("WYN_TEST_RUNTIME_LOG", logPath().c_str());
-        std::string classes = std::string(kIcon) + ":tray-icon," + kMenu + ":tray-menu," +
-                              kRecorder + ":tray-callback";
-        SetEnvironmentVariableA("WYN_TEST_RUNTIME_CLASSES", classes.c_str());
-        // The runtime reads its settings with getenv.
-        _putenv_s("WYN_TEST_RUNTIME_LOG", logPath().c_str());
-        _putenv_s("WYN_TEST_RUNTIME_CLASSES", classes.c_str());
-        // The runtime's companion library sits in its bin directory, as a runtime's own do.
-        SetDllDirectoryA((std::string(WYN_TEST_RUNTIME_HOME) + "\\bin").c_str());
-        runtimeLibrary = LoadLibraryA(WYN_TEST_RUNTIME_LIBRARY);
-        ASSERT_NE(runtimeLibrary, nullptr);
-        using Create = jint(JNICALL*)(JavaVM**, void**, void*);
-        auto create = reinterpret_cast<Create>(
-            reinterpret_cast<void*>(GetProcAddress(runtimeLibrary, "JNI_CreateJavaVM")));
-        ASSERT_NE(create, nullptr);
-        JavaVMInitArgs args = {};
-        args.version = JNI_VERSION_1_8;
-        JavaVM* vm = nullptr;
-        ASSERT_EQ(create(&vm, reinterpret_cast<void**>(&env), &args), JNI_OK);
-        createTrayMessageWindow();
-        ASSERT_NE(trayshell::messageWindow(), nullptr);
-    }
+    static void SetUpTestSuite() { startRuntimeAndTray(); }
 
     static int runtimeCount(const char* what) {
         auto count = reinterpret_cast<TestRuntimeCountFunction>(
@@ -509,6 +514,56 @@ TEST_F(TrayUnderWine, EveryShownIconIsRemovedAtTheEnd) {
     EXPECT_EQ(awaitDockedIcons(0).size(), 0u);
     EXPECT_TRUE(trayIconStates().empty());
     EXPECT_EQ(runtimeCount("open-chars"), 0) << "every string's characters were released";
+}
+
+// Run in a process of its own (the removal happens once per process): the runtime's exit hook
+// removes the icons while a thread that the runtime stopped inside a native, on its way back
+// into the runtime, holds the tray's lock for good.
+class TrayAtRuntimeExit : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { startRuntimeAndTray(); }
+};
+
+TEST_F(TrayAtRuntimeExit, IconsAreRemovedWhileAStoppedThreadHoldsTheTray) {
+    auto init = exported<IconInit>("Java_com_tarnwick_wyn_SystemTray_init");
+    auto show = exported<ObjectCall>("Java_com_tarnwick_wyn_SystemTray_Show");
+    ASSERT_TRUE(init != nullptr && show != nullptr);
+    ASSERT_EQ(dockedIcons().size(), 0u) << "the tray starts empty";
+    jobject first = env->NewGlobalRef(make(kIcon));
+    jobject second = env->NewGlobalRef(make(kIcon));
+    jstring tip = env->NewStringUTF("icon");
+    init(env, first, 1, tip, nullptr, nullptr, 0);
+    init(env, second, 2, tip, nullptr, nullptr, 0);
+    env->DeleteLocalRef(tip);
+    show(env, first);
+    ASSERT_EQ(awaitDockedIcons(1).size(), 1u);
+
+    // Show takes the tray's lock, adds the icon and then calls the runtime, which keeps the
+    // thread there.
+    std::string release = programDirectory() + "tray-release";
+    DeleteFileA(release.c_str());
+    setVariable("WYN_TEST_RUNTIME_RELEASE", release);
+    JavaVM* vm = nullptr;
+    env->GetJavaVM(&vm);
+    setVariable("WYN_TEST_RUNTIME_BLOCK", "NewGlobalRef");
+    std::thread stopped([&] {
+        JNIEnv* threadEnv = nullptr;
+        vm->AttachCurrentThread(reinterpret_cast<void**>(&threadEnv), nullptr);
+        show(threadEnv, second);
+        vm->DetachCurrentThread();
+    });
+    EXPECT_TRUE(awaitLogLine("blocked NewGlobalRef"));
+    EXPECT_EQ(awaitDockedIcons(2).size(), 2u);
+
+    removeAllTrayIcons();
+    EXPECT_EQ(awaitDockedIcons(0).size(), 0u) << "both shown icons are taken out by their ids";
+
+    setVariable("WYN_TEST_RUNTIME_BLOCK", "");
+    std::ofstream(release) << "released";
+    stopped.join();
+    EXPECT_EQ(countLogLines("blocked NewGlobalRef"), 1);
+    EXPECT_EQ(countLogLines("script released"), 1) << "the thread went on once released";
+    EXPECT_EQ(trayIconStates().size(), 2u) << "the records stay: the lock was never had";
 }
 
 }  // namespace
