@@ -6,6 +6,7 @@
 #include <chrono>
 #include <mutex>
 #include <set>
+#include <thread>
 #include <vector>
 
 #include "base/jni_calls.h"
@@ -29,7 +30,7 @@ constexpr std::chrono::milliseconds kRemovalLockWait{500};
 struct TrayState {
     // Held by natives around shell calls and some JNI calls, so a thread that the runtime
     // stops at its exit inside a native may keep it for good: the removal waits a bounded time.
-    std::timed_mutex lock;
+    std::mutex lock;
     std::vector<TrayEntry> table;  // in order of creation
     jobject callback = nullptr;    // global reference
     JavaVM* vm = nullptr;
@@ -42,7 +43,20 @@ struct TrayState {
     std::atomic<bool> removalStarted{false};
 };
 
-using TableGuard = std::lock_guard<std::timed_mutex>;
+using TableGuard = std::lock_guard<std::mutex>;
+
+// Takes the table's lock within the wait, or gives up. Polled: a timed wait of the 32-bit
+// MinGW build's std::timed_mutex does not end before the lock is released.
+bool lockWithin(std::mutex& lock, std::chrono::milliseconds wait) {
+    auto deadline = std::chrono::steady_clock::now() + wait;
+    while (!lock.try_lock()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
 
 void markShown(TrayState& tray, uint32_t id, bool shown) {
     std::lock_guard<std::mutex> guard(tray.shownIdsLock);
@@ -155,7 +169,7 @@ void trayIconChange(JNIEnv* env, jobject self, jint icon, jstring tip, jstring i
     void* newIcon = icon > 0 ? trayshell::loadIcon(static_cast<int>(icon)) : nullptr;
 
     TrayState& tray = state();
-    std::unique_lock<std::timed_mutex> guard(tray.lock);
+    std::unique_lock<std::mutex> guard(tray.lock);
     TrayEntry* entry = entryOf(tray, handle);
     if (entry == nullptr || !entry->record->shown) {
         guard.unlock();
@@ -306,8 +320,7 @@ void removeAllTrayIcons() {
     if (tray.removalStarted.exchange(true)) {
         return;
     }
-    std::unique_lock<std::timed_mutex> guard(tray.lock, kRemovalLockWait);
-    if (!guard.owns_lock()) {
+    if (!lockWithin(tray.lock, kRemovalLockWait)) {
         // The records stay as they are (the process is ending): only the shell is told.
         std::set<uint32_t> shown;
         {
@@ -323,6 +336,7 @@ void removeAllTrayIcons() {
               static_cast<int>(shown.size()));
         return;
     }
+    std::lock_guard<std::mutex> guard(tray.lock, std::adopt_lock);
     tray.removedAll = true;
     // Events still queued for the tray (a click or a menu choice on its way) find no virtual
     // machine from here on: the runtime is destroyed next, and a thread attaching to it then
