@@ -145,6 +145,32 @@ void TextString::formatList(const char* fmt, va_list args) {
     }
 }
 
+int32_t utf8SequenceLength(const char* text, int32_t available) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+    unsigned char lead = bytes[0];
+    if (lead < 0x80) {
+        return 1;
+    }
+    int32_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                     : lead >= 0xE0 && lead <= 0xEF ? 3
+                     : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                    : 0;
+    if (length == 0 || length > available) {
+        return 0;
+    }
+    for (int32_t i = 1; i < length; ++i) {
+        if ((bytes[i] & 0xC0) != 0x80) {
+            return 0;
+        }
+    }
+    unsigned char second = bytes[1];
+    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
+        (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F)) {
+        return 0;
+    }
+    return length;
+}
+
 WideString wideFromUtf8(const char* text, int32_t count) {
     WideString result;
     if (text == nullptr) {

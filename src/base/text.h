@@ -274,6 +274,10 @@ class StringList {
 // The launcher's own UTF-8 decoder: a four-byte sequence becomes a surrogate pair; a byte that
 // starts no valid sequence becomes '?'; a sequence cut off by the end is dropped.
 WideString wideFromUtf8(const char* text, int32_t count);
+// The byte count (1 to 4) of the well-formed UTF-8 sequence that starts at text, where
+// available > 0 bytes can be read; 0 when none starts there (a stray continuation byte, an
+// overlong form, a surrogate, a code point above U+10FFFF, or a sequence cut off).
+int32_t utf8SequenceLength(const char* text, int32_t available);
 // The launcher's own UTF-8 encoder: a surrogate pair becomes one four-byte sequence, a lone
 // surrogate its three-byte form; stops at count units or at the first zero unit.
 TextString utf8FromWide(const char16_t* text, int32_t count);

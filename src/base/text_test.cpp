@@ -296,4 +296,33 @@ TEST(ItemArray, AppendAndInsertGap) {
     EXPECT_EQ(items[20], 19);
 }
 
+TEST(Utf8SequenceLength, WellFormedSequencesAndEverythingElse) {
+    struct Case {
+        std::string bytes;
+        int32_t available;
+        int32_t expected;
+    };
+    const Case cases[] = {
+        {"a", 1, 1},
+        {"\xC3\xA9", 2, 2},      // é
+        {"\xC3\xA9", 1, 0},      // cut off by the end
+        {"\xE2\x82\xAC", 3, 3},  // €
+        {"\xE2\x82\xAC", 2, 0},
+        {"\xF0\x9F\x98\x80", 4, 4},  // an emoji
+        {"\xF0\x9F\x98\x80", 3, 0},
+        {"\xA9", 1, 0},                     // a continuation byte alone
+        {"\xC0\xAF", 2, 0},                 // overlong
+        {"\xE0\x80\xAF", 3, 0},             // overlong
+        {"\xED\xA0\x80", 3, 0},             // a surrogate
+        {"\xF4\x90\x80\x80", 4, 0},         // above U+10FFFF
+        {std::string("\xC3") + "a", 2, 0},  // no continuation
+        {"\xFF", 1, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(utf8SequenceLength(c.bytes.data(), c.available), c.expected)
+            << "first byte " << static_cast<int>(static_cast<unsigned char>(c.bytes[0]))
+            << ", available " << c.available;
+    }
+}
+
 }  // namespace

@@ -22,6 +22,11 @@ TextString ConfigStore::appid() const {
     return getValue("appid");
 }
 
+// Not expanded, and in UTF-8: the identity is handed to the system as UTF-16.
+TextString ConfigStore::appUserModelId() const {
+    return getValue("appusermodelid", false, false);
+}
+
 TextString ConfigStore::splash() const {
     return resolvePath(expanded(*this, "splash"));
 }

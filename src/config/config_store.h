@@ -65,6 +65,7 @@ class ConfigStore : public TextString {
 
     // One getter per key (see README.md for what each key does).
     TextString appid() const;
+    TextString appUserModelId() const;  // UTF-8
     TextString splash() const;
     // The `splash` value as the name of an entry of the packed archive: expanded, in UTF-8
     // (as entry names are), with '\\' turned into '/'; empty for an absolute path.

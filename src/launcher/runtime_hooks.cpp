@@ -12,6 +12,7 @@
 #include "launcher/process_end.h"
 #include "platform/c_streams.h"
 #include "platform/sync.h"
+#include "tray/tray_icons.h"
 
 namespace {
 
@@ -72,6 +73,7 @@ void JNICALL onRuntimeExit(jint code) {
     if (creating.load()) {
         endFailedCreation(code == 0 ? "exit 0" : "exit");
     }
+    removeAllTrayIcons();
     endProcessObjects(ProcessEnd::Exiting);
     outputRedirector().flush();
 }

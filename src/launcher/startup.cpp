@@ -18,9 +18,11 @@
 #include "launcher/active_objects.h"
 #include "launcher/jvm_session.h"
 #include "launcher/launch_sequence.h"
+#include "launcher/launch_thread_stack.h"
 #include "launcher/process_end.h"
 #include "launcher/single_instance.h"
 #include "launcher/startup_splash.h"
+#include "launcher/taskbar_identity.h"
 #include "launcher/trace_file.h"
 #include "platform/dynlib.h"
 #include "platform/files.h"
@@ -266,6 +268,7 @@ int runStartup(int argc, char** argv) {
         return refused;
     }
     platform::initCommonControls();
+    applyTaskbarIdentity(config);
 
     // The working directory and the environment are settled before the splash step, which
     // may already load the runtime: from then on the runtime's copy of the environment is
@@ -312,7 +315,9 @@ int runStartup(int argc, char** argv) {
         trace("launch on the first thread");
         runLaunch(&request);
     } else {
-        runOnLaunchThread(runLaunch, 0, &request);
+        StringList options;
+        config.collectOptions(options);
+        runOnLaunchThread(runLaunch, launchThreadStackSize(options), &request);
     }
 
     removeAllTrayIcons();

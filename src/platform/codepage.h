@@ -20,9 +20,16 @@ void ansiToUtf16(const char* text, int32_t count, WideString& out);
 void utf16ToAnsi(const char16_t* text, int32_t count, TextString& out);
 // The byte count (1 or more, at most available) of the ANSI character that starts at text,
 // where available > 0 bytes can be read. A byte that starts no valid character counts as one.
-// Windows: 2 for a lead byte of a double-byte code page, else 1. Linux: mbrlen under the
+// Windows: as codePageCharacterLength for the active ANSI code page. Linux: mbrlen under the
 // selected locale (UTF-8 characters take up to 4 bytes).
 int32_t ansiCharacterLength(const char* text, int32_t available);
+
+#ifdef _WIN32
+// The same for a given Windows code page: for UTF-8 (65001, the active code page of a program
+// packed with --utf8) the length of a well-formed sequence, where IsDBCSLeadByteEx knows no
+// lead bytes; for a double-byte code page 2 at a lead byte followed by a non-NUL byte; else 1.
+int32_t codePageCharacterLength(uint32_t codePage, const char* text, int32_t available);
+#endif
 
 }  // namespace platform
 

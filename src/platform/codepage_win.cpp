@@ -40,11 +40,20 @@ void utf16ToAnsi(const char16_t* text, int32_t count, TextString& out) {
     WideCharToMultiByte(CP_ACP, 0, wide, n, out.data(), bytes, nullptr, nullptr);
 }
 
-int32_t ansiCharacterLength(const char* text, int32_t available) {
-    if (available >= 2 && IsDBCSLeadByte(static_cast<BYTE>(text[0])) && text[1] != '\0') {
+int32_t codePageCharacterLength(uint32_t codePage, const char* text, int32_t available) {
+    if (codePage == CP_UTF8) {
+        int32_t length = utf8SequenceLength(text, available);
+        return length > 0 ? length : 1;
+    }
+    if (available >= 2 && IsDBCSLeadByteEx(codePage, static_cast<BYTE>(text[0])) &&
+        text[1] != '\0') {
         return 2;
     }
     return 1;
+}
+
+int32_t ansiCharacterLength(const char* text, int32_t available) {
+    return codePageCharacterLength(GetACP(), text, available);
 }
 
 }  // namespace platform

@@ -19,7 +19,9 @@ void showErrorBoxAfterOutput(void* owner, const char* text, const char* printed,
 void showErrorBoxUtf8(void* owner, const char* text, const char* caption);
 
 // The error box with question below the text, offering to open url (a web address the caller
-// has checked). Windows: Yes and No buttons, and Yes opens url with ShellExecuteA. Linux: the
+// has checked). Windows: Yes and No buttons, and Yes opens url with ShellExecuteA, with COM
+// initialised (apartment-threaded) around the call for browsers that the shell reaches
+// through COM (DelegateExecute). Linux: the
 // line of showErrorBox, then "Download page: <url>" on standard error; xdg-open is started for
 // url (its output to /dev/null) when DISPLAY or WAYLAND_DISPLAY is set.
 void showErrorBoxOfferingUrl(void* owner, const char* text, const char* question,
@@ -27,5 +29,11 @@ void showErrorBoxOfferingUrl(void* owner, const char* text, const char* question
 
 // Loads the common controls (InitCommonControlsEx with no classes); nothing on Linux.
 void initCommonControls();
+
+// Gives the process an explicit AppUserModelID (UTF-8), the identity under which the taskbar
+// groups and pins its windows; true when the system took it. Windows 7 and later
+// (SetCurrentProcessExplicitAppUserModelID); must come before the first window. Linux: there is
+// no such identity, false.
+[[nodiscard]] bool setTaskbarIdentity(const char* utf8Id);
 
 }  // namespace platform

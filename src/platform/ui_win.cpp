@@ -4,7 +4,8 @@
 // message to standard error, so that it reaches the terminal or the log of a script that
 // started it; a GUI program has no console and writes nothing.
 #include <windows.h>
-// shellapi.h needs windows.h first.
+// shellapi.h and objbase.h need windows.h first.
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <cstring>
@@ -42,6 +43,31 @@ std::wstring wideOfUtf8(const char* text) {
         MultiByteToWideChar(CP_UTF8, 0, text, -1, &wide[0], units);
     }
     return wide;
+}
+
+// ShellExecute with COM initialised on the calling thread (single-threaded apartment), as the
+// shell asks: a browser registered through a DelegateExecute verb is reached through COM.
+// ole32 is loaded only here, so that a normal start does not pay for it.
+void openWithShell(const char* url) {
+    using Initialize = HRESULT(WINAPI*)(void*, DWORD);
+    using Uninitialize = void(WINAPI*)();
+    HMODULE ole = LoadLibraryA("ole32.dll");
+    auto initialize = ole == nullptr ? nullptr
+                                     : reinterpret_cast<Initialize>(reinterpret_cast<void*>(
+                                           GetProcAddress(ole, "CoInitializeEx")));
+    auto uninitialize = ole == nullptr ? nullptr
+                                       : reinterpret_cast<Uninitialize>(reinterpret_cast<void*>(
+                                             GetProcAddress(ole, "CoUninitialize")));
+    bool initialized =
+        initialize != nullptr && uninitialize != nullptr &&
+        SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+    ShellExecuteA(nullptr, "open", url, nullptr, nullptr, SW_SHOWNORMAL);
+    if (initialized) {
+        uninitialize();
+    }
+    if (ole != nullptr) {
+        FreeLibrary(ole);
+    }
 }
 
 }  // namespace
@@ -84,7 +110,7 @@ void showErrorBoxOfferingUrl(void* owner, const char* text, const char* question
     int answer = MessageBoxA(static_cast<HWND>(owner), both.c_str(), caption,
                              MB_YESNO | MB_ICONWARNING | MB_SETFOREGROUND | MB_TOPMOST);
     if (answer == IDYES) {
-        ShellExecuteA(nullptr, "open", url, nullptr, nullptr, SW_SHOWNORMAL);
+        openWithShell(url);
     }
 }
 

@@ -1,5 +1,5 @@
 // Tray events into Java: the mouse-event and menu-command handlers of the message window,
-// and its start.
+// and its start (with the icons' own handler for a restarted shell).
 //
 // A handler attaches its thread to the virtual machine for the call and detaches it after,
 // unless the thread was attached already (a Java thread, or a test's), which it leaves as it
@@ -105,6 +105,7 @@ void deliverTrayMenuCommand(uint32_t command) {
 }
 
 void createTrayMessageWindow() {
-    trayshell::startMessageWindow(deliverTrayMenuCommand, deliverTrayMouseEvent);
+    trayshell::startMessageWindow(deliverTrayMenuCommand, deliverTrayMouseEvent,
+                                  addShownTrayIconsAgain);
     trace("tray events: %s", trayshell::eventSource());
 }

@@ -2,7 +2,11 @@
 #include "tray/tray_icons.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <mutex>
+#include <set>
+#include <thread>
 #include <vector>
 
 #include "base/jni_calls.h"
@@ -19,14 +23,55 @@ struct TrayEntry {
     jobject object;  // global reference while the icon is shown, else null
 };
 
+// How long the removal at the end waits for the table's lock.
+constexpr std::chrono::milliseconds kRemovalLockWait{500};
+
 struct TrayState {
+    // Held by natives around shell calls and some JNI calls, so a thread that the runtime
+    // stops at its exit inside a native may keep it for good: the removal waits a bounded time.
     std::mutex lock;
     std::vector<TrayEntry> table;  // in order of creation
     jobject callback = nullptr;    // global reference
     JavaVM* vm = nullptr;
     uint32_t nextId = 1;
     bool removedAll = false;
+    // The ids of the shown icons, under a lock of their own that is never held across a JNI or
+    // shell call: what the removal takes out when the table's lock cannot be had.
+    std::mutex shownIdsLock;
+    std::set<uint32_t> shownIds;
+    std::atomic<bool> removalStarted{false};
 };
+
+using TableGuard = std::lock_guard<std::mutex>;
+
+// Takes the table's lock within the wait, or gives up. Polled: a timed wait of the 32-bit
+// MinGW build's std::timed_mutex does not end before the lock is released.
+bool lockWithin(std::mutex& lock, std::chrono::milliseconds wait) {
+    auto deadline = std::chrono::steady_clock::now() + wait;
+    while (!lock.try_lock()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+void markShown(TrayState& tray, uint32_t id, bool shown) {
+    std::lock_guard<std::mutex> guard(tray.shownIdsLock);
+    if (shown) {
+        tray.shownIds.insert(id);
+    } else {
+        tray.shownIds.erase(id);
+    }
+}
+
+// Tells the shell about a record (call with the table's lock held); a pending balloon is
+// shown with it once.
+void notifyShell(trayshell::NotifyAction action, TrayIconRecord& record) {
+    trayshell::notify(action, record);
+    record.balloonPending = false;
+}
 
 // Never destroyed: the signal handler and threads still running at process exit may use it.
 TrayState& state() {
@@ -69,7 +114,7 @@ void trayIconInit(JNIEnv* env, jobject self, jint icon, jstring tip, jstring inf
                   jstring infoTitle, jint infoType) {
     TrayState& tray = state();
     {
-        std::lock_guard<std::mutex> guard(tray.lock);
+        TableGuard guard(tray.lock);
         rememberVm(tray, env);
     }
     if (!hasHandleField(env, self)) {
@@ -89,8 +134,9 @@ void trayIconInit(JNIEnv* env, jobject self, jint icon, jstring tip, jstring inf
     copyTrayText(record->info, sizeof(record->info), infoText);
     copyTrayText(record->infoTitle, sizeof(record->infoTitle), titleText);
     record->infoFlags = static_cast<uint32_t>(infoType);
+    record->balloonPending = record->balloonLayout;
     {
-        std::lock_guard<std::mutex> guard(tray.lock);
+        TableGuard guard(tray.lock);
         record->id = tray.nextId++;
         tray.table.push_back(TrayEntry{record, nullptr});
     }
@@ -99,7 +145,7 @@ void trayIconInit(JNIEnv* env, jobject self, jint icon, jstring tip, jstring inf
     }
     // The field cannot carry the record (an int field in a 64-bit process): no icon is made.
     {
-        std::lock_guard<std::mutex> guard(tray.lock);
+        TableGuard guard(tray.lock);
         TrayEntry* entry = entryOf(tray, record);
         if (entry != nullptr) {
             tray.table.erase(tray.table.begin() + (entry - tray.table.data()));
@@ -135,26 +181,32 @@ void trayIconChange(JNIEnv* env, jobject self, jint icon, jstring tip, jstring i
         record.icon = newIcon;
     }
     setTip(record, tip, env);
+    // A balloon only when this call gives its text (an empty one takes a shown balloon away);
+    // the info type -1 of the two-argument Change keeps the type as it was.
     if (hasInfo) {
         copyTrayText(record.info, sizeof(record.info), infoText);
+        record.balloonPending = true;
     }
     if (hasTitle) {
         copyTrayText(record.infoTitle, sizeof(record.infoTitle), titleText);
     }
-    record.infoFlags = static_cast<uint32_t>(infoType);
-    trayshell::notify(trayshell::NotifyAction::Modify, record);
+    if (infoType != -1) {
+        record.infoFlags = static_cast<uint32_t>(infoType);
+    }
+    notifyShell(trayshell::NotifyAction::Modify, record);
 }
 
 void trayIconShow(JNIEnv* env, jobject self) {
     void* handle = getHandleField(env, self);
     TrayState& tray = state();
-    std::lock_guard<std::mutex> guard(tray.lock);
+    TableGuard guard(tray.lock);
     TrayEntry* entry = entryOf(tray, handle);
     if (entry == nullptr || entry->record->shown) {
         return;
     }
-    trayshell::notify(trayshell::NotifyAction::Add, *entry->record);
+    notifyShell(trayshell::NotifyAction::Add, *entry->record);
     entry->record->shown = true;
+    markShown(tray, entry->record->id, true);
     if (entry->object == nullptr) {
         entry->object = env->NewGlobalRef(self);
         checkException(env, false);
@@ -164,13 +216,14 @@ void trayIconShow(JNIEnv* env, jobject self) {
 void trayIconHide(JNIEnv* env, jobject self) {
     void* handle = getHandleField(env, self);
     TrayState& tray = state();
-    std::lock_guard<std::mutex> guard(tray.lock);
+    TableGuard guard(tray.lock);
     TrayEntry* entry = entryOf(tray, handle);
     if (entry == nullptr || !entry->record->shown) {
         return;
     }
     trayshell::notify(trayshell::NotifyAction::Delete, *entry->record);
     entry->record->shown = false;
+    markShown(tray, entry->record->id, false);
     if (entry->object != nullptr) {
         env->DeleteGlobalRef(entry->object);
         entry->object = nullptr;
@@ -182,7 +235,7 @@ void trayIconFinalize(JNIEnv* env, jobject self) {
     TrayState& tray = state();
     TrayIconRecord* record = nullptr;
     {
-        std::lock_guard<std::mutex> guard(tray.lock);
+        TableGuard guard(tray.lock);
         TrayEntry* entry = entryOf(tray, handle);
         if (entry == nullptr) {
             return;
@@ -191,6 +244,7 @@ void trayIconFinalize(JNIEnv* env, jobject self) {
         if (record->shown) {
             trayshell::notify(trayshell::NotifyAction::Delete, *record);
             record->shown = false;
+            markShown(tray, record->id, false);
         }
         // Only an explicit call of finalize can find a shown icon's reference here.
         if (entry->object != nullptr) {
@@ -212,7 +266,7 @@ void traySetCallback(JNIEnv* env, jobject callback) {
     TrayState& tray = state();
     jobject old = nullptr;
     {
-        std::lock_guard<std::mutex> guard(tray.lock);
+        TableGuard guard(tray.lock);
         rememberVm(tray, env);
         old = tray.callback;
         tray.callback = added;
@@ -224,20 +278,20 @@ void traySetCallback(JNIEnv* env, jobject callback) {
 
 jobject trayCallbackLocal(JNIEnv* env) {
     TrayState& tray = state();
-    std::lock_guard<std::mutex> guard(tray.lock);
+    TableGuard guard(tray.lock);
     return tray.callback != nullptr ? env->NewLocalRef(tray.callback) : nullptr;
 }
 
 JavaVM* trayCallbackVm() {
     TrayState& tray = state();
-    std::lock_guard<std::mutex> guard(tray.lock);
+    TableGuard guard(tray.lock);
     return tray.callback != nullptr ? tray.vm : nullptr;
 }
 
 // The icon's Java object as a new local reference, or null when no shown icon has this id.
 jobject trayIconObjectLocal(JNIEnv* env, uint32_t iconId) {
     TrayState& tray = state();
-    std::lock_guard<std::mutex> guard(tray.lock);
+    TableGuard guard(tray.lock);
     for (const TrayEntry& entry : tray.table) {
         if (entry.record->id == iconId) {
             return entry.object != nullptr ? env->NewLocalRef(entry.object) : nullptr;
@@ -246,12 +300,42 @@ jobject trayIconObjectLocal(JNIEnv* env, uint32_t iconId) {
     return nullptr;
 }
 
+void addShownTrayIconsAgain() {
+    TrayState& tray = state();
+    TableGuard guard(tray.lock);
+    int added = 0;
+    for (TrayEntry& entry : tray.table) {
+        if (entry.record->shown) {
+            entry.record->balloonPending = false;
+            notifyShell(trayshell::NotifyAction::Add, *entry.record);
+            ++added;
+        }
+    }
+    trace("tray: the shell's taskbar was created again, %d icons added again", added);
+}
+
 void removeAllTrayIcons() {
     TrayState& tray = state();
-    std::lock_guard<std::mutex> guard(tray.lock);
-    if (tray.removedAll) {
+    if (tray.removalStarted.exchange(true)) {
         return;
     }
+    if (!lockWithin(tray.lock, kRemovalLockWait)) {
+        // The records stay as they are (the process is ending): only the shell is told.
+        std::set<uint32_t> shown;
+        {
+            std::lock_guard<std::mutex> idsGuard(tray.shownIdsLock);
+            shown = tray.shownIds;
+        }
+        for (uint32_t id : shown) {
+            TrayIconRecord gone;
+            gone.id = id;
+            trayshell::notify(trayshell::NotifyAction::Delete, gone);
+        }
+        trace("tray icons removed by id: %d shown (the tray's lock is held)",
+              static_cast<int>(shown.size()));
+        return;
+    }
+    std::lock_guard<std::mutex> guard(tray.lock, std::adopt_lock);
     tray.removedAll = true;
     // Events still queued for the tray (a click or a menu choice on its way) find no virtual
     // machine from here on: the runtime is destroyed next, and a thread attaching to it then
@@ -262,6 +346,7 @@ void removeAllTrayIcons() {
         TrayIconRecord* record = it->record;
         if (record->shown) {
             trayshell::notify(trayshell::NotifyAction::Delete, *record);
+            markShown(tray, record->id, false);
             ++shown;
         }
         trayshell::destroyIcon(record->icon);
@@ -274,7 +359,7 @@ void removeAllTrayIcons() {
 
 std::vector<TrayIconState> trayIconStates() {
     TrayState& tray = state();
-    std::lock_guard<std::mutex> guard(tray.lock);
+    TableGuard guard(tray.lock);
     std::vector<TrayIconState> states;
     for (const TrayEntry& entry : tray.table) {
         const TrayIconRecord& r = *entry.record;

@@ -36,8 +36,12 @@ jobject trayIconObjectLocal(JNIEnv* env, uint32_t iconId);
 JavaVM* trayCallbackVm();
 
 // Takes every icon out of the notification area and frees every record. Runs once per
-// process (at the end of the launch, or from the termination signal handler); later calls do
-// nothing. Java objects that still carry a freed record are ignored by the natives from then on.
+// process (at the end of the launch, from the runtime's exit hook after System.exit, or from
+// the termination signal handler); later calls do nothing. Java objects that still carry a
+// freed record are ignored by the natives from then on. It calls no JNI function and waits for
+// the tray's lock at most half a second: in the exit hook the runtime is gone, and a thread
+// that it stopped inside a native may hold that lock for good. Then the shown icons are taken
+// out by their ids without touching the records.
 void removeAllTrayIcons();
 
 // What the table holds, in order of creation; for tests and the trace.
@@ -54,3 +58,7 @@ struct TrayIconState {
     uint32_t infoFlags;
 };
 std::vector<TrayIconState> trayIconStates();
+
+// Adds every shown icon to the notification area again, without balloons: the shell that
+// showed them is gone (Explorer restarted). Called on the message window's thread.
+void addShownTrayIconsAgain();

@@ -14,50 +14,20 @@
 #include "tray/session_bus/tray_icon_image.h"
 #include "tray/tray_shell.h"
 
-namespace {
-
-// Bytes of a well-formed UTF-8 sequence at text (surrogates and overlong forms are not), or 0.
-int utf8SequenceLength(const unsigned char* text, size_t available) {
-    unsigned char lead = text[0];
-    if (lead < 0x80) {
-        return 1;
-    }
-    int length = lead >= 0xC2 && lead <= 0xDF   ? 2
-                 : lead >= 0xE0 && lead <= 0xEF ? 3
-                 : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                : 0;
-    if (length == 0 || static_cast<size_t>(length) > available) {
-        return 0;
-    }
-    for (int i = 1; i < length; ++i) {
-        if ((text[i] & 0xC0) != 0x80) {
-            return 0;
-        }
-    }
-    unsigned char second = text[1];
-    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
-        (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F)) {
-        return 0;
-    }
-    return length;
-}
-
-}  // namespace
-
 std::string busTextFromAnsi(const char* text) {
     WideString wide = wideFromNarrow(text, -1);
     TextString utf8 = utf8FromWide(wide.data(), wide.length());
-    const auto* bytes = reinterpret_cast<const unsigned char*>(utf8.c_str());
-    size_t length = static_cast<size_t>(utf8.length());
+    const char* bytes = utf8.c_str();
+    int32_t length = utf8.length();
     std::string result;
-    for (size_t at = 0; at < length;) {
-        int sequence = utf8SequenceLength(bytes + at, length - at);
+    for (int32_t at = 0; at < length;) {
+        int32_t sequence = utf8SequenceLength(bytes + at, length - at);
         if (sequence == 0) {
             result.push_back('?');
             ++at;
         } else {
-            result.append(reinterpret_cast<const char*>(bytes + at), static_cast<size_t>(sequence));
-            at += static_cast<size_t>(sequence);
+            result.append(bytes + at, static_cast<size_t>(sequence));
+            at += sequence;
         }
     }
     return result;
@@ -65,7 +35,8 @@ std::string busTextFromAnsi(const char* text) {
 
 namespace trayshell {
 
-void startMessageWindow(TrayCommandHandler onCommand, TrayMouseHandler onMouse) {
+void startMessageWindow(TrayCommandHandler onCommand, TrayMouseHandler onMouse,
+                        TrayRestartHandler) {
     TrayBusModel& model = trayBusModel();
     std::lock_guard<std::mutex> guard(model.lock);
     model.onCommand = onCommand;
@@ -122,8 +93,8 @@ void notify(NotifyAction action, const TrayIconRecord& record) {
                icon.image->width != image->width) {
         icon.image = std::make_shared<const BusIconImage>(*image);
     }
-    // As the shell does, every add or change that carries a balloon text shows the balloon.
-    if (record.balloonLayout && record.info[0] != '\0') {
+    // As the shell does, an add or change that asks for a balloon with a text shows it.
+    if (record.balloonLayout && record.balloonPending && record.info[0] != '\0') {
         ++icon.balloons;
     }
     startTrayBusThread(model);

@@ -2,6 +2,7 @@
 // application that uses no support class never has one loaded, and one whose threads use
 // several at the same moment finds every native bound, on JDK 17 and on a later runtime.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "e2e/launch_fixture.h"
@@ -60,6 +61,28 @@ TEST_F(LinuxSupportNatives, FirstUseFromSeveralThreadsAtOnceFindsEveryNative) {
                     << r.err;
             }
         }
+    }
+}
+
+TEST_F(LinuxSupportNatives, OnlyRuntimesWithBuiltInLibrariesAreAskedForOne) {
+    // Release 8 brought the lookup of libraries built into the program; an older runtime would
+    // search its library path for the name instead, so it loads the executable by its path.
+    std::string exe = pack(E2ePaths::linuxStub(), "mainclass com.example.natives.NativesApp\n",
+                           {WYN_E2E_NATIVES_APP_JAR}, "natives");
+    const std::vector<std::pair<std::string, bool>> cases = {
+        {"1.5", false}, {"1.7", false}, {"1.7.0", false}, {"1.8", true}, {"9", true}, {"17", true},
+        {"25", true},   {"1.10", true}, {"null", false},  {"x", false},  {"", false}, {"1.", false},
+    };
+    std::vector<std::string> args = {"builtin-versions"};
+    for (const auto& c : cases) {
+        args.push_back(c.first);
+    }
+    ChildResult r = run(exe, args, {std::string("JAVA_HOME=") + E2ePaths::jdk()},
+                        {"JRE_HOME", "CLASSPATH", "CLASS_PATH", "JAVA_TOOL_OPTIONS"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    for (const auto& c : cases) {
+        std::string line = "builtin " + c.first + "=" + (c.second ? "true" : "false") + "\n";
+        EXPECT_NE(r.out.find(line), std::string::npos) << line << r.out;
     }
 }
 

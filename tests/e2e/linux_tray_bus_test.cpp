@@ -181,6 +181,8 @@ TEST_F(LinuxTrayBus, IconsAreItemsWhoseClicksAndMenusReachTheApplication) {
     EXPECT_TRUE(signalled("NewIcon"));
     EXPECT_TRUE(bus.menuEvent(second, 7, "clicked"));
     ASSERT_TRUE(bus.waitForNotifications(2, 20000)) << "a change with a balloon shows it again";
+    // The second notification is this one: the tooltip-only Change of the second icon with
+    // "Change first" showed no balloon.
     ReceivedNotification again = bus.notifications()[1];
     EXPECT_EQ(again.summary, "again title");
     EXPECT_EQ(again.body, "again text");

@@ -264,7 +264,8 @@ TEST_F(TrayInJdk, ChangeActsOnlyOnShownIconsAndKeepsBalloonTextsNotGiven) {
     callOn(env, balloon, "Change", "(ILjava/lang/String;)V", 0, nullptr);
     states = trayIconStates();
     EXPECT_STREQ(stateOf(states, id)->tip.c_str(), "") << "a null tip clears the tooltip";
-    EXPECT_EQ(stateOf(states, id)->infoFlags, 0xFFFFFFFFu) << "the short form passes -1";
+    EXPECT_EQ(stateOf(states, id)->infoFlags, 3u)
+        << "the short form passes -1, which keeps the balloon's type";
 
     callOn(env, balloon, "Hide", "()V");
     callOn(env, balloon, "Hide", "()V");

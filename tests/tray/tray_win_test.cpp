@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <jni.h>
 #include <windows.h>
+// shellapi.h needs windows.h first.
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -134,32 +136,37 @@ std::string centrePixel(const DockedIcon& where) {
     return pixelAt(icon.x + icon.width / 2, icon.y + icon.height / 2);
 }
 
+// Sets a variable for this process and for the runtime, which reads its settings with getenv.
+void setVariable(const char* name, const std::string& value) {
+    SetEnvironmentVariableA(name, value.c_str());
+    _putenv_s(name, value.c_str());
+}
+
+// The test runtime in this process with the tray's classes, and the tray's message window.
+void startRuntimeAndTray() {
+    DeleteFileA(logPath().c_str());
+    setVariable("WYN_TEST_RUNTIME_LOG", logPath());
+    setVariable("WYN_TEST_RUNTIME_CLASSES", std::string(kIcon) + ":tray-icon," + kMenu +
+                                                ":tray-menu," + kRecorder + ":tray-callback");
+    // The runtime's companion library sits in its bin directory, as a runtime's own do.
+    SetDllDirectoryA((std::string(WYN_TEST_RUNTIME_HOME) + "\\bin").c_str());
+    runtimeLibrary = LoadLibraryA(WYN_TEST_RUNTIME_LIBRARY);
+    ASSERT_NE(runtimeLibrary, nullptr);
+    using Create = jint(JNICALL*)(JavaVM**, void**, void*);
+    auto create = reinterpret_cast<Create>(
+        reinterpret_cast<void*>(GetProcAddress(runtimeLibrary, "JNI_CreateJavaVM")));
+    ASSERT_NE(create, nullptr);
+    JavaVMInitArgs args = {};
+    args.version = JNI_VERSION_1_8;
+    JavaVM* vm = nullptr;
+    ASSERT_EQ(create(&vm, reinterpret_cast<void**>(&env), &args), JNI_OK);
+    createTrayMessageWindow();
+    ASSERT_NE(trayshell::messageWindow(), nullptr);
+}
+
 class TrayUnderWine : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        DeleteFileA(logPath().c_str());
-        SetEnvironmentVariableA("WYN_TEST_RUNTIME_LOG", logPath().c_str());
-        std::string classes = std::string(kIcon) + ":tray-icon," + kMenu + ":tray-menu," +
-                              kRecorder + ":tray-callback";
-        SetEnvironmentVariableA("WYN_TEST_RUNTIME_CLASSES", classes.c_str());
-        // The runtime reads its settings with getenv.
-        _putenv_s("WYN_TEST_RUNTIME_LOG", logPath().c_str());
-        _putenv_s("WYN_TEST_RUNTIME_CLASSES", classes.c_str());
-        // The runtime's companion library sits in its bin directory, as a runtime's own do.
-        SetDllDirectoryA((std::string(WYN_TEST_RUNTIME_HOME) + "\\bin").c_str());
-        runtimeLibrary = LoadLibraryA(WYN_TEST_RUNTIME_LIBRARY);
-        ASSERT_NE(runtimeLibrary, nullptr);
-        using Create = jint(JNICALL*)(JavaVM**, void**, void*);
-        auto create = reinterpret_cast<Create>(
-            reinterpret_cast<void*>(GetProcAddress(runtimeLibrary, "JNI_CreateJavaVM")));
-        ASSERT_NE(create, nullptr);
-        JavaVMInitArgs args = {};
-        args.version = JNI_VERSION_1_8;
-        JavaVM* vm = nullptr;
-        ASSERT_EQ(create(&vm, reinterpret_cast<void**>(&env), &args), JNI_OK);
-        createTrayMessageWindow();
-        ASSERT_NE(trayshell::messageWindow(), nullptr);
-    }
+    static void SetUpTestSuite() { startRuntimeAndTray(); }
 
     static int runtimeCount(const char* what) {
         auto count = reinterpret_cast<TestRuntimeCountFunction>(
@@ -222,6 +229,17 @@ TEST_F(TrayUnderWine, IconsDockInOrderOfCreationWithIdsOneTwoThree) {
     if (!processCanDraw()) {
         std::printf("icon images and screenshot not checked: %s\n", kNoDrawingReason);
         return;
+    }
+    for (const TrayIconState& state : trayIconStates()) {
+        ICONINFO info = {};
+        auto* record = static_cast<const TrayIconRecord*>(state.record);
+        ASSERT_TRUE(GetIconInfo(static_cast<HICON>(record->icon), &info));
+        BITMAP bitmap = {};
+        GetObjectA(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof(bitmap),
+                   &bitmap);
+        EXPECT_EQ(bitmap.bmWidth, GetSystemMetrics(SM_CXSMICON)) << "the system's small-icon size";
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
     }
     EXPECT_TRUE(saveScreenshot(screenshot("tray-icons.png")));
     // Each docked icon shows its own resource.
@@ -310,6 +328,9 @@ TEST_F(TrayUnderWine, PopupMenuShowsAndTheChosenItemReachesOnMenuCommand) {
     auto separator = exported<ObjectCall>("Java_com_tarnwick_wyn_SystemTrayMenu_AppendSeparator");
     auto popup = exported<ObjectCall>("Java_com_tarnwick_wyn_SystemTrayMenu_Popup");
     ASSERT_TRUE(setCallback && menuInit && append && appendSubmenu && separator && popup);
+    runOnHost("xdotool mousemove 400 300");
+    // A menu that is not drawn cannot be clicked, and Popup returns only when it closes.
+    WYN_SKIP_WITHOUT_DRAWING();
     jobject recorder = make(kRecorder);
     setCallback(env, nullptr, recorder);
     env->DeleteLocalRef(recorder);
@@ -335,7 +356,6 @@ TEST_F(TrayUnderWine, PopupMenuShowsAndTheChosenItemReachesOnMenuCommand) {
     HMENU native = static_cast<HMENU>(record->native);
     EXPECT_EQ(GetMenuItemCount(native), 5) << "three items, a separator and one submenu";
 
-    runOnHost("xdotool mousemove 400 300");
     JavaVM* vm = nullptr;
     env->GetJavaVM(&vm);
     std::thread popupThread([&] {
@@ -350,6 +370,10 @@ TEST_F(TrayUnderWine, PopupMenuShowsAndTheChosenItemReachesOnMenuCommand) {
         popupWindow = FindWindowA("#32768", nullptr);
     }
     EXPECT_NE(popupWindow, nullptr) << "the popup menu appeared";
+    HWND messageWindow = static_cast<HWND>(trayshell::messageWindow());
+    EXPECT_EQ(GetWindowThreadProcessId(popupWindow, nullptr),
+              GetWindowThreadProcessId(messageWindow, nullptr))
+        << "the menu is tracked by the thread of its owner, the message window";
     Sleep(500);
     EXPECT_TRUE(saveScreenshot(screenshot("tray-menu.png")));
     RECT item = {};
@@ -414,12 +438,135 @@ TEST_F(TrayUnderWine, AnIconWithBothBalloonTextsShowsItsBalloon) {
     EXPECT_TRUE(saveScreenshot(screenshot("tray-balloon.png")));
 }
 
+// Waits up to ms for the shell's balloon to be shown (or gone); true when it is.
+bool awaitBalloon(bool shown, int ms) {
+    for (int waited = 0; waited <= ms; waited += 100) {
+        if ((visibleWindowOfClass("tooltips_class32") != nullptr) == shown) {
+            return true;
+        }
+        Sleep(100);
+    }
+    return false;
+}
+
+TEST_F(TrayUnderWine, AChangeWithoutBalloonTextsShowsNoBalloon) {
+    auto change = exported<IconInit>("Java_com_tarnwick_wyn_SystemTray_Change");
+    ASSERT_NE(change, nullptr);
+    WYN_SKIP_WITHOUT_DRAWING();
+    // The balloon of the icon's creation goes when clicked, or after its time; the icon keeps
+    // its balloon text.
+    HWND balloon = visibleWindowOfClass("tooltips_class32");
+    if (balloon != nullptr) {
+        RECT area = {};
+        GetWindowRect(balloon, &area);
+        runOnHost("xdotool mousemove " + std::to_string((area.left + area.right) / 2) + " " +
+                  std::to_string((area.top + area.bottom) / 2) +
+                  " click 1 sleep 0.2 mousemove 500 500");
+    }
+    ASSERT_TRUE(awaitBalloon(false, 40000)) << "the first balloon went away";
+    ASSERT_STREQ(trayIconStates()[3].info.c_str(), "The balloon's text");
+
+    // Tooltip and icon changes, as the two-argument Change makes them.
+    jstring tip = env->NewStringUTF("balloon icon");
+    jstring newTip = env->NewStringUTF("balloon icon, changed");
+    change(env, icons[3], 2, newTip, nullptr, nullptr, -1);
+    change(env, icons[3], 1, tip, nullptr, nullptr, -1);
+    EXPECT_FALSE(awaitBalloon(true, 2000)) << "no balloon came back";
+    EXPECT_EQ(trayIconStates()[3].infoFlags, 1u) << "the info type -1 left the type as it was";
+
+    // A Change that gives a balloon text shows it; an empty one takes it away.
+    jstring info = env->NewStringUTF("A new balloon");
+    change(env, icons[3], 0, tip, info, nullptr, 2);
+    EXPECT_TRUE(awaitBalloon(true, 5000)) << "a balloon asked for is shown";
+    EXPECT_EQ(trayIconStates()[3].infoFlags, 2u);
+    jstring empty = env->NewStringUTF("");
+    change(env, icons[3], 0, tip, empty, nullptr, -1);
+    EXPECT_TRUE(awaitBalloon(false, 5000)) << "an empty balloon text takes the balloon away";
+    for (jstring text : {tip, empty, newTip, info}) {
+        env->DeleteLocalRef(text);
+    }
+}
+
+TEST_F(TrayUnderWine, IconsComeBackWhenTheTaskbarIsCreatedAgain) {
+    // The shell forgets the icons when Explorer restarts; here they are taken out behind the
+    // tray's back, and the broadcast a new taskbar sends brings them back.
+    ASSERT_EQ(awaitDockedIcons(4).size(), 4u);
+    HWND window = static_cast<HWND>(trayshell::messageWindow());
+    for (const TrayIconState& icon : trayIconStates()) {
+        NOTIFYICONDATAA data = {};
+        data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+        data.hWnd = window;
+        data.uID = icon.id;
+        EXPECT_TRUE(Shell_NotifyIconA(NIM_DELETE, &data)) << "icon " << icon.id;
+    }
+    ASSERT_EQ(awaitDockedIcons(0).size(), 0u) << "the shell shows none of them";
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0,
+                        SMTO_ABORTIFHUNG, 5000, &result);
+    EXPECT_EQ(awaitDockedIcons(4).size(), 4u) << "every shown icon is added again";
+    Sleep(1000);
+    if (processCanDraw()) {
+        EXPECT_EQ(visibleWindowOfClass("tooltips_class32"), nullptr)
+            << "added again without its balloon";
+    }
+}
+
 TEST_F(TrayUnderWine, EveryShownIconIsRemovedAtTheEnd) {
     ASSERT_EQ(awaitDockedIcons(4).size(), 4u);
     removeAllTrayIcons();
     EXPECT_EQ(awaitDockedIcons(0).size(), 0u);
     EXPECT_TRUE(trayIconStates().empty());
     EXPECT_EQ(runtimeCount("open-chars"), 0) << "every string's characters were released";
+}
+
+// Run in a process of its own (the removal happens once per process): the runtime's exit hook
+// removes the icons while a thread that the runtime stopped inside a native, on its way back
+// into the runtime, holds the tray's lock for good.
+class TrayAtRuntimeExit : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { startRuntimeAndTray(); }
+};
+
+TEST_F(TrayAtRuntimeExit, IconsAreRemovedWhileAStoppedThreadHoldsTheTray) {
+    auto init = exported<IconInit>("Java_com_tarnwick_wyn_SystemTray_init");
+    auto show = exported<ObjectCall>("Java_com_tarnwick_wyn_SystemTray_Show");
+    ASSERT_TRUE(init != nullptr && show != nullptr);
+    ASSERT_EQ(dockedIcons().size(), 0u) << "the tray starts empty";
+    jobject first = env->NewGlobalRef(make(kIcon));
+    jobject second = env->NewGlobalRef(make(kIcon));
+    jstring tip = env->NewStringUTF("icon");
+    init(env, first, 1, tip, nullptr, nullptr, 0);
+    init(env, second, 2, tip, nullptr, nullptr, 0);
+    env->DeleteLocalRef(tip);
+    show(env, first);
+    ASSERT_EQ(awaitDockedIcons(1).size(), 1u);
+
+    // Show takes the tray's lock, adds the icon and then calls the runtime, which keeps the
+    // thread there.
+    std::string release = programDirectory() + "tray-release";
+    DeleteFileA(release.c_str());
+    setVariable("WYN_TEST_RUNTIME_RELEASE", release);
+    JavaVM* vm = nullptr;
+    env->GetJavaVM(&vm);
+    setVariable("WYN_TEST_RUNTIME_BLOCK", "NewGlobalRef");
+    std::thread stopped([&] {
+        JNIEnv* threadEnv = nullptr;
+        vm->AttachCurrentThread(reinterpret_cast<void**>(&threadEnv), nullptr);
+        show(threadEnv, second);
+        vm->DetachCurrentThread();
+    });
+    EXPECT_TRUE(awaitLogLine("blocked NewGlobalRef"));
+    EXPECT_EQ(awaitDockedIcons(2).size(), 2u);
+
+    removeAllTrayIcons();
+    EXPECT_EQ(awaitDockedIcons(0).size(), 0u) << "both shown icons are taken out by their ids";
+
+    setVariable("WYN_TEST_RUNTIME_BLOCK", "");
+    std::ofstream(release) << "released";
+    stopped.join();
+    EXPECT_EQ(countLogLines("blocked NewGlobalRef"), 1);
+    EXPECT_EQ(countLogLines("script released"), 1) << "the thread went on once released";
+    EXPECT_EQ(trayIconStates().size(), 2u) << "the records stay: the lock was never had";
 }
 
 }  // namespace

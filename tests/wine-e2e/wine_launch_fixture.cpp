@@ -138,6 +138,7 @@ std::vector<EnvChange> WineLaunch::baseEnvironment() const {
             {"WYN_TEST_RUNTIME_CREATE_RESULT", false, {}},
             {"WYN_TEST_RUNTIME_VERSION", false, {}},
             {"WYN_TEST_RUNTIME_LOG_ENV", false, {}},
+            {"WYN_TEST_RUNTIME_LOG_STACK", false, {}},
             {"CLASSPATH", false, {}},
             {"CLASS_PATH", false, {}}};
 }

@@ -1,6 +1,7 @@
 // A packed launcher installed in a directory whose name the ANSI code page cannot represent,
 // started by its full (UTF-16) path: it still reads its payload and the external file beside
-// it, and hands on short (8.3) forms that the runtime can open with the ANSI functions.
+// it, hands on short (8.3) forms that the runtime can open with the ANSI functions, and offers
+// its natives as the built-in library that the runtime finds without any path.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -132,6 +133,71 @@ TEST(HeadlessNonAnsiDirectory, WithTheUtf8ManifestTheFullPathsAreHandedOn) {
     EXPECT_EQ(loggedProperty(launch, "wyn.app.path"), longExe);
     EXPECT_EQ(loggedProperty(launch, "application.home"), longDirectory + "\\");
     EXPECT_EQ(loggedProperty(launch, "home"), longDirectory + "\\") << "APPLICATION_HOME";
+}
+
+TEST(HeadlessNonAnsiDirectory, NativesAreBoundThroughTheBuiltInLibrary) {
+    // The test runtime does what a runtime of release 8 or later does for
+    // System.loadLibrary("wyn"): it finds JNI_OnLoad_wyn in the program and calls it. A 32-bit
+    // runtime asks for the decorated name first.
+    WineLaunch launch;
+    std::string longDirectory = launch.dir() + kOmegaDirectory;
+    ASSERT_TRUE(CreateDirectoryW(wideOfUtf8(longDirectory).c_str(), nullptr));
+    std::string shortDirectory = shortPathOf(longDirectory);
+    ASSERT_FALSE(shortDirectory.empty());
+    std::string shortName = shortDirectory.substr(shortDirectory.find_last_of('\\') + 1);
+    launch.copyTestRuntime(shortName + "\\jre");
+    launch.pack(WYN_E2E_STUB, "mainclass=app/Main\n", shortName + "\\app.exe");
+
+    const char* const supportClasses[] = {
+        "com/tarnwick/wyn/SplashScreen", "com/tarnwick/wyn/RedirOutputStream",
+        "com/tarnwick/wyn/Instances", "com/tarnwick/wyn/SystemTray",
+        "com/tarnwick/wyn/SystemTrayMenu"};
+    std::string classes =
+        "app/Main:main,com/tarnwick/wyn/SplashScreen,com/tarnwick/wyn/RedirOutputStream:"
+        "redir-stream,com/tarnwick/wyn/Instances,com/tarnwick/wyn/SystemTray:tray-icon,"
+        "com/tarnwick/wyn/SystemTrayMenu:tray-menu";
+    std::string longExe = longDirectory + "\\app.exe";
+    ASSERT_EQ(
+        launch.run(longExe, "",
+                   withEnv(launch.baseEnvironment(), {{"WYN_TEST_RUNTIME_CLASSES", true, classes},
+                                                      {"WYN_TEST_RUNTIME_MAIN_SCRIPT", true,
+                                                       "load-library:wyn,tray-icon:1"}})),
+        0);
+    std::string symbol = sizeof(void*) == 4 ? "_JNI_OnLoad_wyn@8" : "JNI_OnLoad_wyn";
+    EXPECT_EQ(launch.runtimeRecords("builtin-library "),
+              std::vector<std::string>({"builtin-library wyn " + symbol + " 0x10008"}))
+        << "found in the program and asking for JNI 1.8";
+    std::vector<std::string> registered = launch.runtimeRecords("register-natives ");
+    ASSERT_EQ(registered.size(), 5u) << "every support class has its natives registered";
+    for (size_t i = 0; i < registered.size(); ++i) {
+        EXPECT_EQ(
+            registered[i].rfind(std::string("register-natives ") + supportClasses[i] + " ", 0), 0u)
+            << registered[i];
+    }
+    EXPECT_EQ(
+        launch.runtimeRecords("script-native "),
+        std::vector<std::string>({"script-native com/tarnwick/wyn/SystemTray.init registered",
+                                  "script-native com/tarnwick/wyn/SystemTray.Show registered"}))
+        << "the application's calls reach the registered natives";
+    EXPECT_EQ(launch.runtimeRecords("set-field com/tarnwick/wyn/SystemTray.h"),
+              std::vector<std::string>({"set-field com/tarnwick/wyn/SystemTray.h set"}))
+        << "init made the icon's record";
+}
+
+TEST(HeadlessNonAnsiDirectory, OnlyTheLibraryNamedWynIsBuiltIn) {
+    // The lookup is by the library's exact name: another name finds nothing in the launcher
+    // and binds nothing (a runtime would then search its library path).
+    WineLaunch launch;
+    launch.copyTestRuntime("jre");
+    std::string exe = launch.pack(WYN_E2E_STUB, "mainclass=app/Main\n");
+    ASSERT_EQ(launch.run(exe, "",
+                         withEnv(launch.baseEnvironment(),
+                                 {{"WYN_TEST_RUNTIME_CLASSES", true, "app/Main:main"},
+                                  {"WYN_TEST_RUNTIME_MAIN_SCRIPT", true, "load-library:other"}})),
+              0);
+    EXPECT_EQ(launch.runtimeRecords("builtin-library "),
+              std::vector<std::string>({"builtin-library other missing"}));
+    EXPECT_EQ(launch.runtimeRecords("register-natives "), std::vector<std::string>());
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ namespace wynpack {
 namespace {
 
 // Every key the launcher reads.
-constexpr std::array<std::string_view, 29> kKeys = {
+constexpr std::array<std::string_view, 30> kKeys = {
     "appid",
     "splash",
     "splashtitle",
@@ -42,6 +42,7 @@ constexpr std::array<std::string_view, 29> kKeys = {
     "cds",
     "trace",
     "jredownloadurl",
+    "appusermodelid",
 };
 
 bool isKeyCharacter(char c) {

@@ -8,7 +8,8 @@ import java.lang.management.ManagementFactory;
 import java.util.concurrent.CountDownLatch;
 
 /**
- * Test application for the support natives: four threads use four different support classes
+ * Test application for the support natives (with the argument "builtin-versions", it reports
+ * instead which runtime versions the support classes bind through the built-in library): four threads use four different support classes
  * for the first time at the same moment, each calling natives of its class (SplashScreen
  * reports no splash when it has none), and the application reports "natives=ok" when every
  * call found its native. It also reports the options the runtime was given that decide native
@@ -17,7 +18,26 @@ import java.util.concurrent.CountDownLatch;
 public final class NativesApp {
     private NativesApp() {}
 
+    /**
+     * For each version after the first argument ("null" for none): whether the support
+     * classes take the built-in library route on a runtime of that specification version, as
+     * "builtin <version>=<true|false>".
+     */
+    private static void printBuiltInDecisions(String[] args) throws Exception {
+        java.lang.reflect.Method decide = Class.forName("com.tarnwick.wyn.LauncherLibrary")
+                .getDeclaredMethod("hasBuiltInLibraries", String.class);
+        decide.setAccessible(true);
+        for (int i = 1; i < args.length; i++) {
+            String version = args[i].equals("null") ? null : args[i];
+            System.out.println("builtin " + args[i] + "=" + decide.invoke(null, version));
+        }
+    }
+
     public static void main(String[] args) throws Exception {
+        if (args.length > 0 && args[0].equals("builtin-versions")) {
+            printBuiltInDecisions(args);
+            return;
+        }
         final CountDownLatch start = new CountDownLatch(1);
         final String[] failures = new String[4];
         Runnable[] uses = {

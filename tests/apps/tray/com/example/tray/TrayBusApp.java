@@ -55,6 +55,8 @@ public final class TrayBusApp {
                     second.Hide();
                 } else if (id == 8) {
                     first.Change(104, "changed tip");
+                    // A tooltip change of the icon with a balloon, which shows no balloon.
+                    second.Change(0, "second tip");
                 } else if (id == 6) {
                     second.Change(0, "second tip", "again text", "again title",
                                   SystemTray.INFOTYPE_WARNING);

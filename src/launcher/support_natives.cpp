@@ -1,11 +1,17 @@
-// Linux: the natives of the support classes, bound when the application first uses one.
+// The natives of the support classes, bound when the application first uses one.
 //
-// On Windows the support classes load the executable with System.load, which binds their
-// natives by their exported names. A Linux launcher is a position-independent executable,
-// which cannot be loaded that way; instead it offers itself as the built-in library "wyn"
-// (JNI_OnLoad_wyn below, the one symbol it exports): a support class whose System.load failed
-// loads that library, and the runtime calls JNI_OnLoad_wyn, which registers the natives of
-// every support class. An application that uses none of them never has them loaded.
+// The launcher offers itself as the built-in library "wyn": it exports JNI_OnLoad_wyn, a
+// support class calls System.loadLibrary("wyn"), and a runtime of release 8 or later finds that
+// function in the running executable (statically linked JNI libraries) and calls it, without
+// any path. JNI_OnLoad_wyn registers the natives of every support class. An application that
+// uses none of them never has them loaded.
+//
+// Windows: the export is "JNI_OnLoad_wyn", on x86 also "_JNI_OnLoad_wyn@8", the decorated name
+// a 32-bit runtime looks for first. The natives are exported under their JNI names too, for
+// runtimes before release 8, on which the support classes load the executable by its path
+// (System.load); such a runtime converts that path to the ANSI code page, so there the route
+// works only where the path has an ANSI form. Linux: a position-independent executable
+// cannot be loaded by path at all; JNI_OnLoad_wyn is the one symbol it exports.
 #include <jni.h>
 
 #include "args_output/redirect_natives.h"
