@@ -3,6 +3,7 @@
 // other descriptor of the launcher's.
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,6 +17,20 @@ namespace platform {
 namespace {
 
 constexpr int kDetachedNice = 10;
+
+// Closes the descriptors first..last. The stub is built against a C library without a
+// close_range() wrapper, so the system call is made directly; on kernels before 5.9, which lack
+// it, each descriptor up to the process's limit is closed instead.
+void closeRange(unsigned first, unsigned last) {
+    if (first > last || syscall(__NR_close_range, first, last, 0) == 0) {
+        return;
+    }
+    long limit = sysconf(_SC_OPEN_MAX);
+    unsigned end = limit > 0 ? static_cast<unsigned>(limit - 1) : 1023u;
+    for (unsigned fd = first; fd <= end && fd <= last; ++fd) {
+        close(static_cast<int>(fd));
+    }
+}
 
 bool writeAll(int fd, const void* data, size_t size) {
     const char* bytes = static_cast<const char*>(data);
@@ -51,8 +66,8 @@ bool writeAll(int fd, const void* data, size_t size) {
     if (grandchild == 0) {
         // Nothing the launcher or the runtime had open reaches the program, but the pipe
         // (closed on exec) that reports a failed execv.
-        close_range(STDERR_FILENO + 1, static_cast<unsigned>(report) - 1, 0);
-        close_range(static_cast<unsigned>(report) + 1, ~0U, 0);
+        closeRange(STDERR_FILENO + 1, static_cast<unsigned>(report) - 1);
+        closeRange(static_cast<unsigned>(report) + 1, ~0U);
         setpriority(PRIO_PROCESS, 0, kDetachedNice);
         execv(argv[0], argv);
         // The pipe is still open only when execv failed: a zero pid says so.
