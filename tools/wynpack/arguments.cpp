@@ -420,7 +420,7 @@ are kept (its messages, for one); these replace the resources they name:
                    each icon's largest image of at most 64 pixels (else its
                    smallest) goes into the archive as
                    META-INF/wyn/tray-icons/ID.png, the image of the Linux tray
-                   icon with that ID
+                   icon with that ID (--icon FILE.ico counts as ID 1)
   --splash FILE    the splash image: a BMP becomes bitmap 100 (the native splash
                    window), a PNG, JPEG or GIF becomes raw data 100 (shown by the
                    runtime's splash library); no file beside the program needed
