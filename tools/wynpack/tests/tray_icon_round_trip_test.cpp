@@ -392,27 +392,11 @@ TEST(TrayIconRoundTrip, ALinuxExecutableCarriesItsImagesStoredForItsLauncher) {
                            {{"data/stored.txt", "stored text", false, 0},
                             {"data/deflated.txt", std::string(500, 'd'), true, 0}});
     std::string output = dir.file("app");
-    ProcessResult run = wynpack_test::runProcess({WYNPACK_TOOL,
-                                                  "--target",
-                                                  "linux-x86_64",
-                                                  "--config",
-                                                  dir.file("app.cfg"),
-                                                  "--jar",
-                                                  WYNPACK_HELLO_JAR,
-                                                  "--jar",
-                                                  WYNPACK_GREETING_JAR,
-                                                  "--jar",
-                                                  dir.file("data.jar"),
-                                                  "--icon",
-                                                  "7=" + dir.file("bitmap.ico"),
-                                                  "--icon",
-                                                  "8=" + dir.file("png.ico"),
-                                                  "--icon",
-                                                  "9=" + dir.file("interlaced.ico"),
-                                                  "--icon",
-                                                  dir.file("png.ico"),
-                                                  "--output",
-                                                  output});
+    ProcessResult run = wynpack_test::runProcess(
+        {WYNPACK_TOOL, "--target", "linux-x86_64", "--config", dir.file("app.cfg"), "--jar",
+         WYNPACK_HELLO_JAR, "--jar", WYNPACK_GREETING_JAR, "--jar", dir.file("data.jar"), "--icon",
+         "7=" + dir.file("bitmap.ico"), "--icon", "8=" + dir.file("png.ico"), "--icon",
+         "9=" + dir.file("interlaced.ico"), "--output", output});
     ASSERT_EQ(run.exitStatus, 0) << run.err;
     EXPECT_NE(run.err.find("wynpack: note: no Linux tray image for icon 9: '" +
                            dir.file("interlaced.ico") +
@@ -425,8 +409,15 @@ TEST(TrayIconRoundTrip, ALinuxExecutableCarriesItsImagesStoredForItsLauncher) {
     EXPECT_EQ(decoded(storedEntry(output, "META-INF/wyn/tray-icons/8.png", 1 << 20)),
               "2x2:11111111111111112222222222222222");
     EXPECT_EQ(storedEntry(output, "META-INF/wyn/tray-icons/9.png", 1 << 20), "<not read>");
-    // --icon without an id is the application's icon, id 1: for Linux, tray image 1.
-    EXPECT_EQ(decoded(storedEntry(output, "META-INF/wyn/tray-icons/1.png", 1 << 20)),
+
+    // --icon without an id is the application's icon, id 1: tray image 1 for Linux.
+    std::string withAppIcon = dir.file("app-icon");
+    ProcessResult appIcon = wynpack_test::runProcess(
+        {WYNPACK_TOOL, "--target", "linux-x86_64", "--config", dir.file("app.cfg"), "--jar",
+         WYNPACK_HELLO_JAR, "--jar", WYNPACK_GREETING_JAR, "--icon", dir.file("png.ico"),
+         "--output", withAppIcon});
+    ASSERT_EQ(appIcon.exitStatus, 0) << appIcon.err;
+    EXPECT_EQ(decoded(storedEntry(withAppIcon, "META-INF/wyn/tray-icons/1.png", 1 << 20)),
               "2x2:11111111111111112222222222222222");
     EXPECT_EQ(storedEntry(output, "data/stored.txt", 1 << 20), "stored text");
     EXPECT_EQ(storedEntry(output, "data/stored.txt", 10), "<not read>") << "over the limit";
