@@ -20,13 +20,21 @@ build/%/CMakeCache.txt: | deps
 $(addprefix build-,$(TEST_TREES)): build-%: build/%/CMakeCache.txt
 	cmake --build build/$* -j $(JOBS)
 
+# dist/bin/wynpack carries the three stubs and the support jar (wynpack-carry), so a copy of
+# it packs for every target alone; dist/stubs/ and dist/lib/ hold the same files for --stub,
+# --support-jar and javac -cp.
 dist: $(addprefix build-,$(TARGETS))
 	@mkdir -p dist/bin dist/lib dist/stubs/linux-x86_64 dist/stubs/windows-x86_64 dist/stubs/windows-x86
 	cp build/linux/src/wyn dist/stubs/linux-x86_64/wyn
 	cp build/windows-x86_64/src/wyn.exe dist/stubs/windows-x86_64/wyn.exe
 	cp build/windows-x86/src/wyn.exe dist/stubs/windows-x86/wyn.exe
-	cp build/linux/lib/wyn-support.jar dist/lib/wyn-support.jar
-	cp build/linux/bin/wynpack dist/bin/wynpack
+	cp build/linux/lib/wyn-support.jar build/linux/lib/wyn-support-sources.jar \
+	  build/linux/lib/wyn-support-javadoc.jar dist/lib/
+	build/linux/tools/wynpack/wynpack-carry build/linux/bin/wynpack dist/bin/wynpack \
+	  stubs/linux-x86_64/wyn=dist/stubs/linux-x86_64/wyn \
+	  stubs/windows-x86_64/wyn.exe=dist/stubs/windows-x86_64/wyn.exe \
+	  stubs/windows-x86/wyn.exe=dist/stubs/windows-x86/wyn.exe \
+	  lib/wyn-support.jar=dist/lib/wyn-support.jar
 	@echo "dist/ is ready"
 
 # One CTest run over the trees of all targets, so that one summary line counts every test.

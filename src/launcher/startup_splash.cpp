@@ -49,6 +49,30 @@ bool splashImageAvailable(const TextString& imageFile) {
 
 bool runtimeSplashUp = false;
 
+// The trace's words for what showing the runtime's splash came to.
+const char* describeRuntimeSplash(RuntimeSplashResult result) {
+    switch (result) {
+        case RuntimeSplashResult::ShownFromFile:
+            return "shown, the splash file";
+        case RuntimeSplashResult::ShownFromEntry:
+            return "shown, the archive entry";
+        case RuntimeSplashResult::ShownFromMemory:
+            return "shown, the embedded image";
+        case RuntimeSplashResult::NotShown:
+            return "not shown: the library declined the image (no display, or an image it "
+                   "cannot read)";
+        case RuntimeSplashResult::LibraryNotLoaded:
+            return "not shown: the library cannot be loaded";
+        case RuntimeSplashResult::NoInitFunction:
+            return "not shown: the library has no SplashInit";
+        case RuntimeSplashResult::NoImage:
+            return "not shown: no image";
+        case RuntimeSplashResult::NoLoadFunction:
+            return "not shown: the library cannot load this kind of image source";
+    }
+    return "not shown";
+}
+
 }  // namespace
 
 bool runtimeSplashShown() {
@@ -88,8 +112,7 @@ void showStartupSplash(const ConfigStore& config) {
             runtimeSplashUp = result == RuntimeSplashResult::ShownFromFile ||
                               result == RuntimeSplashResult::ShownFromEntry ||
                               result == RuntimeSplashResult::ShownFromMemory;
-            trace("runtime splash library %s: %s", library.c_str(),
-                  runtimeSplashUp ? "shown" : "not shown");
+            trace("runtime splash library %s: %s", library.c_str(), describeRuntimeSplash(result));
             return;
         }
         trace("runtime splash library %s: no image for it", library.c_str());

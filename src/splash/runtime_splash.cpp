@@ -87,7 +87,9 @@ RuntimeSplashResult loadRuntimeSplash(const char* libraryPath, const TextString&
             return RuntimeSplashResult::NoLoadFunction;
         }
         splashInit();
-        splashLoadFile(imageFile.c_str());
+        if (splashLoadFile(imageFile.c_str()) == 0) {
+            return RuntimeSplashResult::NotShown;
+        }
         // java.awt.SplashScreen.getImageURL() reports the file named here.
         if (setFileJarName != nullptr) {
             setFileJarName(imageFile.c_str(), nullptr);
@@ -100,7 +102,10 @@ RuntimeSplashResult loadRuntimeSplash(const char* libraryPath, const TextString&
             return RuntimeSplashResult::NoLoadFunction;
         }
         splashInit();
-        splashLoadMemory(const_cast<char*>(archiveImage.bytes.data()), archiveImage.bytes.length());
+        if (splashLoadMemory(const_cast<char*>(archiveImage.bytes.data()),
+                             archiveImage.bytes.length()) == 0) {
+            return RuntimeSplashResult::NotShown;
+        }
         // With a jar name, getImageURL() reports jar:file:<executable>!/<entry>. Both names
         // are read in the process's code page.
         if (setFileJarName != nullptr && !archiveImage.archive.empty()) {
@@ -122,6 +127,8 @@ RuntimeSplashResult loadRuntimeSplash(const char* libraryPath, const TextString&
     }
     splashInit();
     // The library only reads the image; its interface takes a plain pointer.
-    splashLoadMemory(const_cast<void*>(data), size);
+    if (splashLoadMemory(const_cast<void*>(data), size) == 0) {
+        return RuntimeSplashResult::NotShown;
+    }
     return RuntimeSplashResult::ShownFromMemory;
 }

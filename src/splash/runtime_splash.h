@@ -31,6 +31,9 @@ enum class RuntimeSplashResult {
                        // "SplashSetFileJarName" with its name and the executable (when the
                        // library has that function)
     ShownFromMemory,   // "SplashInit", then "SplashLoadMemory" with raw data 100
+    NotShown,          // "SplashInit" and the loading function were called, but the library
+                       // declined the image: it has no display (Linux without X11), or it
+                       // cannot decode the image
     LibraryNotLoaded,  // the library could not be loaded
     NoInitFunction,    // the library has no "SplashInit"
     NoImage,           // no readable `splash` file, no archive entry and no raw data 100
@@ -45,7 +48,10 @@ TextString runtimeSplashLibraryBeside(TextView jvmLibrary);
 
 // Loads the library at libraryPath (in the quiet error mode) and has it show imageFile when
 // that names a readable file, else archiveImage when it holds bytes, else the executable's raw
-// data 100. The library stays loaded, and so must archiveImage's bytes while it shows them.
+// data 100. The loading function's answer decides between Shown... and NotShown: the library
+// answers 0 when it has no display or cannot read the image, and then shows nothing (and is
+// not told the image's name). The library stays loaded, and so must archiveImage's bytes while
+// it shows them.
 // Where the loader reads PATH at every load (Windows), a failed load is retried once with
 // PATH extended by ";" and the library's directory; the change stays, for child processes
 // too.

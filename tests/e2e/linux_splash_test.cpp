@@ -111,6 +111,24 @@ TEST_F(LinuxSplash, ClosesOnItsOwnAndReportsItsImage) {
     EXPECT_EQ(reportValue(r.out, "atStart"), "visible");
     EXPECT_EQ(reportValue(r.out, "afterTimer"), "closed");
     EXPECT_NE(r.err.find("runtime splash closes in 1750 ms"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("/libsplashscreen.so: shown, the splash file"), std::string::npos)
+        << r.err;
+}
+
+// Without a display (no DISPLAY, no WAYLAND_DISPLAY) the JDK's splash library declines the
+// image: the trace says so, and the application starts as without a splash.
+TEST_F(LinuxSplash, WithoutADisplayTheTraceSaysTheSplashIsNotShown) {
+    std::string config = "mainclass com.example.probe.Probe\nsplash " +
+                         std::string(WYN_E2E_SPLASH_IMAGE) + "\nsplashcloseonwindow true\n";
+    std::string exe = pack(E2ePaths::linuxStub(), config, {E2ePaths::probeJar()}, "headless");
+    ChildResult r = run(exe, {}, {std::string("JAVA_HOME=") + E2ePaths::jdk(), "WYN_TRACE=1"},
+                        {"JRE_HOME", "DISPLAY", "WAYLAND_DISPLAY"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("/libsplashscreen.so: not shown: the library declined the image (no "
+                         "display, or an image it cannot read)"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find(": shown,"), std::string::npos) << r.err;
 }
 
 TEST_F(LinuxSplash, ShownFromAnArchiveEntryWithoutAFileBesideTheProgram) {

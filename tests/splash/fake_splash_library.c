@@ -1,7 +1,9 @@
 /* A stand-in for the Java runtime's splash library that records the calls it gets, so that
    tests can see which entry points the launcher called, in which order, with which image.
    Built in variants: FAKE_WITH_INIT, FAKE_WITH_LOAD_FILE, FAKE_WITH_LOAD_MEMORY and
-   FAKE_WITH_JAR_NAME (SplashSetFileJarName) select the entry points it has; FAKE_WITH_DEPENDENCY makes it need a second library beside it. */
+   FAKE_WITH_JAR_NAME (SplashSetFileJarName) select the entry points it has; FAKE_WITH_DEPENDENCY makes it need a second library beside it.
+   FAKE_DECLINES makes both loading functions answer 0, as the runtime's library does without
+   a display or for an image it cannot decode. */
 #include <stdio.h>
 #include <string.h>
 
@@ -16,6 +18,12 @@
 __declspec(dllimport)
 #endif
     int fakeSplashDependency(void);
+#endif
+
+#ifdef FAKE_DECLINES
+#define LOAD_ANSWER 0
+#else
+#define LOAD_ANSWER 1
 #endif
 
 static char callLog[4096];
@@ -43,7 +51,7 @@ FAKE_EXPORT int SplashLoadFile(const char* path) {
     char entry[1024];
     snprintf(entry, sizeof(entry), "file:%s", path);
     record(entry);
-    return 1;
+    return LOAD_ANSWER;
 }
 #endif
 
@@ -53,7 +61,7 @@ FAKE_EXPORT int SplashLoadMemory(void* data, int size) {
     int shown = size < 16 ? size : 16;
     snprintf(entry, sizeof(entry), "memory:%d:%.*s", size, shown, (const char*)data);
     record(entry);
-    return 1;
+    return LOAD_ANSWER;
 }
 #endif
 

@@ -72,6 +72,18 @@ TEST(RuntimeSplashLibrary, ArchiveEntryIsLoadedFromMemoryWithItsJarName) {
     }
 }
 
+// A library that answers 0 (the runtime's without a display, or for an image it cannot decode)
+// shows nothing, and is not told a name for the image it declined.
+TEST(RuntimeSplashLibrary, ImageTheLibraryDeclinesIsNotShown) {
+    std::string file = fixturePath("splash-image.png");
+    Attempt fromFile = attempt("declines", file);
+    EXPECT_EQ(fromFile.result, RuntimeSplashResult::NotShown);
+    EXPECT_EQ(fromFile.calls, "init;file:" + file + ";");
+    Attempt fromEntry = attempt("declines", "", entryImage("/apps/app"));
+    EXPECT_EQ(fromEntry.result, RuntimeSplashResult::NotShown);
+    EXPECT_EQ(fromEntry.calls, "init;memory:32:PNG image bytes ;");
+}
+
 TEST(RuntimeSplashLibrary, LibraryWithoutInitShowsNothing) {
     Attempt a = attempt("noinit", fixturePath("splash-image.png"));
     EXPECT_EQ(a.result, RuntimeSplashResult::NoInitFunction);

@@ -83,6 +83,20 @@ TEST(StartupSplash, ArchiveEntryWhenNoSuchFileIsBesideTheProgram) {
     EXPECT_TRUE(runtimeSplashShown());
 }
 
+TEST(StartupSplash, ADeclinedImageIsNotTakenForAShownSplash) {
+    std::string image = fixturePath("splash-image.png");
+    for (const char* variant : {"full", "declines", "full"}) {
+        SCOPED_TRACE(variant);
+        ScratchTree runtime;
+        std::string jvm = runtimeWithSplashLibrary(runtime, variant);
+        ActiveConfiguration config(runtime,
+                                   "jre_order=c\njvmdll=" + jvm + "\nsplash=" + image + "\n");
+        showStartupSplash(config.store());
+        EXPECT_EQ(runtimeSplashShown(), std::string(variant) == "full");
+        EXPECT_FALSE(splashWindowExists());
+    }
+}
+
 TEST(StartupSplash, NoImageWhenTheEntryIsMissing) {
     ScratchTree tree;
     std::string jvm = runtimeWithSplashLibrary(tree, "jarname");

@@ -90,6 +90,25 @@ ArchiveMerger::~ArchiveMerger() {
     }
 }
 
+namespace {
+
+// The message for a jar that libzip could not open.
+bool openFailed(const std::string& path, int error, Problem& problem) {
+    if (error == ZIP_ER_NOZIP) {
+        return fail(problem, ExitStatus::BadInput, quoted(path) + " is not a ZIP archive");
+    }
+    if (error == ZIP_ER_INCONS) {
+        return fail(problem, ExitStatus::BadInput, quoted(path) + " is a damaged ZIP archive");
+    }
+    zip_error_t zipError;
+    zip_error_init_with_code(&zipError, error);
+    std::string message = zip_error_strerror(&zipError);
+    zip_error_fini(&zipError);
+    return fail(problem, ExitStatus::BadInput, "cannot read jar " + quoted(path) + ": " + message);
+}
+
+}  // namespace
+
 bool ArchiveMerger::addSource(const std::string& path, Problem& problem) {
     if (!checkRegularInputFile(path, "jar", problem)) {
         return false;
@@ -97,20 +116,37 @@ bool ArchiveMerger::addSource(const std::string& path, Problem& problem) {
     int error = 0;
     zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
     if (archive == nullptr) {
-        if (error == ZIP_ER_NOZIP) {
-            return fail(problem, ExitStatus::BadInput, quoted(path) + " is not a ZIP archive");
-        }
-        if (error == ZIP_ER_INCONS) {
-            return fail(problem, ExitStatus::BadInput, quoted(path) + " is a damaged ZIP archive");
-        }
-        zip_error_t zipError;
-        zip_error_init_with_code(&zipError, error);
-        std::string message = zip_error_strerror(&zipError);
-        zip_error_fini(&zipError);
-        return fail(problem, ExitStatus::BadInput,
-                    "cannot read jar " + quoted(path) + ": " + message);
+        return openFailed(path, error, problem);
     }
     sources_.push_back(Source{path, archive});
+    return true;
+}
+
+bool ArchiveMerger::addSourceBytes(const std::string& name, std::string bytes, Problem& problem) {
+    // libzip frees the copy with free() when the archive is discarded.
+    void* copy = std::malloc(bytes.empty() ? 1 : bytes.size());
+    if (copy == nullptr) {
+        return fail(problem, ExitStatus::Failed, "out of memory reading jar " + quoted(name));
+    }
+    std::memcpy(copy, bytes.data(), bytes.size());
+    zip_error_t zipError;
+    zip_error_init(&zipError);
+    zip_source_t* source = zip_source_buffer_create(copy, bytes.size(), 1, &zipError);
+    if (source == nullptr) {
+        std::free(copy);
+        int error = zip_error_code_zip(&zipError);
+        zip_error_fini(&zipError);
+        return openFailed(name, error, problem);
+    }
+    zip_t* archive = zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &zipError);
+    if (archive == nullptr) {
+        zip_source_free(source);
+        int error = zip_error_code_zip(&zipError);
+        zip_error_fini(&zipError);
+        return openFailed(name, error, problem);
+    }
+    zip_error_fini(&zipError);
+    sources_.push_back(Source{name, archive});
     return true;
 }
 

@@ -65,6 +65,8 @@ class ArchiveMerger {
 
     // Opens the jar as the next source; bad input when it cannot be read or is not a ZIP.
     [[nodiscard]] bool addSource(const std::string& path, Problem& problem);
+    // A jar already in memory (one the packer carries); name stands for its path in messages.
+    [[nodiscard]] bool addSourceBytes(const std::string& name, std::string bytes, Problem& problem);
 
     // The entry of that name is written uncompressed (stored), whichever jar it comes from.
     void storeUncompressed(const std::string& name) { storedName_ = name; }

@@ -29,6 +29,7 @@ enum class Option {
     Config,
     Jar,
     NoSupport,
+    SupportJar,
     Output,
     Icon,
     Splash,
@@ -63,6 +64,7 @@ constexpr OptionName kOptions[] = {
     {"--config", Option::Config, true},
     {"--jar", Option::Jar, true},
     {"--no-support", Option::NoSupport, false},
+    {"--support-jar", Option::SupportJar, true},
     {"--output", Option::Output, true},
     {"--version", Option::Version, false},
     {"--icon", Option::Icon, true},
@@ -250,6 +252,9 @@ bool parseArguments(const std::vector<std::string>& args, PackOptions& options,
             case Option::NoSupport:
                 options.noSupport = true;
                 break;
+            case Option::SupportJar:
+                ok = setOnce(options.supportJar, value, "--support-jar", error);
+                break;
             case Option::Output:
                 ok = setOnce(options.output, value, "--output", error);
                 break;
@@ -329,6 +334,8 @@ bool parseArguments(const std::vector<std::string>& args, PackOptions& options,
     }
     if (!options.target.empty() && !options.stub.empty()) {
         error = "give either --target or --stub, not both";
+    } else if (options.noSupport && !options.supportJar.empty()) {
+        error = "give either --no-support or --support-jar, not both";
     } else if (options.target.empty() && options.stub.empty()) {
         error = "missing --target or --stub (see wynpack --help)";
     } else if (options.config.empty()) {
@@ -345,7 +352,8 @@ bool parseArguments(const std::vector<std::string>& args, PackOptions& options,
 
 std::string helpText() {
     return R"(Usage: wynpack (--target NAME | --stub FILE) --config FILE --jar FILE [--jar FILE ...]
-               [--no-support] --output FILE [options for Windows stubs]
+               [--no-support | --support-jar FILE] --output FILE
+               [options for Windows stubs]
                [--splash-title TEXT]
        wynpack --check FILE
 
@@ -355,8 +363,9 @@ The executable is itself a class path entry, so the application's classes load
 from it.
 
 Options:
-  --target NAME    take the launcher stub built for NAME from the stubs directory
-                   beside this tool (<wynpack dir>/../stubs/NAME/):
+  --target NAME    take the launcher stub built for NAME from those carried
+                   inside this tool (the wynpack of dist/bin carries every
+                   target's), else from <wynpack dir>/../stubs/NAME/:
                      windows-x86      32-bit Windows (stub wyn.exe)
                      windows-x86_64   64-bit Windows (stub wyn.exe)
                      linux-x86_64     64-bit Linux   (stub wyn)
@@ -383,9 +392,11 @@ Options:
                    *.EC) are left out: they cannot stay valid in the merged
                    archive and the runtime would refuse the classes. Entries are
                    copied as they are, without recompression.
-  --no-support     do not add the launcher's support classes
-                   (<wynpack dir>/../lib/wyn-support.jar, otherwise merged
-                   after the given jars)
+  --no-support     do not add the launcher's support classes (otherwise merged
+                   after the given jars: the jar carried inside this tool, else
+                   <wynpack dir>/../lib/wyn-support.jar)
+  --support-jar FILE
+                   take the support classes from FILE instead
   --output FILE    the executable to write (mode 0755). It is written under a
                    temporary name in the same directory and renamed when
                    complete, so a failed run leaves no partial file. It must not
@@ -409,7 +420,7 @@ are kept (its messages, for one); these replace the resources they name:
                    each icon's largest image of at most 64 pixels (else its
                    smallest) goes into the archive as
                    META-INF/wyn/tray-icons/ID.png, the image of the Linux tray
-                   icon with that ID
+                   icon with that ID (--icon FILE.ico counts as ID 1)
   --splash FILE    the splash image: a BMP becomes bitmap 100 (the native splash
                    window), a PNG, JPEG or GIF becomes raw data 100 (shown by the
                    runtime's splash library); no file beside the program needed

@@ -1,7 +1,8 @@
 // The packer's command line and its help text.
 //
 //   wynpack --target NAME | --stub FILE  --config FILE  --jar FILE [--jar FILE ...]
-//           [--no-support]  --output FILE  [Windows resource options]  [--splash-title TEXT]
+//           [--no-support | --support-jar FILE]  --output FILE  [Windows resource options]
+//           [--splash-title TEXT]
 //
 // Every option that takes a value accepts it as the next argument or after '='
 // (--config=app.cfg). Parsing only checks the command line; whether the files exist is checked
@@ -30,6 +31,7 @@ struct PackOptions {
     std::string config;
     std::vector<std::string> jars;  // in the order given
     bool noSupport = false;
+    std::string supportJar;  // --support-jar: the support classes from this jar
     std::string output;
 
     // Resources and headers of a Windows stub.

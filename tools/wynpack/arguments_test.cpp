@@ -41,6 +41,13 @@ TEST(Arguments, StubInsteadOfTargetAndSupportByDefault) {
     EXPECT_EQ(options.target, "");
     EXPECT_EQ(options.jars, (std::vector<std::string>{"-"}));
     EXPECT_FALSE(options.noSupport);
+    EXPECT_EQ(options.supportJar, "");
+    ASSERT_TRUE(parseArguments({"--target=linux-x86_64", "--support-jar", "my support.jar",
+                                "--config", "c", "--jar", "j", "--output", "o"},
+                               options = PackOptions(), error))
+        << error;
+    EXPECT_EQ(options.supportJar, "my support.jar");
+    EXPECT_FALSE(options.noSupport);
 }
 
 TEST(Arguments, HelpAnywhereWins) {
@@ -79,6 +86,11 @@ TEST(Arguments, WrongCommandLinesAreRefusedWithTheReason) {
         {with({"--stub"}), "option --stub needs a value"},
         {with({"--stub="}), "option --stub needs a value"},
         {with({"--stub=s", "--no-support=yes"}), "option --no-support takes no value"},
+        {with({"--stub=s", "--support-jar", "x.jar", "--no-support"}),
+         "give either --no-support or --support-jar, not both"},
+        {with({"--stub=s", "--support-jar=a.jar", "--support-jar=b.jar"}),
+         "option --support-jar is given more than once"},
+        {with({"--stub=s", "--support-jar"}), "option --support-jar needs a value"},
         {{"--stub", "s", "--jar", "j", "--output", "o"}, "missing --config (see wynpack --help)"},
         {{"--stub", "s", "--config", "c", "--output", "o"}, "missing --jar (see wynpack --help)"},
         {{"--stub", "s", "--config", "c", "--jar", "j"}, "missing --output (see wynpack --help)"},

@@ -48,12 +48,7 @@ int main(int argc, char** argv) {
         std::printf("wynpack: %s\n", summary.c_str());
         return 0;
     }
-    std::string toolDir = wynpack::toolDirectory();
-    if (toolDir.empty() && (!options.target.empty() || !options.noSupport)) {
-        std::fputs("wynpack: cannot find the directory of the wynpack executable\n", stderr);
-        return static_cast<int>(wynpack::ExitStatus::Failed);
-    }
-    bool ok = wynpack::pack(options, toolDir, messages, summary, problem);
+    bool ok = wynpack::pack(options, wynpack::toolPath(), messages, summary, problem);
     if (ok) {
         std::printf("wynpack: %s\n", summary.c_str());
     } else {

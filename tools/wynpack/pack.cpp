@@ -329,18 +329,22 @@ bool appendArchive(OutputFile& output, const std::string& archive, uint64_t pref
 
 }  // namespace
 
-bool pack(const PackOptions& options, const std::string& toolDir, const PackMessages& messages,
+bool pack(const PackOptions& options, const std::string& toolPath, const PackMessages& messages,
           std::string& summary, Problem& problem) {
-    std::string stubPath =
-        options.stub.empty() ? stubPathFor(toolDir, options.target) : options.stub;
-    std::vector<std::string> jars = options.jars;
-    if (!options.noSupport) {
-        jars.push_back(supportJarPathFor(toolDir));
+    ToolInput stubInput;
+    ToolInput supportJar;
+    if (!findToolInputs(options, toolPath, stubInput, supportJar, problem)) {
+        return false;
     }
-
-    std::vector<std::string> inputs = jars;
+    const std::string& stubPath = stubInput.name;
+    std::vector<std::string> inputs = options.jars;
     inputs.push_back(options.config);
-    inputs.push_back(stubPath);
+    if (!stubInput.carried) {
+        inputs.push_back(stubPath);
+    }
+    if (!options.noSupport && !supportJar.carried) {
+        inputs.push_back(supportJar.name);
+    }
     if (!checkOutputPath(options.output, inputs, problem)) {
         return false;
     }
@@ -349,17 +353,23 @@ bool pack(const PackOptions& options, const std::string& toolDir, const PackMess
     if (!readConfigText(options.config, configText, problem)) {
         return false;
     }
-    std::string stub;
+    std::string stub = std::move(stubInput.bytes);
     size_t checksumOffset = 0;
-    if (!readInputFile(stubPath, "stub", stub, problem) ||
+    if ((!stubInput.carried && !readInputFile(stubPath, "stub", stub, problem)) ||
         !prepareStub(options, stubPath, stub, checksumOffset, problem)) {
         return false;
     }
     ArchiveMerger merger;
-    for (const std::string& jar : jars) {
+    for (const std::string& jar : options.jars) {
         if (!merger.addSource(jar, problem)) {
             return false;
         }
+    }
+    if (!options.noSupport &&
+        !(supportJar.carried
+              ? merger.addSourceBytes(supportJar.name, std::move(supportJar.bytes), problem)
+              : merger.addSource(supportJar.name, problem))) {
+        return false;
     }
     if (!addTrayIconImages(options, merger, messages, problem)) {
         return false;

@@ -23,9 +23,10 @@ struct PackMessages {
     std::function<void(const std::string&)> warning;
 };
 
-// toolDir: the packer's own directory with a trailing '/' (see install_layout.h). On success
-// summary holds one line: output, target, size, jars and entries.
-[[nodiscard]] bool pack(const PackOptions& options, const std::string& toolDir,
+// toolPath: the packer's own file, where it finds the stubs and the support jar that the
+// command line does not name (see install_layout.h). On success summary holds one line:
+// output, target, size, jars and entries.
+[[nodiscard]] bool pack(const PackOptions& options, const std::string& toolPath,
                         const PackMessages& messages, std::string& summary, Problem& problem);
 
 }  // namespace wynpack

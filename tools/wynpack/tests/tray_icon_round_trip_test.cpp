@@ -409,6 +409,16 @@ TEST(TrayIconRoundTrip, ALinuxExecutableCarriesItsImagesStoredForItsLauncher) {
     EXPECT_EQ(decoded(storedEntry(output, "META-INF/wyn/tray-icons/8.png", 1 << 20)),
               "2x2:11111111111111112222222222222222");
     EXPECT_EQ(storedEntry(output, "META-INF/wyn/tray-icons/9.png", 1 << 20), "<not read>");
+
+    // --icon without an id is the application's icon, id 1: tray image 1 for Linux.
+    std::string withAppIcon = dir.file("app-icon");
+    ProcessResult appIcon = wynpack_test::runProcess(
+        {WYNPACK_TOOL, "--target", "linux-x86_64", "--config", dir.file("app.cfg"), "--jar",
+         WYNPACK_HELLO_JAR, "--jar", WYNPACK_GREETING_JAR, "--icon", dir.file("png.ico"),
+         "--output", withAppIcon});
+    ASSERT_EQ(appIcon.exitStatus, 0) << appIcon.err;
+    EXPECT_EQ(decoded(storedEntry(withAppIcon, "META-INF/wyn/tray-icons/1.png", 1 << 20)),
+              "2x2:11111111111111112222222222222222");
     EXPECT_EQ(storedEntry(output, "data/stored.txt", 1 << 20), "stored text");
     EXPECT_EQ(storedEntry(output, "data/stored.txt", 10), "<not read>") << "over the limit";
     EXPECT_EQ(storedEntry(output, "data/deflated.txt", 1 << 20), "<not read>")
