@@ -417,7 +417,11 @@ TEST_F(TrayUnderWine, AnIconWithBothBalloonTextsShowsItsBalloon) {
     jstring tip = env->NewStringUTF("balloon icon");
     jstring info = env->NewStringUTF("The balloon's text");
     jstring title = env->NewStringUTF("Balloon title");
-    EXPECT_EQ(visibleWindowOfClass("tooltips_class32"), nullptr) << "no balloon yet";
+    // Where Wine cannot draw (32-bit programs under WoW64) an icon's hover tooltip, which has
+    // the same window class, may still be up from the cases before: no balloon to tell apart.
+    if (processCanDraw()) {
+        EXPECT_EQ(visibleWindowOfClass("tooltips_class32"), nullptr) << "no balloon yet";
+    }
     icons[3] = env->NewGlobalRef(make(kIcon));
     init(env, icons[3], 1, tip, info, title, 1);
     EXPECT_TRUE(trayIconStates()[3].balloonLayout) << "the version-5 layout";
