@@ -31,7 +31,7 @@ InstanceRegistry::InstanceRegistry(void* block, const char* blockKey)
     }
     TextString lockKey = blockKey != nullptr ? TextString::concat(blockKey, ".lock") : TextString();
     lock_.open(blockKey != nullptr ? lockKey.c_str() : nullptr, block_->registryLock);
-    mailbox_.bind(blockKey, block_->mailboxLock, &block_->signalCount);
+    mailbox_.bind(blockKey, ownPid_, block_->mailboxLock, &block_->signalCount);
 
     platform::SharedLockGuard guard(lock_);
     ensureFirstInstanceLocked();

@@ -28,7 +28,7 @@ MailboxSync::~MailboxSync() {
     close();
 }
 
-void MailboxSync::bind(const char*, void* mutexStorage, int32_t* signalCount) {
+void MailboxSync::bind(const char*, int32_t, void* mutexStorage, int32_t* signalCount) {
     close();
     auto* lock = new SharedLock();
     lock->open(nullptr, mutexStorage);
@@ -59,7 +59,7 @@ void MailboxSync::unlockMailbox() {
     }
 }
 
-void MailboxSync::pulse() {
+void MailboxSync::pulse(const std::vector<int32_t>&) {
     if (signalCount_ != nullptr) {
         __atomic_add_fetch(signalCount_, 1, __ATOMIC_ACQ_REL);
         futex(signalCount_, FUTEX_WAKE, INT_MAX, nullptr);
