@@ -319,7 +319,7 @@ TEST_F(LinuxMessages, FlushInsideOnReceiveReturnsOnceTheReplyIsOut) {
     }
     for (int i = 0; i < 3; ++i) {
         std::string reply = "got from=" + first.pidText() + " kind=java.lang.String value=reply-q" +
-                            std::to_string(i) + "\n";
+                            std::to_string(i) + " at=";
         ASSERT_TRUE(asker.waitFor(reply)) << asker.output();
     }
     // Each reply's flush is printed once it returned, after the reply went out.

@@ -98,7 +98,8 @@ TEST(InstanceMembersWin, LockAndMailboxObjectsAreNamedPerUser) {
                    objectName(appid, ".signal." + std::to_string(member.pid())).c_str());
     ASSERT_NE(lock, nullptr);
     ASSERT_NE(mailbox, nullptr);
-    ASSERT_NE(signal, nullptr);
+    ASSERT_NE(signal, nullptr) << GetLastError() << " "
+                               << objectName(appid, ".signal." + std::to_string(member.pid()));
     // An auto-reset event set here stays set until one wait takes it (the member runs no
     // watcher that would); the mutexes can be taken and given back.
     EXPECT_TRUE(SetEvent(signal));

@@ -14,6 +14,9 @@ import java.util.zip.CRC32;
  * DIR/NAME.cmd.N (N = 1, 2, ...), each holding one line:
  *   receiver [MS]       -> setReceiver with a receiver that prints each object, then sleeps
  *                          MS milliseconds in onReceive (default 0)
+ *   blockonce MS        -> setReceiver with a receiver that prints each object and sleeps MS
+ *                          milliseconds in its first onReceive, then prints
+ *                          "unblockedAt=<System.nanoTime()>"
  *   replier             -> setReceiver with a receiver that prints each object, sends
  *                          "reply-<object>" back to its sender and flushes inside onReceive,
  *                          printing "replyflush=<milliseconds>"
@@ -111,7 +114,7 @@ public final class MessagesApp {
                     + ((Note) object).text);
         } else {
             print("got from=" + sender + " kind=" + object.getClass().getName()
-                    + " value=" + object);
+                    + " value=" + object + " at=" + System.nanoTime());
         }
     }
 
@@ -133,6 +136,26 @@ public final class MessagesApp {
                     }
                 });
                 break;
+            case "blockonce":
+                final long blockMs = Long.parseLong(words[1]);
+                Instances.setReceiver(new Instances.ReceiverInterface() {
+                    private boolean blocked;
+
+                    @Override
+                    public void onReceive(int sender, Serializable object) {
+                        report(sender, object);
+                        if (!blocked) {
+                            blocked = true;
+                            try {
+                                Thread.sleep(blockMs);
+                            } catch (InterruptedException e) {
+                                Thread.currentThread().interrupt();
+                            }
+                            print("unblockedAt=" + System.nanoTime());
+                        }
+                    }
+                });
+                break;
             case "replier":
                 Instances.setReceiver(new Instances.ReceiverInterface() {
                     @Override
@@ -146,6 +169,7 @@ public final class MessagesApp {
                 });
                 break;
             case "burst":
+                print("sentAt." + n + "=" + System.nanoTime());
                 StringBuilder padding = new StringBuilder();
                 for (int i = 0; i < 80; i++) {
                     padding.append('x');
