@@ -5,8 +5,8 @@
 //   custom -> switches the custom mode on (the watcher thread starts) -> "custom"
 //   send <pid> <n> -> queues a message of a 4-byte zero header and n pattern bytes for pid
 //                     (0: the first instance)
-//   burst <pid> <count> -> queues count messages for pid as send does, of 0, 1, ...,
-//                          count-1 pattern bytes
+//   burst <pid> <count> [size] -> queues count messages for pid as send does, of 0, 1, ...,
+//                          count-1 pattern bytes, or each of size bytes when size is given
 //   slow <ms> -> from now on each delivery sleeps ms milliseconds after its report
 //   flush -> waits until the queue is empty (at most 5 s) -> "flushed empty=<0|1>"
 //   quit (or the end of input) -> leaves as the launcher does at its end, and exits 0.
@@ -93,9 +93,10 @@ void send(InstanceRegistry& registry, const char* arguments) {
 void burst(InstanceRegistry& registry, const char* arguments) {
     char* end = nullptr;
     long target = std::strtol(arguments, &end, 10);
-    size_t count = std::strtoul(end, nullptr, 10);
-    for (size_t size = 0; size < count; ++size) {
-        sendOne(registry, target, size);
+    size_t count = std::strtoul(end, &end, 10);
+    long size = std::strtol(end, nullptr, 10);
+    for (size_t i = 0; i < count; ++i) {
+        sendOne(registry, target, size > 0 ? static_cast<size_t>(size) : i);
     }
 }
 
