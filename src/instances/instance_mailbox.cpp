@@ -82,12 +82,15 @@ void InstanceRegistry::pulseSignal() {
     // meanwhile costs that instance only a wake-up, which its guard time makes up for.
     SharedInstanceBlock& b = *block_;
     std::vector<int32_t> pids;
-    pids.push_back(loadShared(b.firstInstancePid));
+    int32_t first = loadShared(b.firstInstancePid);
+    if (first > 0) {
+        pids.push_back(first);
+    }
     int32_t count = loadShared(b.instanceCount);
     count = count >= 0 && count <= kMaxListedInstances ? count : 0;
     for (int32_t i = 0; i < count; ++i) {
         int32_t pid = loadShared(b.instancePids[i]);
-        if (pid > 0 && pid != pids[0]) {
+        if (pid > 0 && pid != first) {
             pids.push_back(pid);
         }
     }
