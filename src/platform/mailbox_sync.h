@@ -15,7 +15,8 @@
 // in the block, and the signal is a futex on the block's signal counter: a pulse increments
 // it and wakes every waiter, and a wait sleeps only while the counter still holds the value
 // last seen, so no pulse is lost. A wait that watches a first instance is bounded (half a
-// second), and the caller then looks whether that instance still runs.
+// second), and the caller then looks whether that instance still runs; any other ends after
+// a guard time (a second) at the latest.
 #pragma once
 
 #include <atomic>
@@ -51,7 +52,8 @@ class MailboxSync {
     // of the mailbox, and counts the pulse in the block's signal counter.
     void pulse(const std::vector<int32_t>& pids);
     // Waits until a pulse, the end of the process that first watches (when open), or
-    // timeoutMs (negative: no limit). Returns at once when the counter differs from seen.
+    // timeoutMs (negative: the guard time). Returns at once when the counter differs from
+    // seen.
     void wait(int32_t seen, const ProcessWatch& first, int timeoutMs);
 
     void close();
