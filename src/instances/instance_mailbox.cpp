@@ -1,5 +1,6 @@
 // Messages between instances: the outgoing queue, the signal, the mailbox's chunks in both
-// directions, and the watcher thread's turn.
+// directions, and the watcher thread's turn. Delivery to the receiver is in
+// instance_delivery.cpp.
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -10,18 +11,14 @@
 
 namespace {
 
-// More wake-ups of the first instance than this, with the chunk still waiting for a live
-// addressee, drop the chunk.
-constexpr int32_t kMaxPendingWakeups = 10;
-// How often a watcher wakes while a chunk waits for another process, so that the wake-up
-// count and the chunk's age advance even when nobody pulses.
+// How often a watcher wakes while a chunk waits for another process, so that the chunk's
+// age advances and an addressee's end is seen even when nobody pulses.
 constexpr int kPendingWakeupMs = 200;
+// A long message looks again whether its addressee still runs after this many bytes.
+constexpr int32_t kAddresseeCheckBytes = 64 * kChunkCapacity;
 // A partly received message that has not grown for this long is given up.
 constexpr int64_t kStaleIncomingMs = 10000;
 constexpr int64_t kStaleCheckEveryMs = 1000;
-// A chunk that has waited this long for a live addressee is dropped by any watcher, also
-// when the first instance runs no watcher that would count its wake-ups.
-constexpr int64_t kStuckChunkMs = 5000;
 
 int64_t nowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -43,6 +40,12 @@ void InstanceRegistry::enqueueMessage(int32_t target, std::vector<uint8_t> body)
         trace("instances: message for %d not sent", target);
         return;
     }
+    // A message for a process that is no instance would only wait in the mailbox until a
+    // watcher dropped it, holding up every other instance meanwhile.
+    if (!isListedInstance(target)) {
+        trace("instances: %d is not a running instance, the message is discarded", target);
+        return;
+    }
     auto message = std::make_unique<OutgoingMessage>();
     message->target = target;
     message->body = std::move(body);
@@ -53,13 +56,45 @@ void InstanceRegistry::enqueueMessage(int32_t target, std::vector<uint8_t> body)
     pulseSignal();
 }
 
+bool InstanceRegistry::isListedInstance(int32_t pid) {
+    platform::SharedLockGuard guard(lock_);
+    SharedInstanceBlock& b = *block_;
+    if (pid == loadShared(b.firstInstancePid)) {
+        return isProcessAlive(pid, b.firstInstanceStamp);
+    }
+    int32_t count = loadShared(b.instanceCount);
+    count = count >= 0 && count <= kMaxListedInstances ? count : 0;
+    for (int32_t i = 0; i < count; ++i) {
+        if (b.instancePids[i] == pid) {
+            return isProcessAlive(pid, b.instanceStamps[i]);
+        }
+    }
+    return false;
+}
+
 bool InstanceRegistry::outgoingEmpty() {
     std::lock_guard<std::mutex> guard(queueLock_);
     return outgoing_.empty();
 }
 
 void InstanceRegistry::pulseSignal() {
-    mailbox_.pulse();
+    // The instances to wake, read without the registry's lock: an entry that changes
+    // meanwhile costs that instance only a wake-up, which its guard time makes up for.
+    SharedInstanceBlock& b = *block_;
+    std::vector<int32_t> pids;
+    int32_t first = loadShared(b.firstInstancePid);
+    if (first > 0) {
+        pids.push_back(first);
+    }
+    int32_t count = loadShared(b.instanceCount);
+    count = count >= 0 && count <= kMaxListedInstances ? count : 0;
+    for (int32_t i = 0; i < count; ++i) {
+        int32_t pid = loadShared(b.instancePids[i]);
+        if (pid > 0 && pid != first) {
+            pids.push_back(pid);
+        }
+    }
+    mailbox_.pulse(pids);
 }
 
 void InstanceRegistry::waitForSignal() {
@@ -106,6 +141,16 @@ void InstanceRegistry::writeChunk() {
         message = outgoing_.empty() ? nullptr : outgoing_.front().get();
     }
     SharedInstanceBlock& b = *block_;
+    if (message != nullptr && message->offset % kAddresseeCheckBytes == 0 &&
+        !isListedInstance(message->target)) {
+        // The addressee has ended since the message was queued: the rest of it would only be
+        // dropped chunk by chunk.
+        trace("instances: %d is no longer a running instance, the message is discarded",
+              message->target);
+        std::lock_guard<std::mutex> guard(queueLock_);
+        outgoing_.pop_front();
+        message = nullptr;
+    }
     if (message == nullptr) {
         storeShared(b.chunkPending, 0);
         return;
@@ -124,7 +169,6 @@ void InstanceRegistry::writeChunk() {
     int32_t chunkLength = std::min(length - message->offset, kChunkCapacity);
     storeShared(b.chunkLength, chunkLength);
     storeShared(b.chunkPending, 1);
-    storeShared(b.pendingWakeups, 0);
     if (chunkLength > 0) {
         std::memcpy(b.chunkData, message->body.data() + message->offset,
                     static_cast<size_t>(chunkLength));
@@ -165,8 +209,19 @@ void InstanceRegistry::dropIncoming(int32_t messageId, int32_t sender) {
                     incoming_.end());
 }
 
-bool InstanceRegistry::takeChunk(IncomingMessage& complete) {
+bool InstanceRegistry::takeChunk(int32_t sequence, IncomingMessage& complete) {
+    // Under the mailbox mutex no drop or claim runs meanwhile; the chunk must still be the
+    // one seen, since between the look and this point another watcher may have dropped it
+    // and a sender put in its next one.
+    if (!mailbox_.lockMailbox()) {
+        return false;
+    }
     SharedInstanceBlock& b = *block_;
+    if (loadShared(b.chunkPending) != 1 || loadShared(b.chunkTarget) != ownPid_ ||
+        loadShared(b.chunkSequence) != sequence) {
+        mailbox_.unlockMailbox();
+        return false;
+    }
     int32_t sender = loadShared(b.chunkSender);
     int32_t messageId = loadShared(b.chunkMessageId);
     int32_t index = loadShared(b.chunkIndex);
@@ -183,6 +238,7 @@ bool InstanceRegistry::takeChunk(IncomingMessage& complete) {
         std::memcpy(data, b.chunkData, static_cast<size_t>(chunkLength));
     }
     storeShared(b.chunkPending, 0);
+    mailbox_.unlockMailbox();
     if (!sound) {
         trace("instances: unsound chunk from %d dropped with its message", sender);
         dropIncoming(messageId, sender);
@@ -245,6 +301,16 @@ bool InstanceRegistry::waitedTooLong(int32_t sequence) {
     return now - waitingSinceMs_ > kStuckChunkMs;
 }
 
+const char* InstanceRegistry::dropReason(int32_t target, int32_t sequence) {
+    if (!isListedInstance(target)) {
+        return "is not a running instance";
+    }
+    if (waitedTooLong(sequence)) {
+        return "has taken nothing for 30 s";
+    }
+    return nullptr;
+}
+
 void InstanceRegistry::watcherTurn() {
     waitForSignal();
     if (!running_.load()) {
@@ -254,27 +320,43 @@ void InstanceRegistry::watcherTurn() {
     SharedInstanceBlock& b = *block_;
     bool changed = false;
     bool turnGoesOn = true;
-    bool haveComplete = false;
-    IncomingMessage complete;
     if (loadShared(b.chunkPending) == 1) {
         int32_t target = loadShared(b.chunkTarget);
         int32_t sender = loadShared(b.chunkSender);
         int32_t sequence = loadShared(b.chunkSequence);
         if (target == ownPid_) {
-            haveComplete = takeChunk(complete);
-            changed = true;
-        } else if (target == 0 && isProcessAlive(sender, loadShared(b.fillerStamp))) {
-            // Another process is filling the mailbox.
-            turnGoesOn = false;
-        } else if (target != 0 && loadShared(b.pendingWakeups) <= kMaxPendingWakeups &&
-                   !waitedTooLong(sequence) && isProcessAlive(target)) {
-            if (ownPid_ == firstInstancePid()) {
-                __atomic_add_fetch(&b.pendingWakeups, 1, __ATOMIC_ACQ_REL);
+            if (deliveryBacklog() >= kMaxDeliveryBacklog) {
+                // Back-pressure: the chunk waits in the mailbox until deliveries catch up.
+                turnGoesOn = false;
+            } else {
+                if (takeRaceHook_) {
+                    takeRaceHook_();
+                }
+                IncomingMessage complete;
+                if (takeChunk(sequence, complete)) {
+                    queueDelivery(std::move(complete));
+                }
+                changed = true;
             }
-            turnGoesOn = false;
+        } else if (target == 0) {
+            if (isProcessAlive(sender, loadShared(b.fillerStamp))) {
+                // Another process is filling the mailbox.
+                turnGoesOn = false;
+            } else if (dropChunk(0, sender, sequence)) {
+                trace("instances: the mailbox left half-filled by %d, which has ended, is freed",
+                      sender);
+                changed = true;
+            }
+        } else if (const char* reason = dropReason(target, sequence)) {
+            int32_t index = loadShared(b.chunkIndex);
+            int32_t messageId = loadShared(b.chunkMessageId);
+            if (dropChunk(target, sender, sequence)) {
+                trace("instances: chunk %d of message %d from %d dropped: addressee %d %s", index,
+                      messageId, sender, target, reason);
+                changed = true;
+            }
         } else {
-            // The addressee or the filler has ended, or nobody took the chunk in time.
-            changed = dropChunk(target, sender, sequence);
+            turnGoesOn = false;
         }
     }
     if (turnGoesOn) {
@@ -286,10 +368,6 @@ void InstanceRegistry::watcherTurn() {
         }
     }
     forgetStaleIncoming();
-    if (haveComplete && receiver_ != nullptr) {
-        receiver_->deliverMessage(complete.sender, static_cast<int32_t>(complete.body.size()),
-                                  complete.body.data());
-    }
 }
 
 unsigned WYN_THREAD_CALL InstanceRegistry::watcherThread(void* argument) {

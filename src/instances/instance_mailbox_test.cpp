@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstring>
 #include <vector>
 
 #include "instances/instance_receiver.h"
@@ -33,10 +34,11 @@ class Mailbox : public ::testing::Test {
         registry.attachReceiver(receiver);
     }
 
-    // One watcher turn that does not wait.
+    // One watcher turn that does not wait, and the deliveries it queued.
     void turn() {
         ++block.signalCount;
         registry.watcherTurn();
+        registry.deliverQueued();
     }
 
     // A chunk for this process as a sender would leave it.
@@ -48,6 +50,7 @@ class Mailbox : public ::testing::Test {
         block.lastChunkIndex = last;
         block.messageLength = length;
         block.chunkLength = chunkLength;
+        block.chunkSequence = ++sequence;
         block.chunkPending = 1;
         block.chunkTarget = registry.ownPid();
     }
@@ -55,6 +58,7 @@ class Mailbox : public ::testing::Test {
     RecordingReceiver receiver;
     InstanceRegistry registry;
     SharedInstanceBlock& block;
+    int32_t sequence = 100;
 };
 
 TEST_F(Mailbox, MessagesToItselfArriveWhole) {
@@ -150,6 +154,106 @@ TEST_F(Mailbox, MailboxBeingFilledIsDroppedOnlyWhenItsFillerEnded) {
     EXPECT_EQ(block.chunkPending, 1);
     block.chunkSender = kEndedPid;
     turn();
+    EXPECT_EQ(block.chunkPending, 0);
+}
+
+// Between the watcher's look at a chunk for this process and its take, another watcher may
+// drop the chunk and a sender put in its next one. The take must then leave the mailbox
+// alone: neither a mixed chunk for this process nor the next chunk erased.
+TEST_F(Mailbox, TakeRacedByADropLeavesTheNextChunkAlone) {
+    const int32_t self = registry.ownPid();
+    const struct {
+        const char* what;
+        int32_t nextTarget;  // addressee of the chunk put in during the race
+    } cases[] = {
+        {"next chunk for another instance", kEndedPid},
+        {"next chunk for this process", 0},
+    };
+    for (const auto& c : cases) {
+        int32_t nextTarget = c.nextTarget != 0 ? c.nextTarget : self;
+        putChunk(self, 40, 0, 1, 2000, 1024);
+        std::memset(block.chunkData, 'a', kChunkCapacity);
+        registry.setTakeRaceHook([&] {
+            block.chunkPending = 0;  // the drop
+            putChunk(kEndedPid - 1, 41, 0, 0, 10, 10);
+            block.chunkTarget = nextTarget;
+            std::memset(block.chunkData, 'b', kChunkCapacity);
+        });
+        ++block.signalCount;
+        registry.watcherTurn();
+        registry.setTakeRaceHook(nullptr);
+        EXPECT_EQ(block.chunkPending, 1) << c.what;
+        EXPECT_EQ(block.chunkTarget, nextTarget) << c.what;
+        EXPECT_EQ(block.chunkMessageId, 41) << c.what;
+        EXPECT_EQ(block.chunkData[0], 'b') << c.what;
+        EXPECT_EQ(registry.incomingCount(), 0u) << c.what;
+        block.chunkPending = 0;
+    }
+    // The next chunk for this process is taken whole in the turn after.
+    putChunk(kEndedPid - 1, 42, 0, 0, 10, 10);
+    std::memcpy(block.chunkData, "\0\0\0\0abcdef", 10);
+    turn();
+    ASSERT_EQ(receiver.bodies.size(), 1u);
+    EXPECT_EQ(receiver.bodies[0], std::vector<uint8_t>({0, 0, 0, 0, 'a', 'b', 'c', 'd', 'e', 'f'}));
+    EXPECT_EQ(block.chunkPending, 0);
+}
+
+// A chunk whose addressee has ended or is no listed instance with the stamp it joined with
+// is dropped at once, whatever its age; a send to such a process is not even queued.
+TEST_F(Mailbox, ChunksForProcessesThatAreNoInstanceAreDropped) {
+    const struct {
+        const char* what;
+        bool listed;
+        uint32_t stamp;
+    } cases[] = {
+        {"ended, not listed", false, 0},
+        {"ended, listed", true, 0},
+        {"ended, listed with a stamp", true, 12345},
+    };
+    for (const auto& c : cases) {
+        block.instanceCount = 1;
+        if (c.listed) {
+            block.instancePids[1] = kEndedPid;
+            block.instanceStamps[1] = c.stamp;
+            block.instanceCount = 2;
+        }
+        putChunk(registry.ownPid(), 50, 0, 0, 10, 10);
+        block.chunkTarget = kEndedPid;
+        turn();
+        EXPECT_EQ(block.chunkPending, 0) << c.what;
+        EXPECT_FALSE(registry.isListedInstance(kEndedPid)) << c.what;
+        registry.enqueueMessage(kEndedPid, std::vector<uint8_t>(8));
+        EXPECT_TRUE(registry.outgoingEmpty()) << c.what;
+    }
+    EXPECT_TRUE(registry.isListedInstance(registry.ownPid()));
+}
+
+// Complete messages wait in memory for delivery; past the backlog's bound the watcher takes
+// no more chunks, which wait in the mailbox until deliveries have caught up. Nothing is lost.
+TEST_F(Mailbox, FullBacklogLeavesChunksInTheMailbox) {
+    const int32_t self = registry.ownPid();
+    std::vector<uint8_t> big(kMaxDeliveryBacklog, 7);
+    big[0] = big[1] = big[2] = big[3] = 0;
+    registry.enqueueMessage(self, big);
+    registry.enqueueMessage(self, std::vector<uint8_t>(4 + 3, 9));
+    for (int i = 0; i < 70000 && !registry.outgoingEmpty(); ++i) {
+        ++block.signalCount;
+        registry.watcherTurn();
+    }
+    ++block.signalCount;
+    registry.watcherTurn();
+    EXPECT_EQ(registry.deliveryBacklog(), kMaxDeliveryBacklog);
+    EXPECT_TRUE(receiver.bodies.empty());
+    // The small message's chunk waits for this process.
+    EXPECT_EQ(block.chunkPending, 1);
+    EXPECT_EQ(block.chunkTarget, self);
+    EXPECT_EQ(block.messageLength, 7);
+    registry.deliverQueued();
+    EXPECT_EQ(registry.deliveryBacklog(), 0u);
+    turn();
+    ASSERT_EQ(receiver.bodies.size(), 2u);
+    EXPECT_EQ(receiver.bodies[0].size(), kMaxDeliveryBacklog);
+    EXPECT_EQ(receiver.bodies[1], std::vector<uint8_t>(7, 9));
     EXPECT_EQ(block.chunkPending, 0);
 }
 

@@ -2,8 +2,8 @@
 // the switch of the "custom" single-instance mode.
 //
 // It is created zero-filled at process start. startCustomMode of the registry switches the
-// mode on and hands the record to the registry, whose watcher thread calls deliverMessage
-// for every complete message. setReceiver (a native) stores the Java receiver: a global
+// mode on and hands the record to the registry, whose delivery thread calls deliverMessage
+// for every complete message, in order. setReceiver (a native) stores the Java receiver: a global
 // reference to it, its onReceive method, and its class's loader, through which received
 // objects are resolved. Same on every platform.
 #pragma once

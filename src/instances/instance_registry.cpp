@@ -9,7 +9,7 @@ InstanceRegistry* activeRegistry = nullptr;
 
 namespace {
 
-// How long shutdown waits for the watcher thread to finish its turn.
+// How long shutdown waits for the watcher and delivery threads to finish their turn.
 constexpr int kWatcherStopMs = 1000;
 
 // The list length to trust: a count outside 0..250 written by a faulty or hostile process
@@ -31,7 +31,7 @@ InstanceRegistry::InstanceRegistry(void* block, const char* blockKey)
     }
     TextString lockKey = blockKey != nullptr ? TextString::concat(blockKey, ".lock") : TextString();
     lock_.open(blockKey != nullptr ? lockKey.c_str() : nullptr, block_->registryLock);
-    mailbox_.bind(blockKey, block_->mailboxLock, &block_->signalCount);
+    mailbox_.bind(blockKey, ownPid_, block_->mailboxLock, &block_->signalCount);
 
     platform::SharedLockGuard guard(lock_);
     ensureFirstInstanceLocked();
@@ -52,22 +52,28 @@ InstanceRegistry::~InstanceRegistry() {
     shutdownRegistry();
 }
 
+bool InstanceRegistry::threadsStopped() const {
+    return !watcherRunning_.load() && !deliveryRunning_.load();
+}
+
 bool InstanceRegistry::stopRegistry() {
     if (running_.exchange(false)) {
-        // Wakes the watcher so that it sees the flag, and lets it finish its turn.
+        // Wakes both threads so that they see the flag, and lets them finish their turn.
         pulseSignal();
-        for (int waited = 0; watcherRunning_.load() && waited < kWatcherStopMs; waited += 10) {
+        { std::lock_guard<std::mutex> guard(deliveryLock_); }
+        deliveryReady_.notify_all();
+        for (int waited = 0; !threadsStopped() && waited < kWatcherStopMs; waited += 10) {
             platform::sleepMilliseconds(10);
         }
     }
-    return !watcherRunning_.load();
+    return threadsStopped();
 }
 
 bool InstanceRegistry::shutdownRegistry() {
-    // A watcher still busy (in the application's onReceive) keeps the objects it uses, and
+    // A delivery still busy (in the application's onReceive) keeps the objects it uses, and
     // the block: the process is ending.
     if (!stopRegistry() || closed_) {
-        return !watcherRunning_.load();
+        return threadsStopped();
     }
     closed_ = true;
     mailbox_.close();
@@ -103,6 +109,12 @@ void InstanceRegistry::startCustomMode(InstanceReceiver& receiver) {
         return;
     }
     attachReceiver(receiver);
+    deliveryRunning_.store(true);
+    if (!platform::startDetachedThread(deliveryThread, this)) {
+        deliveryRunning_.store(false);
+        trace("instances: no delivery thread, messages cannot be sent or received");
+        return;
+    }
     watcherRunning_.store(true);
     if (!platform::startDetachedThread(watcherThread, this)) {
         watcherRunning_.store(false);

@@ -15,10 +15,17 @@
 //
 // In the "custom" mode a watcher thread moves messages between instances: the objects that
 // the Java application sends are queued here, travel in chunks of 1024 bytes through the
-// block's one mailbox, and are reassembled and handed to the InstanceReceiver in the
-// addressee. Every field read from the mailbox is checked, since any instance may write it:
-// a chunk whose lengths or indexes do not fit together is dropped with its message, and no
-// message grows beyond kMaxMessageLength.
+// block's one mailbox, and are reassembled in the addressee. The addressee's watcher takes
+// every chunk for it as soon as it is there and keeps complete messages in memory (up to
+// kMaxDeliveryBacklog bytes; past that the chunks wait in the mailbox and the senders with
+// them); a delivery thread of its own hands them to the InstanceReceiver in order, so a slow
+// or blocking receiver never holds the mailbox for the others. A chunk is dropped only when
+// its addressee is not (or no longer) a running listed instance, or has taken nothing for
+// kStuckChunkMs while the chunk waited; each drop is traced. Every field read from the
+// mailbox is checked, since any instance may write it: a chunk whose lengths or indexes do
+// not fit together is dropped with its message, and no message grows beyond
+// kMaxMessageLength. The take of a chunk, a drop and the claim of the mailbox all run under
+// the mailbox mutex, so none of them sees another's half-done work.
 //
 // A process that exists but cannot be opened (an elevated instance seen from a normal one)
 // counts as alive, so that it keeps its role, its place in the list and its messages.
@@ -30,8 +37,10 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -46,6 +55,11 @@ class InstanceReceiver;
 
 // The longest message body that is sent or accepted.
 constexpr int32_t kMaxMessageLength = 256 * 1024 * 1024;
+// Complete messages kept for delivery beyond which the watcher takes no more chunks.
+constexpr size_t kMaxDeliveryBacklog = 64 * 1024 * 1024;
+// How long a chunk waits for a listed, running addressee that takes nothing (a frozen
+// process) before it is dropped.
+constexpr int64_t kStuckChunkMs = 30000;
 
 // One queued message of this process.
 struct OutgoingMessage {
@@ -77,15 +91,15 @@ class InstanceRegistry {
     ~InstanceRegistry();
 
     // Stops the registry at process end: clears the running flag and waits (bounded) for the
-    // watcher to finish its turn, then closes this process's objects of the registry. The
-    // block itself is left as it is (the next pruning in any process drops this one once it
-    // has ended). True when nothing of this process uses the block any more; false when the
-    // watcher is still busy (in the application's onReceive), which then keeps the objects and
-    // the block.
+    // watcher and delivery threads to finish their turn, then closes this process's objects
+    // of the registry. The block itself is left as it is (the next pruning in any process
+    // drops this one once it has ended). True when nothing of this process uses the block any
+    // more; false when a delivery is still busy (in the application's onReceive), which then
+    // keeps the objects and the block.
     bool shutdownRegistry();
-    // Only the first half, for a process that exits now: the watcher is stopped (bounded
+    // Only the first half, for a process that exits now: the threads are stopped (bounded
     // wait), but no object is closed, since a thread still in native code may be using one.
-    // Takes no lock. True when the watcher has stopped.
+    // Takes no lock. True when both threads have stopped.
     bool stopRegistry();
 
     // The process is alive (platform::isProcessAlive) and, when stamp and its own stamp can
@@ -98,23 +112,35 @@ class InstanceRegistry {
     // Compacts the list to the live instances other than the first.
     void pruneInstances();
     // Switches the "custom" single-instance mode on (once): hands over the receiver and
-    // starts the watcher thread.
+    // starts the watcher and delivery threads.
     void startCustomMode(InstanceReceiver& receiver);
     // The receiver that complete messages go to (startCustomMode hands it over).
     void attachReceiver(InstanceReceiver& receiver) { receiver_ = &receiver; }
 
-    // Queues a message body for target and wakes the watcher.
+    // Queues a message body for target and wakes the watcher; a target that is not a
+    // running listed instance gets nothing (traced).
     void enqueueMessage(int32_t target, std::vector<uint8_t> body);
+    // pid is the first instance or a listed one, running with the stamp it joined with.
+    bool isListedInstance(int32_t pid);
     bool outgoingEmpty();
     void pulseSignal();
     // Waits for a change of the mailbox unless one has happened since the last look.
     void waitForSignal();
-    // Takes the chunk addressed to this process from the mailbox (which is free afterwards);
-    // true with the message in complete when the chunk finished one.
-    bool takeChunk(IncomingMessage& complete);
+    // Under the mailbox mutex, takes the chunk numbered sequence addressed to this process
+    // from the mailbox (which is free afterwards); a mailbox that holds anything else by
+    // then is left alone. True with the message in complete when the chunk finished one.
+    bool takeChunk(int32_t sequence, IncomingMessage& complete);
     // One turn of the watcher: wait, keep the first-instance role, take or pass on the
-    // mailbox's chunk, send the next own chunk, deliver a complete message.
+    // mailbox's chunk, send the next own chunk, queue a complete message for delivery.
     void watcherTurn();
+    // Hands every message queued for delivery to the receiver, in order, on the calling
+    // thread (the delivery thread's work; tests call it directly).
+    void deliverQueued();
+    // Bytes of complete messages waiting for (or in) delivery.
+    size_t deliveryBacklog();
+    // Runs between the watcher's look at a chunk for this process and its take, so that a
+    // test can change the mailbox exactly there.
+    void setTakeRaceHook(std::function<void()> hook) { takeRaceHook_ = std::move(hook); }
     // The number of partly received messages.
     size_t incomingCount() const { return incoming_.size(); }
 
@@ -130,6 +156,13 @@ class InstanceRegistry {
 
   private:
     static unsigned WYN_THREAD_CALL watcherThread(void* registry);
+    static unsigned WYN_THREAD_CALL deliveryThread(void* registry);
+    bool threadsStopped() const;
+    void queueDelivery(IncomingMessage message);
+    // Delivers the oldest queued message; false when none was queued.
+    bool deliverOne();
+    // Why the chunk to target may be dropped, or null while it should wait.
+    const char* dropReason(int32_t target, int32_t sequence);
     void ensureFirstInstanceLocked();
     bool claimMailbox();
     void writeChunk();
@@ -154,6 +187,12 @@ class InstanceRegistry {
     std::atomic<bool> running_{true};
     bool closed_ = false;
     std::atomic<bool> watcherRunning_{false};
+    std::atomic<bool> deliveryRunning_{false};
+    std::mutex deliveryLock_;
+    std::condition_variable deliveryReady_;
+    std::deque<IncomingMessage> deliveries_;
+    size_t deliveryBytes_ = 0;
+    std::function<void()> takeRaceHook_;
     std::mutex queueLock_;
     std::deque<std::unique_ptr<OutgoingMessage>> outgoing_;
     std::vector<IncomingMessage> incoming_;

@@ -36,7 +36,7 @@ struct SharedInstanceBlock {
     int32_t chunkTarget;        // addressee of that chunk; 0 while a sender fills the mailbox
     int32_t chunkSequence;      // that chunk's sequence number
     int32_t chunkPending;       // 1 while the mailbox holds a chunk not yet taken
-    int32_t pendingWakeups;     // wake-ups of the first instance that found the chunk waiting
+    int32_t pendingWakeups;     // unused, 0 (chunks are no longer dropped by a wake-up count)
     int32_t chunkMessageId;     // message id of the chunk
     int32_t chunkIndex;         // index of the chunk within its message, from 0
     int32_t lastChunkIndex;     // index of the message's last chunk

@@ -17,6 +17,8 @@ namespace platform {
 namespace {
 
 constexpr int kFirstWatchMs = 500;
+// A guard only: a pulse between the caller's look and the wait is not lost on a futex.
+constexpr int kGuardMs = 1000;
 
 long futex(int32_t* word, int op, int32_t value, const struct timespec* timeout) {
     return syscall(SYS_futex, word, op, value, timeout, nullptr, 0);
@@ -28,7 +30,7 @@ MailboxSync::~MailboxSync() {
     close();
 }
 
-void MailboxSync::bind(const char*, void* mutexStorage, int32_t* signalCount) {
+void MailboxSync::bind(const char*, int32_t, void* mutexStorage, int32_t* signalCount) {
     close();
     auto* lock = new SharedLock();
     lock->open(nullptr, mutexStorage);
@@ -59,7 +61,7 @@ void MailboxSync::unlockMailbox() {
     }
 }
 
-void MailboxSync::pulse() {
+void MailboxSync::pulse(const std::vector<int32_t>&) {
     if (signalCount_ != nullptr) {
         __atomic_add_fetch(signalCount_, 1, __ATOMIC_ACQ_REL);
         futex(signalCount_, FUTEX_WAKE, INT_MAX, nullptr);
@@ -80,10 +82,13 @@ void MailboxSync::wait(int32_t seen, const ProcessWatch& first, int timeoutMs) {
             timeoutMs = kFirstWatchMs;
         }
     }
+    if (timeoutMs < 0) {
+        timeoutMs = kGuardMs;
+    }
     struct timespec limit = {timeoutMs / 1000, (timeoutMs % 1000) * 1000000L};
     // Sleeps only while the counter still holds seen: a pulse between the caller's look and
     // this call is not lost.
-    futex(signalCount_, FUTEX_WAIT, seen, timeoutMs < 0 ? nullptr : &limit);
+    futex(signalCount_, FUTEX_WAIT, seen, &limit);
 }
 
 void MailboxSync::close() {

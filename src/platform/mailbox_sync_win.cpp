@@ -1,5 +1,5 @@
-// The mailbox mutex and signal event on Windows: this user's named kernel objects, which
-// every instance creates or opens itself.
+// The mailbox mutex and the instances' wake-up events on Windows: this user's named kernel
+// objects, which every instance creates or opens itself.
 #include <windows.h>
 
 #include "platform/mailbox_sync.h"
@@ -10,7 +10,8 @@ namespace platform {
 
 namespace {
 
-constexpr int kLostPulseMs = 100;
+// A guard only: every pulse sets the event of each instance it names.
+constexpr DWORD kGuardMs = 1000;
 
 // This user's object name for key + ending, or empty for no key (an unnamed object).
 TextString objectNameFor(const char* key, const char* ending) {
@@ -18,6 +19,12 @@ TextString objectNameFor(const char* key, const char* ending) {
         return TextString();
     }
     return userObjectName(TextString::concat(key, ending).c_str());
+}
+
+TextString signalNameFor(const char* key, int32_t pid) {
+    TextString ending;
+    ending.format(".signal.%d", static_cast<int>(pid));
+    return objectNameFor(key, ending.c_str());
 }
 
 const char* nameOrNull(const TextString& name) {
@@ -30,13 +37,14 @@ MailboxSync::~MailboxSync() {
     close();
 }
 
-void MailboxSync::bind(const char* key, void*, int32_t* signalCount) {
+void MailboxSync::bind(const char* key, int32_t ownPid, void*, int32_t* signalCount) {
     close();
     signalCount_ = signalCount;
+    key_ = key != nullptr ? TextString(key) : TextString();
     TextString mutexName = objectNameFor(key, ".mailbox");
-    TextString eventName = objectNameFor(key, ".signal");
+    TextString eventName = signalNameFor(key, ownPid);
     mutex_ = CreateMutexA(userOnlySecurity(), FALSE, nameOrNull(mutexName));
-    event_ = CreateEventA(userOnlySecurity(), TRUE, FALSE, nameOrNull(eventName));
+    event_ = CreateEventA(userOnlySecurity(), FALSE, FALSE, nameOrNull(eventName));
 }
 
 bool MailboxSync::holdsMutex() const {
@@ -60,28 +68,55 @@ void MailboxSync::unlockMailbox() {
     ReleaseMutex(static_cast<HANDLE>(mutex_.load()));
 }
 
-void MailboxSync::pulse() {
+void MailboxSync::pulse(const std::vector<int32_t>& pids) {
     // The count first: a waiter that looks at it after this sees the change and does not
-    // wait, and one that looked before is waiting, or about to, when the pulse comes.
+    // wait; one that looked before finds its event set.
     if (signalCount_ != nullptr) {
         __atomic_add_fetch(signalCount_, 1, __ATOMIC_ACQ_REL);
     }
-    if (void* event = event_.load()) {
-        PulseEvent(static_cast<HANDLE>(event));
+    if (void* own = event_.load()) {
+        SetEvent(static_cast<HANDLE>(own));
     }
+    if (key_.empty()) {
+        return;
+    }
+    std::lock_guard<std::mutex> guard(peersLock_);
+    // Events of processes no longer named are closed; the others are kept open for the next
+    // pulse. An event that cannot be opened yet (an instance still starting) is looked for
+    // again next time.
+    std::vector<std::pair<int32_t, void*>> kept;
+    for (int32_t pid : pids) {
+        void* handle = nullptr;
+        for (auto& peer : peers_) {
+            if (peer.first == pid && peer.second != nullptr) {
+                handle = peer.second;
+                peer.second = nullptr;
+            }
+        }
+        if (handle == nullptr) {
+            TextString name = signalNameFor(key_.c_str(), pid);
+            handle = OpenEventA(EVENT_MODIFY_STATE, FALSE, name.c_str());
+        }
+        if (handle != nullptr) {
+            SetEvent(static_cast<HANDLE>(handle));
+            kept.emplace_back(pid, handle);
+        }
+    }
+    for (auto& peer : peers_) {
+        if (peer.second != nullptr) {
+            CloseHandle(static_cast<HANDLE>(peer.second));
+        }
+    }
+    peers_ = std::move(kept);
 }
 
 void MailboxSync::wait(int32_t seen, const ProcessWatch& first, int timeoutMs) {
     if (signalCount_ != nullptr && __atomic_load_n(signalCount_, __ATOMIC_ACQUIRE) != seen) {
         return;
     }
-    // PulseEvent releases only the threads waiting at that moment: a pulse between the look
-    // at the counter and the wait is missed, so the wait is bounded and the caller looks
-    // again.
-    if (timeoutMs < 0 || timeoutMs > kLostPulseMs) {
-        timeoutMs = kLostPulseMs;
-    }
-    DWORD limit = static_cast<DWORD>(timeoutMs);
+    DWORD limit = timeoutMs < 0 || static_cast<DWORD>(timeoutMs) > kGuardMs
+                      ? kGuardMs
+                      : static_cast<DWORD>(timeoutMs);
     HANDLE handles[2];
     DWORD count = 0;
     if (void* event = event_.load()) {
@@ -104,6 +139,11 @@ void MailboxSync::close() {
     if (void* event = event_.exchange(nullptr)) {
         CloseHandle(static_cast<HANDLE>(event));
     }
+    std::lock_guard<std::mutex> guard(peersLock_);
+    for (auto& peer : peers_) {
+        CloseHandle(static_cast<HANDLE>(peer.second));
+    }
+    peers_.clear();
 }
 
 }  // namespace platform

@@ -8,11 +8,11 @@
 // the name's own ending from its last ".wyn." on (".wyn.mapping", ".wyn.mutex"), so that
 // different long names stay apart and every process computes the same short name.
 //
-// Windows: a kernel object name in the session's namespace, "Local\wyn2-<user's SID>-<name>",
+// Windows: a kernel object name in the session's namespace, "Local\wyn3-<user's SID>-<name>",
 // and every object is created with a security descriptor that grants only that user
 // (object_security_win.h); the SID in the name keeps users apart, the descriptor keeps an
 // object made by one of the user's processes (also an elevated one) open to the others.
-// Linux: a file "wyn2-<name>" ('/' turned into '.') in a directory private to the user:
+// Linux: a file "wyn3-<name>" ('/' turned into '.') in a directory private to the user:
 // $XDG_RUNTIME_DIR when that is such a directory, else <$TMPDIR or /tmp>/wyn-<uid>, else
 // $HOME/.wyn, the last two created with mode 0700. A directory counts as private when it is a
 // real directory (not a link) owned by the user that nobody else may write to. Any fixed or
@@ -28,7 +28,7 @@ namespace platform {
 
 // The version of the protocol spoken through the shared objects (the block's layout and the
 // mailbox's use of it). Raised whenever that changes.
-constexpr int kSharedObjectProtocol = 2;
+constexpr int kSharedObjectProtocol = 3;
 
 // name, or a shortened form of it within limit bytes (see above).
 TextString nameWithinLimit(const char* name, int32_t limit);

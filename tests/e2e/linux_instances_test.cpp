@@ -245,7 +245,7 @@ TEST_F(LinuxInstances, NothingIsLeftAfterSystemExitOrSigterm) {
               std::to_string(a->pid()) + "," + std::to_string(b->pid()));
     std::vector<std::string> running = entries(runDir_);
     ASSERT_EQ(running.size(), 1u);
-    EXPECT_EQ(running[0], "wyn2-" + appid + ".wyn.mapping");
+    EXPECT_EQ(running[0], "wyn3-" + appid + ".wyn.mapping");
     a->sendSignal(SIGTERM);
     ChildResult endedA = a->finish(kWaitMs);
     EXPECT_EQ(endedA.exitCode, 0) << endedA.err;
@@ -263,7 +263,7 @@ TEST_F(LinuxInstances, NothingIsLeftAfterSystemExitOrSigterm) {
         std::vector<std::string> held = entries(runDir_);
         EXPECT_EQ(held.size(), 2u) << "the block and the guard";
         for (const std::string& name : held) {
-            EXPECT_EQ(name.rfind("wyn2-wyn-image-", 0), 0u) << name;
+            EXPECT_EQ(name.rfind("wyn3-wyn-image-", 0), 0u) << name;
         }
         int expected = 3;
         if (std::string(how) == "exit") {
@@ -324,13 +324,13 @@ TEST_F(LinuxInstances, AnotherUserTakingTheNamesFirstChangesNothing) {
     std::vector<std::string> files;
     for (const std::string& key : {appid + ".wyn.mapping", image + ".wyn.mapping"}) {
         for (const char* ending : {"", ".lock", ".mailbox", ".signal"}) {
-            files.push_back(squatted + "/wyn2-" + key + ending);
+            files.push_back(squatted + "/wyn3-" + key + ending);
         }
         files.push_back("/dev/shm/" + key);
-        files.push_back("/dev/shm/wyn2-" + key);
+        files.push_back("/dev/shm/wyn3-" + key);
     }
-    files.push_back(squatted + "/wyn2-" + image + ".wyn.mutex");
-    files.push_back(squatted + "/wyn2-" + appid + ".wyn.mutex");
+    files.push_back(squatted + "/wyn3-" + image + ".wyn.mutex");
+    files.push_back(squatted + "/wyn3-" + appid + ".wyn.mutex");
     for (const std::string& file : files) {
         if (file.rfind("/dev/shm/", 0) == 0) {
             objects_.push_back(file);
@@ -363,7 +363,7 @@ TEST_F(LinuxInstances, AnotherUserTakingTheNamesFirstChangesNothing) {
     ASSERT_EQ(stat(own.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     EXPECT_EQ(st.st_uid, geteuid());
-    EXPECT_EQ(entries(own), std::vector<std::string>{"wyn2-" + appid + ".wyn.mapping"});
+    EXPECT_EQ(entries(own), std::vector<std::string>{"wyn3-" + appid + ".wyn.mapping"});
 
     auto guarded = start(single, "guarded");
     EXPECT_EQ(runToEnd(single, "refused"), 11);

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -230,6 +231,158 @@ TEST_F(LinuxMessages, AfterTheFirstEndsZeroReachesTheNewFirst) {
     EXPECT_TRUE(arrived) << second.output() << third.output();
     second.stop();
     third.stop();
+}
+
+// The "burst-I" numbers that arrived from sender, in the order they arrived.
+std::vector<int> burstNumbers(const std::string& output, const Instance& sender) {
+    std::vector<int> numbers;
+    std::string prefix = "got from=" + sender.pidText() + " kind=java.lang.String value=burst-";
+    size_t at = 0;
+    while ((at = output.find(prefix, at)) != std::string::npos) {
+        at += prefix.size();
+        numbers.push_back(std::stoi(output.substr(at)));
+    }
+    return numbers;
+}
+
+std::vector<int> zeroTo(int count) {
+    std::vector<int> numbers;
+    for (int i = 0; i < count; ++i) {
+        numbers.push_back(i);
+    }
+    return numbers;
+}
+
+// Three senders burst at one receiver whose onReceive takes a millisecond, while an idle
+// instance watches too: every object arrives once, in order per sender.
+TEST_F(LinuxMessages, BurstsFromThreeSendersArriveWholeAndInOrder) {
+    constexpr int kCount = 400;
+    std::string exe = packApp("custom");
+    Instance first(exe, dir(), "first");
+    Instance receiver(exe, dir(), "receiver");
+    std::vector<std::unique_ptr<Instance>> senders;
+    for (const char* name : {"a", "b", "c"}) {
+        senders.push_back(std::make_unique<Instance>(exe, dir(), name));
+    }
+    receiver.run("receiver 1");
+    for (auto& sender : senders) {
+        sender->run("burst " + receiver.pidText() + " " + std::to_string(kCount));
+    }
+    for (auto& sender : senders) {
+        std::string last = "got from=" + sender->pidText() + " kind=java.lang.String value=burst-" +
+                           std::to_string(kCount - 1) + ":";
+        ASSERT_TRUE(receiver.waitFor(last)) << receiver.output();
+    }
+    for (auto& sender : senders) {
+        EXPECT_EQ(burstNumbers(receiver.output(), *sender), zeroTo(kCount)) << sender->pidText();
+    }
+    for (auto& sender : senders) {
+        sender->stop();
+    }
+    receiver.stop();
+    first.stop();
+}
+
+// A receiver that blocks in onReceive loses nothing, and meanwhile the others talk.
+TEST_F(LinuxMessages, BlockingReceiverLosesNothingAndHoldsUpNobody) {
+    std::string exe = packApp("custom");
+    Instance first(exe, dir(), "first");
+    Instance slow(exe, dir(), "slow");
+    Instance other(exe, dir(), "other");
+    Instance sender(exe, dir(), "sender");
+    slow.run("receiver 3000");
+    other.run("receiver");
+    sender.run("burst " + slow.pidText() + " 3");
+    ASSERT_TRUE(slow.waitFor("value=burst-0:")) << slow.output();
+    // While the slow one sleeps in its first delivery, a large message reaches another.
+    sender.run("send " + other.pidText() + " 100000");
+    EXPECT_TRUE(other.waitFor(gotBytes(sender, 100000), 2500)) << other.output();
+    EXPECT_EQ(slow.output().find("value=burst-1:"), std::string::npos) << slow.output();
+    ASSERT_TRUE(slow.waitFor("value=burst-2:")) << slow.output();
+    EXPECT_EQ(burstNumbers(slow.output(), sender), zeroTo(3));
+    sender.stop();
+    other.stop();
+    slow.stop();
+    first.stop();
+}
+
+// A reply sent and flushed from inside onReceive goes out at once: flush waits only for the
+// instance's own queue, not for its own delivery thread.
+TEST_F(LinuxMessages, FlushInsideOnReceiveReturnsOnceTheReplyIsOut) {
+    std::string exe = packApp("custom");
+    Instance first(exe, dir(), "first");
+    Instance asker(exe, dir(), "asker");
+    first.run("replier");
+    asker.run("receiver");
+    for (int i = 0; i < 3; ++i) {
+        asker.run("sendfirst q" + std::to_string(i));
+    }
+    for (int i = 0; i < 3; ++i) {
+        std::string reply = "got from=" + first.pidText() + " kind=java.lang.String value=reply-q" +
+                            std::to_string(i) + " at=";
+        ASSERT_TRUE(asker.waitFor(reply)) << asker.output();
+    }
+    // Each reply's flush is printed once it returned, after the reply went out.
+    std::vector<int> flushes;
+    for (int i = 0; i < 600 && flushes.size() < 3; ++i) {
+        first.waitFor("replyflush=none", 20);
+        flushes.clear();
+        const std::string& out = first.output();
+        for (size_t at = out.find("replyflush="); at != std::string::npos;
+             at = out.find("replyflush=", at + 1)) {
+            flushes.push_back(std::stoi(out.substr(at + 11)));
+        }
+    }
+    ASSERT_EQ(flushes.size(), 3u) << first.output();
+    for (int waited : flushes) {
+        EXPECT_LT(waited, 1000) << first.output();
+    }
+    first.stop();
+    asker.stop();
+}
+
+// A message for a live process that is no instance (this test itself) is discarded at once:
+// flush does not wait, and the next message to an instance arrives.
+TEST_F(LinuxMessages, SendToAProcessThatIsNoInstanceReturnsAtOnce) {
+    std::string exe = packApp("custom");
+    Instance first(exe, dir(), "first");
+    Instance second(exe, dir(), "second");
+    first.run("receiver");
+    second.run("send " + std::to_string(getpid()) + " 20000");
+    int n = second.run("flush");
+    EXPECT_LT(std::stoi(reportValue(second.output(), "flushed." + std::to_string(n))), 50);
+    second.run("send " + first.pidText() + " 30");
+    EXPECT_TRUE(first.waitFor(gotBytes(second, 30), 2000)) << first.output();
+    first.stop();
+    second.stop();
+}
+
+// A sender killed in the middle of a large message, and an addressee killed while one comes
+// in, leave the mailbox free: the next messages between the others arrive.
+TEST_F(LinuxMessages, InstancesKilledMidMessageLeaveTheMailboxFree) {
+    std::string exe = packApp("custom");
+    Instance first(exe, dir(), "first");
+    Instance second(exe, dir(), "second");
+    auto doomed = std::make_unique<Instance>(exe, dir(), "doomed");
+    first.run("receiver");
+    doomed->run("receiver 60000");
+    // The sender dies mid-message.
+    doomed->run("send " + first.pidText() + " 50000000");
+    usleep(300000);
+    kill(doomed->pid(), SIGKILL);
+    second.run("send " + first.pidText() + " 40");
+    EXPECT_TRUE(first.waitFor(gotBytes(second, 40))) << first.output();
+    EXPECT_EQ(first.output().find("size=50000000"), std::string::npos);
+    // The addressee dies while a message comes in.
+    auto target = std::make_unique<Instance>(exe, dir(), "target");
+    target->run("receiver");
+    second.run("send " + target->pidText() + " 50000000");
+    usleep(300000);
+    kill(target->pid(), SIGKILL);
+    second.run("send " + first.pidText() + " 41");
+    EXPECT_TRUE(first.waitFor(gotBytes(second, 41))) << first.output();
+    first.stop();
+    second.stop();
 }
 
 }  // namespace

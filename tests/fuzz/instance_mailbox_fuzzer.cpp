@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         int32_t length = loadShared(block->messageLength);
 
         IncomingMessage complete;
-        if (registry->takeChunk(complete)) {
+        if (registry->takeChunk(loadShared(block->chunkSequence), complete)) {
             if (complete.body.size() != static_cast<size_t>(length) || length > kMaxMessageLength ||
                 complete.messageLength != length || complete.sender != sender) {
                 fuzz::fail("a complete message that does not match its chunks");

@@ -5,6 +5,9 @@
 //   custom -> switches the custom mode on (the watcher thread starts) -> "custom"
 //   send <pid> <n> -> queues a message of a 4-byte zero header and n pattern bytes for pid
 //                     (0: the first instance)
+//   burst <pid> <count> [size] -> queues count messages for pid as send does, of 0, 1, ...,
+//                          count-1 pattern bytes, or each of size bytes when size is given
+//   slow <ms> -> from now on each delivery sleeps ms milliseconds after its report
 //   flush -> waits until the queue is empty (at most 5 s) -> "flushed empty=<0|1>"
 //   quit (or the end of input) -> leaves as the launcher does at its end, and exits 0.
 //   exit -> leaves as the launcher does when the application calls System.exit (the same
@@ -12,6 +15,7 @@
 // It prints "joined first=<pid> self=<pid> shared=<0|1>" once it has joined, and for every
 // message received "received from=<pid> size=<n> intact=<0|1>". Usage: instance_member
 // APPID ("" for the executable's own block).
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -51,7 +55,11 @@ class ReportingReceiver : public InstanceReceiver {
         }
         printLine("received from=" + std::to_string(sender) + " size=" + std::to_string(size) +
                   " intact=" + (intact ? "1" : "0"));
+        if (int ms = delayMs.load()) {
+            platform::sleepMilliseconds(static_cast<unsigned>(ms));
+        }
     }
+    std::atomic<int> delayMs{0};
 };
 
 void printList(InstanceRegistry& registry) {
@@ -64,10 +72,7 @@ void printList(InstanceRegistry& registry) {
     printLine(line);
 }
 
-void send(InstanceRegistry& registry, const char* arguments) {
-    char* end = nullptr;
-    long target = std::strtol(arguments, &end, 10);
-    size_t size = std::strtoul(end, nullptr, 10);
+void sendOne(InstanceRegistry& registry, long target, size_t size) {
     if (target == 0) {
         registry.ensureFirstInstance();
         target = registry.firstInstancePid();
@@ -77,6 +82,22 @@ void send(InstanceRegistry& registry, const char* arguments) {
         body[4 + i] = patternByte(i, size);
     }
     registry.enqueueMessage(static_cast<int32_t>(target), std::move(body));
+}
+
+void send(InstanceRegistry& registry, const char* arguments) {
+    char* end = nullptr;
+    long target = std::strtol(arguments, &end, 10);
+    sendOne(registry, target, std::strtoul(end, nullptr, 10));
+}
+
+void burst(InstanceRegistry& registry, const char* arguments) {
+    char* end = nullptr;
+    long target = std::strtol(arguments, &end, 10);
+    size_t count = std::strtoul(end, &end, 10);
+    long size = std::strtol(end, nullptr, 10);
+    for (size_t i = 0; i < count; ++i) {
+        sendOne(registry, target, size > 0 ? static_cast<size_t>(size) : i);
+    }
 }
 
 }  // namespace
@@ -100,6 +121,10 @@ int main(int argc, char** argv) {
                 printLine("custom");
             } else if (std::strncmp(command, "send ", 5) == 0) {
                 send(registry, command + 5);
+            } else if (std::strncmp(command, "burst ", 6) == 0) {
+                burst(registry, command + 6);
+            } else if (std::strncmp(command, "slow ", 5) == 0) {
+                receiver.delayMs = std::atoi(command + 5);
             } else if (std::strncmp(command, "flush", 5) == 0) {
                 for (int i = 0; i < 100 && !registry.outgoingEmpty(); ++i) {
                     platform::sleepMilliseconds(50);

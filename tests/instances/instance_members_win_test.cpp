@@ -85,8 +85,8 @@ TEST(InstanceMembersWin, BlockIsTheUsersObjectWithTheSidInItsName) {
     CloseHandle(mapping);
 }
 
-// The block's lock, the mailbox mutex and the signal event are this user's named objects that
-// any instance opens by name.
+// The block's lock, the mailbox mutex and each instance's wake-up event are this user's named
+// objects that any instance opens by name.
 TEST(InstanceMembersWin, LockAndMailboxObjectsAreNamedPerUser) {
     std::string appid = uniqueAppid("objects");
     MemberProcess member(memberPath(), appid);
@@ -94,15 +94,17 @@ TEST(InstanceMembersWin, LockAndMailboxObjectsAreNamedPerUser) {
     HANDLE lock = OpenMutexA(SYNCHRONIZE, FALSE, objectName(appid, ".lock").c_str());
     HANDLE mailbox = OpenMutexA(SYNCHRONIZE, FALSE, objectName(appid, ".mailbox").c_str());
     HANDLE signal =
-        OpenEventA(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, objectName(appid, ".signal").c_str());
+        OpenEventA(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE,
+                   objectName(appid, ".signal." + std::to_string(member.pid())).c_str());
     ASSERT_NE(lock, nullptr);
     ASSERT_NE(mailbox, nullptr);
-    ASSERT_NE(signal, nullptr);
-    // A manual-reset event set here stays set; the mutexes can be taken and given back.
+    ASSERT_NE(signal, nullptr) << GetLastError() << " "
+                               << objectName(appid, ".signal." + std::to_string(member.pid()));
+    // An auto-reset event set here stays set until one wait takes it (the member runs no
+    // watcher that would); the mutexes can be taken and given back.
     EXPECT_TRUE(SetEvent(signal));
     EXPECT_EQ(WaitForSingleObject(signal, 0), WAIT_OBJECT_0);
-    EXPECT_EQ(WaitForSingleObject(signal, 0), WAIT_OBJECT_0);
-    ResetEvent(signal);
+    EXPECT_EQ(WaitForSingleObject(signal, 0), static_cast<DWORD>(WAIT_TIMEOUT));
     EXPECT_EQ(WaitForSingleObject(mailbox, 1000), WAIT_OBJECT_0);
     EXPECT_TRUE(ReleaseMutex(mailbox));
     EXPECT_EQ(WaitForSingleObject(lock, 1000), WAIT_OBJECT_0);

@@ -8,6 +8,7 @@
 
 #include "instances/member_process.h"
 #include "instances/member_test_support.h"
+#include "platform/process_identity.h"
 
 namespace {
 
@@ -90,9 +91,9 @@ TEST(InstanceMessages, DroppingAChunkForAnEndedProcessNeverDropsTheNext) {
     removeNamedBlock(appid);
 }
 
-// A chunk for a live process that never takes it (no watcher there) blocks the mailbox only
-// for a few seconds.
-TEST(InstanceMessages, ChunkNobodyTakesIsDroppedInTime) {
+// A chunk for a listed instance that is alive but takes nothing (no watcher there) waits for
+// it; once that instance has ended, the chunk is dropped and the mailbox carries on.
+TEST(InstanceMessages, ChunkForALiveInstanceWaitsAndGoesWhenItEnds) {
     std::string appid = uniqueAppid("stuck");
     auto first = startCustom(appid);
     MemberProcess silent(memberPath(), appid);
@@ -100,7 +101,73 @@ TEST(InstanceMessages, ChunkNobodyTakesIsDroppedInTime) {
     auto third = startCustom(appid);
     third->send("send " + std::to_string(silent.pid()) + " 10");
     third->send("send " + std::to_string(first->pid()) + " 30");
+    EXPECT_EQ(first->readLine(1500), "");
+    silent.kill();
     EXPECT_EQ(first->readLine(kWaitMs), received(third->pid(), 30));
+    removeNamedBlock(appid);
+}
+
+// Three senders burst at one receiver while an idle instance watches too: every message
+// arrives once, whole, in order per sender.
+TEST(InstanceMessages, BurstsFromThreeSendersArriveWholeAndInOrder) {
+    constexpr size_t kCount = 300;
+    std::string appid = uniqueAppid("burst");
+    auto idle = startCustom(appid);
+    auto receiver = startCustom(appid);
+    std::vector<std::unique_ptr<MemberProcess>> senders;
+    for (int i = 0; i < 3; ++i) {
+        senders.push_back(startCustom(appid));
+    }
+    for (auto& sender : senders) {
+        sender->send("burst " + std::to_string(receiver->pid()) + " " + std::to_string(kCount));
+    }
+    std::vector<size_t> next(senders.size(), 0);
+    for (size_t i = 0; i < kCount * senders.size(); ++i) {
+        std::string line = receiver->readLine(kWaitMs);
+        ASSERT_NE(line, "") << "message " << i + 1 << " of " << kCount * senders.size();
+        size_t s = 0;
+        while (s < senders.size() && lineValue(line, "from") != std::to_string(senders[s]->pid())) {
+            ++s;
+        }
+        ASSERT_LT(s, senders.size()) << line;
+        EXPECT_EQ(line, received(senders[s]->pid(), next[s])) << i;
+        ++next[s];
+    }
+    EXPECT_EQ(receiver->readLine(300), "");
+    removeNamedBlock(appid);
+}
+
+// A receiver whose deliveries block loses nothing, and meanwhile the others talk.
+TEST(InstanceMessages, BlockingReceiverLosesNothingAndHoldsUpNobody) {
+    std::string appid = uniqueAppid("blocking");
+    auto slow = startCustom(appid);
+    auto other = startCustom(appid);
+    auto sender = startCustom(appid);
+    slow->send("slow 5000");
+    for (size_t size : {1, 2000, 3}) {
+        sender->send("send " + std::to_string(slow->pid()) + " " + std::to_string(size));
+    }
+    EXPECT_EQ(slow->readLine(kWaitMs), received(sender->pid(), 1));
+    sender->send("send " + std::to_string(other->pid()) + " 50000");
+    sender->send("flush");
+    EXPECT_EQ(sender->readLine(3000), "flushed empty=1");
+    EXPECT_EQ(other->readLine(3000), received(sender->pid(), 50000));
+    EXPECT_EQ(slow->readLine(kWaitMs), received(sender->pid(), 2000));
+    EXPECT_EQ(slow->readLine(kWaitMs), received(sender->pid(), 3));
+    removeNamedBlock(appid);
+}
+
+// A message for a live process that is no instance (the test itself) is discarded at once:
+// the queue is empty straight away and the next message arrives.
+TEST(InstanceMessages, SendToAProcessThatIsNoInstanceIsDiscardedAtOnce) {
+    std::string appid = uniqueAppid("stranger");
+    auto first = startCustom(appid);
+    auto second = startCustom(appid);
+    second->send("send " + std::to_string(platform::currentProcessId()) + " 20000");
+    second->send("flush");
+    EXPECT_EQ(second->readLine(2000), "flushed empty=1");
+    second->send("send " + std::to_string(first->pid()) + " 20");
+    EXPECT_EQ(first->readLine(kWaitMs), received(second->pid(), 20));
     removeNamedBlock(appid);
 }
 

@@ -12,7 +12,15 @@ import java.util.zip.CRC32;
 /**
  * Sends and receives objects between instances as the test asks. Commands come as files
  * DIR/NAME.cmd.N (N = 1, 2, ...), each holding one line:
- *   receiver            -> setReceiver with a receiver that prints each object
+ *   receiver [MS]       -> setReceiver with a receiver that prints each object, then sleeps
+ *                          MS milliseconds in onReceive (default 0)
+ *   blockonce MS        -> setReceiver with a receiver that prints each object and sleeps MS
+ *                          milliseconds in its first onReceive, then prints
+ *                          "unblockedAt=<System.nanoTime()>"
+ *   replier             -> setReceiver with a receiver that prints each object, sends
+ *                          "reply-<object>" back to its sender and flushes inside onReceive,
+ *                          printing "replyflush=<milliseconds>"
+ *   burst PID COUNT     -> sendObject(PID, "burst-I:" + 80 x) for I = 0 .. COUNT-1
  *   clear               -> setReceiver(null)
  *   send PID SIZE       -> sendObject(PID, byte[SIZE] with a known pattern), after printing
  *                          "serial.N=" with the size of its serial form and "sentAt.N=" with
@@ -94,27 +102,82 @@ public final class MessagesApp {
         }
     }
 
+    static void report(int sender, Serializable object) {
+        if (object instanceof byte[]) {
+            byte[] bytes = (byte[]) object;
+            long at = System.nanoTime();
+            print("got from=" + sender + " kind=bytes size=" + bytes.length
+                    + " crc=" + crc(bytes));
+            print("gotAt=" + at);
+        } else if (object instanceof Note) {
+            print("got from=" + sender + " kind=note text="
+                    + ((Note) object).text);
+        } else {
+            print("got from=" + sender + " kind=" + object.getClass().getName()
+                    + " value=" + object + " at=" + System.nanoTime());
+        }
+    }
+
     private static void run(String[] words, int n) {
         switch (words[0]) {
             case "receiver":
+                final long delayMs = words.length > 1 ? Long.parseLong(words[1]) : 0;
                 Instances.setReceiver(new Instances.ReceiverInterface() {
                     @Override
                     public void onReceive(int sender, Serializable object) {
-                        if (object instanceof byte[]) {
-                            byte[] bytes = (byte[]) object;
-                            long at = System.nanoTime();
-                            print("got from=" + sender + " kind=bytes size=" + bytes.length
-                                    + " crc=" + crc(bytes));
-                            print("gotAt=" + at);
-                        } else if (object instanceof Note) {
-                            print("got from=" + sender + " kind=note text="
-                                    + ((Note) object).text);
-                        } else {
-                            print("got from=" + sender + " kind=" + object.getClass().getName()
-                                    + " value=" + object);
+                        report(sender, object);
+                        if (delayMs > 0) {
+                            try {
+                                Thread.sleep(delayMs);
+                            } catch (InterruptedException e) {
+                                Thread.currentThread().interrupt();
+                            }
                         }
                     }
                 });
+                break;
+            case "blockonce":
+                final long blockMs = Long.parseLong(words[1]);
+                Instances.setReceiver(new Instances.ReceiverInterface() {
+                    private boolean blocked;
+
+                    @Override
+                    public void onReceive(int sender, Serializable object) {
+                        report(sender, object);
+                        if (!blocked) {
+                            blocked = true;
+                            try {
+                                Thread.sleep(blockMs);
+                            } catch (InterruptedException e) {
+                                Thread.currentThread().interrupt();
+                            }
+                            print("unblockedAt=" + System.nanoTime());
+                        }
+                    }
+                });
+                break;
+            case "replier":
+                Instances.setReceiver(new Instances.ReceiverInterface() {
+                    @Override
+                    public void onReceive(int sender, Serializable object) {
+                        report(sender, object);
+                        Instances.sendObject(sender, "reply-" + object);
+                        long start = System.nanoTime();
+                        Instances.flush();
+                        print("replyflush=" + (System.nanoTime() - start) / 1000000);
+                    }
+                });
+                break;
+            case "burst":
+                print("sentAt." + n + "=" + System.nanoTime());
+                StringBuilder padding = new StringBuilder();
+                for (int i = 0; i < 80; i++) {
+                    padding.append('x');
+                }
+                int count = Integer.parseInt(words[2]);
+                for (int i = 0; i < count; i++) {
+                    Instances.sendObject(Integer.parseInt(words[1]), "burst-" + i + ":" + padding);
+                }
                 break;
             case "clear":
                 Instances.setReceiver(null);
