@@ -36,6 +36,7 @@ constexpr const char* kKeys[] = {
     "cds",
     "trace",
     "jredownloadurl",
+    "appusermodelid",
 };
 
 bool isKeyByte(char c) {

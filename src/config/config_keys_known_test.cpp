@@ -5,8 +5,9 @@
 namespace {
 
 TEST(KnownConfigKeys, EveryKeyTheLauncherReadsInAnyLetterCase) {
-    for (const char* key : {"appid", "MAINCLASS", "Option", "jre_order", "java_classpath", "cds",
-                            "trace", "jredownloadurl", "splashcloseonwindow", "disableexternal"}) {
+    for (const char* key :
+         {"appid", "MAINCLASS", "Option", "jre_order", "java_classpath", "cds", "trace",
+          "jredownloadurl", "splashcloseonwindow", "disableexternal", "AppUserModelID"}) {
         EXPECT_TRUE(isKnownConfigKey(key)) << key;
     }
     for (const char* word : {"maxjr", "mainclas", "options", "jre-order", "", "classpath2"}) {
