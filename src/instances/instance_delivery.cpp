@@ -66,9 +66,13 @@ unsigned WYN_THREAD_CALL InstanceRegistry::deliveryThread(void* argument) {
     while (registry->running_.load()) {
         {
             std::unique_lock<std::mutex> lock(registry->deliveryLock_);
-            registry->deliveryReady_.wait_for(lock, kDeliveryGuard, [registry] {
-                return !registry->deliveries_.empty() || !registry->running_.load();
-            });
+            // A deadline on the system clock: a steady-clock wait needs
+            // pthread_cond_clockwait, which is newer (glibc 2.30) than the C library the
+            // Linux stub promises; the guard only bounds the wait, so a clock step is harmless.
+            registry->deliveryReady_.wait_until(
+                lock, std::chrono::system_clock::now() + kDeliveryGuard, [registry] {
+                    return !registry->deliveries_.empty() || !registry->running_.load();
+                });
         }
         if (registry->running_.load()) {
             registry->deliverOne();
