@@ -23,6 +23,7 @@ JNIEXPORT void JNICALL Java_com_tarnwick_wyn_SystemTray_Change(JNIEnv* env, jobj
 JNIEXPORT void JNICALL Java_com_tarnwick_wyn_SystemTray_Show(JNIEnv* env, jobject self);
 JNIEXPORT void JNICALL Java_com_tarnwick_wyn_SystemTray_Hide(JNIEnv* env, jobject self);
 JNIEXPORT void JNICALL Java_com_tarnwick_wyn_SystemTray_finalize(JNIEnv* env, jobject self);
+JNIEXPORT jboolean JNICALL Java_com_tarnwick_wyn_SystemTray_isSupported(JNIEnv* env, jclass cls);
 JNIEXPORT void JNICALL Java_com_tarnwick_wyn_SystemTray_setSystemTrayCallback(JNIEnv* env,
                                                                               jclass cls,
                                                                               jobject callback);
