@@ -140,6 +140,9 @@ void trayIconInit(JNIEnv* env, jobject self, jint icon, jstring tip, jstring inf
         record->id = tray.nextId++;
         tray.table.push_back(TrayEntry{record, nullptr});
     }
+    // The tray's lines name icons by this number; the application knows them by their image.
+    trace("tray: icon %u is the application's icon id %d%s", record->id, static_cast<int>(icon),
+          record->icon != nullptr ? "" : ", which has no image");
     if (setHandleField(env, self, record)) {
         return;
     }

@@ -4,6 +4,7 @@
 
 #include "tray/tray_icons.h"
 #include "tray/tray_menus.h"
+#include "tray/tray_shell.h"
 
 extern "C" {
 
@@ -29,6 +30,10 @@ JNIEXPORT void JNICALL Java_com_tarnwick_wyn_SystemTray_Hide(JNIEnv* env, jobjec
 
 JNIEXPORT void JNICALL Java_com_tarnwick_wyn_SystemTray_finalize(JNIEnv* env, jobject self) {
     trayIconFinalize(env, self);
+}
+
+JNIEXPORT jboolean JNICALL Java_com_tarnwick_wyn_SystemTray_isSupported(JNIEnv*, jclass) {
+    return trayshell::notificationAreaAvailable() ? JNI_TRUE : JNI_FALSE;
 }
 
 JNIEXPORT void JNICALL Java_com_tarnwick_wyn_SystemTray_setSystemTrayCallback(JNIEnv* env, jclass,
@@ -85,6 +90,8 @@ const NativeClassBinding& systemTrayNatives() {
         native("Hide", "()V", reinterpret_cast<void*>(&Java_com_tarnwick_wyn_SystemTray_Hide)),
         native("finalize", "()V",
                reinterpret_cast<void*>(&Java_com_tarnwick_wyn_SystemTray_finalize)),
+        native("isSupported", "()Z",
+               reinterpret_cast<void*>(&Java_com_tarnwick_wyn_SystemTray_isSupported)),
         native("setSystemTrayCallback", "(Lcom/tarnwick/wyn/SystemTrayCallback;)V",
                reinterpret_cast<void*>(&Java_com_tarnwick_wyn_SystemTray_setSystemTrayCallback)),
     };

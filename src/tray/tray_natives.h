@@ -1,11 +1,10 @@
 // The natives of com.tarnwick.wyn.SystemTray and com.tarnwick.wyn.SystemTrayMenu, which let
 // the Java application put icons into the notification area, give them popup menus and
-// receive their events through a SystemTrayCallback.
+// receive their events through a SystemTrayCallback, and ask whether icons can be shown.
 //
 // Windows: exported from the executable under their JNI names (with the stdcall decoration on
 // x86), so that the classes bind them by loading the executable. Linux: the launcher binds
-// them with RegisterNatives from the tables below; they accept every call and keep their
-// records, but nothing is shown.
+// them with RegisterNatives from the tables below; shown icons go to the session bus.
 #pragma once
 
 #include <jni.h>
@@ -23,6 +22,7 @@ JNIEXPORT void JNICALL Java_com_tarnwick_wyn_SystemTray_Change(JNIEnv* env, jobj
 JNIEXPORT void JNICALL Java_com_tarnwick_wyn_SystemTray_Show(JNIEnv* env, jobject self);
 JNIEXPORT void JNICALL Java_com_tarnwick_wyn_SystemTray_Hide(JNIEnv* env, jobject self);
 JNIEXPORT void JNICALL Java_com_tarnwick_wyn_SystemTray_finalize(JNIEnv* env, jobject self);
+JNIEXPORT jboolean JNICALL Java_com_tarnwick_wyn_SystemTray_isSupported(JNIEnv* env, jclass cls);
 JNIEXPORT void JNICALL Java_com_tarnwick_wyn_SystemTray_setSystemTrayCallback(JNIEnv* env,
                                                                               jclass cls,
                                                                               jobject callback);

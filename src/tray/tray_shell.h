@@ -60,6 +60,11 @@ void* messageWindow();
 // Where the tray's events come from, for the trace.
 const char* eventSource();
 
+// Whether icons can be shown now: Windows, when the taskbar's notification area (its
+// "Shell_TrayWnd" window) exists; Linux, when a StatusNotifierWatcher answers on the session
+// bus, asked with a bounded wait.
+bool notificationAreaAvailable();
+
 // The shell's major version, measured on the first call (4 when it cannot be asked).
 int shellMajorVersion();
 

@@ -51,6 +51,10 @@ const char* eventSource() {
     return "the session bus, once an icon is shown";
 }
 
+bool notificationAreaAvailable() {
+    return statusNotifierWatcherAnswers();
+}
+
 // The records are kept as a version-5 shell would have them: balloons are shown as desktop
 // notifications.
 int shellMajorVersion() {

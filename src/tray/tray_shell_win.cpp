@@ -234,6 +234,10 @@ const char* eventSource() {
                                                  : "no message window (icons show no events)";
 }
 
+bool notificationAreaAvailable() {
+    return FindWindowA("Shell_TrayWnd", nullptr) != nullptr;
+}
+
 int shellMajorVersion() {
     static const int major = askShellMajorVersion();
     return major;

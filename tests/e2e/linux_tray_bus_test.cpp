@@ -2,7 +2,8 @@
 // application whose icons register as StatusNotifierItems with a stand-in watcher; the test
 // reads their properties and clicks them and their menu as a desktop would, and checks what
 // the application received. Also: without libsystemd, a session bus, or a watcher and
-// notification service, the application runs as before and the trace says why.
+// notification service, the application runs as before, the trace says why, and
+// SystemTray.isSupported says false (true once a watcher answers).
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -97,6 +98,7 @@ TEST_F(LinuxTrayBus, IconsAreItemsWhoseClicksAndMenusReachTheApplication) {
     // Under a UTF-8 locale the texts reach the desktop as they are.
     ChildProcess app(command(packTrayApp(), {}, {bus.addressVariable(), "LC_ALL=C.UTF-8"}));
     ASSERT_TRUE(app.waitForOutput("ready", 60000)) << app.output();
+    EXPECT_TRUE(app.waitForOutput("tray supported at the start: true", 1000)) << app.output();
     ASSERT_TRUE(bus.waitForItems(3, 20000)) << "three icons register";
 
     std::map<std::string, std::string> byTip;
@@ -214,7 +216,15 @@ TEST_F(LinuxTrayBus, IconsAreItemsWhoseClicksAndMenusReachTheApplication) {
               "click first 514;click third 520;click second 517;click first 517;"
               "command 2;command 8;command 6;command 7;command 9;")
         << "exactly these events, and none for the hover, the submenu or the unknown id";
+    EXPECT_NE(result.out.find("tray supported at the end: true"), std::string::npos) << result.out;
     EXPECT_NE(result.err.find("tray: icon 1 shown as " + first), std::string::npos) << result.err;
+    // Each icon's number in the trace is tied to the id the application made it with.
+    for (const char* line :
+         {"tray: icon 1 is the application's icon id 101\n",
+          "tray: icon 2 is the application's icon id 102, which has no image\n",
+          "tray: icon 3 is the application's icon id 103, which has no image\n"}) {
+        EXPECT_NE(result.err.find(line), std::string::npos) << line << result.err;
+    }
     EXPECT_NE(result.err.find("tray: icon 2 taken off the bus"), std::string::npos) << result.err;
 }
 
@@ -261,6 +271,8 @@ TEST_F(LinuxTrayBus, WithoutTheDesktopsServicesTheApplicationRunsAndTheTraceSays
             unsetEnv.push_back("DBUS_SESSION_BUS_ADDRESS");
         }
         ChildProcess app(command(exe, {"until-stop"}, setEnv, unsetEnv));
+        EXPECT_TRUE(app.waitForOutput("tray supported at the start: false", 60000))
+            << "no tray can show icons" << app.output();
         for (const char* trace : c.traces) {
             EXPECT_TRUE(app.waitForError(trace, 60000)) << trace;
         }
@@ -276,6 +288,10 @@ TEST_F(LinuxTrayBus, WithoutTheDesktopsServicesTheApplicationRunsAndTheTraceSays
         ChildResult result = app.finish(60000);
         EXPECT_EQ(result.exitCode, 0) << result.err;
         EXPECT_NE(result.out.find("tray bus app done"), std::string::npos) << result.out;
+        std::string atEnd =
+            std::string("tray supported at the end: ") + (c.watcherLater ? "true" : "false");
+        EXPECT_NE(result.out.find(atEnd), std::string::npos)
+            << "asked again, the answer follows the watcher" << result.out;
     }
 }
 

@@ -192,6 +192,20 @@ TEST_F(TrayUnderWine, MessageWindowIsHiddenAndNamed) {
         << "the window has a thread of its own";
 }
 
+// The suite's notification area is Wine's taskbar tray window, which docks into the X tray;
+// Wine keeps that window for as long as its desktop process runs, so the false answer of a
+// system without one cannot be shown here.
+TEST_F(TrayUnderWine, IsSupportedWhileTheTaskbarsNotificationAreaExists) {
+    using IsSupported = jboolean(JNICALL*)(JNIEnv*, jclass);
+    auto isSupported = exported<IsSupported>("Java_com_tarnwick_wyn_SystemTray_isSupported");
+    ASSERT_NE(isSupported, nullptr);
+    ASSERT_NE(FindWindowA("Shell_TrayWnd", nullptr), nullptr) << "Wine's notification area";
+    jclass cls = env->FindClass(kIcon);
+    EXPECT_EQ(isSupported(env, cls), JNI_TRUE);
+    EXPECT_EQ(isSupported(env, cls), JNI_TRUE) << "asked again, the same answer";
+    env->DeleteLocalRef(cls);
+}
+
 TEST_F(TrayUnderWine, IconsDockInOrderOfCreationWithIdsOneTwoThree) {
     auto init = exported<IconInit>("Java_com_tarnwick_wyn_SystemTray_init");
     auto show = exported<ObjectCall>("Java_com_tarnwick_wyn_SystemTray_Show");

@@ -76,6 +76,10 @@ void startTrayBusThread(TrayBusModel& model);
 // Makes the bus thread look at the model again.
 void wakeTrayBusThread(TrayBusModel& model);
 
+// Whether a StatusNotifierWatcher answers on the session bus now: asked on a connection of its
+// own, waiting half a second at most; false without libsystemd or a session bus.
+bool statusNotifierWatcherAnswers();
+
 // The icon whose event the calling thread is delivering to Java, or 0.
 uint32_t trayIconOfCurrentEvent();
 

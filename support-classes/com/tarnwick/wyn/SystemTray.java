@@ -6,8 +6,8 @@ package com.tarnwick.wyn;
  * with {@link #Hide}; while shown it is kept from being collected. Its mouse events reach the
  * {@link SystemTrayCallback} registered with {@link #setSystemTrayCallback}.
  *
- * <p>On Linux the launcher accepts every call and shows nothing; use {@code java.awt.SystemTray}
- * there.
+ * <p>On Linux shown icons become status notifier items on the session bus. Where no tray
+ * can show them, {@link #isSupported} is false.
  */
 public class SystemTray {
     public static final int INFOTYPE_NONE = 0;
@@ -74,6 +74,14 @@ public class SystemTray {
 
     @Override
     protected native void finalize();
+
+    /**
+     * Whether icons can be shown now: on Windows when the taskbar's notification area exists, on
+     * Linux when a status notifier watcher (the desktop's tray) answers on the session bus. An
+     * application that lives in the tray alone should show a window instead when this is false.
+     * On Linux it asks the bus and waits half a second at most.
+     */
+    public static native boolean isSupported();
 
     /** Registers the receiver of the tray's events, replacing the one before; null for none. */
     public static native void setSystemTrayCallback(SystemTrayCallback callback);

@@ -11,7 +11,8 @@ import java.util.concurrent.TimeUnit;
  * A tray application driven through its own tray: three icons (the second with a balloon), a
  * menu with a submenu that a right click pops up, and menu commands that hide, change and quit.
  * Every event it receives is printed as one line. With the argument "until-stop" it does all of
- * that by itself and ends once a file named "stop" appears in the working directory.
+ * that by itself and ends once a file named "stop" appears in the working directory. Whether the
+ * tray is supported is printed at the start and at the end.
  */
 public final class TrayBusApp {
     private static final CountDownLatch quit = new CountDownLatch(1);
@@ -29,6 +30,7 @@ public final class TrayBusApp {
     }
 
     public static void main(String[] args) throws Exception {
+        say("tray supported at the start: " + SystemTray.isSupported());
         final SystemTrayMenu menu = new SystemTrayMenu();
         SystemTrayMenu more = new SystemTrayMenu();
         more.Append("In&side_it && more", 2);
@@ -84,6 +86,7 @@ public final class TrayBusApp {
             say("ready");
             quit.await(120, TimeUnit.SECONDS);
         }
+        say("tray supported at the end: " + SystemTray.isSupported());
         say("tray bus app done");
     }
 }
