@@ -257,6 +257,9 @@ TEST_F(LinuxInstances, NothingIsLeftAfterSystemExitOrSigterm) {
     EXPECT_EQ(sharedMemoryNames(appid), std::vector<std::string>());
 
     std::string single = packApp("single", "", "true");
+    // /dev/shm may hold blocks that older builds left (named by device and inode, which a new
+    // file can get again): only a name this test made would be its fault.
+    std::vector<std::string> shmBefore = sharedMemoryNames(imageKey(single));
     for (const char* how : {"exit", "sigterm"}) {
         SCOPED_TRACE(how);
         auto c = start(single, "c");
@@ -277,7 +280,7 @@ TEST_F(LinuxInstances, NothingIsLeftAfterSystemExitOrSigterm) {
         EXPECT_EQ(entries(runDir_), std::vector<std::string>());
         ::unlink((dir() + "/c.exit").c_str());
     }
-    EXPECT_EQ(sharedMemoryNames(imageKey(single)), std::vector<std::string>());
+    EXPECT_EQ(sharedMemoryNames(imageKey(single)), shmBefore);
 }
 
 // The guard names the program file, not the path that started it: a hard link to the running
