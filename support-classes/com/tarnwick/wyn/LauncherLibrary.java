@@ -31,8 +31,9 @@ final class LauncherLibrary {
     }
 
     /**
-     * Whether a runtime of this specification version ("1.7", "1.8", "17") finds built-in
-     * libraries: release 8 and later. A version that cannot be read counts as older.
+     * Whether a runtime of this release ("1.7", "1.8", "17", as java.specification.version
+     * names it) finds built-in libraries: release 8 and later. A version that cannot be read
+     * counts as older.
      */
     static boolean hasBuiltInLibraries(String specificationVersion) {
         if (specificationVersion == null) {

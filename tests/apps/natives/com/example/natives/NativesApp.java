@@ -20,7 +20,7 @@ public final class NativesApp {
 
     /**
      * For each version after the first argument ("null" for none): whether the support
-     * classes take the built-in library route on a runtime of that specification version, as
+     * classes take the built-in library route on a runtime of that release, as
      * "builtin <version>=<true|false>".
      */
     private static void printBuiltInDecisions(String[] args) throws Exception {
