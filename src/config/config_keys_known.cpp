@@ -1,59 +1,8 @@
-// The keys the launcher reads, and the trace of lines with any other key.
+// The trace of configuration lines with a key the launcher does not read.
 #include "config/config_keys_known.h"
 
 #include "base/trace.h"
 #include "config/line_reader.h"
-
-namespace {
-
-constexpr const char* kKeys[] = {
-    "appid",
-    "splash",
-    "splashtitle",
-    "splashcloseonwindow",
-    "wildcard",
-    "singleinstance",
-    "mainclass",
-    "minjre",
-    "maxjre",
-    "stdout",
-    "stderr",
-    "forcecwd",
-    "disableexternal",
-    "vm",
-    "jre_order",
-    "jre",
-    "jvmdll",
-    "option",
-    "property",
-    "export",
-    "argv",
-    "message",
-    "libs",
-    "java_libs",
-    "classpath",
-    "java_classpath",
-    "cds",
-    "trace",
-    "jredownloadurl",
-    "appusermodelid",
-};
-
-bool isKeyByte(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
-
-}  // namespace
-
-bool isKnownConfigKey(TextView word) {
-    TextString key(word);
-    for (const char* known : kKeys) {
-        if (key.compareNoCase(known) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
 
 void traceUnknownKeys(TextView text, const char* source) {
     TextString copy(text);
@@ -67,7 +16,7 @@ void traceUnknownKeys(TextView text, const char* source) {
             ++start;
         }
         int32_t end = start;
-        while (end < line.length() && isKeyByte(line[end])) {
+        while (end < line.length() && isConfigKeyCharacter(line[end])) {
             ++end;
         }
         if (end > start && !isKnownConfigKey(TextView(line.c_str() + start, end - start))) {

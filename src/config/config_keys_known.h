@@ -1,5 +1,5 @@
-// The keys the launcher understands, and the trace of configuration lines whose key is none
-// of them: a typo ("maxjr 17") is otherwise ignored without a word.
+// The trace of configuration lines whose key is none of the keys the launcher understands
+// (format/known_config_keys.h): a typo ("maxjr 17") is otherwise ignored without a word.
 //
 // Lines are read as the store reads them: blanks, then a key made of letters, digits and '_',
 // matched ignoring ASCII case. A line whose first character after the blanks cannot begin a
@@ -9,9 +9,7 @@
 #pragma once
 
 #include "base/text.h"
-
-// True when word (a whole key) is one the launcher reads.
-bool isKnownConfigKey(TextView word);
+#include "format/known_config_keys.h"
 
 // Traces every line of text (UTF-8 configuration lines) whose key is unknown, naming the
 // source ("external", "embedded") and the line's number within it.

@@ -4,6 +4,7 @@
 #include <initializer_list>
 
 #include "base/trace.h"
+#include "format/text_codecs.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 
@@ -13,35 +14,29 @@ bool isSeparator(char c) {
     return c == '/' || c == '\\';
 }
 
-bool startsWith(TextView raw, const char* mark, int32_t markLength) {
-    return raw.length >= markLength && std::memcmp(raw.data, mark, markLength) == 0;
-}
-
-// UTF-16 units after a two-byte mark, in the byte order given; up to the first zero unit.
-void appendUtf16(TextString& text, TextView raw, bool bigEndian) {
-    int32_t units = (raw.length - 2) / 2;
-    WideString wide;
-    wide.resize(units);
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(raw.data) + 2;
-    for (int32_t i = 0; i < units; ++i) {
-        unsigned first = bytes[2 * i], second = bytes[2 * i + 1];
-        wide[i] = static_cast<char16_t>(bigEndian ? (first << 8 | second) : (second << 8 | first));
-    }
-    text.append(utf8FromWide(wide.data(), units));
-}
-
 }  // namespace
 
 void appendDecoded(TextString& text, TextView raw) {
-    if (startsWith(raw, "\xEF\xBB\xBF", 3)) {
-        text.Buffer<char>::append(raw.data + 3, raw.length - 3);
-    } else if (startsWith(raw, "\xFF\xFE", 2)) {
-        appendUtf16(text, raw, false);
-    } else if (startsWith(raw, "\xFE\xFF", 2)) {
-        appendUtf16(text, raw, true);
-    } else if (raw.length > 0) {
-        WideString wide = wideFromNarrow(raw.data, raw.length);
-        text.append(utf8FromWide(wide.data(), wide.length()));
+    ByteOrderMark mark = byteOrderMarkOf(raw);
+    int32_t markLength = byteOrderMarkLength(mark);
+    TextView rest(raw.data + markLength, raw.length - markLength);
+    switch (mark) {
+        case ByteOrderMark::Utf8:
+            text.append(rest);
+            break;
+        case ByteOrderMark::Utf16LittleEndian:
+        case ByteOrderMark::Utf16BigEndian:
+            // A lone surrogate keeps its three-byte form, as the launcher's UTF-8 encoder
+            // writes it; the text ends at its first zero unit.
+            appendUtf8FromUtf16(text, rest, mark == ByteOrderMark::Utf16BigEndian,
+                                Utf16End::AtZeroUnit);
+            break;
+        case ByteOrderMark::None:
+            if (raw.length > 0) {
+                WideString wide = wideFromNarrow(raw.data, raw.length);
+                text.append(utf8FromWide(wide.data(), wide.length()));
+            }
+            break;
     }
 }
 

@@ -8,7 +8,9 @@
 
 #include "config/config_store.h"
 #include "config_text.h"
+#include "format/text_codecs.h"
 #include "fuzz_support.h"
+#include "text_view.h"
 
 namespace {
 
@@ -40,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         return 0;
     }
-    if (!wynpack::isValidUtf8(decoded.utf8)) {
+    if (!isValidUtf8(wynpack::viewOf(decoded.utf8))) {
         fuzz::fail("decoded text is not valid UTF-8");
     }
     wynpack::lineNumberAt(decoded.utf8, decoded.utf8.size() / 2);

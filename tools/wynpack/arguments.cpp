@@ -3,7 +3,8 @@
 
 #include <array>
 
-#include "config_text.h"
+#include "format/text_codecs.h"
+#include "text_view.h"
 #include "version_info.h"
 
 namespace wynpack {
@@ -147,7 +148,7 @@ bool setVersion(std::string& field, const std::string& value, const char* name,
 
 // Texts that go into the version information must be UTF-8, as the terminal gives them.
 bool setText(std::string& field, const std::string& value, const char* name, std::string& error) {
-    if (!isValidUtf8(value)) {
+    if (!isValidUtf8(viewOf(value))) {
         error = std::string(name) + ": the text is not valid UTF-8";
         return false;
     }

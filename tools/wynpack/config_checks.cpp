@@ -6,57 +6,12 @@
 #include <cstdint>
 
 #include "ascii_text.h"
+#include "format/known_config_keys.h"
+#include "text_view.h"
 
 namespace wynpack {
 
 namespace {
-
-// Every key the launcher reads.
-constexpr std::array<std::string_view, 30> kKeys = {
-    "appid",
-    "splash",
-    "splashtitle",
-    "splashcloseonwindow",
-    "wildcard",
-    "singleinstance",
-    "mainclass",
-    "minjre",
-    "maxjre",
-    "stdout",
-    "stderr",
-    "forcecwd",
-    "disableexternal",
-    "vm",
-    "jre_order",
-    "jre",
-    "jvmdll",
-    "option",
-    "property",
-    "export",
-    "argv",
-    "message",
-    "libs",
-    "java_libs",
-    "classpath",
-    "java_classpath",
-    "cds",
-    "trace",
-    "jredownloadurl",
-    "appusermodelid",
-};
-
-bool isKeyCharacter(char c) {
-    return isAsciiAlnum(c) || c == '_';
-}
-
-bool knownKey(std::string_view word) {
-    for (std::string_view key : kKeys) {
-        if (equalsIgnoringAsciiCase(word, key)) {
-            return true;
-        }
-    }
-    return false;
-}
 
 bool endsInBlank(std::string_view text) {
     return !text.empty() && (text.back() == ' ' || text.back() == '\t');
@@ -148,17 +103,17 @@ void forEachKeyLine(std::string_view utf8, Visit visit, Unknown unknown) {
             }
         }
         size_t first = line.find_first_not_of(' ');
-        if (first == std::string_view::npos || !isKeyCharacter(line[first])) {
+        if (first == std::string_view::npos || !isConfigKeyCharacter(line[first])) {
             continue;
         }
         size_t keyEnd = first;
-        while (keyEnd < line.size() && isKeyCharacter(line[keyEnd])) {
+        while (keyEnd < line.size() && isConfigKeyCharacter(line[keyEnd])) {
             ++keyEnd;
         }
         ConfigLine parsed;
         parsed.number = lineNumber;
         parsed.key = std::string(line.substr(first, keyEnd - first));
-        if (!knownKey(parsed.key)) {
+        if (!isKnownConfigKey(viewOf(parsed.key))) {
             unknown(parsed);
             continue;
         }

@@ -3,68 +3,20 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <limits>
 
 #include "ascii_text.h"
+#include "format/little_endian.h"
+#include "format/payload_tail.h"
+#include "format/text_codecs.h"
+#include "text_view.h"
 
 namespace wynpack {
 
 namespace {
 
-void appendUtf8(std::string& out, uint32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
-bool startsWith(std::string_view bytes, std::string_view mark) {
-    return bytes.substr(0, mark.size()) == mark;
-}
-
-// UTF-16 units (after the byte order mark) to UTF-8; surrogate pairs become one character.
-bool utf8FromUtf16(std::string_view bytes, bool bigEndian, std::string& out, std::string& reason) {
-    if (bytes.size() % 2 != 0) {
-        reason = "has an odd number of bytes after its UTF-16 byte order mark";
-        return false;
-    }
-    auto unitAt = [&](size_t i) {
-        auto first = static_cast<unsigned char>(bytes[i]);
-        auto second = static_cast<unsigned char>(bytes[i + 1]);
-        return static_cast<uint32_t>(bigEndian ? (first << 8 | second) : (second << 8 | first));
-    };
-    out.clear();
-    out.reserve(bytes.size());
-    for (size_t i = 0; i < bytes.size(); i += 2) {
-        uint32_t unit = unitAt(i);
-        if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < bytes.size()) {
-            uint32_t low = unitAt(i + 2);
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                appendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-                i += 2;
-                continue;
-            }
-        }
-        if (unit >= 0xD800 && unit <= 0xDFFF) {
-            // The byte offset counts the two bytes of the mark, as an editor shows it.
-            reason = "is not valid UTF-16 (a lone surrogate at byte " + std::to_string(i + 2) + ")";
-            return false;
-        }
-        appendUtf8(out, unit);
-    }
-    return true;
-}
+// Configuration files larger than this cannot become a text the launcher reads: every
+// encoding takes at least half a byte of the file for each byte of UTF-8.
+constexpr size_t kMaxConfigFileSize = 2 * static_cast<size_t>(kMaxEmbeddedTextSize);
 
 // The length of the line end at i (0 when there is none): CR LF and LF CR are one line end.
 size_t lineEndLength(std::string_view text, size_t i) {
@@ -102,83 +54,56 @@ bool matchLine(std::string_view line, std::string_view key, std::string& value) 
     return true;
 }
 
-// Windows-1252 code points for the bytes 0x80 to 0x9F.
-constexpr uint16_t kWindows1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
 }  // namespace
 
-bool isValidUtf8(std::string_view bytes) {
-    size_t i = 0;
-    while (i < bytes.size()) {
-        auto lead = static_cast<unsigned char>(bytes[i]);
-        size_t more;
-        uint32_t code, minimum;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            more = 1, code = lead & 0x1F, minimum = 0x80;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            more = 2, code = lead & 0x0F, minimum = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            more = 3, code = lead & 0x07, minimum = 0x10000;
-        } else {
-            return false;
-        }
-        if (bytes.size() - i - 1 < more) {
-            return false;
-        }
-        for (size_t k = 1; k <= more; ++k) {
-            auto next = static_cast<unsigned char>(bytes[i + k]);
-            if ((next & 0xC0) != 0x80) {
+bool decodeConfigText(std::string_view bytes, DecodedText& out, std::string& reason) {
+    if (bytes.size() > kMaxConfigFileSize) {
+        reason = "is too large: the launcher reads at most " +
+                 std::to_string(kMaxEmbeddedTextSize >> 20) + " MiB of configuration";
+        return false;
+    }
+    TextView view = viewOf(bytes);
+    ByteOrderMark mark = byteOrderMarkOf(view);
+    TextView rest = viewOf(bytes.substr(static_cast<size_t>(byteOrderMarkLength(mark))));
+    TextString utf8;
+    switch (mark) {
+        case ByteOrderMark::Utf8:
+            if (!isValidUtf8(rest)) {
+                reason = "is not valid UTF-8 after its UTF-8 byte order mark";
                 return false;
             }
-            code = code << 6 | (next & 0x3F);
+            out.encoding = TextEncoding::Utf8WithMark;
+            utf8 = rest;
+            break;
+        case ByteOrderMark::Utf16LittleEndian:
+        case ByteOrderMark::Utf16BigEndian: {
+            bool bigEndian = mark == ByteOrderMark::Utf16BigEndian;
+            out.encoding =
+                bigEndian ? TextEncoding::Utf16BigEndian : TextEncoding::Utf16LittleEndian;
+            if (rest.length % 2 != 0) {
+                reason = "has an odd number of bytes after its UTF-16 byte order mark";
+                return false;
+            }
+            int32_t lone = appendUtf8FromUtf16(utf8, rest, bigEndian, Utf16End::AtLastUnit);
+            if (lone >= 0) {
+                // The byte offset counts the two bytes of the mark, as an editor shows it.
+                reason = "is not valid UTF-16 (a lone surrogate at byte " +
+                         std::to_string(lone + 2) + ")";
+                return false;
+            }
+            break;
         }
-        if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-            return false;
-        }
-        i += more + 1;
+        case ByteOrderMark::None:
+            if (isValidUtf8(view)) {
+                out.encoding = TextEncoding::Utf8;
+                utf8 = view;
+            } else {
+                out.encoding = TextEncoding::Windows1252;
+                appendUtf8FromWindows1252(utf8, view);
+            }
+            break;
     }
-    return true;
-}
-
-std::string utf8FromWindows1252(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    for (char c : bytes) {
-        auto b = static_cast<unsigned char>(c);
-        appendUtf8(out, (b >= 0x80 && b <= 0x9F) ? kWindows1252High[b - 0x80] : b);
-    }
-    return out;
-}
-
-bool decodeConfigText(std::string_view bytes, DecodedText& out, std::string& reason) {
-    if (startsWith(bytes, "\xEF\xBB\xBF")) {
-        std::string_view text = bytes.substr(3);
-        if (!isValidUtf8(text)) {
-            reason = "is not valid UTF-8 after its UTF-8 byte order mark";
-            return false;
-        }
-        out.utf8.assign(text);
-        out.encoding = TextEncoding::Utf8WithMark;
-        return true;
-    }
-    if (startsWith(bytes, "\xFF\xFE") || startsWith(bytes, "\xFE\xFF")) {
-        bool bigEndian = bytes[0] == '\xFE';
-        out.encoding = bigEndian ? TextEncoding::Utf16BigEndian : TextEncoding::Utf16LittleEndian;
-        return utf8FromUtf16(bytes.substr(2), bigEndian, out.utf8, reason);
-    }
-    if (isValidUtf8(bytes)) {
-        out.utf8.assign(bytes);
-        out.encoding = TextEncoding::Utf8;
-    } else {
-        out.utf8 = utf8FromWindows1252(bytes);
-        out.encoding = TextEncoding::Windows1252;
-    }
+    out.utf8 = stringOf(utf8);
     return true;
 }
 
@@ -241,20 +166,18 @@ bool checkConfigText(std::string_view utf8, std::string& reason) {
 }
 
 bool buildConfigBlock(std::string_view utf8, std::string& block) {
-    constexpr size_t kMark = 3, kNul = 1, kLengthField = 4, kReserved = 16;
-    size_t length = kMark + utf8.size() + kNul;
-    if (utf8.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max()) - kMark - kNul) {
+    constexpr size_t kNul = 1;
+    size_t length = kUtf8ByteOrderMarkSize + utf8.size() + kNul;
+    if (length > static_cast<size_t>(kMaxEmbeddedTextSize)) {
         return false;
     }
     block.clear();
-    block.reserve(length + kLengthField + kReserved);
-    block.append("\xEF\xBB\xBF");
+    block.reserve(length + kPayloadLengthFieldSize + kPayloadReservedSize);
+    block.append(kUtf8ByteOrderMark, kUtf8ByteOrderMarkSize);
     block.append(utf8);
     block.push_back('\0');
-    for (int shift = 0; shift < 32; shift += 8) {
-        block.push_back(static_cast<char>((length >> shift) & 0xFF));
-    }
-    block.append(kReserved, '\0');
+    appendLittleEndian32(block, static_cast<uint32_t>(length));
+    block.append(kPayloadReservedSize, '\0');
     return true;
 }
 

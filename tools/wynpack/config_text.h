@@ -26,16 +26,11 @@ struct DecodedText {
     TextEncoding encoding = TextEncoding::Utf8;
 };
 
-// Decodes the bytes of a configuration file into UTF-8. False with a reason (a sentence
-// fragment such as "is not valid UTF-16") when the bytes cannot be taken as text.
+// Decodes the bytes of a configuration file into UTF-8 with the codecs of
+// format/text_codecs.h. False with a reason (a sentence fragment such as "is not valid
+// UTF-16") when the bytes cannot be taken as text, or are too many to become a text the
+// launcher reads (format/payload_tail.h).
 [[nodiscard]] bool decodeConfigText(std::string_view bytes, DecodedText& out, std::string& reason);
-
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool isValidUtf8(std::string_view bytes);
-
-// Windows-1252 to UTF-8. The five bytes that code page leaves undefined map to the control
-// characters of the same number, as Windows converts them.
-std::string utf8FromWindows1252(std::string_view bytes);
 
 // The value of the first line that matches key, the way the launcher matches it: leading
 // spaces skipped, the key compared ignoring ASCII case, the byte after it neither an ASCII
@@ -55,8 +50,9 @@ int lineNumberAt(std::string_view text, size_t offset);
 // reading there), and a first `mainclass` line with a value. False with a reason otherwise.
 [[nodiscard]] bool checkConfigText(std::string_view utf8, std::string& reason);
 
-// The configuration block that follows the stub: mark, text, NUL, length, 16 zero bytes.
-// False when the text is too long for the 32-bit length field.
+// The configuration block that follows the stub: mark, text, NUL, length, 16 zero bytes
+// (format/payload_tail.h). False when mark, text and NUL are longer than the launcher reads
+// (kMaxEmbeddedTextSize).
 [[nodiscard]] bool buildConfigBlock(std::string_view utf8, std::string& block);
 
 }  // namespace wynpack

@@ -104,35 +104,6 @@ TEST(ConfigTextDecoding, MalformedTextIsRefusedWithAReason) {
     }
 }
 
-TEST(Utf8Validity, StrictRules) {
-    struct Case {
-        std::string bytes;
-        bool valid;
-    } cases[] = {
-        {"", true},
-        {"abc", true},
-        {"\xC3\xA9", true},
-        {"\xE2\x82\xAC", true},
-        {"\xF0\x9F\x98\x80", true},
-        {"\xF4\x8F\xBF\xBF", true},   // U+10FFFF
-        {"\xC0\x80", false},          // overlong NUL
-        {"\xC1\xBF", false},          // overlong
-        {"\xE0\x80\x80", false},      // overlong
-        {"\xF0\x80\x80\x80", false},  // overlong
-        {"\xED\xA0\x80", false},      // surrogate
-        {"\xF4\x90\x80\x80", false},  // above U+10FFFF
-        {"\xF5\x80\x80\x80", false},
-        {"\xC3", false},  // cut short
-        {"\xE2\x82", false},
-        {"\xE2\x28\xA1", false},  // bad continuation
-        {"\x80", false},          // continuation without lead
-        {"\xFF", false},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(isValidUtf8(c.bytes), c.valid) << testing::PrintToString(c.bytes);
-    }
-}
-
 struct KeyCase {
     const char* what;
     std::string text;
@@ -228,6 +199,26 @@ TEST(ConfigBlock, MarkTextNulLengthAndReservedBytes) {
         EXPECT_EQ(stored, text.size() + 4);
         EXPECT_EQ(block.substr(block.size() - 16), std::string(16, '\0'));
     }
+}
+
+// The launcher reads at most 16 MiB of embedded configuration (mark and NUL included): the
+// packer writes no longer block, so that no packed program starts without its configuration.
+TEST(ConfigBlock, TextTheLauncherWouldNotReadIsRefused) {
+    constexpr size_t kLimit = 16u << 20;
+    std::string block;
+    EXPECT_TRUE(buildConfigBlock(std::string(kLimit - 4, 'x'), block));
+    EXPECT_EQ(block.size(), kLimit + 4 + 16);
+    EXPECT_FALSE(buildConfigBlock(std::string(kLimit - 3, 'x'), block));
+}
+
+TEST(ConfigTextDecoding, FileFarTooLargeForTheLauncherIsRefusedBeforeDecoding) {
+    DecodedText text;
+    std::string reason;
+    std::string huge(32u << 20, 'x');
+    ASSERT_TRUE(decodeConfigText(huge, text, reason)) << "twice the limit may still shrink";
+    huge += 'x';
+    EXPECT_FALSE(decodeConfigText(huge, text, reason));
+    EXPECT_NE(reason.find("is too large"), std::string::npos) << reason;
 }
 
 }  // namespace
