@@ -15,7 +15,7 @@ namespace wynpack {
 namespace {
 
 // Configuration files larger than this cannot become a text the launcher reads: every
-// encoding takes at least half a byte of the file for each byte of UTF-8.
+// encoding gives at least one byte of UTF-8 for each two bytes of the file.
 constexpr size_t kMaxConfigFileSize = 2 * static_cast<size_t>(kMaxEmbeddedTextSize);
 
 // The length of the line end at i (0 when there is none): CR LF and LF CR are one line end.
