@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "base/command_line.h"
 #include "instances/instance_receiver.h"
@@ -43,6 +44,18 @@ void appendParentDirectoryToPath(const char* libraryPath) {
     assignment.append(directoryOf(libraryPath));
     assignment.append("..");
     platform::putEnv(assignment.c_str());
+}
+
+// The runtime's entry point that creates a virtual machine: JNI_CreateJavaVM, else the
+// name under which some runtimes export it; null when the library has neither.
+CreateJavaVmFunction creationEntryPoint(platform::LibraryHandle library) {
+    for (const char* name : {"JNI_CreateJavaVM", "JNI_CreateJavaVM_Impl"}) {
+        void* symbol = platform::findSymbol(library, name);
+        if (symbol != nullptr) {
+            return reinterpret_cast<CreateJavaVmFunction>(symbol);
+        }
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -96,12 +109,7 @@ LaunchResult JvmSession::createVm(const char* path) {
     if (vm_ != nullptr) {
         return LaunchResult::VmStartFailed;
     }
-    auto create =
-        reinterpret_cast<CreateJavaVmFunction>(platform::findSymbol(library_, "JNI_CreateJavaVM"));
-    if (create == nullptr) {
-        create = reinterpret_cast<CreateJavaVmFunction>(
-            platform::findSymbol(library_, "JNI_CreateJavaVM_Impl"));
-    }
+    CreateJavaVmFunction create = creationEntryPoint(library_);
     if (create == nullptr) {
         return LaunchResult::RuntimeNotValid;
     }

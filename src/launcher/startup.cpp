@@ -69,22 +69,25 @@ void endSession(JvmSession& session) {
     session.unload();
 }
 
-// The expansion modes of the argument list (args_output/argument_list.h).
+// `wildcard` off: the arguments are handed on as they came.
 constexpr int kWildcardOff = 0;
-constexpr int kWildcardUnquoted = 1;  // entries whose wildcards are all unquoted
-constexpr int kWildcardAll = 2;       // every entry with a wildcard
+
+// SIG_DFL, SIG_IGN and the C runtime's other reserved values are at most this; none is a
+// handler to pass a signal on to.
+constexpr uintptr_t kLastReservedHandlerValue = 4;
 
 // The longest working directory that forcecwd may name, with its NUL: MAX_PATH, what the
 // ANSI functions of Windows take.
 constexpr int32_t kWorkingDirectoryBytes = 260;
 
-// The expansion mode that `wildcard` selects: "true" and "auto" unquoted, "all" all, else off.
+// The expansion mode that `wildcard` selects: "true" and "auto" the unquoted wildcards, "all"
+// every wildcard, else off.
 int wildcardMode(const TextString& value) {
     if (value.compareNoCase("true") == 0 || value.compareNoCase("auto") == 0) {
-        return kWildcardUnquoted;
+        return kExpandUnquotedWildcards;
     }
     if (value.compareNoCase("all") == 0) {
-        return kWildcardAll;
+        return kExpandAllWildcards;
     }
     return kWildcardOff;
 }
@@ -275,7 +278,7 @@ void onTerminationSignal(int signal) {
     }
     // SIG_ERR, SIG_DFL, SIG_IGN and the runtime's other reserved values are not handlers.
     uintptr_t value = reinterpret_cast<uintptr_t>(saved);
-    if (saved == SIG_ERR || value <= 4) {
+    if (saved == SIG_ERR || value <= kLastReservedHandlerValue) {
         return;
     }
     saved(signal);
