@@ -10,8 +10,12 @@
 
 #include "base/text.h"
 
-// mode 1: expand entries whose wildcards are all unquoted; mode 2: expand every entry with a
-// wildcard. Fills the process-wide argument list (program name first).
+// The modes of buildArgumentList.
+constexpr int kExpandUnquotedWildcards = 1;  // entries whose wildcards are all unquoted
+constexpr int kExpandAllWildcards = 2;       // every entry with a wildcard
+
+// Expands as mode says (kExpandUnquotedWildcards or kExpandAllWildcards) and fills the
+// process-wide argument list (program name first).
 void buildArgumentList(int argc, char** argv, int mode);
 // Clears vector and fills it with pointers to the argument list's entries; returns the count.
 int toArgumentVector(ItemArray<char*>& vector);

@@ -22,7 +22,7 @@ void externalConfigCandidates(TextView exePath, StringList& candidates);
 
 // Reads the first external configuration file that exists and opens (exePath and the
 // candidates are exact paths, see platform/files.h); false when none does.
-bool readExternalConfig(TextView exePath, ByteBuffer& raw);
+[[nodiscard]] bool readExternalConfig(TextView exePath, ByteBuffer& raw);
 
 // The part of path up to and including its last '/' or '\'; empty when it has none.
 TextString directoryOf(TextView path);

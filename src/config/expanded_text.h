@@ -37,7 +37,7 @@ class ExpandedText {
     ExpandedText tail(int32_t start) const;
 
     // Same bytes and same segments.
-    bool sameAs(const ExpandedText& other) const;
+    [[nodiscard]] bool sameAs(const ExpandedText& other) const;
 
   private:
     void append(TextView bytes, bool inserted);

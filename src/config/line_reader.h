@@ -15,7 +15,7 @@ class LineReader {
     explicit LineReader(const char* text) : cursor_(text) {}
 
     // Copies the next line, without its line end, into line; false at the end of the text.
-    bool nextLine(TextString& line);
+    [[nodiscard]] bool nextLine(TextString& line);
 
   private:
     const char* cursor_;

@@ -21,14 +21,14 @@ class ConfigStore;
 TextString unescapeMessage(TextView text);
 
 // The message id at the start of text; 0 when there is none or it does not fit in 32 bits.
-int32_t parseMessageId(TextView text);
+[[nodiscard]] int32_t parseMessageId(TextView text);
 
 class MessageOverrides {
   public:
     // Reads every `message` value of the store (in text order, expanded, in ANSI).
     void build(const ConfigStore& store);
     // The first override for id; false when there is none.
-    bool find(int32_t id, TextString& text) const;
+    [[nodiscard]] bool find(int32_t id, TextString& text) const;
 
   private:
     ItemArray<int32_t> pairs_;  // id, text index; ends with (0, 0) once built

@@ -30,7 +30,7 @@ constexpr int kMessageOpenDownloadPage = 16;
 TextString getMessage(int id);
 
 // Whether a `message` line replaces message id.
-bool messageOverridden(int id);
+[[nodiscard]] bool messageOverridden(int id);
 
 // Fills the placeholders of a message text (messages 6 and 12): each "%s" takes, in order,
 // version, minjre, maxjre, and then empty texts; "%%" gives "%". Every other '%' is copied as
@@ -54,7 +54,7 @@ void showMessageOfferingPage(TextView text, void* owner, TextView url);
 // printable ASCII characters an address may hold: nothing that could end a quoted argument or
 // start another command (blanks, quotes, angle brackets, backslashes, '|', '^', '`', braces)
 // reaches the program that opens it.
-bool isWebAddress(TextView url);
+[[nodiscard]] bool isWebAddress(TextView url);
 
 // Message 14 for a path that has no ANSI form (see platform/files.h), in UTF-8: its text with
 // the first "%s" filled by the exact path (UTF-8) and "%%" giving "%"; shown with

@@ -40,7 +40,7 @@ ExpandedText expandMarked(TextView source, bool toUtf8, const ConfigStore* store
 // executable's directory with its trailing separator), PWD (the current directory with its
 // trailing separator), WYN_APP_PATH (the executable's path) and HOME (HOMEDRIVE followed by
 // HOMEPATH when both are set, else empty). False when name is none of them.
-bool builtinVariable(const ConfigStore* store, TextView name, TextString& value);
+[[nodiscard]] bool builtinVariable(const ConfigStore* store, TextView name, TextString& value);
 
 // A registry reference: a root prefix (HKCR, HKCU, HKLM, HKU, HKCC or the long HKEY_ names,
 // each followed by a backslash, case-sensitive), key path, '\', value name (empty: the key's
@@ -48,4 +48,4 @@ bool builtinVariable(const ConfigStore* store, TextView name, TextString& value)
 // the stored data holds one; expandable strings are expanded; DWORDs (either byte order) come out
 // as signed decimal; other types as empty text. False when the value cannot be read and there is no
 // default; a name without root prefix gives its default, if any.
-bool registryVariable(const ConfigStore* store, TextView name, TextString& value);
+[[nodiscard]] bool registryVariable(const ConfigStore* store, TextView name, TextString& value);

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "base/command_line.h"
 #include "instances/instance_receiver.h"
@@ -45,6 +46,18 @@ void appendParentDirectoryToPath(const char* libraryPath) {
     platform::putEnv(assignment.c_str());
 }
 
+// The runtime's entry point that creates a virtual machine: JNI_CreateJavaVM, else the
+// name under which some runtimes export it; null when the library has neither.
+CreateJavaVmFunction creationEntryPoint(platform::LibraryHandle library) {
+    for (const char* name : {"JNI_CreateJavaVM", "JNI_CreateJavaVM_Impl"}) {
+        void* symbol = platform::findSymbol(library, name);
+        if (symbol != nullptr) {
+            return reinterpret_cast<CreateJavaVmFunction>(symbol);
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 JvmSession::~JvmSession() {
@@ -60,21 +73,21 @@ void JvmSession::addHook(const char* name, void* function) {
     hooks_.append(&hook, 1);
 }
 
-int JvmSession::loadRuntime(const char* path) {
+LaunchResult JvmSession::loadRuntime(const char* path) {
     platform::setQuietErrorMode();
     library_ = platform::loadLibraryFromItsDirectory(path);
     if (library_ != nullptr) {
-        return 0;
+        return LaunchResult::Success;
     }
     if (platform::searchPathHelpsLoading()) {
         appendParentDirectoryToPath(path);
         library_ = platform::loadLibraryFromItsDirectory(path);
         if (library_ != nullptr) {
-            return 0;
+            return LaunchResult::Success;
         }
     }
     reportLoadError(path);
-    return 2;
+    return LaunchResult::RuntimeNotValid;
 }
 
 void JvmSession::reportLoadError(const char* path) {
@@ -84,26 +97,21 @@ void JvmSession::reportLoadError(const char* path) {
     std::fflush(stderr);
 }
 
-int JvmSession::createVm(const char* path) {
+LaunchResult JvmSession::createVm(const char* path) {
     if (library_ == nullptr) {
-        int result = loadRuntime(path);
-        if (library_ == nullptr) {
-            return result;
+        LaunchResult loaded = loadRuntime(path);
+        if (loaded != LaunchResult::Success) {
+            return loaded;
         }
     }
     // A runtime hosts one virtual machine per process, and the options are gone after the
     // first creation: a second attempt fails without touching the machine that exists.
     if (vm_ != nullptr) {
-        return 4;
+        return LaunchResult::VmStartFailed;
     }
-    auto create =
-        reinterpret_cast<CreateJavaVmFunction>(platform::findSymbol(library_, "JNI_CreateJavaVM"));
+    CreateJavaVmFunction create = creationEntryPoint(library_);
     if (create == nullptr) {
-        create = reinterpret_cast<CreateJavaVmFunction>(
-            platform::findSymbol(library_, "JNI_CreateJavaVM_Impl"));
-    }
-    if (create == nullptr) {
-        return 2;
+        return LaunchResult::RuntimeNotValid;
     }
 
     int32_t textCount = options_.count();
@@ -134,29 +142,29 @@ int JvmSession::createVm(const char* path) {
     if (created != 0) {
         vm_ = nullptr;
         env_ = nullptr;
-        return 4;
+        return LaunchResult::VmStartFailed;
     }
-    return 0;
+    return LaunchResult::Success;
 }
 
-int JvmSession::queryJavaVersion(TextString& output) {
+bool JvmSession::queryJavaVersion(TextString& output) {
     if (env_ == nullptr) {
-        return 0;
+        return false;
     }
     JNIEnv* env = env_;
     LocalRef<jclass> system(env, findClassChecked(env, "java/lang/System", false));
     if (system.isNull()) {
-        return 0;
+        return false;
     }
     jmethodID getProperty = findStaticMethodChecked(
         env, system.get(), "getProperty", "(Ljava/lang/String;)Ljava/lang/String;", false);
     if (getProperty == nullptr) {
-        return 0;
+        return false;
     }
     LocalRef<jstring> key(env, env->NewStringUTF("java.version"));
     if (key.isNull()) {
         checkException(env, false);
-        return 0;
+        return false;
     }
     LocalRef<jstring> value(env, static_cast<jstring>(env->CallStaticObjectMethod(
                                      system.get(), getProperty, key.get())));
@@ -171,7 +179,7 @@ int JvmSession::queryJavaVersion(TextString& output) {
         }
     }
     checkException(env, false);
-    return 1;
+    return true;
 }
 
 jclass JvmSession::findClassByName(const char* name) {
@@ -187,15 +195,16 @@ jclass JvmSession::findClassByName(const char* name) {
     return findClassChecked(env_, slashed.c_str(), true);
 }
 
-int JvmSession::callMain(const char* className, StringList& argumentValues, int argc, char** argv) {
+LaunchResult JvmSession::callMain(const char* className, StringList& argumentValues, int argc,
+                                  char** argv) {
     LocalRef<jclass> mainClass(env_, findClassByName(className));
     if (mainClass.isNull()) {
-        return 7;
+        return LaunchResult::MainClassNotFound;
     }
     jmethodID main =
         findStaticMethodChecked(env_, mainClass.get(), "main", "([Ljava/lang/String;)V", true);
     if (main == nullptr) {
-        return 8;
+        return LaunchResult::MainMethodMissing;
     }
     ItemArray<char*> configured;
     for (int32_t i = 0; i < argumentValues.count(); ++i) {
@@ -205,10 +214,10 @@ int JvmSession::callMain(const char* className, StringList& argumentValues, int 
         env_, buildStringArray(configured.length(), configured.data(), argc, argv));
     if (args.isNull()) {
         // main never sees a partial argument list; the cause is on standard error.
-        return 4;
+        return LaunchResult::VmStartFailed;
     }
     env_->CallStaticVoidMethod(mainClass.get(), main, args.get());
-    return checkException(env_, true) != 0 ? kMainThrew : 0;
+    return checkException(env_, true) != 0 ? LaunchResult::MainThrew : LaunchResult::Success;
 }
 
 jobjectArray JvmSession::buildStringArray(int leadingCount, char** leading, int furtherCount,

@@ -2,8 +2,8 @@
 // the loaded runtime library, the virtual machine and the creating thread's JNIEnv, plus the
 // few Java calls the launcher makes itself.
 //
-// Result codes are message ids: 0 success, 2 runtime not valid, 4 creation failed,
-// 7 main class not found, 8 no main method.
+// Results are LaunchResults (launcher/launch_result.h): Success, or the message that names
+// the failure (RuntimeNotValid, VmStartFailed, MainClassNotFound, MainMethodMissing).
 //
 // Windows: jvm.dll, its own directory searched first for its dependencies, with one retry
 // after putting the library's parent directory on PATH.
@@ -21,14 +21,11 @@
 
 #include "base/jni_calls.h"
 #include "base/text.h"
+#include "launcher/launch_result.h"
 #include "platform/dynlib.h"
 
 class JvmSession {
   public:
-    // callMain's result for a main that ended with an uncaught exception: not a message id
-    // (no message is shown), but the exit code the `java` launcher gives the same end.
-    static constexpr int kMainThrew = 1;
-
     JvmSession() = default;
     JvmSession(const JvmSession&) = delete;
     JvmSession& operator=(const JvmSession&) = delete;
@@ -40,25 +37,29 @@ class JvmSession {
     // handed to the runtime after the text options at the next creation.
     void addHook(const char* name, void* function);
 
-    // 0 when the library is loaded, else 2 with the loader's reason on standard error.
-    int loadRuntime(const char* path);
+    // Success when the library is loaded, else RuntimeNotValid with the loader's reason on
+    // standard error.
+    [[nodiscard]] LaunchResult loadRuntime(const char* path);
     // Loads the library unless loadRuntime already did, then creates the virtual machine with
-    // the options added so far, which are given up whatever the outcome. 0, 2 (not loadable or
-    // no creation entry point) or 4 (creation failed, or a machine already exists).
-    int createVm(const char* path);
-    // 1 when the query ran (output set to java.version, unchanged if it is null), else 0.
-    int queryJavaVersion(TextString& output);
+    // the options added so far, which are given up whatever the outcome. Success,
+    // RuntimeNotValid (not loadable or no creation entry point) or VmStartFailed (creation
+    // failed, or a machine already exists).
+    [[nodiscard]] LaunchResult createVm(const char* path);
+    // True when the query ran (output set to java.version, unchanged if it is null).
+    [[nodiscard]] bool queryJavaVersion(TextString& output);
     // A class by its dotted or slashed name; null (the runtime's error printed) when missing.
-    jclass findClassByName(const char* name);
+    [[nodiscard]] jclass findClassByName(const char* name);
     // Calls className.main with the configured values (each split like a command line, in
-    // place) followed by argv. 0 once main has returned normally; kMainThrew when it ended
-    // with an uncaught exception (printed on standard error); 7 class not found; 8 no static
-    // main(String[]); 4 when the argument array cannot be built (main not called).
-    int callMain(const char* className, StringList& argumentValues, int argc, char** argv);
+    // place) followed by argv. Success once main has returned normally; MainThrew when it
+    // ended with an uncaught exception (printed on standard error); MainClassNotFound;
+    // MainMethodMissing (no static main(String[])); VmStartFailed when the argument array
+    // cannot be built (main not called).
+    [[nodiscard]] LaunchResult callMain(const char* className, StringList& argumentValues, int argc,
+                                        char** argv);
     // A String[] of the leading then the further arguments, converted from the ANSI code page;
     // null (with the cause printed) when any part of it cannot be made.
-    jobjectArray buildStringArray(int leadingCount, char** leading, int furtherCount,
-                                  char** further);
+    [[nodiscard]] jobjectArray buildStringArray(int leadingCount, char** leading, int furtherCount,
+                                                char** further);
     // Sets the calling thread's context class loader; env null means the session's own.
     void setContextLoader(jobject loader, JNIEnv* env);
     // Destroys the virtual machine, which waits for the application's non-daemon threads; the

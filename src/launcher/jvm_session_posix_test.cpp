@@ -27,7 +27,7 @@ TEST(JvmSessionLoadPosix, OneAttemptThenTheLoadersReason) {
         JvmSession session;
         testing::internal::CaptureStderr();
 
-        EXPECT_EQ(session.loadRuntime(c.path), 2);
+        EXPECT_EQ(session.loadRuntime(c.path), LaunchResult::RuntimeNotValid);
 
         std::string printed = testing::internal::GetCapturedStderr();
         EXPECT_EQ(session.library(), nullptr);

@@ -45,7 +45,7 @@ class JvmSessionTest : public testing::Test {
     JvmSessionTest() : runtime_(kClasses) {}
 
     // A session with a created machine.
-    void create() { ASSERT_EQ(session_.createVm(WYN_TEST_RUNTIME_LIBRARY), 0); }
+    void create() { ASSERT_EQ(session_.createVm(WYN_TEST_RUNTIME_LIBRARY), LaunchResult::Success); }
 
     int live(const char* what) { return TestRuntimeEnv::live(session_.library(), what); }
 
@@ -66,7 +66,7 @@ TEST_F(JvmSessionTest, CreateVmPassesOptionsInOrderWithVersionAndIgnoreUnrecogni
     session_.addOption("-Djava.class.path=a.jar;b.jar");
     ASSERT_EQ(session_.options().count(), 3);
 
-    ASSERT_EQ(session_.createVm(WYN_TEST_RUNTIME_LIBRARY), 0);
+    ASSERT_EQ(session_.createVm(WYN_TEST_RUNTIME_LIBRARY), LaunchResult::Success);
 
     std::vector<std::string> expected = {
         "create-options 3",
@@ -92,7 +92,7 @@ TEST_F(JvmSessionTest, FailedCreationGives4AndKeepsOnlyTheLibrary) {
     runtime_.setCreateResult("-6");
     session_.addOption("-Xss1k");
 
-    EXPECT_EQ(session_.createVm(WYN_TEST_RUNTIME_LIBRARY), 4);
+    EXPECT_EQ(session_.createVm(WYN_TEST_RUNTIME_LIBRARY), LaunchResult::VmStartFailed);
 
     // The test runtime writes its machine pointer even when it fails.
     EXPECT_EQ(session_.vm(), nullptr);
@@ -107,7 +107,7 @@ TEST_F(JvmSessionTest, FailedCreationGives4AndKeepsOnlyTheLibrary) {
 TEST_F(JvmSessionTest, EntryPointUnderItsOtherNameIsUsed) {
     session_.addOption("-Xmx64m");
 
-    EXPECT_EQ(session_.createVm(WYN_TEST_RUNTIME_IMPL_LIBRARY), 0);
+    EXPECT_EQ(session_.createVm(WYN_TEST_RUNTIME_IMPL_LIBRARY), LaunchResult::Success);
 
     EXPECT_NE(session_.vm(), nullptr);
     EXPECT_EQ(runtime_.countOf("option -Xmx64m"), 1);
@@ -115,17 +115,17 @@ TEST_F(JvmSessionTest, EntryPointUnderItsOtherNameIsUsed) {
 }
 
 TEST_F(JvmSessionTest, LibraryWithoutCreationEntryPointGives2) {
-    EXPECT_EQ(session_.createVm(WYN_TEST_RUNTIME_NOENTRY_LIBRARY), 2);
+    EXPECT_EQ(session_.createVm(WYN_TEST_RUNTIME_NOENTRY_LIBRARY), LaunchResult::RuntimeNotValid);
     EXPECT_EQ(session_.vm(), nullptr);
     EXPECT_TRUE(runtime_.log().empty());
 }
 
 TEST_F(JvmSessionTest, LibraryThatCannotBeLoadedGives2WithTheReasonOnStandardError) {
     CaptureStderr();
-    int result = session_.createVm(WYN_TEST_RUNTIME_HOME "/no-such-directory/jvm-library");
+    LaunchResult result = session_.createVm(WYN_TEST_RUNTIME_HOME "/no-such-directory/jvm-library");
     std::string printed = GetCapturedStderr();
 
-    EXPECT_EQ(result, 2);
+    EXPECT_EQ(result, LaunchResult::RuntimeNotValid);
     EXPECT_EQ(session_.library(), nullptr);
     ASSERT_FALSE(printed.empty());
     EXPECT_EQ(printed.back(), '\n');
@@ -136,20 +136,21 @@ TEST_F(JvmSessionTest, FileThatIsNoLibraryIsReportedWithItsPath) {
     std::ofstream(path) << "plain text, no code";
 
     CaptureStderr();
-    int result = session_.loadRuntime(path.c_str());
+    LaunchResult result = session_.loadRuntime(path.c_str());
     std::string printed = GetCapturedStderr();
     std::remove(path.c_str());
 
-    EXPECT_EQ(result, 2);
+    EXPECT_EQ(result, LaunchResult::RuntimeNotValid);
     EXPECT_NE(printed.find("not-a-library"), std::string::npos) << printed;
 }
 
 TEST_F(JvmSessionTest, CreateVmAfterLoadRuntimeDoesNotLoadAgain) {
-    ASSERT_EQ(session_.loadRuntime(WYN_TEST_RUNTIME_LIBRARY), 0);
+    ASSERT_EQ(session_.loadRuntime(WYN_TEST_RUNTIME_LIBRARY), LaunchResult::Success);
     platform::LibraryHandle loaded = session_.library();
 
     // A path that does not exist shows that nothing is loaded a second time.
-    EXPECT_EQ(session_.createVm(WYN_TEST_RUNTIME_HOME "/no-such-directory/jvm-library"), 0);
+    EXPECT_EQ(session_.createVm(WYN_TEST_RUNTIME_HOME "/no-such-directory/jvm-library"),
+              LaunchResult::Success);
     EXPECT_EQ(session_.library(), loaded);
     EXPECT_NE(session_.vm(), nullptr);
 }
@@ -159,7 +160,7 @@ TEST_F(JvmSessionTest, SecondCreationFailsAndKeepsTheFirstMachine) {
     JavaVM* first = session_.vm();
     JNIEnv* env = session_.env();
 
-    EXPECT_EQ(session_.createVm(WYN_TEST_RUNTIME_LIBRARY), 4);
+    EXPECT_EQ(session_.createVm(WYN_TEST_RUNTIME_LIBRARY), LaunchResult::VmStartFailed);
 
     EXPECT_EQ(session_.vm(), first);
     EXPECT_EQ(session_.env(), env);
@@ -185,7 +186,7 @@ TEST_F(JvmSessionTest, UnloadDetachesDestroysAndFreesOnceOnly) {
 TEST_F(JvmSessionTest, DestructorUnloads) {
     {
         JvmSession session;
-        ASSERT_EQ(session.createVm(WYN_TEST_RUNTIME_LIBRARY), 0);
+        ASSERT_EQ(session.createVm(WYN_TEST_RUNTIME_LIBRARY), LaunchResult::Success);
     }
     EXPECT_EQ(runtime_.log().back(), "destroy");
     // The runtime can be loaded and created again afterwards.
@@ -204,10 +205,10 @@ TEST_F(JvmSessionTest, QueryJavaVersionReadsTheProperty) {
     for (const Case& c : cases) {
         JvmSession session;
         runtime_.setVersion(c.version);
-        ASSERT_EQ(session.createVm(WYN_TEST_RUNTIME_LIBRARY), 0);
+        ASSERT_EQ(session.createVm(WYN_TEST_RUNTIME_LIBRARY), LaunchResult::Success);
         TextString output("untouched");
 
-        EXPECT_EQ(session.queryJavaVersion(output), 1);
+        EXPECT_TRUE(session.queryJavaVersion(output));
 
         EXPECT_EQ(std::string(output.c_str()), c.expected);
         EXPECT_EQ(TestRuntimeEnv::live(session.library(), "local-refs"), 0);
@@ -218,7 +219,7 @@ TEST_F(JvmSessionTest, QueryJavaVersionReadsTheProperty) {
 
 TEST_F(JvmSessionTest, QueryJavaVersionWithoutMachineCannotRun) {
     TextString output("untouched");
-    EXPECT_EQ(session_.queryJavaVersion(output), 0);
+    EXPECT_FALSE(session_.queryJavaVersion(output));
     EXPECT_EQ(std::string(output.c_str()), "untouched");
 }
 
@@ -247,15 +248,17 @@ TEST_F(JvmSessionTest, MissingClassIsNullWithTheErrorDescribedAndCleared) {
 TEST_F(JvmSessionTest, CallMainResults) {
     struct Case {
         const char* mainClass;
-        int result;
+        LaunchResult result;
         const char* described;  // the exception printed, or null
         bool mainCalled;
     } cases[] = {
-        {"wyntest.App", 0, nullptr, true},
-        {"wyntest/Other", 0, nullptr, true},
-        {"wyntest.Missing", 7, "describe java/lang/NoClassDefFoundError: wyntest/Missing", false},
-        {"wyntest.NoMain", 8, "describe java/lang/NoSuchMethodError: main", false},
-        {"wyntest.Thrower", JvmSession::kMainThrew,
+        {"wyntest.App", LaunchResult::Success, nullptr, true},
+        {"wyntest/Other", LaunchResult::Success, nullptr, true},
+        {"wyntest.Missing", LaunchResult::MainClassNotFound,
+         "describe java/lang/NoClassDefFoundError: wyntest/Missing", false},
+        {"wyntest.NoMain", LaunchResult::MainMethodMissing,
+         "describe java/lang/NoSuchMethodError: main", false},
+        {"wyntest.Thrower", LaunchResult::MainThrew,
          "describe java/lang/RuntimeException: thrown by main of wyntest/Thrower", true},
     };
     create();
@@ -264,7 +267,7 @@ TEST_F(JvmSessionTest, CallMainResults) {
         std::vector<std::string> before = runtime_.log();
         CaptureStderr();
 
-        int result = session_.callMain(c.mainClass, values, 0, nullptr);
+        LaunchResult result = session_.callMain(c.mainClass, values, 0, nullptr);
 
         std::string printed = GetCapturedStderr();
         std::vector<std::string> after = runtime_.log();
@@ -294,7 +297,7 @@ TEST_F(JvmSessionTest, MainReceivesConfiguredValuesSplitThenTheCommandLine) {
     char y[] = "y";
     char* argv[] = {x, y};
 
-    EXPECT_EQ(session_.callMain("wyntest.App", values, 2, argv), 0);
+    EXPECT_EQ(session_.callMain("wyntest.App", values, 2, argv), LaunchResult::Success);
 
     std::vector<std::string> expected = {
         "main-class wyntest/App", "arg -a", "arg b c", "arg d", "arg x", "arg y"};
@@ -307,7 +310,7 @@ TEST_F(JvmSessionTest, MainWithoutAnyArgumentsGetsAnEmptyArray) {
     StringList values;
     values.addString("   ");
 
-    EXPECT_EQ(session_.callMain("wyntest.App", values, 0, nullptr), 0);
+    EXPECT_EQ(session_.callMain("wyntest.App", values, 0, nullptr), LaunchResult::Success);
 
     std::vector<std::string> expected = {"main-class wyntest/App"};
     EXPECT_EQ(recordsFrom(runtime_.log(), "main-class wyntest/App"), expected);
@@ -473,15 +476,15 @@ TEST_F(JvmSessionOutOfMemoryTest, MainIsNotCalledWithAnIncompleteArgumentArray) 
     for (const char* failing : {"NewString", "NewObjectArray"}) {
         JvmSession session;
         runtime_.setFailing(failing);
-        ASSERT_EQ(session.createVm(WYN_TEST_RUNTIME_LIBRARY), 0);
+        ASSERT_EQ(session.createVm(WYN_TEST_RUNTIME_LIBRARY), LaunchResult::Success);
         StringList values;
         values.addString("a b");
         CaptureStderr();
 
-        int result = session.callMain("wyntest.App", values, 0, nullptr);
+        LaunchResult result = session.callMain("wyntest.App", values, 0, nullptr);
 
         std::string printed = GetCapturedStderr();
-        EXPECT_EQ(result, 4) << failing;
+        EXPECT_EQ(result, LaunchResult::VmStartFailed) << failing;
         EXPECT_EQ(runtime_.countOf("main-class wyntest/App"), 0) << failing;
         EXPECT_EQ(runtime_.countOf(std::string("describe java/lang/OutOfMemoryError: ") + failing),
                   1);
@@ -494,13 +497,13 @@ TEST_F(JvmSessionOutOfMemoryTest, MainIsNotCalledWithAnIncompleteArgumentArray) 
 TEST_F(JvmSessionOutOfMemoryTest, VersionQuery) {
     struct Case {
         const char* failing;
-        int ran;
-    } cases[] = {{"NewStringUTF", 0}, {"GetStringChars", 1}, {"FindClass", 0}};
+        bool ran;
+    } cases[] = {{"NewStringUTF", false}, {"GetStringChars", true}, {"FindClass", false}};
     runtime_.setVersion("17.0.2");
     for (const Case& c : cases) {
         JvmSession session;
         runtime_.setFailing(c.failing);
-        ASSERT_EQ(session.createVm(WYN_TEST_RUNTIME_LIBRARY), 0);
+        ASSERT_EQ(session.createVm(WYN_TEST_RUNTIME_LIBRARY), LaunchResult::Success);
         TextString output("untouched");
 
         EXPECT_EQ(session.queryJavaVersion(output), c.ran) << c.failing;

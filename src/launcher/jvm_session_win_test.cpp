@@ -37,7 +37,7 @@ TEST_F(JvmSessionLoadWin, SecondAttemptPutsTheParentOfTheLibrarysDirectoryOnPath
         JvmSession session;
         testing::internal::CaptureStderr();
 
-        EXPECT_EQ(session.loadRuntime(c.path), 2);
+        EXPECT_EQ(session.loadRuntime(c.path), LaunchResult::RuntimeNotValid);
 
         std::string printed = testing::internal::GetCapturedStderr();
         EXPECT_EQ(currentPath(), saved_ + c.appended);
@@ -54,7 +54,7 @@ TEST_F(JvmSessionLoadWin, RuntimeThatNeedsItsParentDirectoryLoadsOnTheSecondAtte
     platform::putEnv(("PATH=" + systemOnly).c_str());
     JvmSession session;
 
-    EXPECT_EQ(session.loadRuntime(library.c_str()), 0);
+    EXPECT_EQ(session.loadRuntime(library.c_str()), LaunchResult::Success);
 
     EXPECT_NE(session.library(), nullptr);
     EXPECT_EQ(currentPath(), systemOnly + ";" + directory + "..");
@@ -66,7 +66,7 @@ TEST_F(JvmSessionLoadWin, SystemMessageNamesTheFile) {
     JvmSession session;
     testing::internal::CaptureStderr();
 
-    EXPECT_EQ(session.loadRuntime(path.c_str()), 2);
+    EXPECT_EQ(session.loadRuntime(path.c_str()), LaunchResult::RuntimeNotValid);
 
     std::string printed = testing::internal::GetCapturedStderr();
     std::remove(path.c_str());

@@ -1,9 +1,8 @@
 // The launch sequence: environment, options, runtime, properties, version bounds, splash
-// hooks and main, with one failure report.
+// hooks and main, each a named step, with one failure report.
 #include "launcher/launch_sequence.h"
 
 #include <cstring>
-#include <initializer_list>
 
 #include "base/command_line.h"
 #include "base/jni_calls.h"
@@ -13,6 +12,7 @@
 #include "config/messages.h"
 #include "launcher/active_objects.h"
 #include "launcher/jvm_session.h"
+#include "launcher/launch_result.h"
 #include "launcher/runtime_hooks.h"
 #include "launcher/startup_splash.h"
 #include "platform/env.h"
@@ -26,12 +26,9 @@
 
 namespace {
 
-constexpr int kRuntimeNotFound = 1;
-constexpr int kVersionUnknown = 5;
-constexpr int kVersionTooLow = 6;
-constexpr int kVersionTooHigh = 12;
-constexpr int kSplashCloseDelayOnFailure = 100;
 constexpr const char* kLowestJavaVersion = "1.0";
+// java.awt.AWTEvent.WINDOW_EVENT_MASK: the events the splash's closing listener asks for.
+constexpr jlong kWindowEventMask = 64;
 
 void addOption(JvmSession& session, TextView option) {
     trace("option %.*s", option.length, option.data);
@@ -102,7 +99,7 @@ void collectVmOptions(const ConfigStore& config, JvmSession& session, TextView c
 // The splash's close timer, armed when neither the application nor an earlier step set it.
 void armSplashTimer(bool closeOnWindow, int otherwiseMs) {
     if (splashWindowExists() && !splashAutoCloseSet()) {
-        setSplashAutoClose(closeOnWindow ? 30000 : otherwiseMs);
+        setSplashAutoClose(closeOnWindow ? kSplashCloseOnWindowLatestMs : otherwiseMs);
         clearSplashAutoCloseSet();
     }
 }
@@ -139,65 +136,192 @@ void closeRuntimeSplashLater(JNIEnv* env, int ms) {
 
 // What follows a message's own text: the places searched for a runtime, the class of a main
 // class failure.
-TextString failureDetail(int result, const ConfigStore& config) {
-    if (result == kRuntimeNotFound) {
+TextString failureDetail(LaunchResult result, const ConfigStore& config) {
+    if (result == LaunchResult::RuntimeNotFound) {
         return runtimeSearchReport();
     }
-    if (result == kMessageMainClassNotFound || result == kMessageMainMethodMissing) {
+    if (result == LaunchResult::MainClassNotFound || result == LaunchResult::MainMethodMissing) {
         return config.mainClass();
     }
     return TextString();
 }
 
 // A missing or unsuitable runtime: the user may need to install another one.
-bool needsAnotherRuntime(int result) {
-    return result == kRuntimeNotFound || result == kMessageRuntimeNotValid ||
-           result == kVersionTooLow || result == kVersionTooHigh;
+bool needsAnotherRuntime(LaunchResult result) {
+    return result == LaunchResult::RuntimeNotFound || result == LaunchResult::RuntimeNotValid ||
+           result == LaunchResult::VersionTooLow || result == LaunchResult::VersionTooHigh;
 }
 
-int reportFailure(int result, TextView version, const ConfigStore& config) {
-    TextString text = getMessage(result);
-    if (result == kVersionTooLow || result == kVersionTooHigh) {
-        TextString minjre = config.minJre();
-        if (minjre.empty() && !messageOverridden(result)) {
-            // Only an upper bound is set: the default text names a range, whose lower end is
-            // then the first Java version of all.
-            minjre = TextString(kLowestJavaVersion);
-        }
-        text = formatMessage(text, version, minjre, config.maxJre());
+// The message of a version outside the bounds, its placeholders filled.
+TextString versionBoundsMessage(LaunchResult result, TextView version, const ConfigStore& config) {
+    int id = messageIdOf(result);
+    TextString minjre = config.minJre();
+    if (minjre.empty() && !messageOverridden(id)) {
+        // Only an upper bound is set: the default text names a range, whose lower end is
+        // then the first Java version of all.
+        minjre = TextString(kLowestJavaVersion);
     }
-    trace("launch failed: message %d", result);
-    if (result == kMessageVmStartFailed) {
-        // The runtime's reason is already on standard error: the box shows it below the
-        // message, standard error does not get it twice.
-        showMessageAfterOutput(text, vmCreationReason(), splashWindowHandle());
-        setSplashAutoClose(kSplashCloseDelayOnFailure);
-        return result;
-    }
-    TextString detail = failureDetail(result, config);
-    if (!detail.empty()) {
-        text.append("\n\n");
-        text.append(detail);
-    }
+    return formatMessage(getMessage(id), version, minjre, config.maxJre());
+}
+
+// Shows text, offering the download page when the failure asks for another runtime.
+void showFailureMessage(LaunchResult result, const TextString& text, const ConfigStore& config) {
     TextString downloadUrl = config.jreDownloadUrl();
     if (needsAnotherRuntime(result) && isWebAddress(downloadUrl)) {
         trace("download page offered: %s", downloadUrl.c_str());
         showMessageOfferingPage(text, splashWindowHandle(), downloadUrl);
-    } else {
-        if (!downloadUrl.empty() && needsAnotherRuntime(result)) {
-            trace("jredownloadurl %s is not an http or https address: not offered",
-                  downloadUrl.c_str());
-        }
-        showMessage(text, splashWindowHandle());
+        return;
     }
-    setSplashAutoClose(kSplashCloseDelayOnFailure);
+    if (!downloadUrl.empty() && needsAnotherRuntime(result)) {
+        trace("jredownloadurl %s is not an http or https address: not offered",
+              downloadUrl.c_str());
+    }
+    showMessage(text, splashWindowHandle());
+}
+
+// The one failure report: the message of result, shown once, then the splash closes soon.
+LaunchResult reportFailure(LaunchResult result, TextView version, const ConfigStore& config) {
+    bool outsideBounds =
+        result == LaunchResult::VersionTooLow || result == LaunchResult::VersionTooHigh;
+    TextString text = outsideBounds ? versionBoundsMessage(result, version, config)
+                                    : getMessage(messageIdOf(result));
+    trace("launch failed: message %d", messageIdOf(result));
+    if (result == LaunchResult::VmStartFailed) {
+        // The runtime's reason is already on standard error: the box shows it below the
+        // message, standard error does not get it twice.
+        showMessageAfterOutput(text, vmCreationReason(), splashWindowHandle());
+    } else {
+        TextString detail = failureDetail(result, config);
+        if (!detail.empty()) {
+            text.append("\n\n");
+            text.append(detail);
+        }
+        showFailureMessage(result, text, config);
+    }
+    setSplashAutoClose(kSplashCloseOnFailureMs);
     return result;
+}
+
+// Step: the runtime library to load, as the runtime search chooses it (jre_order, the
+// version bounds). When runtimes were found but none within the bounds, the failure names
+// the closest version.
+LaunchResult findRuntimeLibrary(const ConfigStore& config, TextString& runtime) {
+    runtime = locateJvmLibrary();
+    if (runtime.empty()) {
+        TextString skipped = skippedRuntimeVersion();
+        if (skipped.empty()) {
+            return reportFailure(LaunchResult::RuntimeNotFound, TextView(), config);
+        }
+        LaunchResult outside = versionBelow(skipped, config.minJre())
+                                   ? LaunchResult::VersionTooLow
+                                   : LaunchResult::VersionTooHigh;
+        return reportFailure(outside, skipped, config);
+    }
+    trace("runtime library: %s", runtime.c_str());
+    return LaunchResult::Success;
+}
+
+// Step: the options that depend on the chosen runtime: native access, then the class data
+// sharing files, which depend on native access.
+void addRuntimeOptions(const ConfigStore& config, JvmSession& session, const TextString& runtime) {
+    StringList nativeAccess = nativeAccessOptions(runtime, session.options());
+    for (int32_t i = 0; i < nativeAccess.count(); ++i) {
+        addOption(session, nativeAccess.stringAt(i));
+    }
+    SharingPlan sharing = classDataSharingOptions(config.cds(), runtime, session.options());
+    for (int32_t i = 0; i < sharing.options.count(); ++i) {
+        addOption(session, sharing.options.stringAt(i));
+    }
+    if (sharing.quietRuntime) {
+        dropRuntimeOutput();
+    }
+}
+
+// Step: loads the runtime (unless the splash step did) and creates the virtual machine,
+// keeping what the runtime prints meanwhile as the reason of a failure.
+LaunchResult startVm(const ConfigStore& config, JvmSession& session, const TextString& runtime) {
+    beginVmCreation();
+    LaunchResult result = session.createVm(runtime.c_str());
+    endVmCreation();
+    if (result != LaunchResult::Success) {
+        return reportFailure(result, TextView(), config);
+    }
+    trace("virtual machine created");
+    return LaunchResult::Success;
+}
+
+// Step: every `property` value as a system property.
+void setSystemProperties(const ConfigStore& config, JNIEnv* env) {
+    StringList properties;
+    config.collectProperties(properties);
+    for (int32_t i = 0; i < properties.count(); ++i) {
+        setSystemProperty(env, properties.stringAt(i));
+    }
+}
+
+// Step: the running runtime's java.version against minjre and maxjre, when either is set.
+LaunchResult checkVersionBounds(const ConfigStore& config, JvmSession& session) {
+    TextString minjre = config.minJre();
+    TextString maxjre = config.maxJre();
+    if (minjre.empty() && maxjre.empty()) {
+        return LaunchResult::Success;
+    }
+    TextString version;
+    if (!session.queryJavaVersion(version)) {
+        return reportFailure(LaunchResult::VersionUnknown, version, config);
+    }
+    trace("runtime version %s, accepted range [%s, %s]", version.c_str(), minjre.c_str(),
+          maxjre.c_str());
+    if (versionBelow(version, minjre)) {
+        return reportFailure(LaunchResult::VersionTooLow, version, config);
+    }
+    if (versionAbove(version, maxjre)) {
+        return reportFailure(LaunchResult::VersionTooHigh, version, config);
+    }
+    return LaunchResult::Success;
+}
+
+// Step: hands the splash to the application: the listener that closes it at the first window
+// (`splashclosewindow`), else a timer. Returns whether the first window closes it.
+bool handOverSplash(const ConfigStore& config, JNIEnv* env) {
+    bool closeOnWindow = config.splashCloseOnWindow().compareNoCase("true") == 0;
+    if (closeOnWindow) {
+        registerSplashCloseListener(env);
+    }
+    armSplashTimer(closeOnWindow, kSplashCloseAfterMainCalledMs);
+    if (runtimeSplashShown()) {
+        closeRuntimeSplashLater(
+            env, closeOnWindow ? kSplashCloseOnWindowLatestMs : kSplashCloseAfterMainCalledMs);
+    }
+    return closeOnWindow;
+}
+
+// Step: calls main and tells how it ended; the splash closes soon after unless the
+// application or the first window decides.
+LaunchResult runMain(const ConfigStore& config, JvmSession& session, const TextString& mainClass,
+                     StringList& argumentValues, int argc, char** argv, bool closeOnWindow) {
+    trace("main class %s, %d configured and %d command-line argument values", mainClass.c_str(),
+          argumentValues.count(), argc);
+    LaunchResult result = session.callMain(mainClass.c_str(), argumentValues, argc, argv);
+    if (result == LaunchResult::MainThrew) {
+        // As with `java`: the stack trace is on standard error, the exit code says the
+        // application did not run to success, and no message box is shown.
+        armSplashTimer(closeOnWindow, kSplashCloseAfterMainEndedMs);
+        trace("main ended with an uncaught exception: exit code %d", exitCodeOf(result));
+        return result;
+    }
+    if (result != LaunchResult::Success) {
+        return reportFailure(result, TextView(), config);
+    }
+    armSplashTimer(closeOnWindow, kSplashCloseAfterMainEndedMs);
+    trace("main returned");
+    return LaunchResult::Success;
 }
 
 }  // namespace
 
-int reportVmCreationFailure() {
-    return reportFailure(kMessageVmStartFailed, TextView(), *activeConfig);
+LaunchResult reportVmCreationFailure() {
+    return reportFailure(LaunchResult::VmStartFailed, TextView(), *activeConfig);
 }
 
 void applyEnvironment(const ConfigStore& config) {
@@ -247,167 +371,93 @@ void setSystemProperty(JNIEnv* env, TextView text) {
         value = name.tail(at + 1);
         name.resize(at);
     }
-    jclass system = env->FindClass("java/lang/System");
-    if (system == nullptr) {
-        checkException(env, false);
+    LocalRef<jclass> system(env, findClassChecked(env, "java/lang/System", false));
+    if (system.isNull()) {
         return;
     }
-    jmethodID setProperty = env->GetStaticMethodID(
-        system, "setProperty", "(Ljava/lang/String;Ljava/lang/String;)Ljava/lang/String;");
+    jmethodID setProperty =
+        findStaticMethodChecked(env, system.get(), "setProperty",
+                                "(Ljava/lang/String;Ljava/lang/String;)Ljava/lang/String;", false);
     if (setProperty == nullptr) {
-        checkException(env, false);
-        env->DeleteLocalRef(system);
         return;
     }
     // The text is standard UTF-8, which NewStringUTF (modified UTF-8) would garble outside the
     // Basic Multilingual Plane: hand over UTF-16 instead.
     WideString wideName = wideFromUtf8(name.c_str(), name.length());
     WideString wideValue = wideFromUtf8(value.c_str(), value.length());
-    jstring jname =
-        env->NewString(reinterpret_cast<const jchar*>(wideName.data()), wideName.length());
-    jstring jvalue =
-        jname == nullptr
-            ? nullptr
-            : env->NewString(reinterpret_cast<const jchar*>(wideValue.data()), wideValue.length());
-    if (jvalue != nullptr) {
-        jobject previous = env->CallStaticObjectMethod(system, setProperty, jname, jvalue);
-        if (previous != nullptr) {
-            env->DeleteLocalRef(previous);
-        }
+    LocalRef<jstring> jname(
+        env, env->NewString(reinterpret_cast<const jchar*>(wideName.data()), wideName.length()));
+    LocalRef<jstring> jvalue(
+        env, jname.isNull() ? nullptr
+                            : env->NewString(reinterpret_cast<const jchar*>(wideValue.data()),
+                                             wideValue.length()));
+    if (!jvalue.isNull()) {
+        LocalRef<jobject> previous(
+            env, env->CallStaticObjectMethod(system.get(), setProperty, jname.get(), jvalue.get()));
     }
     checkException(env, false);
-    for (jobject ref : {static_cast<jobject>(jvalue), static_cast<jobject>(jname),
-                        static_cast<jobject>(system)}) {
-        if (ref != nullptr) {
-            env->DeleteLocalRef(ref);
-        }
-    }
 }
 
 void registerSplashCloseListener(JNIEnv* env) {
-    jclass toolkitClass = env->FindClass("java/awt/Toolkit");
+    LocalRef<jclass> toolkitClass(env, findClassChecked(env, "java/awt/Toolkit", false));
     jmethodID getDefaultToolkit =
-        toolkitClass == nullptr
+        toolkitClass.isNull()
             ? nullptr
-            : env->GetStaticMethodID(toolkitClass, "getDefaultToolkit", "()Ljava/awt/Toolkit;");
-    jobject toolkit = getDefaultToolkit == nullptr
-                          ? nullptr
-                          : env->CallStaticObjectMethod(toolkitClass, getDefaultToolkit);
-    jclass listenerClass =
-        toolkit == nullptr ? nullptr : env->FindClass("com/tarnwick/wyn/SplashCloseOnWindow");
-    jmethodID addListener = listenerClass == nullptr
+            : findStaticMethodChecked(env, toolkitClass.get(), "getDefaultToolkit",
+                                      "()Ljava/awt/Toolkit;", false);
+    LocalRef<jobject> toolkit(
+        env, getDefaultToolkit == nullptr
+                 ? nullptr
+                 : env->CallStaticObjectMethod(toolkitClass.get(), getDefaultToolkit));
+    LocalRef<jclass> listenerClass(
+        env, toolkit.isNull()
+                 ? nullptr
+                 : findClassChecked(env, "com/tarnwick/wyn/SplashCloseOnWindow", false));
+    jmethodID addListener = listenerClass.isNull()
                                 ? nullptr
-                                : env->GetMethodID(toolkitClass, "addAWTEventListener",
-                                                   "(Ljava/awt/event/AWTEventListener;J)V");
-    jmethodID constructor =
-        addListener == nullptr ? nullptr : env->GetMethodID(listenerClass, "<init>", "()V");
-    jobject listener =
-        constructor == nullptr ? nullptr : env->NewObject(listenerClass, constructor);
-    if (listener == nullptr) {
+                                : findMethodChecked(env, toolkitClass.get(), "addAWTEventListener",
+                                                    "(Ljava/awt/event/AWTEventListener;J)V", false);
+    jmethodID constructor = addListener == nullptr ? nullptr
+                                                   : findMethodChecked(env, listenerClass.get(),
+                                                                       "<init>", "()V", false);
+    LocalRef<jobject> listener(
+        env, constructor == nullptr ? nullptr : env->NewObject(listenerClass.get(), constructor));
+    if (listener.isNull()) {
+        // What the call to getDefaultToolkit or the constructor raised.
         checkException(env, false);
-    } else {
-        env->CallVoidMethod(toolkit, addListener, listener, static_cast<jlong>(64));
-        checkException(env, false);
-        env->DeleteLocalRef(listener);
+        return;
     }
-    for (jobject ref :
-         {static_cast<jobject>(listenerClass), toolkit, static_cast<jobject>(toolkitClass)}) {
-        if (ref != nullptr) {
-            env->DeleteLocalRef(ref);
-        }
-    }
+    env->CallVoidMethod(toolkit.get(), addListener, listener.get(), kWindowEventMask);
+    checkException(env, false);
 }
 
-int launchApplication(int argc, char** argv, void (*onVmStarted)()) {
+LaunchResult launchApplication(int argc, char** argv, void (*onVmStarted)()) {
     ConfigStore& config = *activeConfig;
     JvmSession& session = *activeSession;
-    TextString version;
 
     StringList argumentValues;
     config.collectArgv(argumentValues);
     TextString mainClass = config.mainClass();
     collectVmOptions(config, session, javaCommand(mainClass, argumentValues, argc, argv));
 
-    TextString runtime = locateJvmLibrary();
-    if (runtime.empty()) {
-        // Runtimes were found but none within the bounds: say which version was closest.
-        TextString skipped = skippedRuntimeVersion();
-        if (!skipped.empty()) {
-            int outside = versionBelow(skipped, config.minJre()) ? kVersionTooLow : kVersionTooHigh;
-            return reportFailure(outside, skipped, config);
-        }
-        return reportFailure(kRuntimeNotFound, version, config);
+    TextString runtime;
+    LaunchResult result = findRuntimeLibrary(config, runtime);
+    if (result != LaunchResult::Success) {
+        return result;
     }
-    trace("runtime library: %s", runtime.c_str());
-    StringList nativeAccess = nativeAccessOptions(runtime, session.options());
-    for (int32_t i = 0; i < nativeAccess.count(); ++i) {
-        addOption(session, nativeAccess.stringAt(i));
+    addRuntimeOptions(config, session, runtime);
+    result = startVm(config, session, runtime);
+    if (result != LaunchResult::Success) {
+        return result;
     }
-    // After native access: the sharing files depend on it.
-    SharingPlan sharing = classDataSharingOptions(config.cds(), runtime, session.options());
-    for (int32_t i = 0; i < sharing.options.count(); ++i) {
-        addOption(session, sharing.options.stringAt(i));
+    setSystemProperties(config, session.env());
+    result = checkVersionBounds(config, session);
+    if (result != LaunchResult::Success) {
+        return result;
     }
-    if (sharing.quietRuntime) {
-        dropRuntimeOutput();
-    }
-    beginVmCreation();
-    int result = session.createVm(runtime.c_str());
-    endVmCreation();
-    if (result != 0) {
-        return reportFailure(result, version, config);
-    }
-    trace("virtual machine created");
-    JNIEnv* env = session.env();
-
-    StringList properties;
-    config.collectProperties(properties);
-    for (int32_t i = 0; i < properties.count(); ++i) {
-        setSystemProperty(env, properties.stringAt(i));
-    }
-
-    TextString minjre = config.minJre();
-    TextString maxjre = config.maxJre();
-    if (!minjre.empty() || !maxjre.empty()) {
-        if (session.queryJavaVersion(version) == 0) {
-            return reportFailure(kVersionUnknown, version, config);
-        }
-        trace("runtime version %s, accepted range [%s, %s]", version.c_str(), minjre.c_str(),
-              maxjre.c_str());
-        if (versionBelow(version, minjre)) {
-            return reportFailure(kVersionTooLow, version, config);
-        }
-        if (versionAbove(version, maxjre)) {
-            return reportFailure(kVersionTooHigh, version, config);
-        }
-    }
-
     if (onVmStarted != nullptr) {
         onVmStarted();
     }
-    bool closeOnWindow = config.splashCloseOnWindow().compareNoCase("true") == 0;
-    if (closeOnWindow) {
-        registerSplashCloseListener(env);
-    }
-    armSplashTimer(closeOnWindow, 1750);
-    if (runtimeSplashShown()) {
-        closeRuntimeSplashLater(env, closeOnWindow ? 30000 : 1750);
-    }
-
-    trace("main class %s, %d configured and %d command-line argument values", mainClass.c_str(),
-          argumentValues.count(), argc);
-    result = session.callMain(mainClass.c_str(), argumentValues, argc, argv);
-    if (result == JvmSession::kMainThrew) {
-        // As with `java`: the stack trace is on standard error, the exit code says the
-        // application did not run to success, and no message box is shown.
-        armSplashTimer(closeOnWindow, 750);
-        trace("main ended with an uncaught exception: exit code %d", result);
-        return result;
-    }
-    if (result != 0) {
-        return reportFailure(result, version, config);
-    }
-    armSplashTimer(closeOnWindow, 750);
-    trace("main returned");
-    return 0;
+    bool closeOnWindow = handOverSplash(config, session.env());
+    return runMain(config, session, mainClass, argumentValues, argc, argv, closeOnWindow);
 }

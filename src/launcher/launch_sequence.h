@@ -3,9 +3,9 @@
 //
 // It collects the virtual machine's options, finds and starts the runtime, sets `property` values,
 // checks the version bounds, hooks the splash to the application, and calls main with the `argv`
-// values and the command-line arguments. Every failure is shown to the user here, once, before the
-// failure's message id is returned; message 4 carries the runtime's own last lines, messages 7
-// and 8 the main class.
+// values and the command-line arguments, each a named step that returns a LaunchResult. Every
+// failure is shown to the user here, once, before its result is returned; message 4 carries the
+// runtime's own last lines, messages 7 and 8 the main class.
 //
 // Platforms: the same sequence everywhere. On Linux, where the executable cannot be loaded
 // as a library, the support classes' natives are registered here before main.
@@ -14,6 +14,7 @@
 #include <jni.h>
 
 #include "base/text.h"
+#include "launcher/launch_result.h"
 
 class ConfigStore;
 
@@ -23,13 +24,14 @@ class ConfigStore;
 // (on Windows), and the runtime splash loads it ahead of the launch.
 void applyEnvironment(const ConfigStore& config);
 
-// 0 when main was called and has returned normally; 1 without a message when main ended
-// with an uncaught exception (its stack trace is on standard error); else the id of the
-// message shown (1, 2, 4, 5, 6, 7, 8 or 12).
-int launchApplication(int argc, char** argv, void (*onVmStarted)());
+// Success when main was called and has returned normally; MainThrew, without a message, when
+// main ended with an uncaught exception (its stack trace is on standard error); else the
+// failure whose message was shown (RuntimeNotFound, RuntimeNotValid, VmStartFailed,
+// VersionUnknown, VersionTooLow, MainClassNotFound, MainMethodMissing or VersionTooHigh).
+[[nodiscard]] LaunchResult launchApplication(int argc, char** argv, void (*onVmStarted)());
 
-// Shows message 4 with the runtime's reason (see runtime_hooks.h) and returns 4.
-int reportVmCreationFailure();
+// Shows message 4 with the runtime's reason (see runtime_hooks.h) and returns VmStartFailed.
+[[nodiscard]] LaunchResult reportVmCreationFailure();
 
 // Sets one system property from "name=value" (no '=': the value is empty).
 void setSystemProperty(JNIEnv* env, TextView text);

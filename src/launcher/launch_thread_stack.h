@@ -12,4 +12,4 @@
 // an optional unit k, m or g (either case). At least 256 KiB, so that the launcher's own work
 // before the runtime starts (and the runtime's refusal of a size too small) has room; 0 when
 // no option sets a size or the last one is no size the runtime accepts (above 1 GiB).
-unsigned launchThreadStackSize(const StringList& options);
+[[nodiscard]] unsigned launchThreadStackSize(const StringList& options);

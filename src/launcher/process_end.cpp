@@ -1,11 +1,15 @@
-// The one teardown of what the process shares with other processes.
+// The one teardown of what the process shows and shares with other processes, and the guard
+// that publishes the entry's objects for the launch.
 #include "launcher/process_end.h"
 
 #include <atomic>
 
 #include "base/trace.h"
+#include "config/config_store.h"
 #include "instances/instance_registry.h"
+#include "launcher/active_objects.h"
 #include "platform/sync.h"
+#include "tray/tray_icons.h"
 
 namespace {
 
@@ -22,7 +26,10 @@ void keepForProcessEnd(InstanceRegistry* registry, platform::SharedMemory* block
 }
 
 void endProcessObjects(ProcessEnd how) {
-    if (ended.exchange(true)) {
+    // Removes them once per process by itself, and needs neither the runtime nor a lock
+    // that may be held for good.
+    removeAllTrayIcons();
+    if (how == ProcessEnd::Interrupted || ended.exchange(true)) {
         return;
     }
     bool blockUnused = true;
@@ -36,4 +43,20 @@ void endProcessObjects(ProcessEnd how) {
     }
     platform::releaseNamedMutexes();
     trace("shared objects released (%s)", how == ProcessEnd::Returning ? "return" : "exit");
+}
+
+ProcessObjectsGuard::ProcessObjectsGuard(ConfigStore& config, JvmSession& session,
+                                         InstanceRegistry& registry,
+                                         platform::SharedMemory& block) {
+    keepForProcessEnd(&registry, &block);
+    activeConfig = &config;
+    activeSession = &session;
+    activeRegistry = &registry;
+}
+
+ProcessObjectsGuard::~ProcessObjectsGuard() {
+    activeConfig = nullptr;
+    activeSession = nullptr;
+    activeRegistry = nullptr;
+    endProcessObjects(ProcessEnd::Returning);
 }

@@ -8,11 +8,11 @@
 #include "args_output/output_redirector.h"
 #include "base/trace.h"
 #include "launcher/jvm_session.h"
+#include "launcher/launch_result.h"
 #include "launcher/launch_sequence.h"
 #include "launcher/process_end.h"
 #include "platform/c_streams.h"
 #include "platform/sync.h"
-#include "tray/tray_icons.h"
 
 namespace {
 
@@ -43,10 +43,10 @@ bool isBlank(char c) {
 [[noreturn]] void endFailedCreation(const char* how) {
     trace("the runtime ended the process during creation (%s)", how);
     endVmCreation();
-    int result = reportVmCreationFailure();
+    LaunchResult result = reportVmCreationFailure();
     endProcessObjects(ProcessEnd::Exiting);
     outputRedirector().flush();
-    std::exit(result);
+    std::exit(exitCodeOf(result));
 }
 
 }  // namespace
@@ -73,7 +73,6 @@ void JNICALL onRuntimeExit(jint code) {
     if (creating.load()) {
         endFailedCreation(code == 0 ? "exit 0" : "exit");
     }
-    removeAllTrayIcons();
     endProcessObjects(ProcessEnd::Exiting);
     outputRedirector().flush();
 }

@@ -10,11 +10,11 @@
 // exit and abort: a runtime that fails during creation may end the process by itself instead
 // of returning an error (no room for the heap: it calls abort). Then the launcher shows
 // message 4 with the runtime's reason and ends with code 4, as for a creation that returned
-// an error. Outside creation exit (System.exit, and so a termination signal) takes the tray
-// icons out of the notification area (which would otherwise keep them until the mouse passes),
-// takes down what the process shares with others (process_end.h) and flushes the launcher's
-// own C streams, which a runtime with another C library would not; abort (a crash) only
-// flushes them, and the next start reuses or removes what the crashed process left.
+// an error. Outside creation exit (System.exit, and so a termination signal) takes down what
+// the process shows and shares with others (process_end.h: the tray icons, the instance
+// registry and its block) and flushes the launcher's own C streams, which a runtime with another C
+// library would not; abort (a crash) only flushes them, and the next start reuses or removes what
+// the crashed process left.
 //
 // Platforms: the same everywhere; JNICALL is the runtime's calling convention. The runtime's
 // stream is written through platform/c_streams.h (on Windows the runtime's C library may not

@@ -17,6 +17,7 @@
 #include "instances/instance_registry.h"
 #include "launcher/active_objects.h"
 #include "launcher/jvm_session.h"
+#include "launcher/launch_result.h"
 #include "launcher/launch_sequence.h"
 #include "launcher/launch_thread_stack.h"
 #include "launcher/process_end.h"
@@ -30,7 +31,6 @@
 #include "platform/ui.h"
 #include "splash/splash_window.h"
 #include "tray/tray_events.h"
-#include "tray/tray_icons.h"
 
 namespace {
 
@@ -69,22 +69,34 @@ void endSession(JvmSession& session) {
     session.unload();
 }
 
-// The expansion mode that `wildcard` selects: 1 for "true" and "auto", 2 for "all", else 0.
+// `wildcard` off: the arguments are handed on as they came.
+constexpr int kWildcardOff = 0;
+
+// SIG_DFL, SIG_IGN and the C runtime's other reserved values are at most this; none is a
+// handler to pass a signal on to.
+constexpr uintptr_t kLastReservedHandlerValue = 4;
+
+// The longest working directory that forcecwd may name, with its NUL: MAX_PATH, what the
+// ANSI functions of Windows take.
+constexpr int32_t kWorkingDirectoryBytes = 260;
+
+// The expansion mode that `wildcard` selects: "true" and "auto" the unquoted wildcards, "all"
+// every wildcard, else off.
 int wildcardMode(const TextString& value) {
     if (value.compareNoCase("true") == 0 || value.compareNoCase("auto") == 0) {
-        return 1;
+        return kExpandUnquotedWildcards;
     }
     if (value.compareNoCase("all") == 0) {
-        return 2;
+        return kExpandAllWildcards;
     }
-    return 0;
+    return kWildcardOff;
 }
 
 [[noreturn]] void refuseStart() {
-    showMessage(getMessage(13), splashWindowHandle());
-    setSplashAutoClose(100);
+    showMessage(getMessage(messageIdOf(LaunchResult::AlreadyRunning)), splashWindowHandle());
+    setSplashAutoClose(kSplashCloseOnFailureMs);
     endProcessObjects(ProcessEnd::Exiting);
-    std::exit(11);
+    std::exit(exitCodeOf(LaunchResult::AlreadyRunning));
 }
 
 // With `singleinstance` "true", only the first process of an application id (or of the
@@ -112,6 +124,92 @@ void guardSingleInstance(const ConfigStore& config) {
     }
 }
 
+// Step: what the process settles before it reads anything: the current directory out of the
+// library search (a library planted there is never loaded) and the user's locale.
+void prepareProcess() {
+    TextString exeDirectory = directoryOf(platform::executablePath());
+    platform::keepCurrentDirectoryOutOfLibrarySearch(exeDirectory.c_str());
+    std::setlocale(LC_ALL, "");
+}
+
+// Step: refuses a program file that cannot start: a path without an ANSI form to hand on, or
+// no payload (an interrupted download: without its archive the program cannot start, and the
+// runtime would only report a class without a name). The message is shown here.
+LaunchResult checkProgramFile(const ConfigStore& config) {
+    TextString pathProblem = executablePathProblem(config);
+    if (!pathProblem.empty()) {
+        showMessageUtf8(pathProblem, nullptr);
+        return LaunchResult::PathWithoutAnsiForm;
+    }
+    if (!config.hasPayload()) {
+        trace("no payload: the program file is damaged or incomplete");
+        showMessage(getMessage(messageIdOf(LaunchResult::ProgramDamaged)), nullptr);
+        return LaunchResult::ProgramDamaged;
+    }
+    return LaunchResult::Success;
+}
+
+// Step: the process's surroundings. The working directory and the environment are settled
+// before the splash step, which may already load the runtime: from then on the runtime's copy
+// of the environment is fixed, and ${PWD} in a runtime path means the same directory for the
+// splash and the launch.
+void prepareSurroundings(ConfigStore& config) {
+    platform::initCommonControls();
+    applyTaskbarIdentity(config);
+    TextString cwd = config.forceCwd();
+    if (!cwd.empty()) {
+        forceWorkingDirectory(cwd);
+        config.refreshCurrentDirectory();
+    }
+    applyEnvironment(config);
+}
+
+// Step: the `stderr` and `stdout` keys.
+void redirectOutput(const ConfigStore& config, OutputRedirector& redirector) {
+    ExpandedText errorTarget = config.stderrTarget();
+    if (!errorTarget.text().empty()) {
+        redirector.redirectStderr(errorTarget);
+    }
+    ExpandedText outputTarget = config.stdoutTarget();
+    if (!outputTarget.text().empty()) {
+        redirector.redirectStdout(outputTarget);
+    }
+}
+
+// Step: the `singleinstance` key: "true" lets only the first process go on (a second one
+// ends here), "custom" starts the messages between instances.
+void applyInstanceMode(const ConfigStore& config, InstanceRegistry& registry) {
+    if (config.singleInstance().compareNoCase("true") == 0) {
+        guardSingleInstance(config);
+    } else if (config.singleInstance().compareNoCase("custom") == 0) {
+        registry.startCustomMode(instanceReceiver());
+    }
+}
+
+// Step: the launch with the program's arguments (expanded as `wildcard` says), on the launch
+// thread or, with -XstartOnFirstThread, on this one.
+LaunchResult launch(const ConfigStore& config, int argc, char** argv) {
+    int count = argc;
+    char** vector = argv;
+    int mode = wildcardMode(config.wildcard());
+    if (mode != kWildcardOff) {
+        buildArgumentList(argc, argv, mode);
+        count = toArgumentVector(argumentVector());
+        vector = argumentVector().data();
+    }
+    LaunchRequest request = {count > 0 ? count - 1 : 0, count > 0 ? vector + 1 : vector,
+                             onVmStarted, LaunchResult::Success};
+    if (!config.startOnFirstThreadOption().empty()) {
+        trace("launch on the first thread");
+        runLaunch(&request);
+    } else {
+        StringList options;
+        config.collectOptions(options);
+        runOnLaunchThread(runLaunch, launchThreadStackSize(options), &request);
+    }
+    return request.result;
+}
+
 }  // namespace
 
 unsigned runOnLaunchThread(platform::ThreadFunction fn, unsigned stackSize, void* argument) {
@@ -127,15 +225,15 @@ unsigned runOnLaunchThread(platform::ThreadFunction fn, unsigned stackSize, void
 }
 
 unsigned WYN_THREAD_CALL runLaunch(void* argument) {
-    LaunchRequest empty = {0, nullptr, nullptr, 0};
+    LaunchRequest empty = {0, nullptr, nullptr, LaunchResult::Success};
     LaunchRequest* request = argument != nullptr ? static_cast<LaunchRequest*>(argument) : &empty;
-    int result =
+    LaunchResult result =
         launchApplication(request->argumentCount, request->argumentVector, request->onVmStarted);
     request->result = result;
     if (activeSession != nullptr) {
         endSession(*activeSession);
     }
-    return static_cast<unsigned>(result);
+    return static_cast<unsigned>(exitCodeOf(result));
 }
 
 void onVmStarted() {
@@ -169,7 +267,7 @@ void onTerminationSignal(int signal) {
         platform::LockHolder hold(signalLock());
         --handlersInside;
     }
-    removeAllTrayIcons();
+    endProcessObjects(ProcessEnd::Interrupted);
     platform::SignalHandler saved;
     if (signal == SIGINT) {
         saved = savedInterruptHandler;
@@ -180,7 +278,7 @@ void onTerminationSignal(int signal) {
     }
     // SIG_ERR, SIG_DFL, SIG_IGN and the runtime's other reserved values are not handlers.
     uintptr_t value = reinterpret_cast<uintptr_t>(saved);
-    if (saved == SIG_ERR || value <= 4) {
+    if (saved == SIG_ERR || value <= kLastReservedHandlerValue) {
         return;
     }
     saved(signal);
@@ -214,7 +312,7 @@ TextString executablePathProblem(const ConfigStore& config) {
 }
 
 void forceWorkingDirectory(TextView value) {
-    char buffer[260];
+    char buffer[kWorkingDirectoryBytes];
     int32_t n =
         resolveAgainstDirectory(activeConfig->exeDirectory(), value, buffer, sizeof(buffer));
     if (n <= 0 || n >= static_cast<int32_t>(sizeof(buffer))) {
@@ -233,98 +331,31 @@ void forceWorkingDirectory(TextView value) {
 int runStartup(int argc, char** argv) {
     // Made before the argument list, so it is torn down after it, at process exit.
     OutputRedirector& redirector = outputRedirector();
-    TextString exeDirectory = directoryOf(platform::executablePath());
-    platform::keepCurrentDirectoryOutOfLibrarySearch(exeDirectory.c_str());
-    std::setlocale(LC_ALL, "");
+    prepareProcess();
     ConfigStore config(true);
     JvmSession session;
     platform::SharedMemory instanceBlock;
     openInstanceBlock(config.appid(), instanceBlock);
     InstanceRegistry registry(instanceBlock.view,
                               instanceBlock.view != nullptr ? instanceBlock.key.c_str() : nullptr);
-    keepForProcessEnd(&registry, &instanceBlock);
-    activeConfig = &config;
-    activeSession = &session;
-    activeRegistry = &registry;
-    trace("executable: %s (handed on as %s)", config.exeFile().c_str(), config.exePath().c_str());
-    startTraceFile(config);
-    TextString pathProblem = executablePathProblem(config);
-    int refused = 0;
-    if (!pathProblem.empty()) {
-        showMessageUtf8(pathProblem, nullptr);
-        refused = kMessagePathWithoutAnsiForm;
-    } else if (!config.hasPayload()) {
-        // An interrupted download: without its archive the program cannot start, and the
-        // runtime would only report a class without a name.
-        trace("no payload: the program file is damaged or incomplete");
-        showMessage(getMessage(kMessageProgramDamaged), nullptr);
-        refused = kMessageProgramDamaged;
+    LaunchResult result = LaunchResult::Success;
+    {
+        ProcessObjectsGuard published(config, session, registry, instanceBlock);
+        trace("executable: %s (handed on as %s)", config.exeFile().c_str(),
+              config.exePath().c_str());
+        startTraceFile(config);
+        LaunchResult refused = checkProgramFile(config);
+        if (refused != LaunchResult::Success) {
+            return exitCodeOf(refused);
+        }
+        prepareSurroundings(config);
+        showStartupSplash(config);
+        redirectOutput(config, redirector);
+        applyInstanceMode(config, registry);
+        createTrayMessageWindow();
+        result = launch(config, argc, argv);
     }
-    if (refused != 0) {
-        activeConfig = nullptr;
-        activeSession = nullptr;
-        activeRegistry = nullptr;
-        endProcessObjects(ProcessEnd::Returning);
-        return refused;
-    }
-    platform::initCommonControls();
-    applyTaskbarIdentity(config);
-
-    // The working directory and the environment are settled before the splash step, which
-    // may already load the runtime: from then on the runtime's copy of the environment is
-    // fixed, and ${PWD} in a runtime path means the same directory for the splash and the
-    // launch.
-    TextString cwd = config.forceCwd();
-    if (!cwd.empty()) {
-        forceWorkingDirectory(cwd);
-        config.refreshCurrentDirectory();
-    }
-    applyEnvironment(config);
-
-    showStartupSplash(config);
-
-    ExpandedText errorTarget = config.stderrTarget();
-    if (!errorTarget.text().empty()) {
-        redirector.redirectStderr(errorTarget);
-    }
-    ExpandedText outputTarget = config.stdoutTarget();
-    if (!outputTarget.text().empty()) {
-        redirector.redirectStdout(outputTarget);
-    }
-
-    if (config.singleInstance().compareNoCase("true") == 0) {
-        guardSingleInstance(config);
-    } else if (config.singleInstance().compareNoCase("custom") == 0) {
-        registry.startCustomMode(instanceReceiver());
-    }
-
-    createTrayMessageWindow();
-
-    int count = argc;
-    char** vector = argv;
-    int mode = wildcardMode(config.wildcard());
-    if (mode != 0) {
-        buildArgumentList(argc, argv, mode);
-        count = toArgumentVector(argumentVector());
-        vector = argumentVector().data();
-    }
-
-    LaunchRequest request = {count > 0 ? count - 1 : 0, count > 0 ? vector + 1 : vector,
-                             onVmStarted, 0};
-    if (!config.startOnFirstThreadOption().empty()) {
-        trace("launch on the first thread");
-        runLaunch(&request);
-    } else {
-        StringList options;
-        config.collectOptions(options);
-        runOnLaunchThread(runLaunch, launchThreadStackSize(options), &request);
-    }
-
-    removeAllTrayIcons();
-    activeConfig = nullptr;
-    activeSession = nullptr;
-    endProcessObjects(ProcessEnd::Returning);
     endSession(session);
-    trace("exit code %d", request.result);
-    return request.result;
+    trace("exit code %d", exitCodeOf(result));
+    return exitCodeOf(result);
 }

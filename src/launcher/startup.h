@@ -3,8 +3,10 @@
 // The entry builds the process-wide objects, applies the keys that act before the virtual
 // machine exists (splash, forcecwd, stderr and stdout, singleinstance, wildcard, and the
 // option that keeps the launch on the first thread), runs the launch, tears down in order and
-// returns the exit code: 0 on success, the id of the message shown on a failed launch, 11
-// for a refused second instance.
+// returns the exit code (launcher/launch_result.h): 0 on success, the id of the message shown
+// on a failed launch, 1 when main threw, 11 for a refused second instance. Each of these is a
+// named step; ProcessObjectsGuard (process_end.h) publishes the process-wide objects and
+// takes them down.
 //
 // Platforms: the launch thread is _beginthreadex on Windows and a pthread on Linux; paths in
 // forcecwd are resolved with GetFullPathNameA on Windows and lexically on Linux.
@@ -13,6 +15,7 @@
 #include <cstdint>
 
 #include "base/text.h"
+#include "launcher/launch_result.h"
 #include "platform/sync.h"
 
 class ConfigStore;
@@ -22,11 +25,11 @@ struct LaunchRequest {
     int32_t argumentCount;  // program arguments, not counting the program name
     char** argumentVector;  // the first program argument
     void (*onVmStarted)();  // called once the virtual machine is accepted
-    int32_t result;         // the launch result, written by runLaunch
+    LaunchResult result;    // the launch result, written by runLaunch
 };
 
 // The whole entry: start-up, launch, teardown. Returns the process exit code.
-int runStartup(int argc, char** argv);
+[[nodiscard]] int runStartup(int argc, char** argv);
 
 // Runs fn(argument) on a new thread (the stack size a reservation, then a plain size) and
 // waits for it; calls it directly when no thread can be made. Returns its result.
@@ -49,4 +52,5 @@ TextString executablePathProblem(const ConfigStore& config);
 void forceWorkingDirectory(TextView value);
 
 // Resolves path against base; returns what GetFullPathNameA returns for the result.
-int32_t resolveAgainstDirectory(TextView base, TextView path, char* buffer, int32_t size);
+[[nodiscard]] int32_t resolveAgainstDirectory(TextView base, TextView path, char* buffer,
+                                              int32_t size);

@@ -9,6 +9,13 @@
 
 class ConfigStore;
 
+// How long the splash stays once the launch has moved on, unless the application sets a time
+// of its own (SplashScreen.autoClose) or closes it first; in milliseconds.
+constexpr int kSplashCloseAfterMainCalledMs = 1750;  // main is about to be called
+constexpr int kSplashCloseAfterMainEndedMs = 750;    // main has returned or thrown
+constexpr int kSplashCloseOnWindowLatestMs = 30000;  // `splashclosewindow`: if no window opens
+constexpr int kSplashCloseOnFailureMs = 100;         // a failure's message is shown
+
 // The splash library beside the runtime that the locator finds, or empty (no runtime, or no
 // splash library there: the native window is then the splash).
 TextString findRuntimeSplashLibrary();
@@ -17,7 +24,8 @@ TextString findRuntimeSplashLibrary();
 // the launch then uses the same runtime), then shows imageFile (the `splash` key's file), the
 // `splash` entry of the archive read by showStartupSplash, or the embedded image through
 // libraryPath.
-RuntimeSplashResult showRuntimeSplash(const char* libraryPath, const TextString& imageFile);
+[[nodiscard]] RuntimeSplashResult showRuntimeSplash(const char* libraryPath,
+                                                    const TextString& imageFile);
 
 // The start-up's splash step: the runtime's splash when findRuntimeSplashLibrary names one
 // and there is an image for it (a readable `splash` file, else a stored entry of the packed

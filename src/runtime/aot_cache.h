@@ -33,8 +33,8 @@ struct AotCachePlan {
 
 // The plan for the cache of base (the cache path without its extension), made with the
 // runtime at home, for a start with the given options.
-AotCachePlan aotCacheOptions(const TextString& base, const TextString& home,
-                             const StringList& vmOptions);
+[[nodiscard]] AotCachePlan aotCacheOptions(const TextString& base, const TextString& home,
+                                           const StringList& vmOptions);
 
 // Starts the creation of the cache recorded during this run. Runs at process exit; does
 // nothing when this run did not record.

@@ -23,8 +23,8 @@ struct SharingPlan {
 
 // The plan for the `cds` value given, the runtime library to be loaded and the options
 // collected so far; nothing unless the value is "auto" (any letter case).
-SharingPlan classDataSharingOptions(TextView cdsValue, TextView runtimeLibrary,
-                                    const StringList& vmOptions);
+[[nodiscard]] SharingPlan classDataSharingOptions(TextView cdsValue, TextView runtimeLibrary,
+                                                  const StringList& vmOptions);
 
 // What a run leaves for the cache when it ends: a dynamic archive written during the run is
 // moved under its final name, an ahead-of-time cache recorded during the run starts being

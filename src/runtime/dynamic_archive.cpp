@@ -66,5 +66,8 @@ void publishDynamicArchive() {
         platform::removeFile(archive.written.c_str());
         return;
     }
-    writeSharingStamp(archive.archive.c_str(), archive.stamp.c_str());
+    if (!writeSharingStamp(archive.archive.c_str(), archive.stamp.c_str())) {
+        // Without its stamp the archive counts as stale: the next start writes it again.
+        trace("class-data sharing: the stamp %s cannot be written", archive.stamp.c_str());
+    }
 }

@@ -24,9 +24,9 @@ class RuntimeSelection {
     bool offer(const TextString& library, TextView recordVersion);
     // Offers the system's default runtime, which is taken at once when its version is known
     // and within the bounds (a higher one elsewhere does not displace it). True when taken.
-    bool offerPreferred(const TextString& library);
+    [[nodiscard]] bool offerPreferred(const TextString& library);
     // Ends the current source: true with the taken library in chosen when it took one.
-    bool endSource(TextString& chosen);
+    [[nodiscard]] bool endSource(TextString& chosen);
 
     // The skipped version closest to the bounds, or empty when none was skipped.
     const TextString& closestSkippedVersion() const;

@@ -9,7 +9,7 @@
 
 // The value of the first JAVA_VERSION="..." line of a release file's text; false when
 // there is none. Only the given bytes are read.
-bool releaseFileJavaVersion(TextView releaseText, TextString& version);
+[[nodiscard]] bool releaseFileJavaVersion(TextView releaseText, TextString& version);
 
 // The version declared by the runtime that owns a library file, or empty when no release
 // file with a version lies up to four directories above the library's directory.

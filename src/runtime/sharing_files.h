@@ -26,14 +26,14 @@ constexpr uint32_t kDynamicArchiveMagic = 0xf00baba8;
 constexpr uint32_t kAotCacheMagic = 0xf00baba2;
 
 // True when the file begins with the magic number.
-bool startsWithMagic(const char* path, uint32_t magic);
+[[nodiscard]] bool startsWithMagic(const char* path, uint32_t magic);
 
 // The stamp text of a file ("size time hash"), empty when it cannot be read.
 TextString sharingStampOf(const char* path);
 // Writes the stamp of file to stampPath in one step; false (nothing written) on failure.
-bool writeSharingStamp(const char* file, const char* stampPath);
+[[nodiscard]] bool writeSharingStamp(const char* file, const char* stampPath);
 // True when stampPath holds the stamp that file has now.
-bool sharingStampMatches(const char* file, const char* stampPath);
+[[nodiscard]] bool sharingStampMatches(const char* file, const char* stampPath);
 
 // Removes the files of directory named <key>-<anything>.* whose name does not begin with
 // keep (<key>-<fingerprint>.); what cannot be removed stays for a later call.

@@ -14,10 +14,10 @@ struct VersionComponents {
     int count = 0;
 };
 
-VersionComponents parseVersion(TextView text);
+[[nodiscard]] VersionComponents parseVersion(TextView text);
 
 // True when version's shared components are lexicographically below / above the bound's.
-bool versionBelow(TextView version, TextView lowerBound);
-bool versionAbove(TextView version, TextView upperBound);
+[[nodiscard]] bool versionBelow(TextView version, TextView lowerBound);
+[[nodiscard]] bool versionAbove(TextView version, TextView upperBound);
 // Negative, 0 or positive as version a is older than, equal to or newer than b.
-int compareVersions(TextView a, TextView b);
+[[nodiscard]] int compareVersions(TextView a, TextView b);

@@ -15,9 +15,9 @@
 //   --value TEXT / --arg TEXT
 //   --exit N                callSystemExit(N)
 //   --unload-twice          call unload a second time
-// Every step prints one line ("createVm=0", "callMain=7", ...) on standard output; the
-// checks are made by the test registration on that output, on standard error and on the
-// test runtime's log.
+// Every step prints one line ("createVm=0", "callMain=7": the exit code of the result) on
+// standard output; the checks are made by the test registration on that output, on standard
+// error and on the test runtime's log.
 #include <clocale>
 #include <cstdarg>
 #include <cstdio>
@@ -130,8 +130,8 @@ void runJavaSteps(JvmSession& session, Plan& plan) {
         for (std::string& arg : plan.args) {
             args.push_back(&arg[0]);
         }
-        int result = session.callMain(plan.mainClass.c_str(), values, static_cast<int>(args.size()),
-                                      args.data());
+        int result = exitCodeOf(session.callMain(plan.mainClass.c_str(), values,
+                                                 static_cast<int>(args.size()), args.data()));
         say("callMain=%d", result);
     }
     if (plan.exit) {
@@ -149,9 +149,9 @@ void runSession(Plan& plan) {
         session.addOption(option.c_str());
     }
     if (plan.loadFirst) {
-        say("loadRuntime=%d", session.loadRuntime(plan.runtime.c_str()));
+        say("loadRuntime=%d", exitCodeOf(session.loadRuntime(plan.runtime.c_str())));
     }
-    int created = session.createVm(plan.runtime.c_str());
+    int created = exitCodeOf(session.createVm(plan.runtime.c_str()));
     say("createVm=%d", created);
     say("vm=%s", session.vm() != nullptr ? "set" : "null");
     if (created == 0) {
