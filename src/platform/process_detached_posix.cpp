@@ -74,7 +74,10 @@ void closeDescriptors(int first, int last, int limit) {
         // (closed on exec) that reports a failed execv.
         closeDescriptors(STDERR_FILENO + 1, report - 1, descriptorLimit);
         closeDescriptors(report + 1, INT_MAX, descriptorLimit);
-        setpriority(PRIO_PROCESS, 0, kDetachedNice);
+        // Lower than the launcher's own priority, whatever that is: nice() adds to it and stops
+        // at the lowest; where it fails the program runs at the launcher's priority.
+        int lowered = nice(kDetachedNice);
+        (void)lowered;
         execv(argv[0], argv);
         // The pipe is still open only when execv failed: a zero pid says so.
         pid_t none = 0;
