@@ -390,6 +390,12 @@ bool ArchiveMerger::writeTo(const std::string& zipPath, const NoteSink& note, Pr
                         "cannot write the archive " + quoted(zipPath) + ": " + message);
         }
     }
+    for (const EntryWriter& writer : entryWriters_) {
+        if (!writer(target, note, problem)) {
+            zip_discard(target);
+            return false;
+        }
+    }
     entriesWritten_ = static_cast<size_t>(zip_get_num_entries(target, 0));
     bool empty = entriesWritten_ == 0;
     zip_register_cancel_callback_with_state(target, cancelWhenInterrupted, nullptr, nullptr);
