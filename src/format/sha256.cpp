@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "format/sha256_blocks.h"
+
 namespace {
 
 constexpr uint32_t kRoundConstants[64] = {
@@ -22,15 +24,7 @@ inline uint32_t rotateRight(uint32_t x, int n) {
     return (x >> n) | (x << (32 - n));
 }
 
-}  // namespace
-
-void Sha256::reset() {
-    std::memcpy(state_, kInitialState, sizeof state_);
-    pendingLength_ = 0;
-    totalLength_ = 0;
-}
-
-void Sha256::compressBlock(const unsigned char block[64]) {
+void compressOneBlock(uint32_t state[8], const unsigned char block[64]) {
     uint32_t w[64];
     for (int i = 0; i < 16; ++i) {
         w[i] = (static_cast<uint32_t>(block[4 * i]) << 24) |
@@ -43,8 +37,8 @@ void Sha256::compressBlock(const unsigned char block[64]) {
         uint32_t s1 = rotateRight(w[i - 2], 17) ^ rotateRight(w[i - 2], 19) ^ (w[i - 2] >> 10);
         w[i] = w[i - 16] + s0 + w[i - 7] + s1;
     }
-    uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
-    uint32_t e = state_[4], f = state_[5], g = state_[6], h = state_[7];
+    uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
+    uint32_t e = state[4], f = state[5], g = state[6], h = state[7];
     for (int i = 0; i < 64; ++i) {
         uint32_t s1 = rotateRight(e, 6) ^ rotateRight(e, 11) ^ rotateRight(e, 25);
         uint32_t choice = (e & f) ^ (~e & g);
@@ -61,14 +55,37 @@ void Sha256::compressBlock(const unsigned char block[64]) {
         b = a;
         a = t1 + t2;
     }
-    state_[0] += a;
-    state_[1] += b;
-    state_[2] += c;
-    state_[3] += d;
-    state_[4] += e;
-    state_[5] += f;
-    state_[6] += g;
-    state_[7] += h;
+    state[0] += a;
+    state[1] += b;
+    state[2] += c;
+    state[3] += d;
+    state[4] += e;
+    state[5] += f;
+    state[6] += g;
+    state[7] += h;
+}
+
+}  // namespace
+
+void Sha256::reset() {
+    std::memcpy(state_, kInitialState, sizeof state_);
+    pendingLength_ = 0;
+    totalLength_ = 0;
+}
+
+void sha256BlocksPortable(uint32_t state[8], const unsigned char* blocks, int64_t count) {
+    for (int64_t n = 0; n < count; ++n) {
+        compressOneBlock(state, blocks + 64 * n);
+    }
+}
+
+void Sha256::compressBlocks(const unsigned char* blocks, int64_t count) {
+    static const bool fast = sha256ProcessorHasShaInstructions();
+    if (fast) {
+        sha256BlocksWithShaInstructions(state_, blocks, count);
+    } else {
+        sha256BlocksPortable(state_, blocks, count);
+    }
 }
 
 void Sha256::update(const void* data, int64_t count) {
@@ -89,14 +106,13 @@ void Sha256::update(const void* data, int64_t count) {
         if (pendingLength_ < 64) {
             return;
         }
-        compressBlock(pending_);
+        compressBlocks(pending_, 1);
         pendingLength_ = 0;
     }
-    while (count >= 64) {
-        compressBlock(bytes);
-        bytes += 64;
-        count -= 64;
-    }
+    int64_t whole = count / 64;
+    compressBlocks(bytes, whole);
+    bytes += whole * 64;
+    count -= whole * 64;
     std::memcpy(pending_, bytes, static_cast<size_t>(count));
     pendingLength_ = static_cast<int32_t>(count);
 }
@@ -108,14 +124,14 @@ void Sha256::finish(unsigned char out[32]) {
     pending_[pendingLength_++] = 0x80;
     if (pendingLength_ > 56) {
         std::memset(pending_ + pendingLength_, 0, static_cast<size_t>(64 - pendingLength_));
-        compressBlock(pending_);
+        compressBlocks(pending_, 1);
         pendingLength_ = 0;
     }
     std::memset(pending_ + pendingLength_, 0, static_cast<size_t>(56 - pendingLength_));
     for (int i = 0; i < 8; ++i) {
         pending_[56 + i] = static_cast<unsigned char>(bitLength >> (56 - 8 * i));
     }
-    compressBlock(pending_);
+    compressBlocks(pending_, 1);
     for (int i = 0; i < 8; ++i) {
         out[4 * i] = static_cast<unsigned char>(state_[i] >> 24);
         out[4 * i + 1] = static_cast<unsigned char>(state_[i] >> 16);

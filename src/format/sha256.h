@@ -23,7 +23,8 @@ class Sha256 {
 
   private:
     void reset();
-    void compressBlock(const unsigned char block[64]);
+    // Through the processor's SHA instructions where it has them (see sha256_blocks.h).
+    void compressBlocks(const unsigned char* blocks, int64_t count);
 
     uint32_t state_[8];
     unsigned char pending_[64];

@@ -1,5 +1,7 @@
 #include "format/sha256.h"
 
+#include "format/sha256_blocks.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -94,6 +96,46 @@ TEST(Sha256, StartsOverAfterFinish) {
     char hex[65];
     sha256Hex(second, hex);
     EXPECT_STREQ(hex, "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+}
+
+// The processor's SHA instructions and the plain code give the same state for any blocks.
+TEST(Sha256, BothImplementationsAgree) {
+    if (!sha256ProcessorHasShaInstructions()) {
+        GTEST_SKIP() << "this processor has no SHA instructions";
+    }
+    std::string blocks;
+    uint32_t seed = 12345;
+    for (int i = 0; i < 64 * 40; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        blocks.push_back(static_cast<char>(seed >> 16));
+    }
+    for (int64_t count : {1, 2, 7, 40}) {
+        uint32_t plain[8] = {1, 2, 3, 4, 5, 6, 7, 0xffffffffu};
+        uint32_t fast[8] = {1, 2, 3, 4, 5, 6, 7, 0xffffffffu};
+        const auto* data = reinterpret_cast<const unsigned char*>(blocks.data());
+        sha256BlocksPortable(plain, data, count);
+        sha256BlocksWithShaInstructions(fast, data, count);
+        for (int i = 0; i < 8; ++i) {
+            EXPECT_EQ(fast[i], plain[i]) << count << " blocks, word " << i;
+        }
+    }
+}
+
+// The plain code alone meets the standard's examples too (the digest tests above run through
+// the SHA instructions on processors that have them).
+TEST(Sha256, PlainCodeMatchesTheStandardsExample) {
+    std::string block("abc");
+    block.push_back(static_cast<char>(0x80));
+    block.resize(63, '\0');
+    block.push_back(static_cast<char>(24));
+    uint32_t state[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
+                         0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+    sha256BlocksPortable(state, reinterpret_cast<const unsigned char*>(block.data()), 1);
+    const uint32_t expected[8] = {0xba7816bf, 0x8f01cfea, 0x414140de, 0x5dae2223,
+                                  0xb00361a3, 0x96177a9c, 0xb410ff61, 0xf20015ad};
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(state[i], expected[i]) << "word " << i;
+    }
 }
 
 }  // namespace
