@@ -319,6 +319,11 @@ TEST_F(CarriedRuntime, AJarsEntriesUnderTheRuntimesNamesAreReplaced) {
     ASSERT_TRUE(checkCarriedRuntime(work_.file("app"), index, image));
     EXPECT_EQ(index.files.size(), 2u);
     EXPECT_FALSE(lists(index, "lib/old.so"));
+    // The summary counts the entries written, not those left out.
+    std::map<std::string, CarriedEntry> entries;
+    ASSERT_TRUE(readCarriedEntries(work_.file("app"), entries));
+    EXPECT_NE(run.out.find(" " + std::to_string(entries.size()) + " entries"), std::string::npos)
+        << run.out << entries.size();
 }
 
 TEST_F(CarriedRuntime, ImagesThatCannotBeCarriedAreRefused) {
