@@ -116,6 +116,8 @@ def message(sender, ident, body):
     return SEP.join(chunk(sender, ident, i, last, len(body), c) for i, c in enumerate(chunks))
 
 
+RUNTIME_INDEX_HEAD = b"wyn-runtime 1\nplatform windows-x86_64\nrelease 17.0.9\n"
+
 SEEDS = {
     "payload": {
         "packed": payload(CONFIG, jar(HELLO)),
@@ -231,6 +233,15 @@ SEEDS = {
         "signed": jar(SIGNED, method=zipfile.ZIP_STORED),
         "two": jar(HELLO) + SEP + jar(SIGNED),
         "comment": jar(HELLO, comment=b"a comment"),
+    },
+    "runtime_index": {
+        "linux": RUNTIME_INDEX_HEAD + b"".join(
+            b"file " + b"0123456789abcdef" * 4 + b" " + size + b" " + mode + b" " + path + b"\n"
+            for size, mode, path in ((b"1024", b"644", b"lib/modules"),
+                                     (b"0", b"4755", b"lib/server/libjvm.so"),
+                                     (b"12", b"644", b"release"))),
+        "hostile": RUNTIME_INDEX_HEAD + b"file " + b"0" * 64 + b" 1 644 ../x\n"
+                   + b"file " + b"0" * 64 + b" 1 644 Lib/x\nfile " + b"0" * 64 + b" 1 644 lib\n",
     },
 }
 

@@ -394,7 +394,18 @@ bool ArchiveMerger::writeTo(const std::string& zipPath, const NoteSink& note, Pr
                         "cannot write the archive " + quoted(zipPath) + ": " + message);
         }
     }
-    entriesWritten_ = static_cast<size_t>(zip_get_num_entries(target, 0));
+    for (const EntryWriter& writer : entryWriters_) {
+        if (!writer(target, note, problem)) {
+            zip_discard(target);
+            return false;
+        }
+    }
+    // Entries a writer left out stay in libzip's count, without a name.
+    entriesWritten_ = 0;
+    zip_int64_t slots = zip_get_num_entries(target, 0);
+    for (zip_int64_t i = 0; i < slots; ++i) {
+        entriesWritten_ += zip_get_name(target, static_cast<zip_uint64_t>(i), 0) != nullptr;
+    }
     bool empty = entriesWritten_ == 0;
     zip_register_cancel_callback_with_state(target, cancelWhenInterrupted, nullptr, nullptr);
     if (zip_close(target) != 0) {

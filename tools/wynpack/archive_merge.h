@@ -26,6 +26,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "problem.h"
@@ -89,6 +90,11 @@ class ArchiveMerger {
     // behind the jars' entries and stored without compression; a jar's entry of the same name
     // is kept instead, with a note.
     void addStoredEntry(const std::string& name, std::string bytes, time_t modified);
+    // A step that adds entries of its own behind all others, just before the archive is
+    // written (the runtime carried inside the executable). What its sources read must live
+    // until writeTo returns.
+    using EntryWriter = std::function<bool(zip_t* target, const NoteSink& note, Problem& problem)>;
+    void addEntryWriter(EntryWriter writer) { entryWriters_.push_back(std::move(writer)); }
 
   private:
     struct Source {
@@ -112,6 +118,7 @@ class ArchiveMerger {
         time_t modified;
     };
     std::vector<StoredEntry> storedEntries_;
+    std::vector<EntryWriter> entryWriters_;
     size_t entriesWritten_ = 0;
 };
 

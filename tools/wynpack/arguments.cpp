@@ -49,6 +49,9 @@ enum class Option {
     LongPaths,
     Console,
     Check,
+    Runtime,
+    Jlink,
+    Jdk,
 };
 
 struct OptionName {
@@ -67,6 +70,9 @@ constexpr OptionName kOptions[] = {
     {"--no-support", Option::NoSupport, false},
     {"--support-jar", Option::SupportJar, true},
     {"--output", Option::Output, true},
+    {"--runtime", Option::Runtime, true},
+    {"--jlink", Option::Jlink, false},
+    {"--jdk", Option::Jdk, true},
     {"--version", Option::Version, false},
     {"--icon", Option::Icon, true},
     {"--splash", Option::Splash, true},
@@ -314,6 +320,15 @@ bool parseArguments(const std::vector<std::string>& args, PackOptions& options,
             case Option::Check:
                 ok = setOnce(options.check, value, "--check", error);
                 break;
+            case Option::Runtime:
+                ok = setOnce(options.runtime, value, "--runtime", error);
+                break;
+            case Option::Jlink:
+                options.jlink = true;
+                break;
+            case Option::Jdk:
+                ok = setOnce(options.jdk, value, "--jdk", error);
+                break;
             case Option::Help:
             case Option::Version:
                 break;
@@ -337,6 +352,10 @@ bool parseArguments(const std::vector<std::string>& args, PackOptions& options,
         error = "give either --target or --stub, not both";
     } else if (options.noSupport && !options.supportJar.empty()) {
         error = "give either --no-support or --support-jar, not both";
+    } else if (options.jlink && !options.runtime.empty()) {
+        error = "give either --runtime or --jlink, not both";
+    } else if (!options.jdk.empty() && !options.jlink) {
+        error = "--jdk names the JDK that --jlink links a runtime from; give --jlink too";
     } else if (options.target.empty() && options.stub.empty()) {
         error = "missing --target or --stub (see wynpack --help)";
     } else if (options.config.empty()) {
@@ -355,7 +374,7 @@ std::string helpText() {
     return R"(Usage: wynpack (--target NAME | --stub FILE) --config FILE --jar FILE [--jar FILE ...]
                [--no-support | --support-jar FILE] --output FILE
                [options for Windows stubs]
-               [--splash-title TEXT]
+               [--splash-title TEXT] [--runtime DIR | --jlink [--jdk DIR]]
        wynpack --check FILE
 
 Packs a Java application into one executable: the launcher stub, then the
@@ -405,6 +424,16 @@ Options:
   --splash-title TEXT
                    the native splash window's title: a splashtitle line put in
                    front of the configuration, so it wins over one in the file
+  --runtime DIR    carry the Java runtime image in DIR (a JDK, a JRE or a jlink
+                   output for the target's platform) inside the executable: at
+                   its first start the program extracts it into the user's
+                   cache and runs on it when jre_order reaches 'r'. Needs a stub
+                   that can read it (every stub of this release)
+  --jlink          carry a runtime that jlink makes for the application: jdeps
+                   finds the modules the jars (and the support classes) use
+  --jdk DIR        the JDK --jlink links from (else JAVA_HOME, else the JDK of
+                   the java on PATH); for a Windows target a Windows JDK of
+                   this machine's JDK's release, with its jmods/
   --check FILE     pack nothing: print the warnings and notes that packing would
                    print about a configuration text, or about the configuration
                    embedded in a program packed by wynpack (exit status 0 when

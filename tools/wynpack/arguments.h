@@ -2,7 +2,7 @@
 //
 //   wynpack --target NAME | --stub FILE  --config FILE  --jar FILE [--jar FILE ...]
 //           [--no-support | --support-jar FILE]  --output FILE  [Windows resource options]
-//           [--splash-title TEXT]
+//           [--splash-title TEXT]  [--runtime DIR | --jlink [--jdk DIR]]
 //
 // Every option that takes a value accepts it as the next argument or after '='
 // (--config=app.cfg). Parsing only checks the command line; whether the files exist is checked
@@ -55,6 +55,12 @@ struct PackOptions {
 
     // A splashtitle line put in front of the configuration.
     std::string splashTitle;
+
+    // The Java runtime carried inside the executable: an image directory (--runtime), or one
+    // that jlink makes from a JDK (--jlink, with --jdk or else JAVA_HOME or the java on PATH).
+    std::string runtime;
+    bool jlink = false;
+    std::string jdk;
 
     // The first option that only a Windows stub can take, or null when none is given.
     const char* windowsOnlyOption() const;

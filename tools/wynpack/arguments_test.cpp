@@ -98,6 +98,14 @@ TEST(Arguments, WrongCommandLinesAreRefusedWithTheReason) {
          "option --output needs a value"},
         {{"--stub", "s", "--config", "--jar", "j", "--output", "o"},
          "option --config needs a value"},
+        {with({"--stub=s", "--runtime", "jre", "--jlink"}),
+         "give either --runtime or --jlink, not both"},
+        {with({"--stub=s", "--jdk", "/opt/jdk"}),
+         "--jdk names the JDK that --jlink links a runtime from; give --jlink too"},
+        {with({"--stub=s", "--runtime=a", "--runtime=b"}),
+         "option --runtime is given more than once"},
+        {with({"--stub=s", "--jlink", "--jdk"}), "option --jdk needs a value"},
+        {with({"--stub=s", "--jlink=yes"}), "option --jlink takes no value"},
     };
     for (const Case& c : cases) {
         PackOptions options;
@@ -105,6 +113,23 @@ TEST(Arguments, WrongCommandLinesAreRefusedWithTheReason) {
         EXPECT_FALSE(parseArguments(c.args, options, error)) << testing::PrintToString(c.args);
         EXPECT_EQ(error, c.error) << testing::PrintToString(c.args);
     }
+}
+
+TEST(Arguments, CarriedRuntimeOptions) {
+    PackOptions options;
+    std::string error;
+    ASSERT_TRUE(parseArguments(
+        {"--stub=s", "--config=c", "--jar=j", "--output=o", "--runtime", "my jre"}, options, error))
+        << error;
+    EXPECT_EQ(options.runtime, "my jre");
+    EXPECT_FALSE(options.jlink);
+    ASSERT_TRUE(parseArguments(
+        {"--stub=s", "--config=c", "--jar=j", "--output=o", "--jlink", "--jdk=/opt/jdk 17"},
+        options, error))
+        << error;
+    EXPECT_EQ(options.runtime, "");
+    EXPECT_TRUE(options.jlink);
+    EXPECT_EQ(options.jdk, "/opt/jdk 17");
 }
 
 TEST(Arguments, KnownTargetsAndTheirStubs) {
@@ -119,7 +144,8 @@ TEST(Arguments, HelpNamesEveryOption) {
     std::string help = helpText();
     for (const char* option :
          {"--target", "--stub", "--config", "--jar", "--no-support", "--output", "--help",
-          "windows-x86_64", "linux-x86_64", "Windows-1252", "UTF-16", "Exit status"}) {
+          "--runtime", "--jlink", "--jdk", "windows-x86_64", "linux-x86_64", "Windows-1252",
+          "UTF-16", "Exit status"}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
 }

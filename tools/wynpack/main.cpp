@@ -38,6 +38,9 @@ int main(int argc, char** argv) {
     messages.warning = [](const std::string& line) {
         std::fprintf(stderr, "wynpack: warning: %s\n", line.c_str());
     };
+    messages.progress = [](const std::string& line) {
+        std::fprintf(stderr, "wynpack: %s\n", line.c_str());
+    };
     wynpack::Problem problem;
     std::string summary;
     if (!options.check.empty()) {

@@ -11,6 +11,7 @@
 
 #include "archive_merge.h"
 #include "byte_order.h"
+#include "carried_runtime.h"
 #include "config_checks.h"
 #include "config_text.h"
 #include "format/zip_records.h"
@@ -359,7 +360,9 @@ bool pack(const PackOptions& options, const std::string& toolPath, const PackMes
     }
     std::string stub = std::move(stubInput.bytes);
     size_t checksumOffset = 0;
+    CarriedRuntime runtime;
     if ((!stubInput.carried && !readInputFile(stubPath, "stub", stub, problem)) ||
+        (CarriedRuntime::requested(options) && !runtime.check(options, stubPath, stub, problem)) ||
         !prepareStub(options, stubPath, stub, checksumOffset, problem)) {
         return false;
     }
@@ -368,6 +371,14 @@ bool pack(const PackOptions& options, const std::string& toolPath, const PackMes
         if (!merger.addSource(jar, problem)) {
             return false;
         }
+    }
+    // The jars jdeps reads for --jlink: the support classes are a file, or carried bytes.
+    std::vector<std::string> moduleJars = options.jars;
+    std::string carriedSupportJar;
+    if (!options.noSupport && !supportJar.carried) {
+        moduleJars.push_back(supportJar.name);
+    } else if (!options.noSupport && options.jlink) {
+        carriedSupportJar = supportJar.bytes;
     }
     if (!options.noSupport &&
         !(supportJar.carried
@@ -384,6 +395,12 @@ bool pack(const PackOptions& options, const std::string& toolPath, const PackMes
         return false;
     }
 
+    if (CarriedRuntime::requested(options) &&
+        !runtime.prepare(options, std::move(moduleJars), carriedSupportJar, merger, messages.note,
+                         messages.progress, problem)) {
+        return false;
+    }
+
     installInterruptHandlers();
     OutputFile output;
     TempFile archive;
@@ -393,6 +410,9 @@ bool pack(const PackOptions& options, const std::string& toolPath, const PackMes
         merger.writeTo(archive.path(), messages.note, problem) && output.write(stub, problem) &&
         output.write(block, problem) &&
         appendArchive(output, archive.path(), stub.size() + block.size(), checksumOffset, problem);
+    if (!written && !runtime.readFailure().empty()) {
+        fail(problem, ExitStatus::BadInput, runtime.readFailure());
+    }
     uint64_t size = output.size();
     if (!written || !output.commit(problem)) {
         return false;
@@ -402,6 +422,9 @@ bool pack(const PackOptions& options, const std::string& toolPath, const PackMes
               " bytes, " + std::to_string(options.jars.size()) +
               (options.jars.size() == 1 ? " jar, " : " jars, ") +
               std::to_string(merger.entriesWritten()) + " entries";
+    if (CarriedRuntime::requested(options)) {
+        summary += ", carrying " + runtime.description();
+    }
     return true;
 }
 

@@ -21,6 +21,8 @@ struct PackMessages {
     std::function<void(const std::string&)> note;
     // One line per likely mistake that does not stop packing (see config_checks.h).
     std::function<void(const std::string&)> warning;
+    // Progress lines of long steps (compressing a large runtime).
+    std::function<void(const std::string&)> progress;
 };
 
 // toolPath: the packer's own file, where it finds the stubs and the support jar that the
