@@ -84,8 +84,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fuzz::fail("a value's shell syntax reached the script");
     }
 
+    // Any name reaches the lookups without harm; whether one answers is not the question here.
     TextString value;
-    builtinVariable(store, source, value);
-    registryVariable(store, source, value);
+    static_cast<void>(builtinVariable(store, source, value));
+    static_cast<void>(registryVariable(store, source, value));
     return 0;
 }
