@@ -50,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (unescaped.length() > input.length) {
         fuzz::fail("unescaped message longer than its text");
     }
-    parseMessageId(input);
+    // Any text parses without harm; every id is an answer, so there is nothing to compare.
+    static_cast<void>(parseMessageId(input));
 
     ConfigStore store(false);
     store.append(input);
