@@ -329,6 +329,14 @@ int launchApplication(int argc, char** argv, void (*onVmStarted)()) {
     collectVmOptions(config, session, javaCommand(mainClass, argumentValues, argc, argv));
 
     TextString runtime = locateJvmLibrary();
+    TextString carriedFailure;
+    int carried = runtime.empty() ? carriedRuntimeFailure(carriedFailure) : 0;
+    if (carried != 0) {
+        trace("launch failed: message %d", carried);
+        showMessageUtf8(carriedFailure, splashWindowHandle());
+        setSplashAutoClose(kSplashCloseDelayOnFailure);
+        return carried;
+    }
     if (runtime.empty()) {
         // Runtimes were found but none within the bounds: say which version was closest.
         TextString skipped = skippedRuntimeVersion();
