@@ -28,6 +28,7 @@
 #include "platform/files.h"
 #include "platform/signals.h"
 #include "platform/ui.h"
+#include "runtime/embedded_runtime.h"
 #include "splash/splash_window.h"
 #include "tray/tray_events.h"
 #include "tray/tray_icons.h"
@@ -110,6 +111,14 @@ void guardSingleInstance(const ConfigStore& config) {
         case platform::NamedMutexResult::Held:
             refuseStart();
     }
+}
+
+// The first start of a program that carries its Java runtime unpacks it, which takes a
+// moment: a line on the console says why (the native splash, where there is one, already
+// shows that the program is starting).
+void tellUnpacking(const char* line) {
+    std::fprintf(stderr, "%s\n", line);
+    std::fflush(stderr);
 }
 
 }  // namespace
@@ -247,6 +256,7 @@ int runStartup(int argc, char** argv) {
     activeSession = &session;
     activeRegistry = &registry;
     trace("executable: %s (handed on as %s)", config.exeFile().c_str(), config.exePath().c_str());
+    setUnpackProgress(tellUnpacking);
     startTraceFile(config);
     TextString pathProblem = executablePathProblem(config);
     int refused = 0;
