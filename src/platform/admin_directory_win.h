@@ -12,6 +12,10 @@ namespace platform {
 // every file and directory below.
 extern const char kAdministratorsOnlyDescriptor[];
 
+// Makes a directory with that descriptor; an existing one is kept as it is (the check decides
+// whether it may be used). False when it cannot be made.
+bool createAdministratorsOnlyDirectory(const char* path);
+
 // Whether a descriptor's owner is SYSTEM, Administrators or TrustedInstaller and its list
 // grants nobody else a right to write, append, delete, change attributes, permissions or the
 // owner (access-denied entries and entries that only children inherit are passed over).

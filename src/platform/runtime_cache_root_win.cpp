@@ -51,9 +51,9 @@ TextString wideVariableUtf8(const wchar_t* name) {
     return n == 0 || n >= MAX_PATH * 2 ? TextString() : utf8Of(value);
 }
 
-// Makes a directory with the administrators-only descriptor; an existing one is kept as it
-// is (the check decides whether it may be used).
-bool createAdministratorsOnly(const char* path) {
+}  // namespace
+
+bool createAdministratorsOnlyDirectory(const char* path) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(
             kAdministratorsOnlyDescriptor, SDDL_REVISION_1, &descriptor, nullptr)) {
@@ -64,8 +64,6 @@ bool createAdministratorsOnly(const char* path) {
     LocalFree(descriptor);
     return made;
 }
-
-}  // namespace
 
 bool onlyAdministratorsMayWrite(PSECURITY_DESCRIPTOR descriptor) {
     PSID owner = nullptr;
@@ -139,7 +137,8 @@ RuntimeCacheRoot prepareRuntimeCacheRoot(bool elevated, TextString& root, TextSt
         return createDirectoryPath(root.c_str()) ? RuntimeCacheRoot::Ready
                                                  : RuntimeCacheRoot::Failed;
     }
-    if (!createAdministratorsOnly(product.c_str()) || !createAdministratorsOnly(root.c_str())) {
+    if (!createAdministratorsOnlyDirectory(product.c_str()) ||
+        !createAdministratorsOnlyDirectory(root.c_str())) {
         return RuntimeCacheRoot::Failed;
     }
     return writableOnlyByAdministrators(product.c_str()) &&
