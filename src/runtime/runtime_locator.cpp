@@ -325,7 +325,7 @@ void carriedRuntime(RuntimeSelection& selection) {
     const EmbeddedRuntime& carried = located.carried;
     switch (carried.status) {
         case EmbeddedRuntimeStatus::Absent:
-            noteSearched("inside the program", "it carries none");
+            // Most programs carry none: the report of a failed search does not mention it.
             break;
         case EmbeddedRuntimeStatus::Ready:
             noteSearched(carried.home, "the runtime inside the program");

@@ -76,6 +76,7 @@ const OrderCase kOrderCases[] = {
     {"unlisted sources are never consulted", "jre_order ie", false, 0},
     {"configured file after environment", "jre_order ec", false, 'c'},
     {"upper-case configured first", "jre_order = CB", true, 'c'},
+    {"the carried runtime alone, in a program without one", "jre_order r", true, 0},
 };
 
 INSTANTIATE_TEST_SUITE_P(Orders, RuntimeLocatorOrder, ::testing::ValuesIn(kOrderCases));

@@ -90,6 +90,26 @@ TEST_F(LinuxCarriedRuntime, RunsWithNoJavaOnTheSearchPath) {
     EXPECT_TRUE(contains(r.out, "property.java.version=17")) << r.out;
 }
 
+TEST_F(LinuxCarriedRuntime, TheDefaultOrderTakesItBeforeJavaHomeAndAnOrderWithoutRNever) {
+    std::string byDefault = carrying("", "default");
+    std::string withoutR = carrying("jre_order cbe\n", "without-r");
+    ChildCommand command = startOf(byDefault);
+    command.setEnv.push_back(std::string("JAVA_HOME=") + E2ePaths::jdk());
+    ChildResult r = runChild(command);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    ASSERT_EQ(copies().size(), 1u);
+    EXPECT_EQ(reportValue(r.out, "property.java.home"), copies()[0]);
+
+    std::filesystem::remove_all(cache_);
+    command = startOf(withoutR);
+    command.setEnv.push_back(std::string("JAVA_HOME=") + E2ePaths::jdk());
+    r = runChild(command);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(reportValue(r.out, "property.java.home"), E2ePaths::jdk());
+    EXPECT_FALSE(contains(r.err, "embedded runtime")) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(cache_ + "/wyn")) << "nothing unpacked";
+}
+
 TEST_F(LinuxCarriedRuntime, ASecondStartUsesTheCacheWithoutUnpacking) {
     std::string exe = carrying("");
     ASSERT_EQ(start(exe).exitCode, 0);
