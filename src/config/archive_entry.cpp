@@ -1,44 +1,16 @@
 // Reading one stored entry of the packed archive through its central directory.
 #include "config/archive_entry.h"
 
-#include <array>
+#include <cstring>
 
 #include "config/payload.h"
+#include "format/zip_records.h"
 
 namespace {
 
-constexpr uint32_t kDirectoryEntrySignature = 0x02014b50;
-constexpr uint32_t kLocalHeaderSignature = 0x04034b50;
-constexpr int32_t kDirectoryEntrySize = 46;
-constexpr int32_t kLocalHeaderSize = 30;
-constexpr uint32_t kInZip64Field = 0xFFFFFFFF;
-constexpr uint32_t kEncryptedFlag = 1;
-constexpr uint32_t kStored = 0;
 // The directory is read a block at a time: a missing name costs one pass over it, without
 // holding a large directory in memory.
 constexpr int32_t kDirectoryBlockSize = 64 * 1024;
-
-constexpr std::array<uint32_t, 256> makeCrcTable() {
-    std::array<uint32_t, 256> table{};
-    for (uint32_t n = 0; n < 256; ++n) {
-        uint32_t c = n;
-        for (int k = 0; k < 8; ++k) {
-            c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        }
-        table[n] = c;
-    }
-    return table;
-}
-
-constexpr std::array<uint32_t, 256> kCrcTable = makeCrcTable();
-
-uint32_t crc32Of(const char* bytes, int32_t length) {
-    uint32_t crc = 0xFFFFFFFF;
-    for (int32_t i = 0; i < length; ++i) {
-        crc = kCrcTable[(crc ^ static_cast<unsigned char>(bytes[i])) & 0xFF] ^ (crc >> 8);
-    }
-    return ~crc;
-}
 
 // The bytes of the central directory, a block at a time, never outside the directory.
 class DirectoryBlocks {
@@ -76,37 +48,21 @@ class DirectoryBlocks {
     ByteBuffer block_;
 };
 
-struct DirectoryEntry {
-    uint32_t flags = 0;
-    uint32_t method = 0;
-    uint32_t crc = 0;
-    uint32_t compressedSize = 0;
-    uint32_t size = 0;
-    uint32_t localHeader = 0;
-};
-
 // Walks the directory for name. Found, Missing or Damaged (an entry that runs past the
 // directory's end or does not start with its signature).
 ArchiveEntryStatus findDirectoryEntry(const ByteSource& source, const ArchiveDirectory& directory,
-                                      TextView name, DirectoryEntry& entry) {
+                                      TextView name, ZipDirectoryEntry& entry) {
     DirectoryBlocks blocks(source, directory);
     int64_t end = directory.offset + directory.size;
     for (int64_t at = directory.offset; at < end;) {
-        const unsigned char* header = blocks.at(at, kDirectoryEntrySize);
-        if (header == nullptr || littleEndian32(header) != kDirectoryEntrySignature) {
+        const unsigned char* header = blocks.at(at, kZipDirectoryEntrySize);
+        ZipDirectoryEntry candidate;
+        if (header == nullptr || !readZipDirectoryEntry(header, candidate)) {
             return ArchiveEntryStatus::Damaged;
         }
-        DirectoryEntry candidate;
-        candidate.flags = littleEndian16(header + 8);
-        candidate.method = littleEndian16(header + 10);
-        candidate.crc = littleEndian32(header + 16);
-        candidate.compressedSize = littleEndian32(header + 20);
-        candidate.size = littleEndian32(header + 24);
-        candidate.localHeader = littleEndian32(header + 42);
-        auto nameLength = static_cast<int32_t>(littleEndian16(header + 28));
-        int64_t entryLength = kDirectoryEntrySize + nameLength + littleEndian16(header + 30) +
-                              littleEndian16(header + 32);
-        const unsigned char* entryName = blocks.at(at + kDirectoryEntrySize, nameLength);
+        auto nameLength = static_cast<int32_t>(candidate.nameLength);
+        int64_t entryLength = candidate.recordLength();
+        const unsigned char* entryName = blocks.at(at + kZipDirectoryEntrySize, nameLength);
         if (entryLength > end - at || entryName == nullptr) {
             return ArchiveEntryStatus::Damaged;
         }
@@ -123,15 +79,15 @@ ArchiveEntryStatus findDirectoryEntry(const ByteSource& source, const ArchiveDir
 // Checks the entry and reads its data, which must lie between its local header and the
 // directory.
 ArchiveEntryStatus readEntryData(const ByteSource& source, const ArchiveDirectory& directory,
-                                 const DirectoryEntry& entry, ByteBuffer& data) {
-    if ((entry.flags & kEncryptedFlag) != 0) {
+                                 const ZipDirectoryEntry& entry, ByteBuffer& data) {
+    if ((entry.flags & kZipEncryptedFlag) != 0) {
         return ArchiveEntryStatus::Encrypted;
     }
-    if (entry.method != kStored) {
+    if (entry.method != kZipStored) {
         return ArchiveEntryStatus::Compressed;
     }
-    if (entry.size == kInZip64Field || entry.compressedSize == kInZip64Field ||
-        entry.localHeader == kInZip64Field) {
+    if (entry.size == kZipInZip64Field || entry.compressedSize == kZipInZip64Field ||
+        entry.localHeader == kZipInZip64Field) {
         return ArchiveEntryStatus::NeedsZip64;
     }
     if (entry.compressedSize != entry.size) {
@@ -141,21 +97,21 @@ ArchiveEntryStatus readEntryData(const ByteSource& source, const ArchiveDirector
         return ArchiveEntryStatus::TooLarge;
     }
     int64_t header = directory.base + static_cast<int64_t>(entry.localHeader);
-    unsigned char local[kLocalHeaderSize];
-    if (header > directory.offset - kLocalHeaderSize ||
-        !source.read(header, kLocalHeaderSize, local) ||
-        littleEndian32(local) != kLocalHeaderSignature) {
+    unsigned char local[kZipLocalHeaderSize];
+    ZipLocalHeader localHeader;
+    if (header > directory.offset - kZipLocalHeaderSize ||
+        !source.read(header, kZipLocalHeaderSize, local) ||
+        !readZipLocalHeader(local, localHeader)) {
         return ArchiveEntryStatus::Damaged;
     }
-    int64_t first =
-        header + kLocalHeaderSize + littleEndian16(local + 26) + littleEndian16(local + 28);
+    int64_t first = header + localHeader.dataDistance();
     auto size = static_cast<int32_t>(entry.size);
     if (first > directory.offset || size > directory.offset - first) {
         return ArchiveEntryStatus::Damaged;
     }
     data.resize(size);
     if (!source.read(first, size, reinterpret_cast<unsigned char*>(data.data())) ||
-        crc32Of(data.data(), size) != entry.crc) {
+        zipCrc32(data.data(), size) != entry.crc) {
         return ArchiveEntryStatus::Damaged;
     }
     return ArchiveEntryStatus::Found;
@@ -169,7 +125,7 @@ ArchiveEntryStatus readStoredEntry(const ByteSource& source, TextView name, Byte
     if (locatePayloadMark(source, directory) < 0 || directory.offset < 0) {
         return ArchiveEntryStatus::NoArchive;
     }
-    DirectoryEntry entry;
+    ZipDirectoryEntry entry;
     ArchiveEntryStatus status = findDirectoryEntry(source, directory, name, entry);
     if (status == ArchiveEntryStatus::Found) {
         status = readEntryData(source, directory, entry, data);

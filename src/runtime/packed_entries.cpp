@@ -5,16 +5,10 @@
 
 #include <cstring>
 
+#include "format/zip_records.h"
+
 namespace {
 
-constexpr uint32_t kDirectoryEntrySignature = 0x02014b50;
-constexpr uint32_t kLocalHeaderSignature = 0x04034b50;
-constexpr int32_t kDirectoryEntrySize = 46;
-constexpr int32_t kLocalHeaderSize = 30;
-constexpr uint32_t kInZip64Field = 0xFFFFFFFF;
-constexpr uint32_t kEncryptedFlag = 1;
-constexpr uint32_t kStored = 0;
-constexpr uint32_t kDeflated = 8;
 constexpr int32_t kDirectoryBlockSize = 64 * 1024;
 constexpr int32_t kInputBlockSize = 64 * 1024;
 constexpr int32_t kOutputBlockSize = 256 * 1024;
@@ -170,25 +164,19 @@ bool PackedArchive::forEachEntry(TextView prefix, Visitor visit, void* context) 
     int64_t end = directory_.offset + directory_.size;
     DirectoryBlocks blocks(*source_, end);
     for (int64_t at = directory_.offset; at < end;) {
-        const unsigned char* header = blocks.at(at, kDirectoryEntrySize);
-        if (header == nullptr || littleEndian32(header) != kDirectoryEntrySignature) {
+        const unsigned char* header = blocks.at(at, kZipDirectoryEntrySize);
+        ZipDirectoryEntry record;
+        if (header == nullptr || !readZipDirectoryEntry(header, record) ||
+            record.recordLength() > end - at) {
             return false;
         }
         PackedEntry entry;
-        entry.flags = littleEndian16(header + 8);
-        entry.method = littleEndian16(header + 10);
-        entry.crc = littleEndian32(header + 16);
-        uint32_t compressedSize = littleEndian32(header + 20);
-        uint32_t size = littleEndian32(header + 24);
-        uint32_t localHeader = littleEndian32(header + 42);
-        auto nameLength = static_cast<int32_t>(littleEndian16(header + 28));
-        int64_t entryLength = kDirectoryEntrySize + nameLength + littleEndian16(header + 30) +
-                              littleEndian16(header + 32);
-        if (entryLength > end - at) {
-            return false;
-        }
+        entry.flags = record.flags;
+        entry.method = record.method;
+        entry.crc = record.crc;
+        auto nameLength = static_cast<int32_t>(record.nameLength);
         // Copied: the next block read may replace the bytes the name lies in.
-        const unsigned char* nameBytes = blocks.at(at + kDirectoryEntrySize, nameLength);
+        const unsigned char* nameBytes = blocks.at(at + kZipDirectoryEntrySize, nameLength);
         if (nameBytes == nullptr) {
             return false;
         }
@@ -196,16 +184,16 @@ bool PackedArchive::forEachEntry(TextView prefix, Visitor visit, void* context) 
         if (nameLength >= prefix.length &&
             std::memcmp(name.c_str(), prefix.data, static_cast<size_t>(prefix.length)) == 0) {
             // A field that points into ZIP64 data is marked by an impossible size.
-            bool zip64 = compressedSize == kInZip64Field || size == kInZip64Field ||
-                         localHeader == kInZip64Field;
-            entry.compressedSize = zip64 ? -1 : compressedSize;
-            entry.size = zip64 ? -1 : size;
-            entry.localHeader = localHeader;
+            bool zip64 = record.compressedSize == kZipInZip64Field ||
+                         record.size == kZipInZip64Field || record.localHeader == kZipInZip64Field;
+            entry.compressedSize = zip64 ? -1 : record.compressedSize;
+            entry.size = zip64 ? -1 : record.size;
+            entry.localHeader = record.localHeader;
             if (!visit(context, name, entry)) {
                 return true;
             }
         }
-        at += entryLength;
+        at += record.recordLength();
     }
     return true;
 }
@@ -214,25 +202,24 @@ PackedEntryStatus PackedArchive::read(const PackedEntry& entry, PackedEntrySink&
     if (source_ == nullptr) {
         return PackedEntryStatus::Damaged;
     }
-    if ((entry.flags & kEncryptedFlag) != 0 || entry.compressedSize < 0 || entry.size < 0 ||
-        (entry.method != kStored && entry.method != kDeflated)) {
+    if ((entry.flags & kZipEncryptedFlag) != 0 || entry.compressedSize < 0 || entry.size < 0 ||
+        (entry.method != kZipStored && entry.method != kZipDeflated)) {
         return PackedEntryStatus::Unsupported;
     }
     int64_t header = directory_.base + entry.localHeader;
-    unsigned char local[kLocalHeaderSize];
-    if (header < 0 || header > directory_.offset - kLocalHeaderSize ||
-        !source_->read(header, kLocalHeaderSize, local) ||
-        littleEndian32(local) != kLocalHeaderSignature) {
+    unsigned char local[kZipLocalHeaderSize];
+    ZipLocalHeader record;
+    if (header < 0 || header > directory_.offset - kZipLocalHeaderSize ||
+        !source_->read(header, kZipLocalHeaderSize, local) || !readZipLocalHeader(local, record)) {
         return PackedEntryStatus::Damaged;
     }
-    int64_t first =
-        header + kLocalHeaderSize + littleEndian16(local + 26) + littleEndian16(local + 28);
+    int64_t first = header + record.dataDistance();
     if (first > directory_.offset || entry.compressedSize > directory_.offset - first ||
-        (entry.method == kStored && entry.compressedSize != entry.size)) {
+        (entry.method == kZipStored && entry.compressedSize != entry.size)) {
         return PackedEntryStatus::Damaged;
     }
     EntryStream stream(*source_, sink, entry.size);
-    PackedEntryStatus status = entry.method == kStored
+    PackedEntryStatus status = entry.method == kZipStored
                                    ? stream.stored(first, entry.compressedSize)
                                    : stream.inflated(first, entry.compressedSize);
     if (status == PackedEntryStatus::Read &&

@@ -9,14 +9,17 @@
 // directory, and the deflate stream must end exactly where the entry's data ends. Entries
 // that need ZIP64 fields (4 GiB and beyond) and encrypted entries are not read.
 //
-// Platforms: identical on Windows and Linux; the file is read through platform/files.h.
+// The records' layouts come from format/zip_records.h, the archive's place from
+// format/payload_tail.h.
+//
+// Platforms: identical on Windows and Linux; the caller reads the file (config/byte_source.h).
 #pragma once
 
 #include <cstdint>
 
 #include "base/text.h"
-#include "config/byte_source.h"
-#include "config/payload.h"
+#include "format/byte_source.h"
+#include "format/payload_tail.h"
 
 // One entry as the central directory describes it.
 struct PackedEntry {

@@ -6,8 +6,9 @@
 #include <cstring>
 #include <utility>
 
-#include "config/byte_source.h"
-#include "config/payload.h"
+#include "format/byte_source.h"
+#include "format/little_endian.h"
+#include "format/payload_tail.h"
 
 namespace {
 

@@ -1,10 +1,22 @@
 #!/bin/sh
-# Fails, naming each file and line, when a room of src/ includes a room above it. Rooms stack
-# one way: base <- platform, format <- config <- runtime, args_output <- splash, instances, tray <-
-# launcher; rooms on one level do not include each other. Tests beside the code follow the
-# same rule. resources/ holds data that any room may include.
+# Fails, naming each file and line, when a room of src/ includes a room above it, or when the
+# tools include more of src/ than the formats room and base.
+#
+# Rooms stack one way: base <- platform, format <- config <- runtime, args_output <- splash,
+# instances, tray <- launcher; rooms on one level do not include each other. Tests beside the
+# code follow the same rule. resources/ holds data that any room may include. The tools'
+# code and the unit tests beside it may include from src/ only format/ and base/, the rooms
+# that work on bytes and text without the launcher's system services; a tool's tests/ folder
+# holds suites that read the tool's output back with the launcher's own readers, and, like
+# the suites of the top-level tests/, may include any room.
+#
+#   check-includes.sh [SRC-DIR [TOOLS-DIR]]
+#
+# Defaults: the src/ and tools/ of the tree that holds this script.
 set -u
-src="${1:-$(dirname "$0")/../../src}"
+root="$(dirname "$0")/../.."
+src="${1:-$root/src}"
+tools="${2:-$root/tools}"
 level() {
     case "$1" in
     base) echo 0 ;;
@@ -17,6 +29,12 @@ level() {
     *) echo "" ;;
     esac
 }
+for dir in "$src" "$tools"; do
+    if [ ! -d "$dir" ]; then
+        echo "$dir: no such directory" >&2
+        exit 1
+    fi
+done
 status=0
 for file in $(find "$src" -name '*.cpp' -o -name '*.h' | sort); do
     room=${file#"$src"/}
@@ -39,5 +57,21 @@ for file in $(find "$src" -name '*.cpp' -o -name '*.h' | sort); do
         fi
     done | grep -q x && status=1
 done
-[ $status -eq 0 ] && echo "include order: every room includes only rooms below it"
+for file in $(find "$tools" -name '*.cpp' -o -name '*.h' | sort); do
+    tool=${file#"$tools"/}
+    case "/$tool" in */tests/*) continue ;; esac
+    tool=${tool%%/*}
+    grep -n '^#include "' "$file" | while IFS= read -r line; do
+        target=${line#*#include \"}
+        target=${target%%/*}
+        case "$target" in *\"*) continue ;; esac
+        [ -z "$(level "$target")" ] && continue
+        if [ "$target" != format ] && [ "$target" != base ]; then
+            echo "$file:${line%%:*}: the tool $tool includes $target, which is not format or base" >&2
+            echo x
+        fi
+    done | grep -q x && status=1
+done
+[ $status -eq 0 ] &&
+    echo "include order: every room includes only rooms below it, the tools only format and base"
 exit $status

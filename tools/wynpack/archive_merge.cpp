@@ -8,6 +8,8 @@
 #include <initializer_list>
 
 #include "ascii_text.h"
+#include "format/little_endian.h"
+#include "format/zip_records.h"
 #include "input_files.h"
 #include "interruption.h"
 #include "service_files.h"
@@ -37,9 +39,11 @@ std::string zipMessage(zip_t* archive) {
 
 // The 22 bytes of a ZIP archive without entries: only the end of central directory record.
 bool writeEmptyArchive(const std::string& path, Problem& problem) {
-    static const char kEmpty[22] = {'P', 'K', 5, 6};
+    std::string empty;
+    appendLittleEndian32(empty, kZipEndRecordSignature);
+    empty.resize(kZipEndRecordSize, '\0');
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    bool ok = file != nullptr && std::fwrite(kEmpty, 1, sizeof(kEmpty), file) == sizeof(kEmpty);
+    bool ok = file != nullptr && std::fwrite(empty.data(), 1, empty.size(), file) == empty.size();
     if (file != nullptr && std::fclose(file) != 0) {
         ok = false;
     }

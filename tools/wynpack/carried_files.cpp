@@ -26,15 +26,6 @@ uint32_t crc32Of(std::string_view bytes) {
     return static_cast<uint32_t>(crc);
 }
 
-void appendLe64(std::string& out, uint64_t value) {
-    appendLe32(out, static_cast<uint32_t>(value & 0xFFFFFFFFu));
-    appendLe32(out, static_cast<uint32_t>(value >> 32));
-}
-
-uint64_t readLe64(std::string_view bytes, size_t at) {
-    return readLe32(bytes, at) | static_cast<uint64_t>(readLe32(bytes, at + 4)) << 32;
-}
-
 }  // namespace
 
 std::string carriedBlock(const std::vector<CarriedFile>& files) {
@@ -42,15 +33,15 @@ std::string carriedBlock(const std::vector<CarriedFile>& files) {
     std::string index;
     for (const CarriedFile& file : files) {
         items += file.bytes;
-        appendLe32(index, static_cast<uint32_t>(file.name.size()));
+        appendLittleEndian32(index, static_cast<uint32_t>(file.name.size()));
         index += file.name;
-        appendLe64(index, file.bytes.size());
-        appendLe32(index, crc32Of(file.bytes));
+        appendLittleEndian64(index, file.bytes.size());
+        appendLittleEndian32(index, crc32Of(file.bytes));
     }
     std::string block = items + index;
-    appendLe64(block, items.size() + index.size());
-    appendLe32(block, static_cast<uint32_t>(index.size()));
-    appendLe32(block, crc32Of(index));
+    appendLittleEndian64(block, items.size() + index.size());
+    appendLittleEndian32(block, static_cast<uint32_t>(index.size()));
+    appendLittleEndian32(block, crc32Of(index));
     block += kMagic;
     return block;
 }
@@ -63,9 +54,9 @@ CarriedState readCarriedFiles(std::string_view file, std::vector<CarriedFile>& f
         return CarriedState::None;
     }
     size_t trailer = file.size() - kTrailerSize;
-    uint64_t blockLength = readLe64(file, trailer);
-    uint32_t indexLength = readLe32(file, trailer + 8);
-    uint32_t indexCrc = readLe32(file, trailer + 12);
+    uint64_t blockLength = littleEndian64(file, trailer);
+    uint32_t indexLength = littleEndian32(file, trailer + 8);
+    uint32_t indexCrc = littleEndian32(file, trailer + 12);
     if (blockLength > trailer || indexLength > blockLength) {
         reason = "its lengths do not fit the file (it is cut short or overwritten)";
         return CarriedState::Damaged;
@@ -84,7 +75,7 @@ CarriedState readCarriedFiles(std::string_view file, std::vector<CarriedFile>& f
             reason = "its index ends inside an entry";
             return CarriedState::Damaged;
         }
-        uint32_t nameLength = readLe32(index, at);
+        uint32_t nameLength = littleEndian32(index, at);
         at += 4;
         if (index.size() - at < static_cast<uint64_t>(nameLength) + 12) {
             reason = "its index ends inside an entry";
@@ -93,8 +84,8 @@ CarriedState readCarriedFiles(std::string_view file, std::vector<CarriedFile>& f
         CarriedFile carried;
         carried.name = std::string(index.substr(at, nameLength));
         at += nameLength;
-        uint64_t size = readLe64(index, at);
-        uint32_t crc = readLe32(index, at + 8);
+        uint64_t size = littleEndian64(index, at);
+        uint32_t crc = littleEndian32(index, at + 8);
         at += 12;
         if (size > indexStart - itemStart) {
             reason = "the size of " + carried.name + " goes beyond the carried files";

@@ -47,15 +47,15 @@ bool checkImage(IconImage& image, size_t number, std::string& reason) {
         image.bitCount = 32;
         return true;
     }
-    if (data.size() < 40 || readLe32(data, 0) != 40) {
+    if (data.size() < 40 || littleEndian32(data, 0) != 40) {
         return fail(reason, "is not a usable icon (" + which + " is neither PNG nor a bitmap)");
     }
-    auto width = static_cast<int32_t>(readLe32(data, 4));
-    auto doubleHeight = static_cast<int32_t>(readLe32(data, 8));
-    uint32_t planes = readLe16(data, 12);
-    uint32_t bits = readLe16(data, 14);
-    uint32_t compression = readLe32(data, 16);
-    uint32_t colorsUsed = readLe32(data, 32);
+    auto width = static_cast<int32_t>(littleEndian32(data, 4));
+    auto doubleHeight = static_cast<int32_t>(littleEndian32(data, 8));
+    uint32_t planes = littleEndian16(data, 12);
+    uint32_t bits = littleEndian16(data, 14);
+    uint32_t compression = littleEndian32(data, 16);
+    uint32_t colorsUsed = littleEndian32(data, 32);
     if (width <= 0 || doubleHeight <= 0 || doubleHeight % 2 != 0 ||
         static_cast<uint32_t>(width) > kMaxIconSide ||
         static_cast<uint32_t>(doubleHeight / 2) > kMaxIconSide) {
@@ -85,10 +85,11 @@ bool checkImage(IconImage& image, size_t number, std::string& reason) {
 
 bool parseIconFile(std::string_view bytes, std::vector<IconImage>& images, std::string& reason) {
     images.clear();
-    if (bytes.size() < kIconDirectorySize || readLe16(bytes, 0) != 0 || readLe16(bytes, 2) != 1) {
+    if (bytes.size() < kIconDirectorySize || littleEndian16(bytes, 0) != 0 ||
+        littleEndian16(bytes, 2) != 1) {
         return fail(reason, "is not an icon file");
     }
-    size_t count = readLe16(bytes, 4);
+    size_t count = littleEndian16(bytes, 4);
     if (count == 0) {
         return fail(reason, "holds no image");
     }
@@ -97,8 +98,8 @@ bool parseIconFile(std::string_view bytes, std::vector<IconImage>& images, std::
     }
     for (size_t i = 0; i < count; ++i) {
         size_t entry = kIconDirectorySize + i * kIconEntrySize;
-        size_t size = readLe32(bytes, entry + 8);
-        size_t offset = readLe32(bytes, entry + 12);
+        size_t size = littleEndian32(bytes, entry + 8);
+        size_t offset = littleEndian32(bytes, entry + 12);
         std::string which = "image " + std::to_string(i + 1);
         if (size == 0) {
             return fail(reason, "is not a usable icon (" + which + " is empty)");
@@ -131,9 +132,9 @@ bool putIconGroup(std::vector<ResourceEntry>& entries, uint32_t groupId,
         }
         bool replaced = entry.name == ResourceKey::number(groupId);
         std::string_view group = entry.data;
-        size_t count = group.size() >= 6 ? readLe16(group, 4) : 0;
+        size_t count = group.size() >= 6 ? littleEndian16(group, 4) : 0;
         for (size_t i = 0; i < count && 6 + (i + 1) * kGroupEntrySize <= group.size(); ++i) {
-            uint32_t id = readLe16(group, 6 + i * kGroupEntrySize + 12);
+            uint32_t id = littleEndian16(group, 6 + i * kGroupEntrySize + 12);
             (replaced ? oldImages : keptImages).insert(id);
         }
     }
@@ -156,9 +157,9 @@ bool putIconGroup(std::vector<ResourceEntry>& entries, uint32_t groupId,
     group.type = ResourceKey::number(kResourceGroupIcon);
     group.name = ResourceKey::number(groupId);
     group.language = kLanguageEnglishUs;
-    appendLe16(group.data, 0);
-    appendLe16(group.data, 1);
-    appendLe16(group.data, static_cast<uint32_t>(images.size()));
+    appendLittleEndian16(group.data, 0);
+    appendLittleEndian16(group.data, 1);
+    appendLittleEndian16(group.data, static_cast<uint32_t>(images.size()));
     for (const IconImage& image : images) {
         ResourceEntry icon;
         icon.type = ResourceKey::number(kResourceIcon);
@@ -170,10 +171,10 @@ bool putIconGroup(std::vector<ResourceEntry>& entries, uint32_t groupId,
         group.data += static_cast<char>(image.height == kMaxIconSide ? 0 : image.height);
         group.data += static_cast<char>(image.colorCount);
         group.data += '\0';
-        appendLe16(group.data, image.planes);
-        appendLe16(group.data, image.bitCount);
-        appendLe32(group.data, static_cast<uint32_t>(image.data.size()));
-        appendLe16(group.data, nextId);
+        appendLittleEndian16(group.data, image.planes);
+        appendLittleEndian16(group.data, image.bitCount);
+        appendLittleEndian32(group.data, static_cast<uint32_t>(image.data.size()));
+        appendLittleEndian16(group.data, nextId);
         ++nextId;
     }
     entries.push_back(group);

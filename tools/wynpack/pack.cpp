@@ -13,6 +13,7 @@
 #include "byte_order.h"
 #include "config_checks.h"
 #include "config_text.h"
+#include "format/zip_records.h"
 #include "input_files.h"
 #include "install_layout.h"
 #include "interruption.h"
@@ -272,15 +273,18 @@ bool addTrayIconImages(const PackOptions& options, ArchiveMerger& merger,
 // Makes a Windows executable's size a multiple of 8 by growing the archive's comment, so that
 // a signing tool appends its certificate table right behind the archive, without padding.
 bool alignForSigning(OutputFile& output, const std::string& archiveTail, Problem& problem) {
-    constexpr uint32_t kEndRecordSignature = 0x06054b50;
     size_t size = archiveTail.size();
     uint32_t padding = static_cast<uint32_t>((8 - output.size() % 8) % 8);
-    if (padding == 0 || size < 22 || readLe32(archiveTail, size - 22) != kEndRecordSignature ||
-        readLe16(archiveTail, size - 2) != 0) {
+    ZipEndRecord record;
+    if (padding == 0 || size < kZipEndRecordSize ||
+        !readZipEndRecord(
+            reinterpret_cast<const unsigned char*>(archiveTail.data()) + size - kZipEndRecordSize,
+            record) ||
+        record.commentLength != 0) {
         return true;
     }
     std::string length;
-    appendLe16(length, padding);
+    appendLittleEndian16(length, padding);
     return output.write(std::string(padding, ' '), problem) &&
            output.overwriteFromEnd(padding + 2, length, problem);
 }
@@ -307,7 +311,7 @@ bool storeChecksum(OutputFile& output, size_t checksumOffset, Problem& problem) 
                     "cannot read " + quoted(output.temporaryPath()) + ": " + std::strerror(error));
     }
     std::string value;
-    appendLe32(value, sum.finish());
+    appendLittleEndian32(value, sum.finish());
     return output.overwriteAt(checksumOffset, value, problem);
 }
 

@@ -37,7 +37,7 @@ bool looksLikePeImage(std::string_view bytes) {
     if (bytes.size() < 0x40 || bytes.substr(0, 2) != "MZ") {
         return false;
     }
-    uint32_t header = readLe32(bytes, 0x3C);
+    uint32_t header = littleEndian32(bytes, 0x3C);
     return header <= bytes.size() - 4 && bytes.substr(header, 4) == std::string_view("PE\0\0", 4);
 }
 
@@ -46,17 +46,17 @@ bool readPeLayout(std::string_view image, PeLayout& layout, std::string& reason)
     if (!looksLikePeImage(image)) {
         return fail(reason, "is not a Windows executable");
     }
-    size_t coff = readLe32(image, 0x3C) + size_t{4};
+    size_t coff = littleEndian32(image, 0x3C) + size_t{4};
     if (coff + kCoffHeaderSize > image.size()) {
         return fail(reason, "has a truncated file header");
     }
-    uint32_t sectionCount = readLe16(image, coff + 2);
-    uint32_t optionalSize = readLe16(image, coff + 16);
+    uint32_t sectionCount = littleEndian16(image, coff + 2);
+    uint32_t optionalSize = littleEndian16(image, coff + 16);
     layout.optionalHeader = coff + kCoffHeaderSize;
     if (optionalSize < 96 || layout.optionalHeader + optionalSize > image.size()) {
         return fail(reason, "has a truncated optional header");
     }
-    uint32_t magic = readLe16(image, layout.optionalHeader);
+    uint32_t magic = littleEndian16(image, layout.optionalHeader);
     if (magic != kPe32Magic && magic != kPe32PlusMagic) {
         return fail(reason, "has an optional header of unknown kind");
     }
@@ -66,15 +66,15 @@ bool readPeLayout(std::string_view image, PeLayout& layout, std::string& reason)
     if (directoryCountAt + 4 > layout.optionalHeader + optionalSize) {
         return fail(reason, "has a truncated optional header");
     }
-    layout.dataDirectoryCount = readLe32(image, directoryCountAt);
+    layout.dataDirectoryCount = littleEndian32(image, directoryCountAt);
     if (layout.dataDirectoryCount <= kSecurityDirectory ||
         layout.dataDirectories + size_t{8} * layout.dataDirectoryCount >
             layout.optionalHeader + optionalSize) {
         return fail(reason, "has too few data directories");
     }
-    layout.sectionAlignment = readLe32(image, layout.optionalHeader + 32);
-    layout.fileAlignment = readLe32(image, layout.optionalHeader + 36);
-    layout.sizeOfHeaders = readLe32(image, layout.optionalHeader + 60);
+    layout.sectionAlignment = littleEndian32(image, layout.optionalHeader + 32);
+    layout.fileAlignment = littleEndian32(image, layout.optionalHeader + 36);
+    layout.sizeOfHeaders = littleEndian32(image, layout.optionalHeader + 60);
     auto powerOfTwo = [](uint32_t v) { return v != 0 && (v & (v - 1)) == 0; };
     if (!powerOfTwo(layout.fileAlignment) || !powerOfTwo(layout.sectionAlignment) ||
         layout.fileAlignment > 0x10000 || layout.sectionAlignment < layout.fileAlignment) {
@@ -92,10 +92,10 @@ bool readPeLayout(std::string_view image, PeLayout& layout, std::string& reason)
         section.headerOffset = at;
         std::string_view name = image.substr(at, 8);
         section.name = std::string(name.substr(0, name.find('\0')));
-        section.virtualSize = readLe32(image, at + 8);
-        section.virtualAddress = readLe32(image, at + 12);
-        section.rawSize = readLe32(image, at + 16);
-        section.rawOffset = readLe32(image, at + 20);
+        section.virtualSize = littleEndian32(image, at + 8);
+        section.virtualAddress = littleEndian32(image, at + 12);
+        section.rawSize = littleEndian32(image, at + 16);
+        section.rawOffset = littleEndian32(image, at + 20);
         if (section.rawSize != 0 &&
             static_cast<uint64_t>(section.rawOffset) + section.rawSize > image.size()) {
             return fail(reason, "has a section that reaches past the end of the file");
@@ -107,13 +107,13 @@ bool readPeLayout(std::string_view image, PeLayout& layout, std::string& reason)
 
 DataDirectory dataDirectory(std::string_view image, const PeLayout& layout, int index) {
     size_t at = layout.dataDirectories + size_t{8} * static_cast<size_t>(index);
-    return {readLe32(image, at), readLe32(image, at + 4)};
+    return {littleEndian32(image, at), littleEndian32(image, at + 4)};
 }
 
 void setDataDirectory(std::string& image, const PeLayout& layout, int index, DataDirectory value) {
     size_t at = layout.dataDirectories + size_t{8} * static_cast<size_t>(index);
-    putLe32(image, at, value.address);
-    putLe32(image, at + 4, value.size);
+    putLittleEndian32(image, at, value.address);
+    putLittleEndian32(image, at + 4, value.size);
 }
 
 uint32_t nextSectionAddress(const PeLayout& layout) {
@@ -151,23 +151,24 @@ bool appendSection(std::string& image, PeLayout& layout, std::string_view name,
     }
     std::string sectionHeader(name.substr(0, 8));
     sectionHeader.resize(8, '\0');
-    appendLe32(sectionHeader, static_cast<uint32_t>(virtualSize));
-    appendLe32(sectionHeader, address);
-    appendLe32(sectionHeader, static_cast<uint32_t>(rawSize));
-    appendLe32(sectionHeader, static_cast<uint32_t>(rawOffset));
+    appendLittleEndian32(sectionHeader, static_cast<uint32_t>(virtualSize));
+    appendLittleEndian32(sectionHeader, address);
+    appendLittleEndian32(sectionHeader, static_cast<uint32_t>(rawSize));
+    appendLittleEndian32(sectionHeader, static_cast<uint32_t>(rawOffset));
     sectionHeader.append(12, '\0');  // relocations and line numbers: none
-    appendLe32(sectionHeader, kResourceCharacteristics);
+    appendLittleEndian32(sectionHeader, kResourceCharacteristics);
     image.replace(header, kSectionHeaderSize, sectionHeader);
 
     image.resize(rawOffset, '\0');
     image.append(data);
     image.resize(rawOffset + rawSize, '\0');
 
-    size_t coff = readLe32(image, 0x3C) + size_t{4};
-    putLe16(image, coff + 2, static_cast<uint32_t>(layout.sections.size() + 1));
-    putLe32(image, layout.optionalHeader + 56, static_cast<uint32_t>(imageSize));
-    uint32_t initialised = readLe32(image, layout.optionalHeader + 8);
-    putLe32(image, layout.optionalHeader + 8, initialised + static_cast<uint32_t>(rawSize));
+    size_t coff = littleEndian32(image, 0x3C) + size_t{4};
+    putLittleEndian16(image, coff + 2, static_cast<uint32_t>(layout.sections.size() + 1));
+    putLittleEndian32(image, layout.optionalHeader + 56, static_cast<uint32_t>(imageSize));
+    uint32_t initialised = littleEndian32(image, layout.optionalHeader + 8);
+    putLittleEndian32(image, layout.optionalHeader + 8,
+                      initialised + static_cast<uint32_t>(rawSize));
     return readPeLayout(image, layout, reason);
 }
 
@@ -180,7 +181,7 @@ void PeChecksum::add(std::string_view bytes) {
         i = 1;
     }
     for (; i + 1 < bytes.size(); i += 2) {
-        sum_ += readLe16(bytes, i);
+        sum_ += littleEndian16(bytes, i);
     }
     if (i < bytes.size()) {
         pendingLow_ = true;

@@ -65,14 +65,14 @@ class TreeReader {
         if (at + 2 > limit_) {
             return damaged(reason);
         }
-        size_t length = readLe16(image_, at);
+        size_t length = littleEndian16(image_, at);
         if (at + 2 + 2 * length > limit_) {
             return damaged(reason);
         }
         key.named = true;
         key.name.clear();
         for (size_t i = 0; i < length; ++i) {
-            key.name += static_cast<char16_t>(readLe16(image_, at + 2 + 2 * i));
+            key.name += static_cast<char16_t>(littleEndian16(image_, at + 2 + 2 * i));
         }
         return true;
     }
@@ -83,7 +83,7 @@ class TreeReader {
         if (at + kDirectorySize > limit_) {
             return damaged(reason);
         }
-        size_t count = size_t{readLe16(image_, at + 12)} + readLe16(image_, at + 14);
+        size_t count = size_t{littleEndian16(image_, at + 12)} + littleEndian16(image_, at + 14);
         visited_ += count;
         if (visited_ > kMaxEntries || at + kDirectorySize + count * kDirectoryEntrySize > limit_) {
             return damaged(reason);
@@ -91,10 +91,10 @@ class TreeReader {
         for (size_t i = 0; i < count; ++i) {
             size_t entry = at + kDirectorySize + i * kDirectoryEntrySize;
             ResourceKey key;
-            if (!readKey(readLe32(image_, entry), key, reason)) {
+            if (!readKey(littleEndian32(image_, entry), key, reason)) {
                 return false;
             }
-            uint32_t target = readLe32(image_, entry + 4);
+            uint32_t target = littleEndian32(image_, entry + 4);
             bool subdirectory = (target & kSubdirectoryFlag) != 0;
             // Types and names lead to directories, languages to data: three levels exactly.
             if (subdirectory != (level < 2)) {
@@ -124,14 +124,14 @@ class TreeReader {
         if (at + kDataEntrySize > limit_) {
             return damaged(reason);
         }
-        uint32_t rva = readLe32(image_, at);
-        uint32_t size = readLe32(image_, at + 4);
+        uint32_t rva = littleEndian32(image_, at);
+        uint32_t size = littleEndian32(image_, at + 4);
         size_t dataAt = 0;
         if (!layout_.fileOffsetOf(rva, size, dataAt)) {
             reason = "has resource data outside its sections";
             return false;
         }
-        path.codePage = readLe32(image_, at + 8);
+        path.codePage = littleEndian32(image_, at + 8);
         path.data = std::string(image_.substr(dataAt, size));
         return true;
     }
@@ -153,8 +153,8 @@ using TypeMap = std::map<ResourceKey, NameMap, KeyOrder>;
 
 void appendDirectoryHeader(std::string& out, size_t named, size_t numbered) {
     out.append(12, '\0');  // characteristics, time stamp, version: zero
-    appendLe16(out, static_cast<uint32_t>(named));
-    appendLe16(out, static_cast<uint32_t>(numbered));
+    appendLittleEndian16(out, static_cast<uint32_t>(named));
+    appendLittleEndian16(out, static_cast<uint32_t>(numbered));
 }
 
 template <typename Map>
@@ -231,9 +231,9 @@ std::string buildResourceSection(const std::vector<ResourceEntry>& entries,
             return key.id;
         }
         auto field = static_cast<uint32_t>(stringsAt + strings.size()) | kSubdirectoryFlag;
-        appendLe16(strings, static_cast<uint32_t>(key.name.size()));
+        appendLittleEndian16(strings, static_cast<uint32_t>(key.name.size()));
         for (char16_t c : key.name) {
-            appendLe16(strings, c);
+            appendLittleEndian16(strings, c);
         }
         return field;
     };
@@ -242,16 +242,17 @@ std::string buildResourceSection(const std::vector<ResourceEntry>& entries,
     size_t nextDirectory = kDirectorySize + types.size() * kDirectoryEntrySize;
     appendDirectoryHeader(directories, namedCount(types), types.size() - namedCount(types));
     for (const auto& [type, nameMap] : types) {
-        appendLe32(directories, keyField(type));
-        appendLe32(directories, static_cast<uint32_t>(nextDirectory) | kSubdirectoryFlag);
+        appendLittleEndian32(directories, keyField(type));
+        appendLittleEndian32(directories, static_cast<uint32_t>(nextDirectory) | kSubdirectoryFlag);
         nextDirectory += kDirectorySize + nameMap.size() * kDirectoryEntrySize;
     }
     for (const auto& [type, nameMap] : types) {
         appendDirectoryHeader(directories, namedCount(nameMap),
                               nameMap.size() - namedCount(nameMap));
         for (const auto& [name, languages] : nameMap) {
-            appendLe32(directories, keyField(name));
-            appendLe32(directories, static_cast<uint32_t>(nextDirectory) | kSubdirectoryFlag);
+            appendLittleEndian32(directories, keyField(name));
+            appendLittleEndian32(directories,
+                                 static_cast<uint32_t>(nextDirectory) | kSubdirectoryFlag);
             nextDirectory += kDirectorySize + languages.size() * kDirectoryEntrySize;
         }
     }
@@ -259,13 +260,14 @@ std::string buildResourceSection(const std::vector<ResourceEntry>& entries,
         for (const auto& [name, languages] : nameMap) {
             appendDirectoryHeader(directories, 0, languages.size());
             for (const auto& [language, entry] : languages) {
-                appendLe32(directories, language);
-                appendLe32(directories, static_cast<uint32_t>(dataEntriesAt + dataEntries.size()));
-                appendLe32(dataEntries,
-                           static_cast<uint32_t>(sectionAddress + dataAt + data.size()));
-                appendLe32(dataEntries, static_cast<uint32_t>(entry->data.size()));
-                appendLe32(dataEntries, entry->codePage);
-                appendLe32(dataEntries, 0);
+                appendLittleEndian32(directories, language);
+                appendLittleEndian32(directories,
+                                     static_cast<uint32_t>(dataEntriesAt + dataEntries.size()));
+                appendLittleEndian32(dataEntries,
+                                     static_cast<uint32_t>(sectionAddress + dataAt + data.size()));
+                appendLittleEndian32(dataEntries, static_cast<uint32_t>(entry->data.size()));
+                appendLittleEndian32(dataEntries, entry->codePage);
+                appendLittleEndian32(dataEntries, 0);
                 data += entry->data;
                 padTo(data, 8);
             }

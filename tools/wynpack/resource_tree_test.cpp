@@ -97,7 +97,7 @@ TEST(ResourceTree, DamagedTreesAreRefused) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::string damaged = good;
-        putLe32(damaged, c.at, c.value);
+        putLittleEndian32(damaged, c.at, c.value);
         SectionImage image(damaged);
         std::vector<ResourceEntry> read;
         std::string reason;
@@ -108,11 +108,11 @@ TEST(ResourceTree, DamagedTreesAreRefused) {
 
 std::string bitmapIconImage(uint32_t side) {
     std::string image;
-    appendLe32(image, 40);
-    appendLe32(image, side);
-    appendLe32(image, side * 2);
-    appendLe16(image, 1);
-    appendLe16(image, 32);
+    appendLittleEndian32(image, 40);
+    appendLittleEndian32(image, side);
+    appendLittleEndian32(image, side * 2);
+    appendLittleEndian16(image, 1);
+    appendLittleEndian16(image, 32);
     image.append(24, '\0');
     image.append(side * side * 4 + (side + 31) / 32 * 4 * side, '\x55');
     return image;
@@ -120,16 +120,16 @@ std::string bitmapIconImage(uint32_t side) {
 
 std::string iconFile(const std::vector<std::string>& images) {
     std::string file;
-    appendLe16(file, 0);
-    appendLe16(file, 1);
-    appendLe16(file, static_cast<uint32_t>(images.size()));
+    appendLittleEndian16(file, 0);
+    appendLittleEndian16(file, 1);
+    appendLittleEndian16(file, static_cast<uint32_t>(images.size()));
     size_t offset = 6 + 16 * images.size();
     for (const std::string& image : images) {
         file.append(4, '\0');
-        appendLe16(file, 1);
-        appendLe16(file, 32);
-        appendLe32(file, static_cast<uint32_t>(image.size()));
-        appendLe32(file, static_cast<uint32_t>(offset));
+        appendLittleEndian16(file, 1);
+        appendLittleEndian16(file, 32);
+        appendLittleEndian32(file, static_cast<uint32_t>(image.size()));
+        appendLittleEndian32(file, static_cast<uint32_t>(offset));
         offset += image.size();
     }
     for (const std::string& image : images) {
@@ -167,23 +167,23 @@ TEST(IconGroups, ReplacingAGroupDropsTheImagesOnlyItUsed) {
     const ResourceEntry& group = entries.back();
     EXPECT_EQ(group.name.id, 1u);
     ASSERT_EQ(group.data.size(), 6u + 2 * 14);
-    EXPECT_EQ(readLe16(group.data, 6 + 12), 4u);
+    EXPECT_EQ(littleEndian16(group.data, 6 + 12), 4u);
     EXPECT_EQ(static_cast<unsigned char>(group.data[6 + 14]), 32u);
-    EXPECT_EQ(readLe16(group.data, 6 + 14 + 12), 5u);
+    EXPECT_EQ(littleEndian16(group.data, 6 + 14 + 12), 5u);
 }
 
 TEST(IconGroups, MalformedIconFilesAreRefused) {
     std::string good = iconFile({bitmapIconImage(16)});
     std::string wide = iconFile({bitmapIconImage(16)});
-    putLe32(wide, 6 + 16 + 4, 300);
+    putLittleEndian32(wide, 6 + 16 + 4, 300);
     std::string oddHeight = iconFile({bitmapIconImage(16)});
-    putLe32(oddHeight, 6 + 16 + 8, 17);
+    putLittleEndian32(oddHeight, 6 + 16 + 8, 17);
     std::string offsetOutside = good;
-    putLe32(offsetOutside, 6 + 12, 0xFFFFFFF0);
+    putLittleEndian32(offsetOutside, 6 + 12, 0xFFFFFFF0);
     std::string cut = good.substr(0, good.size() - 1);
-    putLe32(cut, 6 + 8, static_cast<uint32_t>(cut.size() - 6 - 16));
+    putLittleEndian32(cut, 6 + 8, static_cast<uint32_t>(cut.size() - 6 - 16));
     std::string noImages = good.substr(0, 6);
-    putLe16(noImages, 4, 0);
+    putLittleEndian16(noImages, 4, 0);
     const std::pair<std::string, const char*> cases[] = {
         {"", "is not an icon file"},
         {cut, "shorter than its pixels"},

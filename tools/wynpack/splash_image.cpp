@@ -34,9 +34,9 @@ bool bitmapResource(std::string_view file, std::string& out, std::string& reason
     if (file.size() < kBmpFileHeaderSize + 12) {
         return fail(reason, "is truncated (no bitmap header)");
     }
-    uint64_t bitsOffset = readLe32(file, 10);
+    uint64_t bitsOffset = littleEndian32(file, 10);
     std::string_view dib = file.substr(kBmpFileHeaderSize);
-    uint32_t headerSize = readLe32(dib, 0);
+    uint32_t headerSize = littleEndian32(dib, 0);
     bool core = headerSize == 12;
     if (!core && headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 &&
         headerSize != 124) {
@@ -48,15 +48,15 @@ bool bitmapResource(std::string_view file, std::string& out, std::string& reason
     }
     // Core headers hold unsigned 16-bit sizes, the others signed 32-bit ones (a negative
     // height: rows from the top).
-    int64_t width =
-        core ? int64_t{readLe16(dib, 4)} : int64_t{static_cast<int32_t>(readLe32(dib, 4))};
-    int64_t height =
-        core ? int64_t{readLe16(dib, 6)} : int64_t{static_cast<int32_t>(readLe32(dib, 8))};
-    uint32_t planes = readLe16(dib, core ? 8 : 12);
-    uint32_t bits = readLe16(dib, core ? 10 : 14);
-    uint32_t compression = core ? 0 : readLe32(dib, 16);
-    uint32_t imageSize = core ? 0 : readLe32(dib, 20);
-    uint32_t colorsUsed = core ? 0 : readLe32(dib, 32);
+    int64_t width = core ? int64_t{littleEndian16(dib, 4)}
+                         : int64_t{static_cast<int32_t>(littleEndian32(dib, 4))};
+    int64_t height = core ? int64_t{littleEndian16(dib, 6)}
+                          : int64_t{static_cast<int32_t>(littleEndian32(dib, 8))};
+    uint32_t planes = littleEndian16(dib, core ? 8 : 12);
+    uint32_t bits = littleEndian16(dib, core ? 10 : 14);
+    uint32_t compression = core ? 0 : littleEndian32(dib, 16);
+    uint32_t imageSize = core ? 0 : littleEndian32(dib, 20);
+    uint32_t colorsUsed = core ? 0 : littleEndian32(dib, 32);
     uint64_t absHeight = static_cast<uint64_t>(height < 0 ? -height : height);
     if (width <= 0 || !sideOk(static_cast<uint64_t>(width)) || !sideOk(absHeight)) {
         return sizeFails(reason, width < 0 ? 0 : static_cast<uint64_t>(width), absHeight);
@@ -68,7 +68,8 @@ bool bitmapResource(std::string_view file, std::string& out, std::string& reason
         (bits <= 8 && colorsUsed > (1u << bits))) {
         return fail(reason, "is a BMP in a colour format the splash window cannot show");
     }
-    if (headerSize == 124 && (readLe32(dib, 56) == 0x4D424544 || readLe32(dib, 56) == 0x4C494E4B)) {
+    if (headerSize == 124 &&
+        (littleEndian32(dib, 56) == 0x4D424544 || littleEndian32(dib, 56) == 0x4C494E4B)) {
         return fail(reason, "is a BMP with a colour profile; save it without one");
     }
     uint64_t masks = (headerSize == 40 && bitfields) ? 12 : 0;
@@ -159,8 +160,8 @@ bool checkGif(std::string_view file, std::string& reason) {
     if (file.size() < 13 + 1) {
         return fail(reason, "is truncated (no GIF header)");
     }
-    uint32_t width = readLe16(file, 6);
-    uint32_t height = readLe16(file, 8);
+    uint32_t width = littleEndian16(file, 6);
+    uint32_t height = littleEndian16(file, 8);
     if (!sideOk(width) || !sideOk(height)) {
         return sizeFails(reason, width, height);
     }

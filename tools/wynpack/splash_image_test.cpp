@@ -19,20 +19,20 @@ std::string bmpFile(int32_t width, int32_t height, uint32_t bits, uint32_t palet
     size_t pixels = row * static_cast<size_t>(height < 0 ? -height : height);
     size_t bitsAt = 14 + 40 + 4 * paletteColours + gap;
     std::string file = "BM";
-    appendLe32(file, static_cast<uint32_t>(bitsAt + pixels));
-    appendLe32(file, 0);
-    appendLe32(file, static_cast<uint32_t>(bitsAt));
-    appendLe32(file, 40);
-    appendLe32(file, static_cast<uint32_t>(width));
-    appendLe32(file, static_cast<uint32_t>(height));
-    appendLe16(file, 1);
-    appendLe16(file, bits);
-    appendLe32(file, 0);
-    appendLe32(file, 0);
-    appendLe32(file, 0);
-    appendLe32(file, 0);
-    appendLe32(file, paletteColours);
-    appendLe32(file, 0);
+    appendLittleEndian32(file, static_cast<uint32_t>(bitsAt + pixels));
+    appendLittleEndian32(file, 0);
+    appendLittleEndian32(file, static_cast<uint32_t>(bitsAt));
+    appendLittleEndian32(file, 40);
+    appendLittleEndian32(file, static_cast<uint32_t>(width));
+    appendLittleEndian32(file, static_cast<uint32_t>(height));
+    appendLittleEndian16(file, 1);
+    appendLittleEndian16(file, bits);
+    appendLittleEndian32(file, 0);
+    appendLittleEndian32(file, 0);
+    appendLittleEndian32(file, 0);
+    appendLittleEndian32(file, 0);
+    appendLittleEndian32(file, paletteColours);
+    appendLittleEndian32(file, 0);
     file.append(4 * paletteColours, '\x11');
     file.append(gap, '\x7E');
     file.append(pixels, '\x22');
@@ -54,7 +54,7 @@ TEST(SplashImage, UnusableFilesAreRefusedWithTheReason) {
     std::string cut = bmpFile(10, 6, 24, 0, 0);
     cut.resize(cut.size() - 1);
     std::string overlap = bmpFile(10, 6, 8, 256, 0);
-    putLe32(overlap, 10, 14 + 40);
+    putLittleEndian32(overlap, 10, 14 + 40);
     std::string png("\x89PNG\r\n\x1A\n", 8);
     std::string header = std::string("\0\0\0\x0DIHDR", 8) + std::string("\0\0\0\x10\0\0\0\x10", 8) +
                          std::string(5, '\0') + std::string(4, '\0');
@@ -113,25 +113,25 @@ TEST(VersionInfo, BlockLengthsCoverTheirContent) {
     fields.productVersion = "5.6";
     fields.strings = {{"CompanyName", "Tarnwick \xE2\x82\xAC"}, {"LegalCopyright", ""}};
     std::string info = buildVersionInfo(fields);
-    EXPECT_EQ(readLe16(info, 0), info.size());
-    EXPECT_EQ(readLe16(info, 2), 52u);
+    EXPECT_EQ(littleEndian16(info, 0), info.size());
+    EXPECT_EQ(littleEndian16(info, 2), 52u);
     // The fixed information follows the key "VS_VERSION_INFO" and its padding.
     size_t fixed = 6 + 2 * 16;
     fixed = (fixed + 3) / 4 * 4;
-    EXPECT_EQ(readLe32(info, fixed), 0xFEEF04BDu);
-    EXPECT_EQ(readLe32(info, fixed + 8), 0x00010002u);
-    EXPECT_EQ(readLe32(info, fixed + 12), 0x00030004u);
-    EXPECT_EQ(readLe32(info, fixed + 16), 0x00050006u);
+    EXPECT_EQ(littleEndian32(info, fixed), 0xFEEF04BDu);
+    EXPECT_EQ(littleEndian32(info, fixed + 8), 0x00010002u);
+    EXPECT_EQ(littleEndian32(info, fixed + 12), 0x00030004u);
+    EXPECT_EQ(littleEndian32(info, fixed + 16), 0x00050006u);
     std::u16string euro = utf16FromUtf8("Tarnwick \xE2\x82\xAC");
     EXPECT_EQ(euro.back(), u'\u20AC');
     std::string utf16;
     for (char16_t c : euro) {
-        appendLe16(utf16, c);
+        appendLittleEndian16(utf16, c);
     }
     EXPECT_NE(info.find(utf16), std::string::npos);
     std::string copyright;
     for (char16_t c : std::u16string(u"LegalCopyright")) {
-        appendLe16(copyright, c);
+        appendLittleEndian16(copyright, c);
     }
     EXPECT_EQ(info.find(copyright), std::string::npos) << "empty strings are left out";
 }

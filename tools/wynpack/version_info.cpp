@@ -16,9 +16,9 @@ constexpr uint32_t kBinaryValue = 0;
 
 void appendUtf16(std::string& out, std::u16string_view text) {
     for (char16_t c : text) {
-        appendLe16(out, c);
+        appendLittleEndian16(out, c);
     }
-    appendLe16(out, 0);
+    appendLittleEndian16(out, 0);
 }
 
 // One block: length, value length, type, key, padding, value, padding, children. Every block
@@ -27,7 +27,7 @@ void appendUtf16(std::string& out, std::u16string_view text) {
 std::string block(std::u16string_view key, std::string_view value, uint32_t valueLength,
                   uint32_t type, const std::vector<std::string>& children) {
     std::string out(4, '\0');
-    appendLe16(out, type);
+    appendLittleEndian16(out, type);
     appendUtf16(out, key);
     padTo(out, 4);
     out += value;
@@ -35,8 +35,8 @@ std::string block(std::u16string_view key, std::string_view value, uint32_t valu
         padTo(out, 4);
         out += child;
     }
-    putLe16(out, 0, static_cast<uint32_t>(out.size()));
-    putLe16(out, 2, valueLength);
+    putLittleEndian16(out, 0, static_cast<uint32_t>(out.size()));
+    putLittleEndian16(out, 2, valueLength);
     return out;
 }
 
@@ -52,8 +52,8 @@ void appendVersion(std::string& out, const std::string& dotted) {
     if (!parseDottedVersion(dotted, n)) {
         n = {};
     }
-    appendLe32(out, n[0] << 16 | n[1]);
-    appendLe32(out, n[2] << 16 | n[3]);
+    appendLittleEndian32(out, n[0] << 16 | n[1]);
+    appendLittleEndian32(out, n[2] << 16 | n[3]);
 }
 
 // A block read back: its key, the bytes after the key (value and children) and where its
@@ -73,20 +73,20 @@ bool readBlock(std::string_view bytes, ReadBlock& read, size_t& length) {
     if (bytes.size() < 6) {
         return false;
     }
-    length = readLe16(bytes, 0);
+    length = littleEndian16(bytes, 0);
     if (length < 6 || length > bytes.size()) {
         return false;
     }
     std::string_view whole = bytes.substr(0, length);
-    size_t valueLength = readLe16(whole, 2);
-    bool text = readLe16(whole, 4) == kTextValue;
+    size_t valueLength = littleEndian16(whole, 2);
+    bool text = littleEndian16(whole, 4) == kTextValue;
     read.key.clear();
     size_t at = 6;
     for (;; at += 2) {
         if (at + 2 > whole.size()) {
             return false;
         }
-        char16_t c = static_cast<char16_t>(readLe16(whole, at));
+        char16_t c = static_cast<char16_t>(littleEndian16(whole, at));
         if (c == 0) {
             break;
         }
@@ -161,7 +161,7 @@ bool findVersionString(std::string_view resource, std::u16string_view name, std:
                 }
                 value.clear();
                 for (size_t at = 0; at + 2 <= string.rest.size(); at += 2) {
-                    char16_t c = static_cast<char16_t>(readLe16(string.rest, at));
+                    char16_t c = static_cast<char16_t>(littleEndian16(string.rest, at));
                     if (c == 0) {
                         break;
                     }
@@ -200,17 +200,17 @@ std::u16string utf16FromUtf8(std::string_view utf8) {
 
 std::string buildVersionInfo(const VersionFields& fields) {
     std::string fixed;
-    appendLe32(fixed, kFixedInfoSignature);
-    appendLe32(fixed, kFixedInfoVersion);
+    appendLittleEndian32(fixed, kFixedInfoSignature);
+    appendLittleEndian32(fixed, kFixedInfoVersion);
     appendVersion(fixed, fields.fileVersion);
     appendVersion(fixed, fields.productVersion);
-    appendLe32(fixed, 0x3F);  // flags mask
-    appendLe32(fixed, 0);     // flags
-    appendLe32(fixed, kOsWindowsNt);
-    appendLe32(fixed, kFileTypeApplication);
-    appendLe32(fixed, 0);  // subtype
-    appendLe32(fixed, 0);  // date, high
-    appendLe32(fixed, 0);  // date, low
+    appendLittleEndian32(fixed, 0x3F);  // flags mask
+    appendLittleEndian32(fixed, 0);     // flags
+    appendLittleEndian32(fixed, kOsWindowsNt);
+    appendLittleEndian32(fixed, kFileTypeApplication);
+    appendLittleEndian32(fixed, 0);  // subtype
+    appendLittleEndian32(fixed, 0);  // date, high
+    appendLittleEndian32(fixed, 0);  // date, low
 
     std::vector<std::string> strings;
     for (const auto& [name, value] : fields.strings) {
@@ -221,8 +221,8 @@ std::string buildVersionInfo(const VersionFields& fields) {
     std::string table = block(u"040904B0", {}, 0, kTextValue, strings);
     std::string stringInfo = block(u"StringFileInfo", {}, 0, kTextValue, {table});
     std::string translation;
-    appendLe16(translation, 0x0409);
-    appendLe16(translation, 1200);
+    appendLittleEndian16(translation, 0x0409);
+    appendLittleEndian16(translation, 1200);
     std::string var = block(u"Translation", translation, 4, kBinaryValue, {});
     std::string varInfo = block(u"VarFileInfo", {}, 0, kTextValue, {var});
     return block(u"VS_VERSION_INFO", fixed, static_cast<uint32_t>(fixed.size()), kBinaryValue,

@@ -80,11 +80,11 @@ TEST(VersionInfo, DamagedResourcesDoNotHaveTheString) {
     // Lengths larger than their parent, or too small for a header.
     for (uint32_t rootLength : {0u, 5u, 0xFFFFu}) {
         std::string damaged = resource;
-        putLe16(damaged, 0, rootLength);
+        putLittleEndian16(damaged, 0, rootLength);
         EXPECT_FALSE(findVersionString(damaged, u"LauncherVersion", value)) << rootLength;
     }
     std::string wrongRoot = resource;
-    putLe16(wrongRoot, 6, 'X');
+    putLittleEndian16(wrongRoot, 6, 'X');
     EXPECT_FALSE(findVersionString(wrongRoot, u"LauncherVersion", value));
 }
 

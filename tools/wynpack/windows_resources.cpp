@@ -106,18 +106,18 @@ bool applyWindowsResources(std::string& stub, const std::string& stubPath,
     setDataDirectory(stub, layout, kResourceDirectory,
                      {address, static_cast<uint32_t>(section.size())});
     if (resources.console) {
-        putLe16(stub, layout.subsystemOffset(), kSubsystemWindowsConsole);
+        putLittleEndian16(stub, layout.subsystemOffset(), kSubsystemWindowsConsole);
     }
     checksumOffset = layout.checksumOffset();
-    putLe32(stub, checksumOffset, 0);
+    putLittleEndian32(stub, checksumOffset, 0);
     return true;
 }
 
 void setPeChecksum(std::string& image, size_t checksumOffset) {
-    putLe32(image, checksumOffset, 0);
+    putLittleEndian32(image, checksumOffset, 0);
     PeChecksum sum;
     sum.add(image);
-    putLe32(image, checksumOffset, sum.finish());
+    putLittleEndian32(image, checksumOffset, sum.finish());
 }
 
 }  // namespace wynpack

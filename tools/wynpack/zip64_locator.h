@@ -10,18 +10,21 @@
 // file it must include the prefix. libzip writes it relative, like every other offset; this
 // module computes the correction.
 //
-// Platforms: pure code, the same everywhere.
+// Platforms: pure code, the same everywhere; the records are read by format/zip_records.h.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "format/zip_records.h"
+
 namespace wynpack {
 
 // The most bytes from the end of an archive that locating the ZIP64 locator needs: the end
-// record (22), its longest comment (65535) and the locator (20).
-constexpr uint64_t kArchiveTailSize = 22 + 65535 + 20;
+// record, its longest comment and the locator.
+constexpr uint64_t kArchiveTailSize =
+    uint64_t{kZipEndRecordSize} + kZipMaxCommentSize + kZip64LocatorSize;
 
 struct LocatorFix {
     bool needed = false;

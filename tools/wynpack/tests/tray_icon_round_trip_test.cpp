@@ -29,16 +29,16 @@ IconImage bitmapImage(uint32_t width, uint32_t height, uint32_t bits,
                       const std::vector<uint32_t>& palette, const std::vector<std::string>& rows,
                       const std::vector<std::string>& maskRows) {
     std::string data;
-    appendLe32(data, 40);
-    appendLe32(data, width);
-    appendLe32(data, height * 2);
-    appendLe16(data, 1);
-    appendLe16(data, bits);
+    appendLittleEndian32(data, 40);
+    appendLittleEndian32(data, width);
+    appendLittleEndian32(data, height * 2);
+    appendLittleEndian16(data, 1);
+    appendLittleEndian16(data, bits);
     for (int i = 0; i < 6; ++i) {
-        appendLe32(data, i == 4 ? static_cast<uint32_t>(palette.size()) : 0);
+        appendLittleEndian32(data, i == 4 ? static_cast<uint32_t>(palette.size()) : 0);
     }
     for (uint32_t colour : palette) {
-        appendLe32(data, colour);
+        appendLittleEndian32(data, colour);
     }
     for (size_t y = rows.size(); y-- > 0;) {
         data += rows[y];
@@ -341,18 +341,18 @@ TEST(TrayIconRoundTrip, TheReaderUndoesEveryRowFilterAndRefusesWhatItCannotRead)
 // An icon file of the given images.
 std::string iconFile(const std::vector<IconImage>& images) {
     std::string file;
-    appendLe16(file, 0);
-    appendLe16(file, 1);
-    appendLe16(file, static_cast<uint32_t>(images.size()));
+    appendLittleEndian16(file, 0);
+    appendLittleEndian16(file, 1);
+    appendLittleEndian16(file, static_cast<uint32_t>(images.size()));
     uint32_t offset = static_cast<uint32_t>(6 + 16 * images.size());
     for (const IconImage& image : images) {
         file.push_back(static_cast<char>(image.width));
         file.push_back(static_cast<char>(image.height));
         file += std::string(2, '\0');
-        appendLe16(file, 1);
-        appendLe16(file, image.bitCount);
-        appendLe32(file, static_cast<uint32_t>(image.data.size()));
-        appendLe32(file, offset);
+        appendLittleEndian16(file, 1);
+        appendLittleEndian16(file, image.bitCount);
+        appendLittleEndian32(file, static_cast<uint32_t>(image.data.size()));
+        appendLittleEndian32(file, offset);
         offset += static_cast<uint32_t>(image.data.size());
     }
     for (const IconImage& image : images) {
