@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "platform/cache_lock.h"
+#include "platform/cache_tree.h"
 
 namespace platform {
 
@@ -47,6 +48,7 @@ CacheLock::~CacheLock() {
 bool CacheLock::open(const char* path) {
     int fd = ::open(path, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
+        noteCacheFailure();
         return false;
     }
     handle_ = fd;

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "platform/cache_lock.h"
+#include "platform/cache_tree.h"
 
 namespace platform {
 
@@ -24,6 +25,7 @@ bool CacheLock::open(const char* path) {
                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
+        noteCacheFailure();
         return false;
     }
     handle_ = reinterpret_cast<intptr_t>(file);

@@ -32,6 +32,9 @@ enum class CacheFailure {
 
 // Why the last failed call of this header on this thread failed.
 CacheFailure lastCacheFailure();
+// Records the system's error of a call that just failed, for the cache's other modules
+// (cache_lock.h, runtime_cache_root.h), so that lastCacheFailure tells it.
+void noteCacheFailure();
 // A few words for the message and the trace: "the disk is full", ...
 const char* describeCacheFailure(CacheFailure failure);
 

@@ -38,6 +38,10 @@ CacheFailure lastCacheFailure() {
     }
 }
 
+void noteCacheFailure() {
+    lastError = errno;
+}
+
 bool createDirectory(const char* path) {
     return mkdir(path, 0700) == 0 || failed();
 }

@@ -38,6 +38,10 @@ CacheFailure lastCacheFailure() {
     }
 }
 
+void noteCacheFailure() {
+    lastError = GetLastError();
+}
+
 bool createDirectory(const char* path) {
     return CreateDirectoryA(path, nullptr) != 0 || failed();
 }

@@ -61,6 +61,9 @@ bool createAdministratorsOnlyDirectory(const char* path) {
     }
     SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), descriptor, FALSE};
     bool made = CreateDirectoryA(path, &attributes) != 0 || isDirectory(path);
+    if (!made) {
+        noteCacheFailure();
+    }
     LocalFree(descriptor);
     return made;
 }

@@ -20,9 +20,6 @@
 
 namespace {
 
-// The largest index accepted, as the index's own rules say.
-constexpr int64_t kMaxIndexSize = 8 * 1024 * 1024;
-
 UnpackProgress unpackProgress = nullptr;
 
 // The locks of the copies this process runs from, kept until it ends.
@@ -119,6 +116,21 @@ bool collectFileEntry(void* context, TextView name, const PackedEntry& entry) {
     return true;
 }
 
+// Removes the directories that interrupted unpackings of a copy and damaged copies moved
+// aside left beside it (<copy>.tmp.<pid>, <copy>.damaged.<pid>); the caller holds the copy's
+// Unpacking lock, so no unpacking is running.
+void removeLeftovers(TextView root, TextView copy) {
+    TextString pattern = TextString::concat(copy, TextView(".*"));
+    platform::DirectoryEnumeration entries(pattern.c_str());
+    platform::DirectoryEntry entry;
+    while (entries.next(entry)) {
+        TextString path = joined(root, entry.name);
+        if (entry.isDirectory && platform::removeDirectoryTree(path.c_str())) {
+            trace("embedded runtime: removed the leftover %s", path.c_str());
+        }
+    }
+}
+
 // One start's work on one copy.
 class CopyPreparation {
   public:
@@ -135,9 +147,16 @@ class CopyPreparation {
     void run() {
         auto* lock = new platform::CacheLock();
         TextString lockPath = TextString::concat(copy_, TextView(".lock"));
-        if (!lock->open(lockPath.c_str()) ||
-            !lock->lock(platform::CacheLockKind::Unpacking, true, kUnpackWaitMs)) {
-            trace("embedded runtime: cannot lock %s", lockPath.c_str());
+        if (!lock->open(lockPath.c_str())) {
+            trace("embedded runtime: cannot open %s", lockPath.c_str());
+            fail(EmbeddedRuntimeStatus::CacheFailed);
+            delete lock;
+            return;
+        }
+        if (!lock->lock(platform::CacheLockKind::Unpacking, true, kUnpackWaitMs)) {
+            trace("embedded runtime: another start has been unpacking %s for %u s", copy_.c_str(),
+                  kUnpackWaitMs / 1000);
+            result_.reason = TextString("another start of a program is still unpacking it");
             fail(EmbeddedRuntimeStatus::CacheFailed);
             delete lock;
             return;
@@ -162,9 +181,11 @@ class CopyPreparation {
   private:
     void fail(EmbeddedRuntimeStatus status) {
         result_.status = status;
+        result_.home = TextString();
         if (status == EmbeddedRuntimeStatus::CacheFailed && result_.reason.empty()) {
-            result_.reason =
-                TextString(platform::describeCacheFailure(platform::lastCacheFailure()));
+            platform::CacheFailure failure = platform::lastCacheFailure();
+            result_.reason = TextString(platform::describeCacheFailure(
+                failure == platform::CacheFailure::None ? platform::CacheFailure::Other : failure));
         }
     }
 
@@ -198,15 +219,7 @@ class CopyPreparation {
                 return false;
             }
         }
-        TextString pattern = TextString::concat(copy_, TextView(".*"));
-        platform::DirectoryEnumeration entries(pattern.c_str());
-        platform::DirectoryEntry entry;
-        while (entries.next(entry)) {
-            TextString path = joined(root_, entry.name);
-            if (entry.isDirectory && platform::removeDirectoryTree(path.c_str())) {
-                trace("embedded runtime: removed the leftover %s", path.c_str());
-            }
-        }
+        removeLeftovers(root_, copy_);
         return true;
     }
 
@@ -366,14 +379,22 @@ void removeUnusedCopies(TextView root, TextView ownKey) {
             !platform::fileStamp(lockPath.c_str(), used) || used.modified >= oldest) {
             continue;
         }
-        platform::CacheLock lock;
-        if (!lock.open(lockPath.c_str()) ||
-            !lock.tryLock(platform::CacheLockKind::Unpacking, true) ||
-            !lock.tryLock(platform::CacheLockKind::InUse, true)) {
-            continue;
-        }
         TextString copy = joined(root, key);
-        if (platform::removeDirectoryTree(copy.c_str())) {
+        bool removed = false;
+        {
+            platform::CacheLock lock;
+            if (!lock.open(lockPath.c_str()) ||
+                !lock.tryLock(platform::CacheLockKind::Unpacking, true) ||
+                !lock.tryLock(platform::CacheLockKind::InUse, true)) {
+                continue;
+            }
+            removed = platform::removeDirectoryTree(copy.c_str());
+            removeLeftovers(root, copy);
+        }
+        // Closed first: Windows removes no file that is open. A start that opened the lock
+        // file in between keeps it (Windows) or locks a file no longer named (Linux), and
+        // unpacks a new copy, which is safe: a copy is only ever moved into an empty place.
+        if (removed) {
             trace("embedded runtime: removed %s, unused for %d days", copy.c_str(),
                   kUnusedCopyDays);
             platform::removeFile(lockPath.c_str());
@@ -407,14 +428,14 @@ EmbeddedRuntime prepareEmbeddedRuntime(const char* executable, bool elevated) {
     FileSource source(file);
     if (!archive.open(source) ||
         !archive.forEachEntry(kRuntimeIndexEntry, findIndexEntry, &lookup) || !lookup.found) {
-        trace("embedded runtime: the program carries none (%s)", kEmbeddedRuntimeCapability);
+        trace("embedded runtime: none in the program (this launcher has %s)",
+              kEmbeddedRuntimeCapability);
         return result;
     }
     ByteBuffer text;
     MemorySink sink(text);
-    if (lookup.entry.size > kMaxIndexSize) {
-        trace("embedded runtime: the index is larger than %lld bytes",
-              static_cast<long long>(kMaxIndexSize));
+    if (lookup.entry.size > kMaxRuntimeIndexBytes) {
+        trace("embedded runtime: the index is larger than %d bytes", kMaxRuntimeIndexBytes);
         result.status = EmbeddedRuntimeStatus::Damaged;
         return result;
     }
@@ -454,6 +475,7 @@ EmbeddedRuntime prepareEmbeddedRuntime(const char* executable, bool elevated) {
         case platform::RuntimeCacheRoot::NoPlace:
             trace("embedded runtime: no cache directory can be named");
             result.status = EmbeddedRuntimeStatus::CacheFailed;
+            result.place = TextString("the user's cache folder");
             result.reason =
                 TextString("no folder for it is known (HOME or LOCALAPPDATA is not set)");
             return result;
