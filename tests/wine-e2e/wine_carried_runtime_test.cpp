@@ -39,13 +39,25 @@ class HeadlessCarriedRuntime : public ::testing::Test {
     }
     // A normal start, through the limited token.
     int start(const std::string& exe) { return startAs(WYN_E2E_RUN_LIMITED, "\"" + exe + "\""); }
+    // The same with %LOCALAPPDATA% elsewhere (UTF-8; set through the wide function, as the
+    // fixture's changes go through the ANSI one).
+    int startWithCache(const std::string& exe, const std::string& localAppData) {
+        SetEnvironmentVariableW(L"LOCALAPPDATA", wideOfUtf8(localAppData).c_str());
+        ownCache_ = false;
+        int code = start(exe);
+        ownCache_ = true;
+        SetEnvironmentVariableW(L"LOCALAPPDATA", nullptr);
+        return code;
+    }
     int startElevated(const std::string& exe) { return startAs(exe, ""); }
     int startAs(const std::string& program, const std::string& args) {
         std::filesystem::remove(launch_.file("trace.log"));
-        return launch_.run(
-            program, args,
-            withEnv(launch_.baseEnvironment(), {{"WYN_TEST_RUNTIME_CLASSES", true, "app/Main:main"},
-                                                {"LOCALAPPDATA", true, launch_.file("local")}}));
+        std::vector<EnvChange> env = withEnv(launch_.baseEnvironment(),
+                                             {{"WYN_TEST_RUNTIME_CLASSES", true, "app/Main:main"}});
+        if (ownCache_) {
+            env.push_back({"LOCALAPPDATA", true, launch_.file("local")});
+        }
+        return launch_.run(program, args, env);
     }
     std::vector<std::string> trace() const { return WineLaunch::lines(launch_.file("trace.log")); }
     std::string traceText() const {
@@ -70,6 +82,7 @@ class HeadlessCarriedRuntime : public ::testing::Test {
     }
 
     WineLaunch launch_;
+    bool ownCache_ = true;
 };
 
 TEST_F(HeadlessCarriedRuntime, UnpackedOnceThenStartedFromTheCache) {
@@ -97,6 +110,21 @@ TEST_F(HeadlessCarriedRuntime, AChangedCopyIsUnpackedAgain) {
     EXPECT_TRUE(anyLineHas(trace(), "is damaged"));
     EXPECT_TRUE(anyLineHas(trace(), "unpacked into"));
     EXPECT_EQ(std::filesystem::file_size(companion), size);
+}
+
+TEST_F(HeadlessCarriedRuntime, ACacheOutsideTheCodePageIsUsedThroughItsShortForm) {
+    if (GetACP() == CP_UTF8) {
+        GTEST_SKIP() << "with the UTF-8 code page every path has an ANSI form";
+    }
+    std::string exe = carryingProgram();
+    // "Ωmega" in UTF-8: Ω is in no Western or Eastern European ANSI code page.
+    std::string omega = launch_.dir() + "\xCE\xA9mega cache";
+    ASSERT_TRUE(CreateDirectoryW(wideOfUtf8(omega).c_str(), nullptr));
+    ASSERT_EQ(startWithCache(exe, omega), 0) << traceText();
+    EXPECT_TRUE(anyLineHas(trace(), "has no ANSI form: handing on its short form")) << traceText();
+    EXPECT_FALSE(launch_.runtimeRecords("main-class app/Main").empty());
+    EXPECT_TRUE(
+        std::filesystem::exists(std::filesystem::path(wideOfUtf8(omega)) / "wyn" / "runtimes"));
 }
 
 TEST_F(HeadlessCarriedRuntime, AnElevatedStartUsesNoPlaceOthersMayChange) {
