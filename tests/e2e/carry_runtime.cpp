@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
         if (!fs::is_regular_file(item.path())) {
             continue;
         }
-        std::string relative = fs::relative(item.path(), root).generic_string();
+        std::string relative = item.path().lexically_relative(root).generic_string();
         std::string content = readBytes(item.path().string());
         RuntimeFile file;
         file.path = TextString(relative.c_str());
