@@ -46,6 +46,7 @@ for pkg in cmake make g++ googletest libgtest-dev \
            g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 \
            wine64 xvfb x11-apps imagemagick libzip-dev zlib1g-dev unzip fonts-dejavu-core \
            trayer xdotool x11-utils libsystemd-dev dbus-daemon clang libclang-rt-14-dev icoutils osslsigncode openssl \
+           libz-mingw-w64-dev \
            debootstrap "$@"; do
   have_pkg "$pkg" || need="$need $pkg"
 done

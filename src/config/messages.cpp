@@ -110,6 +110,13 @@ TextString pathWithoutAnsiFormMessage(TextView exactPath) {
     return formatMessage(utf8, exactPath, TextView(), TextView());
 }
 
+TextString runtimeCacheFailureMessage(TextView place, TextView reason) {
+    TextString text = getMessage(kMessageRuntimeCacheFailed);
+    WideString wide = wideFromNarrow(text.c_str(), text.length());
+    TextString utf8 = utf8FromWide(wide.data(), wide.length());
+    return formatMessage(utf8, place, reason, TextView());
+}
+
 void showMessageUtf8(TextView text, void* owner) {
     TextString caption = getMessage(kMessageCaption);
     WideString wide = wideFromNarrow(caption.c_str(), caption.length());

@@ -25,6 +25,7 @@ constexpr int kMessageAlreadyRunning = 13;
 constexpr int kMessagePathWithoutAnsiForm = 14;
 constexpr int kMessageProgramDamaged = 15;
 constexpr int kMessageOpenDownloadPage = 16;
+constexpr int kMessageRuntimeCacheFailed = 17;
 
 // The text of message id in ANSI: its override, else its string table entry, else empty.
 TextString getMessage(int id);
@@ -60,5 +61,9 @@ void showMessageOfferingPage(TextView text, void* owner, TextView url);
 // the first "%s" filled by the exact path (UTF-8) and "%%" giving "%"; shown with
 // showMessageUtf8, so that the path appears as it is.
 TextString pathWithoutAnsiFormMessage(TextView exactPath);
+// Message 17 for a runtime carried inside the program that cannot be unpacked into the cache,
+// in UTF-8: its text with the first "%s" filled by the cache's path (UTF-8) and the second by
+// the reason; shown with showMessageUtf8.
+TextString runtimeCacheFailureMessage(TextView place, TextView reason);
 // showMessage for a UTF-8 text (Windows: a wide message box).
 void showMessageUtf8(TextView text, void* owner);

@@ -37,10 +37,24 @@ TEST(Messages, DefaultTexts) {
          "This program cannot start from %s because Java cannot be given that path. Please move "
          "the program to a folder whose path uses only characters of the system's language "
          "settings."},
+        {kMessageRuntimeCacheFailed,
+         "The Java runtime inside this program cannot be unpacked into %s: %s. Free some disk "
+         "space or make that folder writable, then start the program again."},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(str(getMessage(c.id)), c.text) << c.id;
     }
+}
+
+TEST(MessageFormat, TheRuntimeCacheFailureNamesTheFolderAndTheReason) {
+    EXPECT_EQ(str(runtimeCacheFailureMessage("/home/u/.cache/wyn/runtimes", "the disk is full")),
+              "The Java runtime inside this program cannot be unpacked into "
+              "/home/u/.cache/wyn/runtimes: the disk is full. Free some disk space or make that "
+              "folder writable, then start the program again.");
+    // A folder whose name holds printf directives is shown as it is.
+    EXPECT_NE(str(runtimeCacheFailureMessage("C:\\%s%n%d", "the folder may not be written"))
+                  .find("C:\\%s%n%d: the folder may not be written."),
+              std::string::npos);
 }
 
 TEST(Messages, IdsWithoutTextAreEmpty) {

@@ -24,6 +24,7 @@ enum class LaunchResult : int {
     AlreadyRunning = kMessageAlreadyRunning,
     PathWithoutAnsiForm = kMessagePathWithoutAnsiForm,
     ProgramDamaged = kMessageProgramDamaged,
+    RuntimeCacheFailed = kMessageRuntimeCacheFailed,
     // Not a message: main ran and ended with an uncaught exception (its stack trace is on
     // standard error).
     MainThrew = -1,

@@ -32,6 +32,8 @@ TEST(LaunchResult, EachResultShowsItsMessageAndEndsWithItsExitCode) {
         {LaunchResult::PathWithoutAnsiForm, 14, 14, "This program cannot start from %s"},
         {LaunchResult::ProgramDamaged, 15, 15,
          "The program file is damaged or incomplete. Download it again."},
+        {LaunchResult::RuntimeCacheFailed, 17, 17,
+         "The Java runtime inside this program cannot be unpacked into %s"},
     };
     for (const Case& c : cases) {
         int id = static_cast<int>(c.result);

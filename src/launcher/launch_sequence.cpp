@@ -202,12 +202,42 @@ LaunchResult reportFailure(LaunchResult result, TextView version, const ConfigSt
     return result;
 }
 
+// The failure of the runtime carried inside the program (damaged, its cache not writable, or
+// the cache's path without an ANSI form), shown with its ready UTF-8 text; Success when the
+// search met none.
+LaunchResult reportCarriedRuntimeFailure() {
+    TextString text;
+    LaunchResult result = LaunchResult::Success;
+    switch (carriedRuntimeFailure(text)) {
+        case kMessageProgramDamaged:
+            result = LaunchResult::ProgramDamaged;
+            break;
+        case kMessageRuntimeCacheFailed:
+            result = LaunchResult::RuntimeCacheFailed;
+            break;
+        case kMessagePathWithoutAnsiForm:
+            result = LaunchResult::PathWithoutAnsiForm;
+            break;
+        default:
+            return LaunchResult::Success;
+    }
+    trace("launch failed: message %d", messageIdOf(result));
+    showMessageUtf8(text, splashWindowHandle());
+    setSplashAutoClose(kSplashCloseOnFailureMs);
+    return result;
+}
+
 // Step: the runtime library to load, as the runtime search chooses it (jre_order, the
-// version bounds). When runtimes were found but none within the bounds, the failure names
+// version bounds). When the runtime carried inside the program was the one that failed, its
+// failure is shown; when runtimes were found but none within the bounds, the failure names
 // the closest version.
 LaunchResult findRuntimeLibrary(const ConfigStore& config, TextString& runtime) {
     runtime = locateJvmLibrary();
     if (runtime.empty()) {
+        LaunchResult carried = reportCarriedRuntimeFailure();
+        if (carried != LaunchResult::Success) {
+            return carried;
+        }
         TextString skipped = skippedRuntimeVersion();
         if (skipped.empty()) {
             return reportFailure(LaunchResult::RuntimeNotFound, TextView(), config);

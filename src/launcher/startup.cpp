@@ -29,6 +29,7 @@
 #include "platform/files.h"
 #include "platform/signals.h"
 #include "platform/ui.h"
+#include "runtime/embedded_runtime.h"
 #include "splash/splash_window.h"
 #include "tray/tray_events.h"
 
@@ -210,6 +211,14 @@ LaunchResult launch(const ConfigStore& config, int argc, char** argv) {
     return request.result;
 }
 
+// The first start of a program that carries its Java runtime unpacks it, which takes a
+// moment: a line on the console says why (the native splash, where there is one, already
+// shows that the program is starting).
+void tellUnpacking(const char* line) {
+    std::fprintf(stderr, "%s\n", line);
+    std::fflush(stderr);
+}
+
 }  // namespace
 
 unsigned runOnLaunchThread(platform::ThreadFunction fn, unsigned stackSize, void* argument) {
@@ -343,6 +352,7 @@ int runStartup(int argc, char** argv) {
         ProcessObjectsGuard published(config, session, registry, instanceBlock);
         trace("executable: %s (handed on as %s)", config.exeFile().c_str(),
               config.exePath().c_str());
+        setUnpackProgress(tellUnpacking);
         startTraceFile(config);
         LaunchResult refused = checkProgramFile(config);
         if (refused != LaunchResult::Success) {

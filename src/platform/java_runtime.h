@@ -5,8 +5,9 @@
 // Windows: "jvm.dll" below "", "bin\", "jre\bin\", "..\jre\bin\"; installed runtimes are
 // named by registry records, which the runtime locator reads itself, so systemRuntimeHomes
 // names only the runtime whose bin\java.exe is the first one on PATH (links resolved);
-// class path entries are separated by ';'. The default source order is "cbsie": the system's
-// runtimes before JRE_HOME and JAVA_HOME, and no home is preferred over another.
+// class path entries are separated by ';'. The default source order is "cbrsie": the
+// runtime carried inside the program right after the one beside it, the system's runtimes
+// before JRE_HOME and JAVA_HOME, and no home is preferred over another.
 // Linux: "libjvm.so" below "", "lib/" (JDK 9 and later), "jre/lib/", "../jre/lib/",
 // "jre/lib/amd64/" (a JDK 8) and "lib/amd64/" (a JRE 8); the system's runtimes are the one
 // whose bin/java is the `java` found on PATH (symbolic links resolved), then
@@ -14,8 +15,9 @@
 // $SDKMAN_DIR/candidates/java/ (default ~/.sdkman), each directory sorted by name, each
 // runtime once (a link such as default-java counts as the runtime it names); the first two
 // are the system's default runtime. Class path entries are separated by ':', as the JVM there
-// expects. The default source order is "cbesi": JRE_HOME and JAVA_HOME before the system's
-// runtimes, as Linux users expect of their shells' JAVA_HOME.
+// expects. The default source order is "cbresi": the runtime carried inside the program right
+// after the one beside it, JRE_HOME and JAVA_HOME before the system's runtimes, as Linux
+// users expect of their shells' JAVA_HOME.
 #pragma once
 
 #include "base/text.h"
@@ -39,6 +41,9 @@ extern const char kClassPathLineSeparators[];
 
 // The runtime locator's default source order (see runtime/runtime_locator.h).
 extern const char kDefaultRuntimeOrder[];
+// The platform a runtime carried inside the program must be built for, as its index names it:
+// "linux-x86_64", "windows-x86_64" or "windows-x86".
+extern const char kRuntimePlatform[];
 // Where the system's runtimes are looked for, in words, for the message that none was found.
 extern const char kSystemRuntimePlaces[];
 

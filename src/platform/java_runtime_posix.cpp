@@ -23,7 +23,8 @@ const char* const kJvmLibrarySubPaths[] = {
 const char* const kJavaLauncherSubPath = "bin/java";
 const char kClassPathSeparator = ':';
 const char kClassPathLineSeparators[] = ";:";
-const char kDefaultRuntimeOrder[] = "cbesi";
+const char kDefaultRuntimeOrder[] = "cbresi";
+const char kRuntimePlatform[] = "linux-x86_64";
 const char kSystemRuntimePlaces[] = "the java on PATH, /usr/lib/jvm and SDKMAN's candidates/java";
 
 namespace {

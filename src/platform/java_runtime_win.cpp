@@ -15,7 +15,12 @@ const char* const kJvmLibrarySubPaths[] = {"", "bin\\", "jre\\bin\\", "..\\jre\\
 const char* const kJavaLauncherSubPath = "bin\\java.exe";
 const char kClassPathSeparator = ';';
 const char kClassPathLineSeparators[] = ";";
-const char kDefaultRuntimeOrder[] = "cbsie";
+const char kDefaultRuntimeOrder[] = "cbrsie";
+#ifdef _WIN64
+const char kRuntimePlatform[] = "windows-x86_64";
+#else
+const char kRuntimePlatform[] = "windows-x86";
+#endif
 const char kSystemRuntimePlaces[] =
     "the Java installations in the registry and the java.exe on PATH";
 

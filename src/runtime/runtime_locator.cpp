@@ -8,11 +8,15 @@
 
 #include "base/trace.h"
 #include "config/config_store.h"
+#include "config/messages.h"
+#include "platform/codepage.h"
 #include "platform/dynlib.h"
 #include "platform/env.h"
 #include "platform/files.h"
 #include "platform/java_runtime.h"
+#include "platform/process.h"
 #include "platform/registry.h"
+#include "runtime/embedded_runtime.h"
 #include "runtime/runtime_selection.h"
 
 namespace {
@@ -40,7 +44,7 @@ bool candidateReadable(const TextString& candidate, bool quietly = false) {
 // that does not fit counts as absent.
 constexpr int32_t kRegistryTextLimit = 260;
 
-const char kSourceLetters[] = "cbsie";
+const char kSourceLetters[] = "cbrsie";
 
 // The records of Oracle's installers, older ones first: CurrentVersion names the record
 // of the runtime a user last installed.
@@ -66,6 +70,9 @@ struct LocatorState {
     TextString skippedVersion;
     // The places searched, one line each, for the message that nothing was found.
     TextString searched;
+    // The runtime carried inside the program, once prepared.
+    bool carriedPrepared = false;
+    EmbeddedRuntime carried;
 };
 
 LocatorState& state() {
@@ -305,6 +312,41 @@ void systemRuntime(RuntimeSelection& selection) {
     }
 }
 
+// The runtime carried inside the program, unpacked into the cache on first use. A failure
+// lets the search go on (a runtime found elsewhere still starts the program); when nothing is
+// found, the launch reports it (carriedRuntimeFailure).
+void carriedRuntime(RuntimeSelection& selection) {
+    LocatorState& located = state();
+    if (!located.carriedPrepared) {
+        located.carriedPrepared = true;
+        located.carried =
+            prepareEmbeddedRuntime(platform::executableFile().c_str(), platform::isElevated());
+    }
+    const EmbeddedRuntime& carried = located.carried;
+    switch (carried.status) {
+        case EmbeddedRuntimeStatus::Absent:
+            // Most programs carry none: the report of a failed search does not mention it.
+            break;
+        case EmbeddedRuntimeStatus::Ready:
+            noteSearched(carried.home, "the runtime inside the program");
+            offerHome(selection, carried.home, TextView());
+            break;
+        case EmbeddedRuntimeStatus::Damaged:
+            noteSearched("inside the program", "damaged");
+            break;
+        case EmbeddedRuntimeStatus::CacheFailed:
+        case EmbeddedRuntimeStatus::NoAnsiForm:
+            noteSearched(carried.place, "cannot unpack the runtime inside the program there");
+            break;
+        case EmbeddedRuntimeStatus::Untrusted:
+            noteSearched(carried.place,
+                         "the runtime inside the program is not unpacked there for a program "
+                         "with administrator rights: users who are no administrators may "
+                         "change that folder");
+            break;
+    }
+}
+
 void environmentRuntime(RuntimeSelection& selection) {
     for (const char* name : {"JRE_HOME", "JAVA_HOME"}) {
         TextString home = platform::getEnvPath(name);
@@ -329,6 +371,9 @@ void runSource(char letter, RuntimeSelection& selection) {
             break;
         case 'b':
             shippedRuntime(selection);
+            break;
+        case 'r':
+            carriedRuntime(selection);
             break;
         case 's':
             systemRuntime(selection);
@@ -402,6 +447,26 @@ TextString runtimeSearchReport() {
         report.resize(report.length() - 1);
     }
     return report;
+}
+
+int carriedRuntimeFailure(TextString& text) {
+    const EmbeddedRuntime& carried = state().carried;
+    switch (carried.status) {
+        case EmbeddedRuntimeStatus::Damaged: {
+            TextString ansi = getMessage(kMessageProgramDamaged);
+            WideString wide = wideFromNarrow(ansi.c_str(), ansi.length());
+            text = utf8FromWide(wide.data(), wide.length());
+            return kMessageProgramDamaged;
+        }
+        case EmbeddedRuntimeStatus::CacheFailed:
+            text = runtimeCacheFailureMessage(carried.place, carried.reason);
+            return kMessageRuntimeCacheFailed;
+        case EmbeddedRuntimeStatus::NoAnsiForm:
+            text = pathWithoutAnsiFormMessage(carried.place);
+            return kMessagePathWithoutAnsiForm;
+        default:
+            return 0;
+    }
 }
 
 TextString skippedRuntimeVersion() {

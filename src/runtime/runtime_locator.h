@@ -1,8 +1,9 @@
 // Finds the runtime library (jvm.dll / libjvm.so) through the sources and order that the
-// configuration sets (jre_order): c = jvmdll, b = jre (default "./jre/"), s = the runtimes the
-// system knows, i = IBM's registry record, e = JRE_HOME then JAVA_HOME. The default order is
-// the platform's (platform/java_runtime.h): "cbsie" on Windows, "cbesi" on Linux. The first
-// source that yields a library wins; the result is kept for the process.
+// configuration sets (jre_order): c = jvmdll, b = jre (default "./jre/"), r = the runtime
+// carried inside the program (embedded_runtime.h), s = the runtimes the system knows, i =
+// IBM's registry record, e = JRE_HOME then JAVA_HOME. The default order is the platform's
+// (platform/java_runtime.h): "cbrsie" on Windows, "cbresi" on Linux. The first source that
+// yields a library wins; the result is kept for the process.
 //
 // Within a source, without `minjre`/`maxjre` the first library found is taken; with them,
 // the system's default runtime when it fits (Linux: the java on PATH, then default-java),
@@ -29,6 +30,10 @@
 
 // The located runtime library's path, or empty; searched once per process.
 TextString locateJvmLibrary();
+// When the search found nothing and the runtime carried inside the program could not be
+// used: the message to show (UTF-8, for showMessageUtf8) and its id (15 damaged, 17 the cache
+// cannot be written, 14 the cache's path has no ANSI form); 0 otherwise.
+int carriedRuntimeFailure(TextString& text);
 // When the search found nothing because every runtime with a known version lay outside
 // `minjre`/`maxjre`: the version closest to the bounds (the lowest above `maxjre`, else the
 // highest below `minjre`). Empty otherwise.

@@ -67,15 +67,16 @@ TEST_P(RuntimeLocatorOrder, TakesTheFirstSourceThatFindsARuntime) {
 }
 
 const OrderCase kOrderCases[] = {
-    {"no order configured runs cbsie", nullptr, true, 'c'},
-    {"empty order runs cbsie", "jre_order", true, 'c'},
-    {"order without source letters runs cbsie", "jre_order x", true, 'c'},
+    {"no order configured runs the default order", nullptr, true, 'c'},
+    {"empty order runs the default order", "jre_order", true, 'c'},
+    {"order without source letters runs the default order", "jre_order x", true, 'c'},
     {"letters are taken in either case", "jre_order Eb", true, 'e'},
     {"environment first then shipped", "jre_order Eb", false, 'b'},
     {"shipped twice ignores the question mark", "jre_order b?b", true, 'b'},
     {"unlisted sources are never consulted", "jre_order ie", false, 0},
     {"configured file after environment", "jre_order ec", false, 'c'},
     {"upper-case configured first", "jre_order = CB", true, 'c'},
+    {"the carried runtime alone, in a program without one", "jre_order r", true, 0},
 };
 
 INSTANTIATE_TEST_SUITE_P(Orders, RuntimeLocatorOrder, ::testing::ValuesIn(kOrderCases));

@@ -243,6 +243,15 @@ SEEDS = {
         "hostile": RUNTIME_INDEX_HEAD + b"file " + b"0" * 64 + b" 1 644 ../x\n"
                    + b"file " + b"0" * 64 + b" 1 644 Lib/x\nfile " + b"0" * 64 + b" 1 644 lib\n",
     },
+    "packed_entries": {
+        "runtime": payload(b"mainclass a.B\n", jar(
+            [("META-INF/wyn/runtime.index", RUNTIME_INDEX_HEAD),
+             ("META-INF/wyn/runtime/bin/java", b"#!java" * 200),
+             ("META-INF/wyn/runtime/release", b'JAVA_VERSION="17"\n')])),
+        "stored": payload(b"mainclass a.B\n", jar([("META-INF/wyn/runtime/release", b"17\n")],
+                                                  method=zipfile.ZIP_STORED)),
+        "zeros": payload(b"mainclass a.B\n", jar([("big", bytes(200000))])),
+    },
 }
 
 for harness, seeds in SEEDS.items():
