@@ -4,76 +4,42 @@
 #include <cstring>
 
 #include "config/payload.h"
+#include "format/zip_directory.h"
 #include "format/zip_records.h"
 
 namespace {
 
-// The directory is read a block at a time: a missing name costs one pass over it, without
-// holding a large directory in memory.
-constexpr int32_t kDirectoryBlockSize = 64 * 1024;
-
-// The bytes of the central directory, a block at a time, never outside the directory.
-class DirectoryBlocks {
-  public:
-    DirectoryBlocks(const ByteSource& source, const ArchiveDirectory& directory)
-        : source_(source), end_(directory.offset + directory.size) {}
-
-    // The length bytes at offset, valid until the next call; null when they are not all
-    // inside the directory or cannot be read.
-    const unsigned char* at(int64_t offset, int32_t length) {
-        if (length < 0 || offset < 0 || offset > end_ || length > end_ - offset) {
-            return nullptr;
-        }
-        if (offset < first_ || offset + length > first_ + block_.length()) {
-            int64_t rest = end_ - offset;
-            int32_t size =
-                rest < kDirectoryBlockSize ? static_cast<int32_t>(rest) : kDirectoryBlockSize;
-            size = size < length ? length : size;
-            block_.resize(size);
-            first_ = offset;
-            if (!source_.read(offset, size, bytes())) {
-                block_.resize(0);
-                return nullptr;
-            }
-        }
-        return bytes() + (offset - first_);
-    }
-
-  private:
-    unsigned char* bytes() { return reinterpret_cast<unsigned char*>(block_.data()); }
-
-    const ByteSource& source_;
-    int64_t end_;
-    int64_t first_ = 0;
-    ByteBuffer block_;
+struct EntrySearch {
+    TextView name;
+    ZipDirectoryEntry entry;
+    bool found = false;
 };
+
+bool matchEntryName(void* context, const ZipDirectoryEntry& entry, TextView name) {
+    auto* search = static_cast<EntrySearch*>(context);
+    if (name.length == search->name.length &&
+        std::memcmp(name.data, search->name.data, static_cast<size_t>(name.length)) == 0) {
+        search->entry = entry;
+        search->found = true;
+        return false;
+    }
+    return true;
+}
 
 // Walks the directory for name. Found, Missing or Damaged (an entry that runs past the
 // directory's end or does not start with its signature).
 ArchiveEntryStatus findDirectoryEntry(const ByteSource& source, const ArchiveDirectory& directory,
                                       TextView name, ZipDirectoryEntry& entry) {
-    DirectoryBlocks blocks(source, directory);
-    int64_t end = directory.offset + directory.size;
-    for (int64_t at = directory.offset; at < end;) {
-        const unsigned char* header = blocks.at(at, kZipDirectoryEntrySize);
-        ZipDirectoryEntry candidate;
-        if (header == nullptr || !readZipDirectoryEntry(header, candidate)) {
-            return ArchiveEntryStatus::Damaged;
-        }
-        auto nameLength = static_cast<int32_t>(candidate.nameLength);
-        int64_t entryLength = candidate.recordLength();
-        const unsigned char* entryName = blocks.at(at + kZipDirectoryEntrySize, nameLength);
-        if (entryLength > end - at || entryName == nullptr) {
-            return ArchiveEntryStatus::Damaged;
-        }
-        if (nameLength == name.length &&
-            std::memcmp(entryName, name.data, static_cast<size_t>(nameLength)) == 0) {
-            entry = candidate;
-            return ArchiveEntryStatus::Found;
-        }
-        at += entryLength;
+    EntrySearch search;
+    search.name = name;
+    if (walkZipDirectory(source, directory, matchEntryName, &search) == ZipWalk::Damaged) {
+        return ArchiveEntryStatus::Damaged;
     }
-    return ArchiveEntryStatus::Missing;
+    if (!search.found) {
+        return ArchiveEntryStatus::Missing;
+    }
+    entry = search.entry;
+    return ArchiveEntryStatus::Found;
 }
 
 // Checks the entry and reads its data, which must lie between its local header and the
@@ -96,17 +62,9 @@ ArchiveEntryStatus readEntryData(const ByteSource& source, const ArchiveDirector
     if (entry.size > static_cast<uint32_t>(kMaxStoredEntrySize)) {
         return ArchiveEntryStatus::TooLarge;
     }
-    int64_t header = directory.base + static_cast<int64_t>(entry.localHeader);
-    unsigned char local[kZipLocalHeaderSize];
-    ZipLocalHeader localHeader;
-    if (header > directory.offset - kZipLocalHeaderSize ||
-        !source.read(header, kZipLocalHeaderSize, local) ||
-        !readZipLocalHeader(local, localHeader)) {
-        return ArchiveEntryStatus::Damaged;
-    }
-    int64_t first = header + localHeader.dataDistance();
     auto size = static_cast<int32_t>(entry.size);
-    if (first > directory.offset || size > directory.offset - first) {
+    int64_t first = zipEntryDataOffset(source, directory, entry.localHeader, size);
+    if (first < 0) {
         return ArchiveEntryStatus::Damaged;
     }
     data.resize(size);

@@ -5,46 +5,13 @@
 
 #include <cstring>
 
+#include "format/zip_directory.h"
 #include "format/zip_records.h"
 
 namespace {
 
-constexpr int32_t kDirectoryBlockSize = 64 * 1024;
 constexpr int32_t kInputBlockSize = 64 * 1024;
 constexpr int32_t kOutputBlockSize = 256 * 1024;
-
-// The bytes of the central directory, a block at a time, never outside the directory.
-class DirectoryBlocks {
-  public:
-    DirectoryBlocks(const ByteSource& source, int64_t end) : source_(source), end_(end) {}
-
-    const unsigned char* at(int64_t offset, int32_t length) {
-        if (length < 0 || offset < 0 || offset > end_ || length > end_ - offset) {
-            return nullptr;
-        }
-        if (offset < first_ || offset + length > first_ + block_.length()) {
-            int64_t rest = end_ - offset;
-            int32_t size =
-                rest < kDirectoryBlockSize ? static_cast<int32_t>(rest) : kDirectoryBlockSize;
-            size = size < length ? length : size;
-            block_.resize(size);
-            first_ = offset;
-            if (!source_.read(offset, size, bytes())) {
-                block_.resize(0);
-                return nullptr;
-            }
-        }
-        return bytes() + (offset - first_);
-    }
-
-  private:
-    unsigned char* bytes() { return reinterpret_cast<unsigned char*>(block_.data()); }
-
-    const ByteSource& source_;
-    int64_t end_;
-    int64_t first_ = 0;
-    ByteBuffer block_;
-};
 
 // Feeds the entry's data, [first, first + length) of the file, through inflate or as stored
 // bytes, into the sink while counting its size and CRC-32.
@@ -150,6 +117,32 @@ class EntryStream {
     uint32_t crc_ = 0;
 };
 
+// The entries whose names begin with prefix, handed on as PackedEntry.
+struct PrefixWalk {
+    TextView prefix;
+    PackedArchive::Visitor visit;
+    void* context;
+};
+
+bool visitUnderPrefix(void* context, const ZipDirectoryEntry& record, TextView name) {
+    auto* walk = static_cast<PrefixWalk*>(context);
+    if (name.length < walk->prefix.length ||
+        std::memcmp(name.data, walk->prefix.data, static_cast<size_t>(walk->prefix.length)) != 0) {
+        return true;
+    }
+    PackedEntry entry;
+    entry.flags = record.flags;
+    entry.method = record.method;
+    entry.crc = record.crc;
+    // A field that points into ZIP64 data is marked by an impossible size.
+    bool zip64 = record.compressedSize == kZipInZip64Field || record.size == kZipInZip64Field ||
+                 record.localHeader == kZipInZip64Field;
+    entry.compressedSize = zip64 ? -1 : record.compressedSize;
+    entry.size = zip64 ? -1 : record.size;
+    entry.localHeader = record.localHeader;
+    return walk->visit(walk->context, name, entry);
+}
+
 }  // namespace
 
 bool PackedArchive::open(const ByteSource& source) {
@@ -161,41 +154,8 @@ bool PackedArchive::forEachEntry(TextView prefix, Visitor visit, void* context) 
     if (source_ == nullptr) {
         return false;
     }
-    int64_t end = directory_.offset + directory_.size;
-    DirectoryBlocks blocks(*source_, end);
-    for (int64_t at = directory_.offset; at < end;) {
-        const unsigned char* header = blocks.at(at, kZipDirectoryEntrySize);
-        ZipDirectoryEntry record;
-        if (header == nullptr || !readZipDirectoryEntry(header, record) ||
-            record.recordLength() > end - at) {
-            return false;
-        }
-        PackedEntry entry;
-        entry.flags = record.flags;
-        entry.method = record.method;
-        entry.crc = record.crc;
-        auto nameLength = static_cast<int32_t>(record.nameLength);
-        // Copied: the next block read may replace the bytes the name lies in.
-        const unsigned char* nameBytes = blocks.at(at + kZipDirectoryEntrySize, nameLength);
-        if (nameBytes == nullptr) {
-            return false;
-        }
-        TextString name(reinterpret_cast<const char*>(nameBytes), nameLength);
-        if (nameLength >= prefix.length &&
-            std::memcmp(name.c_str(), prefix.data, static_cast<size_t>(prefix.length)) == 0) {
-            // A field that points into ZIP64 data is marked by an impossible size.
-            bool zip64 = record.compressedSize == kZipInZip64Field ||
-                         record.size == kZipInZip64Field || record.localHeader == kZipInZip64Field;
-            entry.compressedSize = zip64 ? -1 : record.compressedSize;
-            entry.size = zip64 ? -1 : record.size;
-            entry.localHeader = record.localHeader;
-            if (!visit(context, name, entry)) {
-                return true;
-            }
-        }
-        at += record.recordLength();
-    }
-    return true;
+    PrefixWalk walk{prefix, visit, context};
+    return walkZipDirectory(*source_, directory_, visitUnderPrefix, &walk) != ZipWalk::Damaged;
 }
 
 PackedEntryStatus PackedArchive::read(const PackedEntry& entry, PackedEntrySink& sink) const {
@@ -206,16 +166,9 @@ PackedEntryStatus PackedArchive::read(const PackedEntry& entry, PackedEntrySink&
         (entry.method != kZipStored && entry.method != kZipDeflated)) {
         return PackedEntryStatus::Unsupported;
     }
-    int64_t header = directory_.base + entry.localHeader;
-    unsigned char local[kZipLocalHeaderSize];
-    ZipLocalHeader record;
-    if (header < 0 || header > directory_.offset - kZipLocalHeaderSize ||
-        !source_->read(header, kZipLocalHeaderSize, local) || !readZipLocalHeader(local, record)) {
-        return PackedEntryStatus::Damaged;
-    }
-    int64_t first = header + record.dataDistance();
-    if (first > directory_.offset || entry.compressedSize > directory_.offset - first ||
-        (entry.method == kZipStored && entry.compressedSize != entry.size)) {
+    int64_t first =
+        zipEntryDataOffset(*source_, directory_, entry.localHeader, entry.compressedSize);
+    if (first < 0 || (entry.method == kZipStored && entry.compressedSize != entry.size)) {
         return PackedEntryStatus::Damaged;
     }
     EntryStream stream(*source_, sink, entry.size);

@@ -9,7 +9,8 @@
 // directory, and the deflate stream must end exactly where the entry's data ends. Entries
 // that need ZIP64 fields (4 GiB and beyond) and encrypted entries are not read.
 //
-// The records' layouts come from format/zip_records.h, the archive's place from
+// The directory walk and the way to an entry's data come from format/zip_directory.h, the
+// records' layouts from format/zip_records.h, the archive's place from
 // format/payload_tail.h.
 //
 // Platforms: identical on Windows and Linux; the caller reads the file (config/byte_source.h).
