@@ -21,7 +21,9 @@ static_assert(sizeof(jchar) == sizeof(char16_t), "a Java char is one UTF-16 unit
 
 namespace {
 
-using CreateJavaVmFunction = jint(JNICALL*)(JavaVM**, void**, void*);
+// The creation entry point's type as the JDK's own jni.h declares it, calling convention
+// included, so that it is exactly the runtime's.
+using CreateJavaVmFunction = decltype(&::JNI_CreateJavaVM);
 
 // The directory part of a path including its last separator ('/' or '\'), or empty.
 TextString directoryOf(const char* path) {

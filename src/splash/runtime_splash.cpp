@@ -1,6 +1,8 @@
 // Loading the runtime's splash library and handing it the splash image.
 #include "splash/runtime_splash.h"
 
+#include <type_traits>
+
 #include "platform/codepage.h"
 #include "platform/dynlib.h"
 #include "platform/env.h"
@@ -10,11 +12,22 @@
 
 namespace {
 
-// The library's entry points, as the Java runtime declares them (C calling convention).
-using SplashInitFunction = void (*)();
-using SplashLoadFileFunction = int (*)(const char* path);
-using SplashLoadMemoryFunction = int (*)(void* data, int size);
-using SplashSetFileJarNameFunction = void (*)(const char* fileName, const char* jarName);
+// The library's entry points; each is null when the library does not export it.
+struct SplashFunctions {
+#define WYN_SPLASH_FUNCTION(name, ...) std::add_pointer_t<__VA_ARGS__> name = nullptr;
+#include "splash/splash_functions.inc"
+#undef WYN_SPLASH_FUNCTION
+};
+
+SplashFunctions findSplashFunctions(platform::LibraryHandle library) {
+    SplashFunctions functions;
+#define WYN_SPLASH_FUNCTION(name, ...) \
+    functions.name =                   \
+        reinterpret_cast<decltype(functions.name)>(platform::findSymbol(library, #name));
+#include "splash/splash_functions.inc"
+#undef WYN_SPLASH_FUNCTION
+    return functions;
+}
 
 // The length of path's directory part, including its last separator ('\\' or '/'); 0 when it
 // has none.
@@ -70,49 +83,42 @@ RuntimeSplashResult loadRuntimeSplash(const char* libraryPath, const TextString&
         return RuntimeSplashResult::LibraryNotLoaded;
     }
 
-    auto splashInit =
-        reinterpret_cast<SplashInitFunction>(platform::findSymbol(library, "SplashInit"));
-    auto splashLoadMemory = reinterpret_cast<SplashLoadMemoryFunction>(
-        platform::findSymbol(library, "SplashLoadMemory"));
-    auto splashLoadFile =
-        reinterpret_cast<SplashLoadFileFunction>(platform::findSymbol(library, "SplashLoadFile"));
-    auto setFileJarName = reinterpret_cast<SplashSetFileJarNameFunction>(
-        platform::findSymbol(library, "SplashSetFileJarName"));
-    if (splashInit == nullptr) {
+    SplashFunctions splash = findSplashFunctions(library);
+    if (splash.SplashInit == nullptr) {
         return RuntimeSplashResult::NoInitFunction;
     }
 
     if (!imageFile.empty() && platform::canRead(imageFile.c_str())) {
-        if (splashLoadFile == nullptr) {
+        if (splash.SplashLoadFile == nullptr) {
             return RuntimeSplashResult::NoLoadFunction;
         }
-        splashInit();
-        if (splashLoadFile(imageFile.c_str()) == 0) {
+        splash.SplashInit();
+        if (splash.SplashLoadFile(imageFile.c_str()) == 0) {
             return RuntimeSplashResult::NotShown;
         }
         // java.awt.SplashScreen.getImageURL() reports the file named here.
-        if (setFileJarName != nullptr) {
-            setFileJarName(imageFile.c_str(), nullptr);
+        if (splash.SplashSetFileJarName != nullptr) {
+            splash.SplashSetFileJarName(imageFile.c_str(), nullptr);
         }
         return RuntimeSplashResult::ShownFromFile;
     }
 
     if (!archiveImage.bytes.empty()) {
-        if (splashLoadMemory == nullptr) {
+        if (splash.SplashLoadMemory == nullptr) {
             return RuntimeSplashResult::NoLoadFunction;
         }
-        splashInit();
-        if (splashLoadMemory(const_cast<char*>(archiveImage.bytes.data()),
-                             archiveImage.bytes.length()) == 0) {
+        splash.SplashInit();
+        if (splash.SplashLoadMemory(const_cast<char*>(archiveImage.bytes.data()),
+                                    archiveImage.bytes.length()) == 0) {
             return RuntimeSplashResult::NotShown;
         }
         // With a jar name, getImageURL() reports jar:file:<executable>!/<entry>. Both names
         // are read in the process's code page.
-        if (setFileJarName != nullptr && !archiveImage.archive.empty()) {
+        if (splash.SplashSetFileJarName != nullptr && !archiveImage.archive.empty()) {
             const TextString& name = archiveImage.entryName;
             WideString wide = wideFromUtf8(name.c_str(), name.length());
             TextString entry = narrowFromWide(wide.data(), wide.length());
-            setFileJarName(entry.c_str(), archiveImage.archive.c_str());
+            splash.SplashSetFileJarName(entry.c_str(), archiveImage.archive.c_str());
         }
         return RuntimeSplashResult::ShownFromEntry;
     }
@@ -122,12 +128,12 @@ RuntimeSplashResult loadRuntimeSplash(const char* libraryPath, const TextString&
     if (!platform::findSplashImageData(data, size)) {
         return RuntimeSplashResult::NoImage;
     }
-    if (splashLoadMemory == nullptr) {
+    if (splash.SplashLoadMemory == nullptr) {
         return RuntimeSplashResult::NoLoadFunction;
     }
-    splashInit();
+    splash.SplashInit();
     // The library only reads the image; its interface takes a plain pointer.
-    if (splashLoadMemory(const_cast<void*>(data), size) == 0) {
+    if (splash.SplashLoadMemory(const_cast<void*>(data), size) == 0) {
         return RuntimeSplashResult::NotShown;
     }
     return RuntimeSplashResult::ShownFromMemory;
