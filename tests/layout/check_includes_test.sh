@@ -20,10 +20,10 @@ run_case() {
     tree="$scratch/$cases"
     mkdir -p "$tree/src/base" "$tree/tools/wynpack"
     echo '#pragma once' >"$tree/src/base/text.h"
-    for spec in "$@"; do
-        file="$tree/${spec%%:*}"
+    for inclusion in "$@"; do
+        file="$tree/${inclusion%%:*}"
         mkdir -p "$(dirname "$file")"
-        printf '#include "%s"\n' "${spec#*:}" >>"$file"
+        printf '#include "%s"\n' "${inclusion#*:}" >>"$file"
     done
     output=$(sh "$check" "$tree/src" "$tree/tools" 2>&1)
     status=$?
