@@ -5,6 +5,12 @@
 
 #include "instances/member_process.h"
 
+namespace {
+
+constexpr int kCreateAttempts = 3;
+
+}  // namespace
+
 MemberProcess::MemberProcess(const std::string& path, const std::string& appid) {
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE inRead = nullptr, inWrite = nullptr, outRead = nullptr, outWrite = nullptr;
@@ -26,8 +32,20 @@ MemberProcess::MemberProcess(const std::string& path, const std::string& appid) 
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     std::string command = "\"" + path + "\" \"" + appid + "\"";
     PROCESS_INFORMATION info{};
-    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                       &startup, &info)) {
+    // Under heavy load Wine now and then fails to create a process at all (error 1359 or
+    // 126, before the member runs): a few more tries, each said on standard error; a
+    // failure that stays fails the test as before.
+    bool created = false;
+    for (int attempt = 1; attempt <= kCreateAttempts && !created; ++attempt) {
+        created = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                 nullptr, &startup, &info) != FALSE;
+        if (!created && attempt < kCreateAttempts) {
+            std::fprintf(stderr, "member %s: not started (error %lu), trying again\n", path.c_str(),
+                         static_cast<unsigned long>(GetLastError()));
+            Sleep(250);
+        }
+    }
+    if (created) {
         process_ = info.hProcess;
         pid_ = static_cast<int>(info.dwProcessId);
         CloseHandle(info.hThread);

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 
 namespace {
+
+constexpr int kCreateAttempts = 3;
 
 std::string parentOf(const std::string& path) {
     size_t cut = path.find_last_of("\\/");
@@ -69,9 +72,20 @@ bool LauncherProcess::start(const std::string& exe, const std::string& args,
     }
     std::vector<EnvChange> previous = applyEnv(env);
     std::wstring directory = wideOfUtf8(workingDirectory);
-    BOOL started = CreateProcessW(
-        program.c_str(), mutableLine.data(), nullptr, nullptr, redirected ? TRUE : FALSE, 0,
-        nullptr, directory.empty() ? nullptr : directory.c_str(), &startup, &info_);
+    // Under heavy load Wine now and then fails to create a process at all (error 126 or
+    // 1359, before the launcher runs): a few more tries, each said on standard error; a
+    // failure that stays (a DLL the stub really lacks, say) fails the test as before.
+    BOOL started = FALSE;
+    for (int attempt = 1; attempt <= kCreateAttempts && started == FALSE; ++attempt) {
+        started = CreateProcessW(program.c_str(), mutableLine.data(), nullptr, nullptr,
+                                 redirected ? TRUE : FALSE, 0, nullptr,
+                                 directory.empty() ? nullptr : directory.c_str(), &startup, &info_);
+        if (started == FALSE && attempt < kCreateAttempts) {
+            std::fprintf(stderr, "%s: not started (error %lu), trying again\n", exe.c_str(),
+                         static_cast<unsigned long>(GetLastError()));
+            Sleep(250);
+        }
+    }
     applyEnv(previous);
     return started != FALSE;
 }
