@@ -28,18 +28,6 @@ std::vector<std::string> recordsFrom(const std::vector<std::string>& log, const 
     return std::vector<std::string>(log.begin() + static_cast<long>(i), log.end());
 }
 
-// The records that start with prefix, in order.
-std::vector<std::string> recordsStartingWith(const std::vector<std::string>& log,
-                                             const std::string& prefix) {
-    std::vector<std::string> found;
-    for (const std::string& line : log) {
-        if (line.compare(0, prefix.size(), prefix) == 0) {
-            found.push_back(line);
-        }
-    }
-    return found;
-}
-
 class JvmSessionTest : public testing::Test {
   protected:
     JvmSessionTest() : runtime_(kClasses) {}

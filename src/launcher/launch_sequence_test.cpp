@@ -14,17 +14,6 @@ namespace {
 
 const char* const kClasses = "wyntest/App:main,com/tarnwick/wyn/SplashCloseOnWindow";
 
-std::vector<std::string> recordsStartingWith(const std::vector<std::string>& log,
-                                             const std::string& prefix) {
-    std::vector<std::string> found;
-    for (const std::string& line : log) {
-        if (line.compare(0, prefix.size(), prefix) == 0) {
-            found.push_back(line);
-        }
-    }
-    return found;
-}
-
 class LaunchSequenceJavaTest : public testing::Test {
   protected:
     explicit LaunchSequenceJavaTest(const char* classes = kClasses) : runtime_(classes) {}

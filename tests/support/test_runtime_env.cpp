@@ -65,6 +65,17 @@ std::vector<std::string> TestRuntimeEnv::log() const {
     return lines;
 }
 
+std::vector<std::string> recordsStartingWith(const std::vector<std::string>& log,
+                                             const std::string& prefix) {
+    std::vector<std::string> found;
+    for (const std::string& line : log) {
+        if (line.compare(0, prefix.size(), prefix) == 0) {
+            found.push_back(line);
+        }
+    }
+    return found;
+}
+
 int TestRuntimeEnv::countOf(const std::string& record) const {
     int n = 0;
     for (const std::string& line : log()) {

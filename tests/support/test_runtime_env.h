@@ -8,6 +8,10 @@
 
 #include "platform/dynlib.h"
 
+// The records of log that start with prefix, in order.
+std::vector<std::string> recordsStartingWith(const std::vector<std::string>& log,
+                                             const std::string& prefix);
+
 class TestRuntimeEnv {
   public:
     // Sets WYN_TEST_RUNTIME_CLASSES to classes and points WYN_TEST_RUNTIME_LOG at a new, empty
