@@ -143,8 +143,7 @@ void markFailed(const CacheFiles& files) {
 // made none, the cache is given up for this fingerprint.
 bool publishCreated(const CacheFiles& files) {
     if (!startsWithMagic(files.created.c_str(), kAotCacheMagic) ||
-        !platform::replaceFile(files.created.c_str(), files.cache.c_str()) ||
-        !writeSharingStamp(files.cache.c_str(), files.stamp.c_str())) {
+        !publishSharingFile(files.created.c_str(), files.cache.c_str(), files.stamp.c_str())) {
         trace("class-data sharing: the creation left no cache");
         markFailed(files);
         return false;

@@ -62,12 +62,9 @@ void publishDynamicArchive() {
     }
     // The archive first, then its stamp: a run in between finds the stamp of an older file
     // (or none), takes the archive for stale and writes another; it never maps a partial one.
-    if (!platform::replaceFile(archive.written.c_str(), archive.archive.c_str())) {
-        platform::removeFile(archive.written.c_str());
-        return;
-    }
-    if (!writeSharingStamp(archive.archive.c_str(), archive.stamp.c_str())) {
+    if (!publishSharingFile(archive.written.c_str(), archive.archive.c_str(),
+                            archive.stamp.c_str())) {
         // Without its stamp the archive counts as stale: the next start writes it again.
-        trace("class-data sharing: the stamp %s cannot be written", archive.stamp.c_str());
+        trace("class-data sharing: %s was not published with its stamp", archive.archive.c_str());
     }
 }

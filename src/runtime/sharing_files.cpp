@@ -15,6 +15,11 @@ namespace {
 // region, a few microseconds to read, where a damaged byte makes a runtime crash.
 constexpr int32_t kHashedBytes = 64 * 1024;
 
+// How often a publisher writes the stamp again when another's file replaced its own
+// meanwhile. Each round needs another publisher's move to fail, so a handful of processes
+// ending together settle within a few rounds.
+constexpr int kStampRounds = 8;
+
 // 64-bit FNV-1a.
 uint64_t hashBytes(const unsigned char* bytes, int32_t length) {
     uint64_t hash = 0xcbf29ce484222325ULL;
@@ -78,6 +83,22 @@ bool sharingStampMatches(const char* file, const char* stampPath) {
     TextString current = sharingStampOf(file);
     return !current.empty() && recorded.length() == current.length() &&
            std::memcmp(recorded.data(), current.c_str(), current.length()) == 0;
+}
+
+bool publishSharingFile(const char* written, const char* file, const char* stampPath) {
+    if (!platform::replaceFile(written, file)) {
+        platform::removeFile(written);
+        return false;
+    }
+    for (int round = 0; round < kStampRounds; ++round) {
+        if (!writeSharingStamp(file, stampPath)) {
+            return false;
+        }
+        if (sharingStampMatches(file, stampPath)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void removeOlderFingerprints(const TextString& directory, const TextString& key,

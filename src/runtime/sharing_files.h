@@ -35,6 +35,14 @@ TextString sharingStampOf(const char* path);
 // True when stampPath holds the stamp that file has now.
 [[nodiscard]] bool sharingStampMatches(const char* file, const char* stampPath);
 
+// Moves written onto file in one step, then writes file's stamp to stampPath. Several
+// processes may publish the same file at once: between one's move and its stamp another's
+// move may land, so each checks the pair after writing the stamp and writes it again while
+// it does not match; the last to write finds the pair whole. False when the move fails
+// (written is removed) or no matching stamp could be written (the file then counts as
+// stale and is written again by a later run).
+[[nodiscard]] bool publishSharingFile(const char* written, const char* file, const char* stampPath);
+
 // Removes the files of directory named <key>-<anything>.* whose name does not begin with
 // keep (<key>-<fingerprint>.); what cannot be removed stays for a later call.
 void removeOlderFingerprints(const TextString& directory, const TextString& key,
