@@ -15,8 +15,8 @@ namespace {
 // region, a few microseconds to read, where a damaged byte makes a runtime crash.
 constexpr int32_t kHashedBytes = 64 * 1024;
 
-// How often a publisher writes the stamp again when another's file replaced its own
-// meanwhile. Each round needs another publisher's move to fail, so a handful of processes
+// How often a publisher writes the stamp at most. A round is repeated only when another
+// publisher's file landed between this one's stamp and its check, so a handful of processes
 // ending together settle within a few rounds.
 constexpr int kStampRounds = 8;
 
